@@ -1,0 +1,36 @@
+# make run   builds, prepares the demo database and starts the host with the RPS module.
+# make test  installs what is missing, builds with sanitizers and runs every test headless.
+BUILD      ?= build
+TEST_BUILD ?= build-test
+JOBS       ?= $(shell nproc)
+GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
+
+.PHONY: all deps build run test bench format clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKPV_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	scripts/run.sh $(BUILD)
+
+test: deps
+	cmake -S . -B $(TEST_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DKPV_SANITIZE=ON -DKPV_BENCH=OFF
+	cmake --build $(TEST_BUILD) -j $(JOBS)
+	cd $(TEST_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B build-bench -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release -DKPV_TESTS=OFF -DKPV_BENCH=ON
+	cmake --build build-bench -j $(JOBS)
+	scripts/bench.sh build-bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(TEST_BUILD) build-bench

@@ -1,0 +1,23 @@
+#include "framework/core/interaction.h"
+
+namespace kpv {
+
+namespace {
+std::unique_ptr<Interaction>& current() {
+    static std::unique_ptr<Interaction> interaction;
+    return interaction;
+}
+}  // namespace
+
+Interaction& Interaction::Current() {
+    if (!current()) current() = MakeQtInteraction();
+    return *current();
+}
+
+std::unique_ptr<Interaction> Interaction::Install(std::unique_ptr<Interaction> interaction) {
+    auto previous = std::move(current());
+    current() = std::move(interaction);
+    return previous;
+}
+
+}  // namespace kpv
