@@ -40,11 +40,17 @@ ContextValues ReadContextValues(QSettings& settings) {
     return v;
 }
 
-QString FiliProc() { return Context().filiProc; }
+QString FiliProc() {
+    return Context().filiProc;
+}
 
-QString FiliProcFat() { return Context().filiProcFat.isEmpty() ? Context().filiProc : Context().filiProcFat; }
+QString FiliProcFat() {
+    return Context().filiProcFat.isEmpty() ? Context().filiProc : Context().filiProcFat;
+}
 
-bool ModuFili() { return Context().moduFili; }
+bool ModuFili() {
+    return Context().moduFili;
+}
 
 QDate DataProc(const QString& branch) {
     const auto& c = Context();
@@ -53,10 +59,16 @@ QDate DataProc(const QString& branch) {
     return c.dataProc.isValid() ? c.dataProc : QDate::currentDate();
 }
 
-int ModuloAtiv() { return Context().moduloAtiv & 0xFF; }
+int ModuloAtiv() {
+    return Context().moduloAtiv & 0xFF;
+}
 
-QString WebURL() { return Context().webUrl; }
+QString WebURL() {
+    return Context().webUrl;
+}
 
-int WebPort() { return Context().webPort; }
+int WebPort() {
+    return Context().webPort;
+}
 
 }  // namespace kpv

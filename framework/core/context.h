@@ -11,14 +11,14 @@ namespace kpv {
 // The host's context values: who works where, on which date, in which module, against which server.
 struct ContextValues {
     QString filiProc = QStringLiteral("0001");  // branch the user works in
-    QString filiProcFat;                         // billing branch; empty means the user's branch
-    bool moduFili = false;                       // the active module works per branch
-    int moduloAtiv = 0;                          // number of the active application module
-    QDate dataProc;                              // processing date of every branch not listed below
-    QHash<QString, QDate> dataProcByBranch;      // processing date per branch
+    QString filiProcFat;                        // billing branch; empty means the user's branch
+    bool moduFili = false;                      // the active module works per branch
+    int moduloAtiv = 0;                         // number of the active application module
+    QDate dataProc;                             // processing date of every branch not listed below
+    QHash<QString, QDate> dataProcByBranch;     // processing date per branch
     QString webUrl = QStringLiteral("127.0.0.1");
     int webPort = 8410;
-    QString webToken;     // shared token of the application server, empty for none
+    QString webToken;      // shared token of the application server, empty for none
     QString reportFolder;  // where report definitions live
     QString outputFolder;  // where prints go when there is no printer
 };

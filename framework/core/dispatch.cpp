@@ -16,7 +16,9 @@ ErrorDisplay& errorDisplay() {
 }
 }  // namespace
 
-void SetErrorDisplay(ErrorDisplay display) { errorDisplay() = std::move(display); }
+void SetErrorDisplay(ErrorDisplay display) {
+    errorDisplay() = std::move(display);
+}
 
 void ShowUnhandledError(const QString& message) {
     if (errorDisplay()) {

@@ -4,6 +4,8 @@ namespace kpv {
 
 Error::Error(const QString& message) : std::runtime_error(message.toStdString()), message_(message) {}
 
-void Abort() { throw EAbort(); }
+void Abort() {
+    throw EAbort();
+}
 
 }  // namespace kpv

@@ -8,17 +8,17 @@ namespace kpv {
 
 // Ends the current event without a word: MensErro throws it once its box is closed.
 class EAbort final : public std::exception {
-public:
+  public:
     const char* what() const noexcept override { return "EAbort"; }
 };
 
 // An error meant for the user. Whatever is not an EAbort reaches the host's error display.
 class Error : public std::runtime_error {
-public:
+  public:
     explicit Error(const QString& message);
     QString message() const { return message_; }
 
-private:
+  private:
     QString message_;
 };
 

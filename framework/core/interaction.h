@@ -32,7 +32,7 @@ struct FindRequest {
 // The one seam through which screens talk to the user. Production shows Qt dialogs; tests install a
 // scripted implementation that records what was shown and answers as told.
 class Interaction {
-public:
+  public:
     virtual ~Interaction() = default;
 
     virtual TModalResult MessageBox(QWidget* parent, const QString& text, TMsgDlgType type,
@@ -50,7 +50,8 @@ public:
                                  const QString& filter) = 0;
     virtual bool PrinterSetup(QWidget* parent, QPrinter* printer) = 0;
     // Shows a preview; `paint` renders the document onto the printer it is given.
-    virtual void PrintPreview(QWidget* parent, QPrinter* printer, const std::function<void(QPrinter*)>& paint) = 0;
+    virtual void PrintPreview(QWidget* parent, QPrinter* printer,
+                              const std::function<void(QPrinter*)>& paint) = 0;
 
     static Interaction& Current();
     // Replaces the implementation in use; returns the previous one.

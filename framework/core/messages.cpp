@@ -2,7 +2,9 @@
 
 namespace kpv {
 
-TMessages::TMessages(QObject* owner, const QString& name) : QObject(owner) { setObjectName(name); }
+TMessages::TMessages(QObject* owner, const QString& name) : QObject(owner) {
+    setObjectName(name);
+}
 
 QString TMessages::Msg(const QString& key) const {
     for (const QString& line : Messages) {

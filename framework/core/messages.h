@@ -8,7 +8,7 @@ namespace kpv {
 // Message catalogue of a screen: lines of a key, a bar and a text.
 class TMessages : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit TMessages(QObject* owner, const QString& name = QStringLiteral("msgPadrao"));
 
     QStringList Messages;

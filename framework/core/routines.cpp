@@ -7,7 +7,9 @@
 
 namespace kpv {
 
-bool EmptyString(const QString& text) { return text.trimmed().isEmpty(); }
+bool EmptyString(const QString& text) {
+    return text.trimmed().isEmpty();
+}
 
 void MensErro(const QString& text, bool stop) {
     Interaction::Current().MessageBox(QApplication::activeWindow(), text, TMsgDlgType::mtError,
@@ -21,6 +23,8 @@ QString Ajusta(const QString& code, int width) {
     return QString(width - trimmed.size(), u'0') + trimmed;
 }
 
-QDate PriDiaMes(const QDate& date) { return QDate(date.year(), date.month(), 1); }
+QDate PriDiaMes(const QDate& date) {
+    return QDate(date.year(), date.month(), 1);
+}
 
 }  // namespace kpv

@@ -18,8 +18,8 @@ std::optional<int> ShowLookupDialog(QWidget* parent, const QString& title, TData
 
 // The multi-selection list: rows marked by the user; `keys` holds the key field's values of the marked
 // rows (those already in it start marked). False when the user gave up.
-bool ShowMultiSelectDialog(QWidget* parent, const QString& title, TDataSource* source, const QString& keyField,
-                           QStringList& keys);
+bool ShowMultiSelectDialog(QWidget* parent, const QString& title, TDataSource* source,
+                           const QString& keyField, QStringList& keys);
 
 // The find dialog: which field to search and for what.
 std::optional<FindRequest> ShowFindDialog(QWidget* parent, TClientDataSet* dataSet);

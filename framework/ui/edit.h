@@ -30,10 +30,10 @@ protected:
     // Puts the text into the line without raising anything; masked edits lay it into their mask.
     virtual void setRawText(const QString& text);
     virtual QString normalised(const QString& text) const;
+    // The user edited the line: applies the letter case and runs OnChange.
+    virtual void onTextEdited(const QString& text);
 
 private:
-    void onTextEdited(const QString& text);
-
     bool upperCase_ = false;
 };
 

@@ -1,0 +1,31 @@
+#pragma once
+
+// The binary contract between the host and a run-time package: C entry points and the unit table.
+
+extern "C" {
+
+// One unit of a package: its name and what runs when the package is loaded and unloaded.
+struct TPackageUnitEntry {
+    const char* Name;
+    void (*Initialization)();
+    void (*Finalization)();
+};
+
+struct TPackageInfoTable {
+    int UnitCount;
+    const TPackageUnitEntry* Units;
+};
+
+using TPackageProc = void (*)();
+using TGetPackageInfoTable = const TPackageInfoTable* (*)();
+}
+
+#define KPV_PACKAGE_EXPORT __attribute__((visibility("default")))
+
+namespace kpv {
+
+// Initialization of the framework's own units, shared by every package that requires them.
+void FrameworkUnitInitialization();
+void FrameworkUnitFinalization();
+
+}  // namespace kpv

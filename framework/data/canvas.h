@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QRect>
+
+class QPainter;
+
+namespace kpv::data {
+
+struct TBrush {
+    QColor Color;
+};
+
+// The drawing surface handed to cell-painting handlers, over the painter the grid paints with.
+class TCanvas {
+  public:
+    TCanvas(QPainter* painter, const QColor& brushColor);
+
+    TBrush Brush;
+
+    void FillRect(const QRect& rect);
+    // Draws `source` of `bitmap` into `dest`, every pixel of `transparentColor` replaced by the brush.
+    // The part of `source` that lies outside the bitmap is not drawn.
+    void BrushCopy(const QRect& dest, const QImage& bitmap, const QRect& source,
+                   const QColor& transparentColor);
+
+    QPainter* Painter() const { return painter_; }
+
+  private:
+    QPainter* painter_;
+};
+
+}  // namespace kpv::data

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QLabel>
+
+namespace kpv::data {
+
+class TDataSource;
+
+// A label showing the display text of one field of its data source's current record; empty when
+// the data set is closed or empty. It takes the size of its text.
+class TDBText : public QLabel {
+    Q_OBJECT
+  public:
+    TDBText(QWidget* parent, const QString& name);
+
+    TDataSource* DataSource() const { return source_; }
+    void SetDataSource(TDataSource* source);
+    const QString& DataField() const { return dataField_; }
+    void SetDataField(const QString& fieldName);
+    void SetFont(const QFont& font);
+
+  private:
+    void refresh();
+
+    TDataSource* source_ = nullptr;
+    QString dataField_;
+};
+
+}  // namespace kpv::data

@@ -1,0 +1,38 @@
+#include "framework/net/check_result.h"
+
+#include "framework/core/errors.h"
+#include "framework/net/data_packet.h"
+#include "framework/net/wire/fault.h"
+
+namespace kpv {
+
+namespace {
+
+bool isStatusArray(const QVariant& v) {
+    if (v.metaType() != QMetaType::fromType<QVariantList>()) return false;
+    const QVariantList list = v.toList();
+    return list.size() == 2 && list.at(0).metaType() == QMetaType::fromType<QString>() &&
+           list.at(1).metaType() == QMetaType::fromType<QString>();
+}
+
+QVariant refuse(bool show, const QString& message) {
+    if (show) throw Error(message);
+    return {};
+}
+
+}  // namespace
+
+QVariant CheckResultServ(const QVariant& result, bool show, int kind) {
+    if (result.metaType() == QMetaType::fromType<net::Fault>()) return refuse(show, result.value<net::Fault>().message);
+    const bool packet = result.metaType() == QMetaType::fromType<net::DataPacket>();
+    const bool status = isStatusArray(result);
+    const bool wanted = (packet && kind != rkStatusArray) || (status && kind != rkDataPacket);
+    if (!wanted) {
+        return refuse(show, packet || status ? QStringLiteral("O servidor de aplicação devolveu um resultado de tipo "
+                                                              "inesperado para esta chamada.")
+                                             : QStringLiteral("Resposta inesperada do servidor de aplicação."));
+    }
+    return result;
+}
+
+}  // namespace kpv

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "framework/core/dispatch.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+namespace kpv::net {
+
+class HttpTransport;
+class TNetConnection;
+
+// The late-bound server object a connection hands out: its methods are called by name.
+class TServerObject {
+  public:
+    // Calls a method of the connection's server with the arguments in order. Returns the payload (a
+    // DataPacket or a status array) or, when the call failed, a Fault for CheckResultServ; with the
+    // connection's ThrowException set a failure raises kpv::Error instead.
+    QVariant Call(const QString& method, const QVariantList& args) const;
+
+  private:
+    friend class TNetConnection;
+    explicit TServerObject(TNetConnection* connection) : connection_(connection) {}
+    TNetConnection* connection_;
+};
+
+// Connection to the application server over HTTP + JSON (docs/protocol.md). Calls are synchronous, on a
+// kept-alive connection, each with a timeout.
+class TNetConnection : public QObject {
+    Q_OBJECT
+
+  public:
+    TNetConnection(QObject* owner, const QString& name);
+    ~TNetConnection() override;
+
+    QString ServerName;
+    bool ThrowException = false;
+    // Runs first when the connection is switched on; the owner sets host and port there.
+    TNotifyEvent BeforeConnect;
+    // Shared token of the server; when empty the context's token (kpv.ini [server] token) is sent.
+    QString Token;
+    int Timeout = 30000;  // milliseconds per call
+
+    void SetHost(const QString& host);
+    QString Host() const { return host_; }
+    void SetPort(int port);
+    int Port() const { return port_; }
+
+    // Switching on runs BeforeConnect and checks the address; a bad address raises kpv::Error. With
+    // ThrowException the server is also reached at once, and an unreachable one raises kpv::Error;
+    // without it the first call reports the failure.
+    void SetConnected(bool connected);
+    bool Connected() const { return connected_; }
+
+    TServerObject AppServer() { return TServerObject(this); }
+
+  private:
+    friend class TServerObject;
+    QVariant call(const QString& method, const QVariantList& args);
+    QVariant fail(const QString& code, const QString& message) const;
+    QString where() const;
+
+    QString host_;
+    int port_ = 0;
+    bool connected_ = false;
+    std::unique_ptr<HttpTransport> transport_;
+};
+
+}  // namespace kpv::net

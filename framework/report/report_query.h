@@ -1,0 +1,30 @@
+#pragma once
+
+#include "framework/data/query.h"
+#include "framework/report/report_definition.h"
+#include "framework/report/report_designer.h"
+
+#include <QStringList>
+
+#include <memory>
+
+namespace kpv::report {
+
+// The query of a report, with the statements of its definition.
+std::unique_ptr<data::TADOIBQuery> MakeReportQuery(const TReportDefinition& report);
+
+// The parameters of the statement `query` runs on the database in use, in order of first appearance.
+QStringList ReportQueryParamNames(const data::TADOIBQuery& query);
+
+// A report's query, open, with the parameter values it ran with.
+struct TOpenedReport {
+    std::unique_ptr<data::TADOIBQuery> query;
+    TReportParams params;
+};
+
+// Opens the report's query: its parameter list goes through the designer dialog's BeforeGetQueryParams
+// first, and every parameter the screen left without a value is null. A query without rows raises
+// kpv::Error, since there would be nothing to print.
+TOpenedReport OpenReportQuery(const TReportDefinition& report, TReportDesignerDialog& designer);
+
+}  // namespace kpv::report

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace kpv {
+
+// Shows the busy animation over a screen, with a text when given. `kind` picks the picture: 1 looks
+// something up, 6 waits for the application server.
+void ActiveShowAvi(QWidget* form, int kind, const QString& text = {});
+// Hides the animation; harmless when none is shown.
+void DeactiveShowAvi();
+// Whether an animation is shown, and its text (for the host's status and for tests).
+bool ShowAviActive();
+QString ShowAviText();
+// Updates the text of the animation in place, e.g. a count of work done.
+void SetShowAviText(const QString& text);
+
+// Shows the animation for the lifetime of the object: hidden again on success and on error.
+class TShowAvi {
+  public:
+    TShowAvi(QWidget* form, int kind, const QString& text = {}) { ActiveShowAvi(form, kind, text); }
+    ~TShowAvi() { DeactiveShowAvi(); }
+    TShowAvi(const TShowAvi&) = delete;
+    TShowAvi& operator=(const TShowAvi&) = delete;
+};
+
+}  // namespace kpv

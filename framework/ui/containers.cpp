@@ -1,0 +1,81 @@
+#include "framework/ui/containers.h"
+
+#include <QPainter>
+#include <QTabBar>
+
+namespace kpv::ui {
+
+TPanel::TPanel(QWidget* parent, const QString& name) : QFrame(parent) {
+    setObjectName(name);
+    InstallFocusTracker();
+    SetBevel(false);
+}
+
+void TPanel::SetBevel(bool raised) {
+    setFrameShape(raised ? QFrame::Panel : QFrame::NoFrame);
+    setFrameShadow(QFrame::Raised);
+}
+
+TGroupBox::TGroupBox(QWidget* parent, const QString& name, const QString& caption)
+    : QGroupBox(caption, parent) {
+    setObjectName(name);
+    InstallFocusTracker();
+}
+
+TScrollBox::TScrollBox(QWidget* parent, const QString& name) : QScrollArea(parent) {
+    setObjectName(name);
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+}
+
+TPageControl::TPageControl(QWidget* parent, const QString& name) : QTabWidget(parent) {
+    setObjectName(name);
+    setDocumentMode(true);
+    InstallFocusTracker();
+}
+
+void TPageControl::SetTabsVisible(bool visible) {
+    tabBar()->setVisible(visible);
+}
+
+TTabSheet::TTabSheet(TPageControl* pageControl, const QString& name, const QString& caption)
+    : QWidget(pageControl) {
+    setObjectName(name);
+    pageControl->addTab(this, caption);
+}
+
+TBevel::TBevel(QWidget* parent, const QString& name, TBevelShape shape) : QFrame(parent), shape_(shape) {
+    setObjectName(name);
+}
+
+void TBevel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QColor dark = palette().color(QPalette::Mid);
+    const QColor light = palette().color(QPalette::Light);
+    const QRect r = rect();
+    auto line = [&](int y) {
+        p.setPen(dark);
+        p.drawLine(r.left(), y, r.right(), y);
+        p.setPen(light);
+        p.drawLine(r.left(), y + 1, r.right(), y + 1);
+    };
+    switch (shape_) {
+        case TBevelShape::bsBottomLine:
+            line(r.bottom() - 1);
+            break;
+        case TBevelShape::bsTopLine:
+            line(r.top());
+            break;
+        case TBevelShape::bsBox:
+            p.setPen(dark);
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+            break;
+    }
+}
+
+void SetChildEnabled(QWidget* container, bool enabled) {
+    if (!container) return;
+    for (QWidget* child : container->findChildren<QWidget*>()) child->setEnabled(enabled);
+}
+
+}  // namespace kpv::ui

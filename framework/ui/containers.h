@@ -1,0 +1,64 @@
+#pragma once
+
+#include "framework/ui/align_layout.h"
+#include "framework/ui/control.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QScrollArea>
+#include <QTabWidget>
+
+namespace kpv::ui {
+
+// A panel: a container with enter and exit events, placed by position or by alignment.
+class TPanel : public QFrame, public TControlEvents {
+    Q_OBJECT
+  public:
+    TPanel(QWidget* parent, const QString& name);
+    void SetBevel(bool raised);  // false: borderless
+};
+
+class TGroupBox : public QGroupBox, public TControlEvents {
+    Q_OBJECT
+  public:
+    TGroupBox(QWidget* parent, const QString& name, const QString& caption = {});
+};
+
+class TScrollBox : public QScrollArea {
+    Q_OBJECT
+  public:
+    TScrollBox(QWidget* parent, const QString& name);
+};
+
+// Page control whose sheets may hide their tabs.
+class TPageControl : public QTabWidget, public TControlEvents {
+    Q_OBJECT
+  public:
+    TPageControl(QWidget* parent, const QString& name);
+    void SetTabsVisible(bool visible);
+};
+
+class TTabSheet : public QWidget {
+    Q_OBJECT
+  public:
+    TTabSheet(TPageControl* pageControl, const QString& name, const QString& caption = {});
+};
+
+// A separator line.
+class TBevel : public QFrame {
+    Q_OBJECT
+  public:
+    enum class TBevelShape { bsBottomLine, bsTopLine, bsBox };
+    TBevel(QWidget* parent, const QString& name, TBevelShape shape = TBevelShape::bsBottomLine);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    TBevelShape shape_;
+};
+
+// Enables or disables every control inside a container.
+void SetChildEnabled(QWidget* container, bool enabled);
+
+}  // namespace kpv::ui

@@ -1,0 +1,127 @@
+#include "framework/ui/form.h"
+
+#include "framework/core/dispatch.h"
+#include "framework/ui/application.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace kpv::ui {
+
+TForm::TForm(QWidget* owner) : QDialog(owner) {
+    setProperty("kpvForm", true);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setSizeGripEnabled(false);
+}
+
+void TForm::FormCreate(QObject*) {}
+void TForm::FormShow(QObject*) {}
+void TForm::FormActivate(QObject*) {}
+void TForm::FormClose(QObject*, TCloseAction&) {}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+    resize(width, height);
+    move(left, top);
+}
+
+QMdiSubWindow* TForm::SubWindow() const {
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
+
+void TForm::Show() {
+    if (style_ == TFormStyle::fsMDIChild && Application().MdiArea()) {
+        QMdiSubWindow* sub = SubWindow();
+        if (!sub) {
+            const QPoint place = pos();
+            sub = Application().MdiArea()->addSubWindow(this);
+            sub->move(place);
+            sub->resize(sub->sizeHint().expandedTo(size() + (sub->size() - sub->contentsRect().size())));
+        }
+        sub->show();
+        QWidget::show();
+        Application().MdiArea()->setActiveSubWindow(sub);
+        sub->raise();
+        return;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm::ShowModal() {
+    Interaction::Current().ShowModal(this);
+}
+
+void TForm::Close() {
+    if (QMdiSubWindow* sub = SubWindow()) {
+        sub->close();
+        return;
+    }
+    close();
+}
+
+void TForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous()) return;
+    activated_ = false;
+    Dispatch([this] { FormShow(this); });
+}
+
+void TForm::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (!event->spontaneous()) activated_ = false;
+}
+
+bool TForm::event(QEvent* e) {
+    const bool handled = QDialog::event(e);
+    // Coming back from a box or list the screen opened is not a new activation.
+    if (e->type() == QEvent::WindowActivate && !activated_ && isVisible()) {
+        activated_ = true;
+        Dispatch([this] { FormActivate(this); });
+    }
+    return handled;
+}
+
+void TForm::closeEvent(QCloseEvent* event) {
+    TCloseAction action = style_ == TFormStyle::fsMDIChild ? TCloseAction::caMinimize : TCloseAction::caHide;
+    if (!Dispatch([&] { FormClose(this, action); })) {
+        event->ignore();
+        return;
+    }
+    switch (action) {
+        case TCloseAction::caNone:
+            event->ignore();
+            return;
+        case TCloseAction::caMinimize:
+            event->ignore();
+            if (QMdiSubWindow* sub = SubWindow()) sub->showMinimized();
+            return;
+        case TCloseAction::caHide:
+            event->ignore();
+            if (QMdiSubWindow* sub = SubWindow()) sub->hide();
+            hide();  // also ends a modal show
+            return;
+        case TCloseAction::caFree:
+            event->accept();
+            if (QMdiSubWindow* sub = SubWindow()) {
+                sub->deleteLater();
+            } else {
+                hide();
+                deleteLater();
+            }
+            return;
+    }
+}
+
+void TForm::keyPressEvent(QKeyEvent* event) {
+    // Escape must not close a screen behind the user's back.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace kpv::ui

@@ -1,0 +1,224 @@
+#include "framework/ui/frm_dados_ger_rel.h"
+
+#include "framework/core/context.h"
+#include "framework/core/errors.h"
+#include "framework/core/interaction.h"
+#include "framework/core/routines.h"
+#include "framework/report/report_query.h"
+#include "framework/report/report_renderer.h"
+#include "framework/ui/glyphs.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace kpv::ui {
+
+TfrmDadosGerRel::TfrmDadosGerRel(QWidget* owner) : TForm(owner) {
+    SetFormStyle(TFormStyle::fsMDIChild);
+
+    panMenu = new TPanel(this, QStringLiteral("panMenu"));
+    panMenu->resize(0, 27);
+    SetAlign(panMenu, TAlign::alTop);
+    lblCodTela = new TLabel(panMenu, QStringLiteral("lblCodTela"));
+    Place(lblCodTela, 6, 6, 70);
+    lblCodRel = new TLabel(panMenu, QStringLiteral("lblCodRel"));
+    Place(lblCodRel, 80, 6, 60);
+    panHelp = new TPanel(panMenu, QStringLiteral("panHelp"));
+    panHelp->resize(4, 0);
+    SetAlign(panHelp, TAlign::alRight);
+    panBotoes = new TPanel(panMenu, QStringLiteral("panBotoes"));
+    panBotoes->resize(329, 0);
+    SetAlign(panBotoes, TAlign::alRight);
+
+    auto button = [this](const char* name, const QString& hint, TGlyph glyph, int left) {
+        auto* b = new TButtonFlat(panBotoes, QString::fromLatin1(name), hint);
+        b->SetGlyph(Glyph(glyph));
+        b->move(left, 2);
+        return b;
+    };
+    sbtPrint = button("sbtPrint", QStringLiteral("Imprimir"), TGlyph::Print, 4);
+    sbtPreview = button("sbtPreview", QStringLiteral("Visualizar Impressão"), TGlyph::Preview, 25);
+    sbtSalvarComo = button("sbtSalvarComo", QStringLiteral("Salvar Como"), TGlyph::SaveAs, 46);
+    sbtConfigImpr =
+        button("sbtConfigImpr", QStringLiteral("Configurar Impressora"), TGlyph::PrinterSetup, 67);
+    sbtCancel = button("sbtCancel", QStringLiteral("Fechar"), TGlyph::Close, 304);
+    sbtPrint->OnClick = [this](QObject* s) { sbtPrintClick(s); };
+    sbtPreview->OnClick = [this](QObject* s) { sbtPreviewClick(s); };
+    sbtSalvarComo->OnClick = [this](QObject* s) { sbtSalvarComoClick(s); };
+    sbtConfigImpr->OnClick = [this](QObject* s) { sbtConfigImprClick(s); };
+    sbtCancel->OnClick = [this](QObject* s) { sbtCancelClick(s); };
+
+    grbDadosRel = new TGroupBox(this, QStringLiteral("grbDadosRel"));
+    SetAlign(grbDadosRel, TAlign::alClient);
+    panRelat = new TPanel(grbDadosRel, QStringLiteral("panRelat"));
+    panRelat->resize(0, 30);
+    SetAlign(panRelat, TAlign::alTop);
+    lblRelatorio = new TLabel(panRelat, QStringLiteral("lblRelatorio"), QStringLiteral("Relatório"));
+    lblRelatorio->SetBold(true);
+    Place(lblRelatorio, 6, 7, 72);
+    cbbReportNames = new TComboBox(panRelat, QStringLiteral("cbbReportNames"));
+    Place(cbbReportNames, 80, 3, 400);
+    bvlSeparator = new TBevel(panRelat, QStringLiteral("bvlSeparator"));
+    Place(bvlSeparator, 0, 27, 2000, 3);
+
+    msgPadrao = new TMessages(this, QStringLiteral("msgPadrao"));
+    msgPadrao->Messages = {
+        QStringLiteral("Arq_Rel_Err|O arquivo contendo a definição do relatório de código '%s' não foi "
+                       "encontrado no diretório '%s'."),
+        QStringLiteral("NovoCaption|Título do relatório"),
+        QStringLiteral("NovoPrompt|Informe o título do relatório:"),
+        QStringLiteral("VD_TRAD|Validando tradução de relatórios"),
+    };
+    msgMensagens = new TMessages(this, QStringLiteral("msgMensagens"));
+    ppmEditReport = new QMenu(this);
+    ppmEditReport->setObjectName(QStringLiteral("ppmEditReport"));
+    rpddPadrao = new report::TReportDesignerDialog(this, QStringLiteral("rpddPadrao"));
+}
+
+TfrmDadosGerRel::~TfrmDadosGerRel() = default;
+
+void TfrmDadosGerRel::FormCreate(QObject*) {
+    cbbReportNames->clear();
+    reports_.clear();
+    // A screen without its reports still does everything else, so the missing file is told, not fatal.
+    try {
+        std::optional<QList<report::TReportDefinition>> found =
+            report::LoadReportDefinitions(Context().reportFolder, lblCodRel->text());
+        if (!found) {
+            MensErro(reportFileError(), false);
+            return;
+        }
+        reports_ = std::move(*found);
+    } catch (const Error& e) {
+        MensErro(e.message(), false);
+        return;
+    }
+    for (const report::TReportDefinition& r : reports_) cbbReportNames->addItem(r.title);
+    cbbReportNames->setCurrentIndex(0);
+}
+
+void TfrmDadosGerRel::FormClose(QObject*, TCloseAction& Action) {
+    Action = TCloseAction::caFree;
+}
+
+QString TfrmDadosGerRel::reportFileError() const {
+    QString text = msgPadrao->Msg(QStringLiteral("Arq_Rel_Err"));
+    for (const QString& value : {lblCodRel->text(), QDir::toNativeSeparators(Context().reportFolder)}) {
+        const qsizetype at = text.indexOf(QLatin1String("%s"));
+        if (at >= 0) text.replace(at, 2, value);
+    }
+    return text;
+}
+
+const report::TReportDefinition& TfrmDadosGerRel::chosenReport() const {
+    const int index = cbbReportNames->currentIndex();
+    if (index < 0 || index >= reports_.size()) MensErro(reportFileError(), true);
+    return reports_[index];
+}
+
+QPrinter& TfrmDadosGerRel::printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
+namespace {
+
+bool NoPrinterInstalled() {
+    return QPrinterInfo::availablePrinters().isEmpty();
+}
+
+std::unique_ptr<QPrinter> PdfPrinter(const QString& fileName) {
+    auto pdf = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    pdf->setOutputFormat(QPrinter::PdfFormat);
+    pdf->setOutputFileName(fileName);
+    return pdf;
+}
+
+// Letters, digits and dashes only, so that a parameter value is safe in a file name.
+QString FileNamePart(const QString& value) {
+    QString part;
+    for (const QChar c : value.trimmed()) part += c.isLetterOrNumber() || c == u'-' ? c : u'_';
+    return part;
+}
+
+}  // namespace
+
+QString TfrmDadosGerRel::outputFileFor(const report::TReportParams& params) const {
+    const QString folder = Context().outputFolder;
+    if (folder.isEmpty())
+        throw Error(
+            QStringLiteral("Nenhuma impressora instalada e nenhuma pasta de saída configurada para os "
+                           "relatórios."));
+    if (!QDir().mkpath(folder))
+        throw Error(QStringLiteral("Não foi possível criar a pasta de saída dos relatórios '%1'.")
+                        .arg(QDir::toNativeSeparators(folder)));
+    QStringList parts{lblCodRel->text()};
+    for (const report::TReportParam& p : params.Items()) {
+        if (!p.AsString().trimmed().isEmpty()) parts.push_back(FileNamePart(p.AsString()));
+    }
+    if (parts.size() == 1)
+        parts.push_back(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss")));
+    return QDir(folder).filePath(parts.join(u'_') + QStringLiteral(".pdf"));
+}
+
+void TfrmDadosGerRel::sbtPrintClick(QObject*) {
+    const report::TReportDefinition& chosen = chosenReport();
+    report::TOpenedReport opened = report::OpenReportQuery(chosen, *rpddPadrao);
+    if (!NoPrinterInstalled()) {
+        report::RenderReport(chosen, *opened.query->Query(), printer());
+        return;
+    }
+    const QString fileName = outputFileFor(opened.params);
+    report::RenderReport(chosen, *opened.query->Query(), *PdfPrinter(fileName));
+    Interaction::Current().MessageBox(
+        this,
+        QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em '%1'.")
+            .arg(QDir::toNativeSeparators(fileName)),
+        TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
+}
+
+void TfrmDadosGerRel::sbtPreviewClick(QObject*) {
+    const report::TReportDefinition& chosen = chosenReport();
+    report::TOpenedReport opened = report::OpenReportQuery(chosen, *rpddPadrao);
+    report::CheckReportFields(chosen, *opened.query->Query());
+    // Printing from the preview follows the rule of the print button: without a printer, a PDF file.
+    std::unique_ptr<QPrinter> pdf;
+    if (NoPrinterInstalled()) pdf = PdfPrinter(outputFileFor(opened.params));
+    QPrinter* target = pdf ? pdf.get() : &printer();
+    Interaction::Current().PrintPreview(
+        this, target, [&](QPrinter* p) { report::RenderReport(chosen, *opened.query->Query(), *p); });
+}
+
+void TfrmDadosGerRel::sbtSalvarComoClick(QObject*) {
+    const report::TReportDefinition& chosen = chosenReport();
+    report::TOpenedReport opened = report::OpenReportQuery(chosen, *rpddPadrao);
+    QString fileName = Interaction::Current().SaveFileName(
+        this, QStringLiteral("Salvar Como"),
+        QDir(Context().outputFolder).filePath(chosen.title + QStringLiteral(".pdf")),
+        QStringLiteral("Documentos PDF (*.pdf)"));
+    if (fileName.isEmpty()) return;
+    if (QFileInfo(fileName).suffix().isEmpty()) fileName += QStringLiteral(".pdf");
+    report::RenderReport(chosen, *opened.query->Query(), *PdfPrinter(fileName));
+}
+
+void TfrmDadosGerRel::sbtConfigImprClick(QObject*) {
+    if (NoPrinterInstalled()) {
+        Interaction::Current().MessageBox(
+            this,
+            QStringLiteral("Nenhuma impressora instalada: os relatórios serão gravados em PDF na pasta '%1'.")
+                .arg(QDir::toNativeSeparators(Context().outputFolder)),
+            TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
+        return;
+    }
+    Interaction::Current().PrinterSetup(this, &printer());
+}
+
+void TfrmDadosGerRel::sbtCancelClick(QObject*) {
+    Close();
+}
+
+}  // namespace kpv::ui

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "framework/core/messages.h"
+#include "framework/report/report_definition.h"
+#include "framework/report/report_designer.h"
+#include "framework/report/report_params.h"
+#include "framework/ui/button_flat.h"
+#include "framework/ui/containers.h"
+#include "framework/ui/controls.h"
+#include "framework/ui/form.h"
+
+#include <memory>
+
+class QMenu;
+class QPrinter;
+
+namespace kpv::ui {
+
+// The report-generating base screen: a strip with the screen and report codes and the command buttons,
+// and a data group whose top strip chooses the report. FormCreate lists the reports defined for the
+// screen's report code (lblCodRel) in the report folder of the configuration. Print, preview and save-as
+// run the report chosen in cbbReportNames; the screen fills the report query's parameters through
+// rpddPadrao. On a machine without a printer, prints become PDF files in the configured output folder.
+class TfrmDadosGerRel : public TForm {
+    Q_OBJECT
+  public:
+    explicit TfrmDadosGerRel(QWidget* owner);
+    ~TfrmDadosGerRel() override;
+
+    void FormCreate(QObject* Sender) override;
+    void FormClose(QObject* Sender, TCloseAction& Action) override;
+
+    virtual void sbtPrintClick(QObject* Sender);
+    virtual void sbtPreviewClick(QObject* Sender);
+    virtual void sbtSalvarComoClick(QObject* Sender);
+    virtual void sbtConfigImprClick(QObject* Sender);
+    virtual void sbtCancelClick(QObject* Sender);
+
+    TLabel* lblCodTela;
+    TGroupBox* grbDadosRel;
+    TPanel* panRelat;
+    TBevel* bvlSeparator;
+    TLabel* lblRelatorio;
+    TComboBox* cbbReportNames;
+    TPanel* panMenu;
+    TLabel* lblCodRel;
+    TPanel* panBotoes;
+    TButtonFlat* sbtPrint;
+    TButtonFlat* sbtPreview;
+    TButtonFlat* sbtSalvarComo;
+    TButtonFlat* sbtConfigImpr;
+    TButtonFlat* sbtCancel;
+    TPanel* panHelp;
+    TMessages* msgPadrao;
+    TMessages* msgMensagens;
+    QMenu* ppmEditReport;
+    report::TReportDesignerDialog* rpddPadrao;
+
+    // The reports listed in cbbReportNames, in the same order.
+    const QList<report::TReportDefinition>& Reports() const { return reports_; }
+
+  private:
+    QString reportFileError() const;
+    const report::TReportDefinition& chosenReport() const;
+    QPrinter& printer();
+    // The PDF file a print goes to on a machine without a printer: one per parameter set of the report.
+    QString outputFileFor(const report::TReportParams& params) const;
+
+    QList<report::TReportDefinition> reports_;
+    std::unique_ptr<QPrinter> printer_;
+};
+
+}  // namespace kpv::ui

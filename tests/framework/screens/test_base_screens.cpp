@@ -1,0 +1,197 @@
+// The base screens: show and activation events once per show, the close actions, the dialog's cancel,
+// the report screen's strips, containers laid out by alignment, the busy overlay and SetChildEnabled.
+#include "framework/core/dispatch.h"
+#include "framework/core/routines.h"
+#include "framework/ui/application.h"
+#include "framework/ui/busy_animation.h"
+#include "framework/ui/frm_dados_ger_rel.h"
+#include "framework/ui/frm_roti_geral.h"
+#include "scripted_interaction.h"
+
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QtTest>
+
+using namespace kpv;
+using namespace kpv::ui;
+
+namespace {
+
+class CountingDialog : public TfrmRotiGeral {
+  public:
+    explicit CountingDialog(QWidget* owner) : TfrmRotiGeral(owner) { resize(300, 200); }
+    void FormShow(QObject*) override { ++shows; }
+    void FormActivate(QObject*) override { ++activations; }
+    void FormClose(QObject*, TCloseAction& action) override { action = closeAction; }
+    int shows = 0;
+    int activations = 0;
+    TCloseAction closeAction = TCloseAction::caHide;
+};
+
+class ReportScreen : public TfrmDadosGerRel {
+  public:
+    using TfrmDadosGerRel::TfrmDadosGerRel;
+};
+
+}  // namespace
+
+class BaseScreens : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void activationOncePerModalShow();
+    void cancelButtonHidesTheDialogAndKeepsIt();
+    void closeActions_data();
+    void closeActions();
+    void reportScreenIsReleasedOnClose();
+    void alignmentStacksStripsAndFillsTheRest();
+    void busyOverlayCoversTheScreenWithItsText();
+    void setChildEnabledReachesNestedControls();
+};
+
+void BaseScreens::activationOncePerModalShow() {
+    ScriptedInteraction user;
+    QPointer<CountingDialog> dialog;
+    Application().CreateForm(dialog);
+    // While up, the dialog opens a window of its own: coming back from it is no new activation.
+    user.modalScripts.push_back([](QDialog* d) {
+        QWidget list;
+        list.show();
+        list.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&list));
+        list.close();
+        d->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(d));
+    });
+    dialog->ShowModal();
+    QCOMPARE(dialog->shows, 1);
+    QTRY_COMPARE(dialog->activations, 1);
+    QVERIFY(!dialog->isVisible());
+
+    dialog->ShowModal();
+    QCOMPARE(dialog->shows, 2);
+    QTRY_COMPARE(dialog->activations, 2);
+    delete dialog;
+}
+
+void BaseScreens::cancelButtonHidesTheDialogAndKeepsIt() {
+    ScriptedInteraction user;
+    QPointer<CountingDialog> dialog;
+    Application().CreateForm(dialog);
+    bool visibleWhileUp = false;
+    user.modalScripts.push_back([&](QDialog* d) {
+        visibleWhileUp = d->isVisible();
+        static_cast<CountingDialog*>(d)->sbtCancel->click();
+        QVERIFY(!d->isVisible());
+    });
+    dialog->ShowModal();
+    QVERIFY(visibleWhileUp);
+    QApplication::processEvents();
+    QVERIFY(dialog);
+    delete dialog;
+}
+
+void BaseScreens::closeActions_data() {
+    QTest::addColumn<TCloseAction>("action");
+    QTest::addColumn<bool>("visibleAfter");
+    QTest::addColumn<bool>("aliveAfter");
+    QTest::newRow("caNone keeps it open") << TCloseAction::caNone << true << true;
+    QTest::newRow("caHide hides it") << TCloseAction::caHide << false << true;
+    QTest::newRow("caFree releases it") << TCloseAction::caFree << false << false;
+}
+
+void BaseScreens::closeActions() {
+    QFETCH(TCloseAction, action);
+    QFETCH(bool, visibleAfter);
+    QFETCH(bool, aliveAfter);
+    QPointer<CountingDialog> dialog;
+    Application().CreateForm(dialog);
+    dialog->closeAction = action;
+    dialog->Show();
+    QVERIFY(dialog->isVisible());
+    dialog->Close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(!dialog.isNull(), aliveAfter);
+    if (dialog) {
+        QCOMPARE(dialog->isVisible(), visibleAfter);
+        delete dialog;
+    }
+}
+
+void BaseScreens::reportScreenIsReleasedOnClose() {
+    ScriptedInteraction user;  // no report folder: the screen says so
+    QMdiArea mdi;
+    mdi.resize(1200, 700);
+    mdi.show();
+    Application().SetMdiArea(&mdi);
+    QPointer<ReportScreen> screen;
+    Application().CreateForm(screen);
+    screen->Show();
+    QCOMPARE(mdi.subWindowList().size(), 1);
+    screen->sbtCancel->click();
+    QTRY_VERIFY(screen.isNull());
+    QTRY_COMPARE(mdi.subWindowList().size(), 0);
+    Application().SetMdiArea(nullptr);
+}
+
+void BaseScreens::alignmentStacksStripsAndFillsTheRest() {
+    QWidget container;
+    container.resize(500, 300);
+    auto* top1 = new TPanel(&container, "top1");
+    top1->resize(0, 30);
+    SetAlign(top1, TAlign::alTop);
+    auto* top2 = new TPanel(&container, "top2");
+    top2->resize(0, 7);
+    SetAlign(top2, TAlign::alTop);
+    auto* bottom = new TPanel(&container, "bottom");
+    bottom->resize(0, 21);
+    SetAlign(bottom, TAlign::alBottom);
+    auto* client = new TPanel(&container, "client");
+    SetAlign(client, TAlign::alClient);
+    auto* free = new TPanel(&container, "free");
+    free->setGeometry(10, 10, 20, 20);
+    container.show();
+    container.resize(600, 400);
+    QApplication::processEvents();
+    QCOMPARE(top1->geometry(), QRect(0, 0, 600, 30));
+    QCOMPARE(top2->geometry(), QRect(0, 30, 600, 7));
+    QCOMPARE(bottom->geometry(), QRect(0, 379, 600, 21));
+    QCOMPARE(client->geometry(), QRect(0, 37, 600, 342));
+    QCOMPARE(free->geometry(), QRect(10, 10, 20, 20));
+}
+
+void BaseScreens::busyOverlayCoversTheScreenWithItsText() {
+    QWidget form;
+    form.resize(400, 300);
+    form.show();
+    {
+        const TShowAvi avi(&form, 6, "Gerando...");
+        QVERIFY(ShowAviActive());
+        QCOMPARE(ShowAviText(), QString("Gerando..."));
+        auto* overlay = form.findChild<QWidget*>("ShowAvi");
+        QVERIFY(overlay);
+        QVERIFY(overlay->isVisible());
+        QCOMPARE(overlay->geometry(), form.rect());
+        SetShowAviText("2 de 3");
+        QCOMPARE(ShowAviText(), QString("2 de 3"));
+    }
+    QVERIFY(!ShowAviActive());
+    DeactiveShowAvi();  // harmless without an animation
+}
+
+void BaseScreens::setChildEnabledReachesNestedControls() {
+    QWidget container;
+    auto* group = new TGroupBox(&container, "grb");
+    auto* edit = new QLineEdit(group);
+    auto* direct = new QLineEdit(&container);
+    SetChildEnabled(&container, false);
+    QVERIFY(!edit->isEnabled());
+    QVERIFY(!direct->isEnabled());
+    SetChildEnabled(&container, true);
+    QVERIFY(edit->isEnabled());
+    QVERIFY(group->isEnabled());
+}
+
+QTEST_MAIN(BaseScreens)
+#include "test_base_screens.moc"
