@@ -1,0 +1,47 @@
+#pragma once
+
+#include "appserver/invoice_filter.h"
+#include "framework/net/data_packet.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace kpv::db {
+class Dialect;
+}
+
+namespace kpv::server {
+
+// {"S", ""} on success, {"N", reason} for a refusal the user reads.
+struct Status {
+    QString code;
+    QString text;
+
+    static Status ok() { return {QStringLiteral("S"), QString()}; }
+    static Status refused(const QString& reason) { return {QStringLiteral("N"), reason}; }
+};
+
+// The remote data module "Kpv41000.rdmEmissaoRPS": the five methods over the application database.
+// Database failures raise ServerFault (database_error); refusals are Status values.
+class TrdmEmissaoRPS {
+  public:
+    // Throws db::DatabaseError when the server cannot write to that kind of database.
+    explicit TrdmEmissaoRPS(QSqlDatabase db);
+
+    net::DataPacket GetNotaFiscal(const InvoiceFilter& filter);
+    // `code` and `all`: one operation type, or every type of the direction when `all` is "T".
+    net::DataPacket GetTipoOper(const QString& code, const QString& all, const QString& direction);
+    // `one` "S": that registration of the company; "N": all of the company's registrations.
+    net::DataPacket GetInscrMunicip(const QString& company, const QString& registration, const QString& one);
+
+    // Gives the invoice the next number of its RPS series, in one transaction; idempotent.
+    Status PreparaImpressao(const QString& branch, const QString& entry);
+    // Cancels the invoice's RPS in the ledger (its number stays spent) and frees the invoice.
+    Status CancelaEmissao(const QString& branch, const QString& entry);
+
+  private:
+    QSqlDatabase db_;
+    const db::Dialect& dialect_;
+};
+
+}  // namespace kpv::server

@@ -1,0 +1,245 @@
+#include "db/database.h"
+
+#include "db/database_error.h"
+#include "db/dialect_p.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+
+namespace kpv::db {
+
+namespace {
+
+constexpr int kToolTimeoutMs = 60000;
+
+QString quoted(const QString& literal) {
+    QString text = literal;
+    return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+}
+
+QString firebirdUser(const DatabaseSettings& s) {
+    return s.user.isEmpty() ? QStringLiteral("SYSDBA") : s.user;
+}
+
+// How isql names the database: a local file for the embedded engine, host/port:path for a server.
+QString firebirdTarget(const DatabaseSettings& s) {
+    if (s.host.isEmpty()) return s.path;
+    const QString port = s.port > 0 ? QLatin1Char('/') + QString::number(s.port) : QString();
+    return s.host + port + QLatin1Char(':') + s.path;
+}
+
+// Debian names the tools isql-fb and gfix; Firebird's own packages keep them in /opt/firebird/bin.
+QString firebirdTool(const QStringList& names) {
+    for (const QString& name : names) {
+        const QString found = QStandardPaths::findExecutable(name);
+        if (!found.isEmpty()) return found;
+        const QString own = QStandardPaths::findExecutable(name, {QStringLiteral("/opt/firebird/bin")});
+        if (!own.isEmpty()) return own;
+    }
+    throw DatabaseError(
+        QStringLiteral("Ferramenta %1 do Firebird não encontrada (pacote firebird3.0-utils).").arg(names.last()));
+}
+
+// Runs a Firebird tool; the credentials travel in its environment, never on its command line.
+QString runFirebirdTool(const DatabaseSettings& s, const QStringList& names, const QStringList& arguments,
+                        const QByteArray& input, const QString& what) {
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ISC_USER"), firebirdUser(s));
+    env.insert(QStringLiteral("ISC_PASSWORD"), s.password);
+    tool.setProcessEnvironment(env);
+    tool.start(firebirdTool(names), arguments);
+    if (!tool.waitForStarted()) {
+        throw DatabaseError(QStringLiteral("Não foi possível executar %1: %2").arg(names.last(), tool.errorString()));
+    }
+    tool.write(input);
+    tool.closeWriteChannel();
+    if (!tool.waitForFinished(kToolTimeoutMs)) {
+        tool.kill();
+        tool.waitForFinished();
+        throw DatabaseError(QStringLiteral("%1 não terminou ao %2 \"%3\".").arg(names.last(), what, firebirdTarget(s)));
+    }
+    const QString output = QString::fromUtf8(tool.readAll()).trimmed();
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0 ||
+        output.contains(QLatin1String("Statement failed"))) {
+        throw DatabaseError(
+            QStringLiteral("Não foi possível %1 o banco de dados Firebird \"%2\": %3").arg(what, firebirdTarget(s), output));
+    }
+    return output;
+}
+
+void requireDriver(const QString& driver, const QString& package) {
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        throw DatabaseError(QStringLiteral("O driver %1 do Qt não está instalado (%2).").arg(driver, package));
+    }
+}
+
+void makeParentFolder(const QString& file) {
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        throw DatabaseError(QStringLiteral("Não foi possível criar a pasta do banco de dados: %1").arg(folder));
+    }
+}
+
+QSqlDatabase openSqlite(const DatabaseSettings& s, const QString& name) {
+    requireDriver(QStringLiteral("QSQLITE"), QStringLiteral("pacote libqt6sql6-sqlite"));
+    if (s.path.isEmpty()) throw DatabaseError(QStringLiteral("Arquivo do banco de dados SQLite não configurado."));
+    makeParentFolder(s.path);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(s.path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(s.busyTimeoutMs));
+    if (!db.open()) {
+        ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados SQLite \"%1\"").arg(s.path), db.lastError());
+    }
+    // Readers never wait for the writer, and a second server process on the same file can write in turn.
+    QSqlQuery wal(db);
+    if (!wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
+        ThrowSqlError(QStringLiteral("Falha ao preparar o banco de dados SQLite \"%1\"").arg(s.path), wal.lastError());
+    }
+    return db;
+}
+
+QSqlDatabase connectFirebird(const DatabaseSettings& s, const QString& name) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), name);
+    db.setDatabaseName(s.path);
+    db.setHostName(s.host);
+    if (s.port > 0) db.setPort(s.port);
+    db.setUserName(firebirdUser(s));
+    db.setPassword(s.password);
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+    db.open();
+    return db;
+}
+
+QSqlDatabase openFirebird(const DatabaseSettings& s, const QString& name) {
+    requireDriver(QStringLiteral("QIBASE"), QStringLiteral("pacote libqt6sql6-ibase"));
+    if (s.path.isEmpty()) throw DatabaseError(QStringLiteral("Banco de dados Firebird não configurado."));
+    if (s.host.isEmpty() && QFileInfo(s.path).isAbsolute() && !QFileInfo::exists(s.path)) {
+        CreateFirebirdDatabase(s);
+    }
+    QSqlDatabase db = connectFirebird(s, name);
+    if (db.isOpen()) return db;
+
+    const QSqlError refused = db.lastError();
+    // A server is asked to create the database only after it refused to open it: a missing file is the
+    // one reason creating helps, and a wrong password or a stopped server makes the creation fail too.
+    if (!s.host.isEmpty()) {
+        try {
+            CreateFirebirdDatabase(s);
+        } catch (const DatabaseError&) {
+            ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados Firebird \"%1\"").arg(firebirdTarget(s)),
+                          refused);
+        }
+        if (db.open()) return db;
+    }
+    ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados Firebird \"%1\"").arg(firebirdTarget(s)),
+                  db.lastError());
+}
+
+QSqlDatabase openOther(const DatabaseSettings& s, const QString& name, const QString& driver, const QString& package) {
+    requireDriver(driver, package);
+    QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
+    db.setDatabaseName(s.path);
+    db.setHostName(s.host);
+    if (s.port > 0) db.setPort(s.port);
+    db.setUserName(s.user);
+    db.setPassword(s.password);
+    if (!db.open()) {
+        ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados \"%1\"").arg(s.path), db.lastError());
+    }
+    return db;
+}
+
+}  // namespace
+
+void CreateFirebirdDatabase(const DatabaseSettings& s) {
+    if (s.host.isEmpty()) makeParentFolder(s.path);
+    QString script = QStringLiteral("SET SQL DIALECT 3;\nCREATE DATABASE %1 USER %2")
+                         .arg(quoted(firebirdTarget(s)), quoted(firebirdUser(s)));
+    if (!s.password.isEmpty()) script += QStringLiteral(" PASSWORD ") + quoted(s.password);
+    script += QStringLiteral(" PAGE_SIZE 16384 DEFAULT CHARACTER SET UTF8;\nEXIT;\n");
+    // The password is in the script on standard input, never on the command line.
+    runFirebirdTool(s, {QStringLiteral("isql-fb"), QStringLiteral("isql")}, {QStringLiteral("-q"), QStringLiteral("-b")},
+                    script.toUtf8(), QStringLiteral("criar"));
+}
+
+void SetFirebirdForcedWrites(const DatabaseSettings& s, bool on) {
+    runFirebirdTool(s, {QStringLiteral("gfix")},
+                    {QStringLiteral("-write"), on ? QStringLiteral("sync") : QStringLiteral("async"), firebirdTarget(s)},
+                    {}, QStringLiteral("configurar"));
+}
+
+void InstallSchema(QSqlDatabase& db) {
+    const Dialect& dialect = DialectOf(db);
+    dialect.begin(db);
+    try {
+        QStringList existing;
+        for (const QString& t : db.tables(QSql::Tables)) existing << t.trimmed().toUpper();
+        QStringList missing;
+        for (const Table& t : Schema()) {
+            if (!existing.contains(t.name)) missing << t.name;
+        }
+        if (missing.isEmpty()) {
+            dialect.rollback(db);
+            return;
+        }
+        if (missing.size() != static_cast<qsizetype>(Schema().size())) {
+            throw DatabaseError(
+                QStringLiteral("O banco de dados tem apenas parte das tabelas do sistema; faltam: %1.").arg(missing.join(", ")));
+        }
+        for (const QString& statement : dialect.createStatements()) {
+            QSqlQuery q(db);
+            if (!q.exec(statement)) {
+                ThrowSqlError(QStringLiteral("Falha ao criar o esquema do banco de dados (%1)").arg(statement.section(' ', 0, 2)),
+                              q.lastError());
+            }
+        }
+        dialect.commit(db);
+    } catch (...) {
+        if (db.driver()->hasFeature(QSqlDriver::Transactions)) db.rollback();
+        throw;
+    }
+}
+
+namespace {
+QSqlDatabase openAndInstall(const DatabaseSettings& s, const QString& connectionName) {
+    QSqlDatabase db;
+    switch (s.engine) {
+        case Engine::SQLite: db = openSqlite(s, connectionName); break;
+        case Engine::Firebird: db = openFirebird(s, connectionName); break;
+        // The host's other engines hold a database that belongs to the application: no schema here.
+        case Engine::Oracle:
+            return openOther(s, connectionName, QStringLiteral("QOCI"), QStringLiteral("pacote libqt6sql6-oci"));
+        case Engine::MSSQL:
+            return openOther(s, connectionName, QStringLiteral("QODBC"), QStringLiteral("pacote libqt6sql6-odbc"));
+    }
+    InstallSchema(db);
+    return db;
+}
+}  // namespace
+
+QSqlDatabase OpenDatabase(const DatabaseSettings& s, const QString& connectionName) {
+    try {
+        return openAndInstall(s, connectionName);
+    } catch (...) {
+        // Every handle is gone by now: the failed connection does not linger under its name.
+        QSqlDatabase::removeDatabase(connectionName);
+        throw;
+    }
+}
+
+void CloseDatabase(const QString& connectionName) {
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        if (db.isOpen()) db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+}
+
+}  // namespace kpv::db

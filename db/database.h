@@ -1,0 +1,30 @@
+#pragma once
+
+#include "db/database_settings.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace kpv::db {
+
+// Opens the application database as the QtSql connection `connectionName` and returns it. A SQLite file
+// or a Firebird database that does not exist yet is created, and an empty database receives the
+// schema, so the first run needs no preparation. Throws DatabaseError with the engine's reason.
+QSqlDatabase OpenDatabase(const DatabaseSettings& settings, const QString& connectionName);
+
+// Creates an empty Firebird database (embedded file, or on the server named by the settings) with the
+// isql tool of the Firebird installation. Throws DatabaseError when it cannot.
+void CreateFirebirdDatabase(const DatabaseSettings& settings);
+
+// Switches Firebird's forced writes (every page write waits for the disk) on or off, with the gfix tool.
+// A bulk load runs far faster without them; the database must not be attached by this process then.
+void SetFirebirdForcedWrites(const DatabaseSettings& settings, bool on);
+
+// Creates every table, index and routine when the database has none of the tables yet; a database that
+// holds only some of them is refused rather than patched.
+void InstallSchema(QSqlDatabase& db);
+
+// Removes the connection after its last handle is gone.
+void CloseDatabase(const QString& connectionName);
+
+}  // namespace kpv::db

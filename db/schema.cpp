@@ -1,0 +1,162 @@
+#include "db/schema.h"
+
+namespace kpv::db {
+
+namespace {
+
+using T = ColumnType;
+
+Column req(QString name, ColumnType type, int size = 0) {
+    return {std::move(name), type, size, true};
+}
+Column opt(QString name, ColumnType type, int size = 0) {
+    return {std::move(name), type, size, false};
+}
+
+// Address columns carry the table's suffix, as the application names them (DSENDEREMPR, DSENDERFILI...).
+std::vector<Column> address(const QString& suffix) {
+    return {
+        opt("DSENDER" + suffix, T::Text, 60),  opt("NRENDER" + suffix, T::Text, 10),
+        opt("DSCOMPL" + suffix, T::Text, 30),  opt("NMBAIRRO" + suffix, T::Text, 40),
+        opt("NRCEP" + suffix, T::Text, 8),     opt("CDPAIS", T::Text, 4),
+        opt("SGESTADO", T::Text, 2),           opt("CDMUNICIPIO", T::Text, 4),
+        opt("NRTELEF" + suffix, T::Text, 15),  opt("DSEMAIL" + suffix, T::Text, 60),
+    };
+}
+
+std::vector<Column> join(std::vector<Column> head, const std::vector<Column>& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+std::vector<Table> declare() {
+    return {
+        {"PAIS", {req("CDPAIS", T::Text, 4), req("NMPAIS", T::Text, 30)}, {"CDPAIS"}, {}},
+        {"ESTADO",
+         {req("CDPAIS", T::Text, 4), req("SGESTADO", T::Text, 2), req("NMESTADO", T::Text, 30)},
+         {"CDPAIS", "SGESTADO"},
+         {}},
+        // NRDIASCONVRPS: days an issued RPS may wait before it must be converted into an NFS-e; null
+        // where the municipality sets no deadline of its own.
+        {"MUNICIPIO",
+         {req("CDPAIS", T::Text, 4), req("SGESTADO", T::Text, 2), req("CDMUNICIPIO", T::Text, 4),
+          req("NMMUNICIPIO", T::Text, 30), opt("CDMUNICIBGE", T::Text, 7), opt("NRDIASCONVRPS", T::Integer)},
+         {"CDPAIS", "SGESTADO", "CDMUNICIPIO"},
+         {}},
+        {"EMPRESA",
+         join({req("CDEMPRESA", T::Text, 2), req("NMRAZSOCEMPR", T::Text, 80), opt("NMFANTEMPR", T::Text, 50),
+               opt("CDCENTCUST", T::Text, 4), opt("NRCNPJEMPR", T::Text, 14)},
+              address("EMPR")),
+         {"CDEMPRESA"},
+         {}},
+        {"FILIAL",
+         join({req("CDFILIAL", T::Text, 4), req("NMFILIAL", T::Text, 30), req("CDEMPRESA", T::Text, 2),
+               opt("CDINSCESTA", T::Text, 16), opt("CDINSCMUNI", T::Text, 16), opt("CDSERIE", T::Text, 5),
+               opt("NRCNPJFILI", T::Text, 14)},
+              address("FILI")),
+         {"CDFILIAL"},
+         {{"IX_FILIAL_EMPRESA", {"CDEMPRESA"}}}},
+        {"EMPRCNTRFIL",
+         {req("CDEMPRESA", T::Text, 2), req("CDFILIAL", T::Text, 4), req("CDINSCESTA", T::Text, 16),
+          req("CDINSCMUNI", T::Text, 16), req("CDSERIE", T::Text, 5)},
+         {"CDEMPRESA", "CDFILIAL", "CDINSCESTA", "CDINSCMUNI", "CDSERIE"},
+         {}},
+        {"INSCRESTAD",
+         {req("CDEMPRESA", T::Text, 2), req("CDINSCESTA", T::Text, 16), opt("NRSERIECERTIFIC", T::Text, 50),
+          opt("IDTPAMBIENTENFE", T::FixedText, 1), req("CDPAIS", T::Text, 4), req("SGESTADO", T::Text, 2),
+          req("CDMUNICIPIO", T::Text, 4), opt("NMREPRINSEST", T::Text, 40)},
+         {"CDEMPRESA", "CDINSCESTA"},
+         {}},
+        // IDAMBTRABNFSE: NFS-e environment, "1" production, "2" homologation.
+        {"INSCRMUNIC",
+         {req("CDEMPRESA", T::Text, 2), req("CDINSCMUNI", T::Text, 16), opt("NMREPRINSMUN", T::Text, 40),
+          opt("NRCERTDIGNFSE", T::Text, 50), opt("IDAMBTRABNFSE", T::Text, 20), req("CDPAIS", T::Text, 4),
+          req("SGESTADO", T::Text, 2), req("CDMUNICIPIO", T::Text, 4)},
+         {"CDEMPRESA", "CDINSCMUNI"},
+         {}},
+        {"CTRLNUMENF",
+         {req("CDCTRLNUMENF", T::Text, 10), opt("DSCTRLNUMENF", T::Text, 30), opt("DTEMISCTNUNF", T::Timestamp),
+          opt("IDCONSDTEMIS", T::FixedText, 1), opt("IDUTCTRLFORM", T::FixedText, 1),
+          opt("IDUTLOCAEMIS", T::FixedText, 1), opt("IDUTFILILCEM", T::FixedText, 1),
+          opt("NRULTNOTAFISC", T::BigInt)},
+         {"CDCTRLNUMENF"},
+         {}},
+        // CDSERIERPS: the RPS series the invoices of this series are receipted under.
+        {"SERIENF",
+         {req("CDEMPRESA", T::Text, 2), req("CDINSCESTA", T::Text, 16), req("CDINSCMUNI", T::Text, 16),
+          req("CDSERIE", T::Text, 5), opt("DSSERIE", T::Text, 20), opt("CDRELMODENF", T::Text, 100),
+          opt("CDRELESPENF", T::Text, 100), opt("CDCTRLNUMENF", T::Text, 10), opt("IDUTDTPREMIS", T::FixedText, 1),
+          opt("CDSERIERPS", T::Text, 5)},
+         {"CDEMPRESA", "CDINSCESTA", "CDINSCMUNI", "CDSERIE"},
+         {}},
+        // IDTPIJURCLIE "J" with a 14-digit CNPJ, "F" with an 11-digit CPF; numbers hold digits only.
+        {"CLIENTE",
+         join({req("CDCLIENTE", T::Text, 21), req("IDTPIJURCLIE", T::FixedText, 1), opt("NRINSJURCLIE", T::Text, 20),
+               req("NMRAZSOCCLIE", T::Text, 50), opt("NMFANTCLIE", T::Text, 50)},
+              address("CLIE")),
+         {"CDCLIENTE"},
+         {{"IX_CLIENTE_INSCRICAO", {"NRINSJURCLIE"}}}},
+        // IDOPERACAO: "S" outgoing (Saída), "E" incoming (Entrada).
+        {"TIPOOPER",
+         {req("IDOPERACAO", T::FixedText, 1), req("CDTIPOOPER", T::Text, 2), req("NMTIPOOPER", T::Text, 30)},
+         {"IDOPERACAO", "CDTIPOOPER"},
+         {}},
+        // The counter of an RPS series: the last number issued. Numbers are per provider registration.
+        {"SERIERPS",
+         {req("CDEMPRESA", T::Text, 2), req("CDINSCMUNI", T::Text, 16), req("CDSERIERPS", T::Text, 5),
+          opt("DSSERIERPS", T::Text, 30), req("NRULTRPS", T::BigInt)},
+         {"CDEMPRESA", "CDINSCMUNI", "CDSERIERPS"},
+         {}},
+        // The service invoices. IDEMISSAORPS "1" not issued, "2" issued, "3" substituted by an NFS-e;
+        // IDTRANSMISRPS "1" not transmitted, "2" transmitted, "3" transmitted awaiting the city's return,
+        // "4" transmitted and accepted. The RPS columns are empty while no RPS stands for the invoice.
+        {"NOTAFISCAL",
+         {req("CDFILIAL", T::Text, 4),        req("NRLANCTONF", T::Text, 10),
+          req("CDEMPRESA", T::Text, 2),       req("CDFILIEMIT", T::Text, 4),
+          req("CDINSCESTA", T::Text, 16),     req("CDINSCMUNI", T::Text, 16),
+          req("CDSERIE", T::Text, 5),         req("NRNOTAFISC", T::Text, 20),
+          req("CDCLIENTE", T::Text, 21),      opt("NRINSJURNF", T::Text, 20),
+          opt("IDTPIJURNF", T::FixedText, 1), req("IDOPERACAO", T::FixedText, 1),
+          req("CDTIPOOPER", T::Text, 2),      req("DTENTRSAID", T::Timestamp),
+          req("DTEMISSAO", T::Timestamp),     req("VRNOTAFISC", T::Money),
+          opt("DSSERVICO", T::Text, 500),     opt("VRSERVICO", T::Money),
+          opt("VRBASEISS", T::Money),         opt("PCALIQISS", T::Rate),
+          opt("VRISS", T::Money),             opt("NRNOTAFISCSE", T::Text, 30),
+          opt("CDSERIERPS", T::Text, 5),      opt("NRRPS", T::Text, 30),
+          opt("DTEMISRPS", T::Timestamp),     opt("DTLIMCONVNFSE", T::Date),
+          req("IDEMISSAORPS", T::FixedText, 1), req("IDTRANSMISRPS", T::FixedText, 1)},
+         {"CDFILIAL", "NRLANCTONF"},
+         {{"IX_NOTAFISCAL_SAIDA", {"CDEMPRESA", "DTENTRSAID"}}}},
+        // The RPS ledger: every number ever issued, kept when cancelled so it is never issued again.
+        // IDSITRPS "E" issued, "C" cancelled, "S" substituted by an NFS-e.
+        {"RPSEMITIDO",
+         {req("CDEMPRESA", T::Text, 2), req("CDINSCMUNI", T::Text, 16), req("CDSERIERPS", T::Text, 5),
+          req("NRRPS", T::BigInt), req("CDFILIAL", T::Text, 4), req("NRLANCTONF", T::Text, 10),
+          req("DTEMISRPS", T::Timestamp), req("IDSITRPS", T::FixedText, 1), req("DTSITRPS", T::Timestamp)},
+         {"CDEMPRESA", "CDINSCMUNI", "CDSERIERPS", "NRRPS"},
+         {{"IX_RPSEMITIDO_NOTA", {"CDFILIAL", "NRLANCTONF"}}}},
+    };
+}
+
+}  // namespace
+
+const Column* Table::column(const QString& columnName) const {
+    for (const Column& c : columns) {
+        if (c.name == columnName) return &c;
+    }
+    return nullptr;
+}
+
+const std::vector<Table>& Schema() {
+    static const std::vector<Table> tables = declare();
+    return tables;
+}
+
+const Table* FindTable(const QString& name) {
+    for (const Table& t : Schema()) {
+        if (t.name == name) return &t;
+    }
+    return nullptr;
+}
+
+}  // namespace kpv::db

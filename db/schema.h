@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace kpv::db {
+
+// Column types in engine-neutral terms; each dialect spells them in its own DDL.
+enum class ColumnType {
+    Text,       // variable-length text of `size` characters
+    FixedText,  // one-character codes and other fixed-width texts
+    Integer,
+    BigInt,
+    Money,      // two decimals
+    Rate,       // percentage with four decimals
+    Date,
+    Timestamp,
+};
+
+struct Column {
+    QString name;
+    ColumnType type = ColumnType::Text;
+    int size = 0;  // characters, for the text types
+    bool required = false;
+};
+
+struct Index {
+    QString name;
+    QStringList columns;
+};
+
+struct Table {
+    QString name;
+    std::vector<Column> columns;
+    QStringList primaryKey;
+    std::vector<Index> indexes;
+
+    const Column* column(const QString& name) const;
+};
+
+// The application database: the host's tables the module reads and the application server's own.
+const std::vector<Table>& Schema();
+const Table* FindTable(const QString& name);
+
+}  // namespace kpv::db

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "db/database_error.h"
+
+#include <QString>
+
+#include <functional>
+
+class QSqlDatabase;
+class QSqlQuery;
+
+namespace kpv::db {
+
+// Prepares a statement, for the connection the query was made on. Throws DatabaseError.
+void Prepare(QSqlQuery& query, const QString& sql);
+
+// Executes a prepared query. Throws ConflictError for a lock or update conflict, DatabaseError for any
+// other failure; `what` says in Portuguese what the statement was for.
+void Exec(QSqlQuery& query, const QString& what);
+
+// Runs `work` inside a write transaction of the connection: committed when it returns, rolled back when
+// it throws. Work that meets a conflict is rolled back and run again from the start, a bounded number of
+// times, so its effects are applied exactly once.
+void RunWriteTransaction(QSqlDatabase& db, const std::function<void()>& work);
+
+}  // namespace kpv::db

@@ -1,0 +1,23 @@
+#pragma once
+
+// Unit of the emission screen: its single instance and the entry that creates and shows it.
+#include "emission/frm_emissao_rps.h"
+
+#include <QPointer>
+
+namespace Cli_kpv41000 {
+
+// The emission screen. It keeps pointing at a closed screen until the next creation, and reads as null
+// once that screen has been released.
+extern KPV41000_EXPORT QPointer<TfrmEmissaoRPS> frmEmissaoRPS;
+// An emission screen exists.
+extern KPV41000_EXPORT bool boCriado;
+// The last title click of the tick column ticked every eligible invoice; one per module.
+extern KPV41000_EXPORT bool boTodosMarcados;
+
+KPV41000_EXPORT void CriaEmissaoRPS();
+
+void Initialization();
+void Finalization();
+
+}  // namespace Cli_kpv41000

@@ -1,0 +1,160 @@
+// The invoice list: the record of cdsNotaFiscal, the grid's columns, the bottom strip, and the texts
+// shown for the status codes and registration numbers.
+#include "emission/cli_kpv41000.h"
+#include "emission/invoice_status.h"
+#include "emission/tick_images.h"
+#include "framework/data/client_data_set.h"
+#include "framework/data/data_source.h"
+#include "framework/data/db_grid.h"
+#include "framework/data/db_navigator.h"
+#include "framework/data/db_text.h"
+#include "framework/ui/edit_mask.h"
+#include "framework/ui/registration.h"
+
+namespace Cli_kpv41000 {
+
+using kpv::data::TFieldType;
+
+void TfrmEmissaoRPS::createInvoiceGrid() {
+    cdsNotaFiscal = new TClientDataSet(this, QStringLiteral("cdsNotaFiscal"));
+    struct FieldDef {
+        TField** member;
+        const char* name;
+        TFieldType type;
+        int size;
+        const char* label;
+        bool visible;
+    };
+    const FieldDef fields[] = {
+        {&cdsNotaFiscalIDCHECK, "IDCHECK", TFieldType::ftFixedChar, 1, nullptr, false},
+        {&cdsNotaFiscalCDFILIAL, "CDFILIAL", TFieldType::ftString, 4, nullptr, false},
+        {&cdsNotaFiscalNRLANCTONF, "NRLANCTONF", TFieldType::ftString, 10, nullptr, false},
+        {&cdsNotaFiscalCDEMPRESA, "CDEMPRESA", TFieldType::ftString, 2, nullptr, false},
+        {&cdsNotaFiscalCDFILIEMIT, "CDFILIEMIT", TFieldType::ftString, 4, "Filial", true},
+        {&cdsNotaFiscalNRINSJURNF, "NRINSJURNF", TFieldType::ftString, 20, "Inscrição", true},
+        {&cdsNotaFiscalCDCLIENTE, "CDCLIENTE", TFieldType::ftString, 21, nullptr, false},
+        {&cdsNotaFiscalNMRAZSOCCLIE, "NMRAZSOCCLIE", TFieldType::ftString, 50, "Razão Social", true},
+        {&cdsNotaFiscalNRNOTAFISCSE, "NRNOTAFISCSE", TFieldType::ftString, 30, "Nº NFS-e", true},
+        {&cdsNotaFiscalDTENTRSAID, "DTENTRSAID", TFieldType::ftDateTime, 0, "Data Saída", true},
+        {&cdsNotaFiscalDTEMISSAO, "DTEMISSAO", TFieldType::ftDateTime, 0, "Data Emissão", true},
+        {&cdsNotaFiscalCDSERIE, "CDSERIE", TFieldType::ftString, 5, "Série", true},
+        {&cdsNotaFiscalVRNOTAFISC, "VRNOTAFISC", TFieldType::ftFloat, 0, "Valor Nota", true},
+        {&cdsNotaFiscalCDSERIERPSSERIE, "CDSERIERPSSERIE", TFieldType::ftString, 5, "Série RPS", true},
+        {&cdsNotaFiscalNRNOTAFISC, "NRNOTAFISC", TFieldType::ftString, 20, nullptr, false},
+        {&cdsNotaFiscalNRRPS, "NRRPS", TFieldType::ftString, 30, "Nº RPS", true},
+        {&cdsNotaFiscalIDEMISSAORPS, "IDEMISSAORPS", TFieldType::ftString, 1, "Situação RPS", true},
+        {&cdsNotaFiscalDADOSRODAPE, "DADOSRODAPE", TFieldType::ftString, 76, nullptr, false},
+        {&cdsNotaFiscalIDTPIJURNF, "IDTPIJURNF", TFieldType::ftString, 1, nullptr, true},
+        {&cdsNotaFiscalIDTRANSMISRPS, "IDTRANSMISRPS", TFieldType::ftString, 1, nullptr, true},
+    };
+    for (const FieldDef& def : fields) {
+        TField* field = cdsNotaFiscal->AddField(QString::fromLatin1(def.name), def.type, def.size);
+        if (def.label) field->DisplayLabel = QString::fromUtf8(def.label);
+        field->Visible = def.visible;
+        *def.member = field;
+    }
+    cdsNotaFiscalVRNOTAFISC->DisplayFormat = QStringLiteral("###,##0.00");
+    cdsNotaFiscalIDEMISSAORPS->OnGetText = [this](TField* f, QString& text, bool display) {
+        cdsNotaFiscalIDEMISSAORPSGetText(f, text, display);
+    };
+    cdsNotaFiscalNRINSJURNF->OnGetText = [this](TField* f, QString& text, bool display) {
+        cdsNotaFiscalNRINSJURNFGetText(f, text, display);
+    };
+    cdsNotaFiscal->AfterScroll = [this](TClientDataSet* ds) { cdsNotaFiscalAfterScroll(ds); };
+
+    dtsNotaFiscal = new TDataSource(this, QStringLiteral("dtsNotaFiscal"));
+    dtsNotaFiscal->SetDataSet(cdsNotaFiscal);
+    dtsNotaFiscal->OnStateChange = [this](QObject* s) { dtsNotaFiscalStateChange(s); };
+
+    imgCheck = new TImage(panRelat, QStringLiteral("imgCheck"), TickImageCheck());
+    imgUncheck = new TImage(panRelat, QStringLiteral("imgUncheck"), TickImageUncheck());
+    imgGray = new TImage(panRelat, QStringLiteral("imgGray"), TickImageGray());
+
+    Bevel1 = new TBevel(grbDadosRel, QStringLiteral("Bevel1"));
+    Bevel1->resize(0, 7);
+    SetAlign(Bevel1, TAlign::alTop);
+
+    pgcPadrao = new TPageControl(grbDadosRel, QStringLiteral("pgcPadrao"));
+    pgcPadrao->SetTabsVisible(false);
+    tshPadrao = new TTabSheet(pgcPadrao, QStringLiteral("tshPadrao"));
+    panDados = new TPanel(tshPadrao, QStringLiteral("panDados"));
+    SetAlign(panDados, TAlign::alClient);
+    scbDados = new TScrollBox(panDados, QStringLiteral("scbDados"));
+    SetAlign(scbDados, TAlign::alClient);
+    dbgPadrao = new TDBGrid(scbDados, QStringLiteral("dbgPadrao"));
+    scbDados->setWidget(dbgPadrao);
+    dbgPadrao->SetBorderStyle(kpv::data::TBorderStyle::bsNone);
+    dbgPadrao->SetColor(clInfoBk);
+    using kpv::data::TDBGridOption;
+    dbgPadrao->SetOptions(TDBGridOption::dgTitles | TDBGridOption::dgColumnResize | TDBGridOption::dgColLines |
+                          TDBGridOption::dgRowLines | TDBGridOption::dgTabs | TDBGridOption::dgRowSelect |
+                          TDBGridOption::dgAlwaysShowSelection);
+    dbgPadrao->SetDataSource(dtsNotaFiscal);
+    dbgPadrao->OnDrawColumnCell = [this](QObject* s, const QRect& r, int col, kpv::data::TColumn* c,
+                                         kpv::data::TGridDrawState st) { dbgPadraoDrawColumnCell(s, r, col, c, st); };
+    dbgPadrao->OnDblClick = [this](QObject* s) { dbgPadraoDblClick(s); };
+    dbgPadrao->OnKeyDown = [this](QObject* s, int& key, Qt::KeyboardModifiers shift) {
+        dbgPadraoKeyDown(s, key, shift);
+    };
+    dbgPadrao->OnTitleClick = [this](kpv::data::TColumn* c) { dbgPadraoTitleClick(c); };
+    struct ColumnDef {
+        const char* field;
+        int width;
+        const char* title;
+    };
+    const ColumnDef columns[] = {
+        {"IDCHECK", 22, "4"},           {"CDFILIEMIT", 55, "Filial"},    {"NRINSJURNF", 117, "Inscrição"},
+        {"NMRAZSOCCLIE", 186, "Razão Social"}, {"NRNOTAFISCSE", 100, "Nº NFS-e"}, {"DTENTRSAID", 71, "Data Saída"},
+        {"DTEMISSAO", 71, "Data Emissão"}, {"CDSERIE", 47, "Série"},     {"VRNOTAFISC", 78, "Valor Nota"},
+        {"CDSERIERPSSERIE", 55, "Série RPS"}, {"NRRPS", 97, "Nº RPS"},    {"IDEMISSAORPS", 121, "Situação RPS"},
+    };
+    for (const ColumnDef& def : columns) {
+        kpv::data::TColumn* column = dbgPadrao->AddColumn(QString::fromLatin1(def.field));
+        column->SetWidth(def.width);
+        column->SetTitleCaption(QString::fromUtf8(def.title));
+    }
+    QFont symbol(QStringLiteral("MS Sans Serif"));
+    symbol.setPixelSize(11);
+    kpv::data::TColumn* tick = dbgPadrao->Columns().front().get();
+    tick->SetTitleFont(symbol, kpv::data::TFontCharset::SYMBOL_CHARSET);
+    tick->SetTitleAlignment(Qt::AlignCenter);
+    SetAlign(pgcPadrao, TAlign::alClient);
+
+    panNavigator = new TPanel(grbDadosRel, QStringLiteral("panNavigator"));
+    panNavigator->resize(0, 21);
+    SetAlign(panNavigator, TAlign::alBottom);
+    dbnPadrao = new TDBNavigator(panNavigator, QStringLiteral("dbnPadrao"));
+    dbnPadrao->SetDataSource(dtsNotaFiscal);
+    dbnPadrao->setGeometry(2, 1, 108, 18);
+    dbtNome = new TDBText(panNavigator, QStringLiteral("dbtNome"));
+    dbtNome->SetDataSource(dtsNotaFiscal);
+    dbtNome->SetDataField(QStringLiteral("DADOSRODAPE"));
+    QFont bold(QStringLiteral("MS Sans Serif"));
+    bold.setPixelSize(12);
+    bold.setBold(true);
+    dbtNome->setFont(bold);
+    dbtNome->move(121, 3);
+}
+
+void TfrmEmissaoRPS::cdsNotaFiscalIDEMISSAORPSGetText(TField*, QString& Text, bool) {
+    if (cdsNotaFiscal->IsEmpty()) return;
+    bool number = false;
+    const int situation = cdsNotaFiscalIDEMISSAORPS->AsString().toInt(&number);
+    // A code that is not a number shows nothing rather than failing at every paint.
+    if (!number) return;
+    const InvoiceStatus status{cdsNotaFiscalIDEMISSAORPS->AsString(), cdsNotaFiscalIDTRANSMISRPS->AsString()};
+    switch (situation) {
+        case 1: Text = msgPadrao->Msg(status.transmitted() ? QStringLiteral("TRANSMITIDO") : QStringLiteral("NAO_EMITIDO")); break;
+        case 2: Text = msgPadrao->Msg(QStringLiteral("EMITIDO")); break;
+        case 3: Text = msgPadrao->Msg(QStringLiteral("SUBSTITUIDO")); break;
+        default: break;
+    }
+}
+
+void TfrmEmissaoRPS::cdsNotaFiscalNRINSJURNFGetText(TField* Sender, QString& Text, bool) {
+    Text = kpv::FormatMaskText(kpv::PictPess(cdsNotaFiscalIDTPIJURNF->AsString()), Sender->AsString());
+}
+
+void TfrmEmissaoRPS::cdsNotaFiscalAfterScroll(TClientDataSet*) { dtsNotaFiscalStateChange(dtsNotaFiscal); }
+
+}  // namespace Cli_kpv41000

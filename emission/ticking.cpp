@@ -1,0 +1,90 @@
+// Ticking invoices in the grid: the tick column's painting, one invoice by double-click or space, all of
+// them by the column's title, and the find command.
+#include "emission/cli_kpv41000.h"
+#include "emission/invoice_status.h"
+#include "emission/tick_images.h"
+#include "framework/core/routines.h"
+#include "framework/data/client_data_set.h"
+#include "framework/data/controls_disabled.h"
+#include "framework/data/db_grid.h"
+#include "framework/data/list_routines.h"
+
+namespace Cli_kpv41000 {
+
+using kpv::data::TColumn;
+using kpv::data::TControlsDisabled;
+using kpv::data::TDataSetState;
+using kpv::data::TGridDrawState;
+
+namespace {
+const QString IDCHECK = QStringLiteral("IDCHECK");
+}
+
+InvoiceStatus TfrmEmissaoRPS::currentStatus() const {
+    return {cdsNotaFiscalIDEMISSAORPS->AsString(), cdsNotaFiscalIDTRANSMISRPS->AsString()};
+}
+
+void TfrmEmissaoRPS::dbgPadraoDrawColumnCell(QObject*, const QRect& Rect, int, TColumn* Column, TGridDrawState) {
+    if (cdsNotaFiscal->IsEmpty() || Column->FieldName() != IDCHECK) return;
+    QImage bitmap;
+    const QString tick = cdsNotaFiscalIDCHECK->AsString();
+    if (tick == u"S")
+        bitmap = imgCheck->Picture;
+    else if (tick == u"N")
+        bitmap = imgUncheck->Picture;
+    if (currentStatus().greyed()) bitmap = imgGray->Picture;
+    kpv::data::TCanvas* canvas = dbgPadrao->Canvas();
+    canvas->FillRect(Rect);
+    if (bitmap.isNull()) return;
+    canvas->BrushCopy(QRect(Rect.left() + 4, Rect.top(), bitmap.width(), Rect.height()), bitmap,
+                      QRect(0, 0, bitmap.width(), Rect.height()), QColor(TickTransparentColor));
+}
+
+void TfrmEmissaoRPS::dbgPadraoDblClick(QObject*) {
+    if (cdsNotaFiscal->IsEmpty() || cdsNotaFiscal->State() != TDataSetState::dsBrowse) return;
+    const InvoiceStatus status = currentStatus();
+    if (status.eligible()) {
+        const TField* selected = dbgPadrao->SelectedField();
+        if (!selected || selected->FieldName() != IDCHECK) return;
+        const bool ticked = cdsNotaFiscalIDCHECK->AsString() != u"N";
+        cdsNotaFiscal->Edit();
+        cdsNotaFiscalIDCHECK->SetAsString(ticked ? QStringLiteral("N") : QStringLiteral("S"));
+        cdsNotaFiscal->Post();
+        return;
+    }
+    if (status.transmitted()) kpv::MensErro(msgPadrao->Msg(QStringLiteral("NF_TRANSMITIDA")), true);
+}
+
+void TfrmEmissaoRPS::dbgPadraoKeyDown(QObject*, int& Key, Qt::KeyboardModifiers) {
+    if (Key == Qt::Key_Space) dbgPadraoDblClick(dbgPadrao);
+}
+
+void TfrmEmissaoRPS::dbgPadraoTitleClick(TColumn* Column) {
+    if (Column->FieldName() != IDCHECK) return;
+    if (cdsNotaFiscal->IsEmpty()) return;
+    const TControlsDisabled frozen(cdsNotaFiscal, &TClientDataSet::First);
+    cdsNotaFiscal->First();
+    if (!boTodosMarcados) {
+        while (!cdsNotaFiscal->Eof()) {
+            if (currentStatus().eligible()) {
+                cdsNotaFiscal->Edit();
+                cdsNotaFiscalIDCHECK->SetAsString(QStringLiteral("S"));
+                cdsNotaFiscal->Post();
+            }
+            cdsNotaFiscal->Next();
+        }
+        boTodosMarcados = true;
+    } else {
+        while (!cdsNotaFiscal->Eof()) {
+            cdsNotaFiscal->Edit();
+            cdsNotaFiscalIDCHECK->SetAsString(QStringLiteral("N"));
+            cdsNotaFiscal->Post();
+            cdsNotaFiscal->Next();
+        }
+        boTodosMarcados = false;
+    }
+}
+
+void TfrmEmissaoRPS::sbtProcurarClick(QObject*) { kpv::Procura(cdsNotaFiscal); }
+
+}  // namespace Cli_kpv41000

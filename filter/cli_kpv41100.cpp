@@ -1,0 +1,24 @@
+#include "filter/cli_kpv41100.h"
+
+#include "framework/ui/application.h"
+
+namespace Cli_kpv41100 {
+
+QPointer<TfrmFiltroEmissaoRPS> frmFiltroEmissaoRPS;
+bool boConfirma = false;
+
+bool CriaFiltroEmissaoRPS() {
+    Application().SetCursor(crHourGlass);
+    if (!frmFiltroEmissaoRPS) Application().CreateForm(frmFiltroEmissaoRPS);
+    frmFiltroEmissaoRPS->ShowModal();
+    Application().SetCursor(crDefault);
+    return boConfirma;
+}
+
+void Initialization() {
+    boConfirma = false;
+}
+
+void Finalization() {}
+
+}  // namespace Cli_kpv41100

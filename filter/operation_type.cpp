@@ -1,0 +1,69 @@
+// Operation type selection: every type ("Todos") or a list marked from the server's ("Lista"), and the
+// direction of the operations.
+#include "emission/cli_kpv41000.h"
+#include "filter/cli_kpv41100.h"
+#include "filter/layout_p.h"
+#include "framework/data/client_data_set.h"
+#include "framework/data/data_source.h"
+#include "framework/ui/lookup_button.h"
+
+namespace Cli_kpv41100 {
+
+using kpv::data::TFieldType;
+
+void TfrmFiltroEmissaoRPS::createOperationTypeGroup() {
+    grbTipoOper =
+        new TGroupBox(grbDadosRel, QStringLiteral("grbTipoOper"), QStringLiteral(" Tipo Operação "));
+    grbTipoOper->setGeometry(195, 140, 225, 68);
+
+    // The direction stays "Saída": nothing enables the combo.
+    cbbIdOperacao = new TComboBox(grbTipoOper, QStringLiteral("cbbIdOperacao"),
+                                  {QStringLiteral("Saída"), QStringLiteral("Entrada")});
+    cbbIdOperacao->setEnabled(false);
+    Place(cbbIdOperacao, 13, 18, 172, 21);
+    rdgTodosTipoOper =
+        new TRadioButton(grbTipoOper, QStringLiteral("rdgTodosTipoOper"), QStringLiteral("Todos"));
+    rdgTodosTipoOper->setChecked(true);
+    Place(rdgTodosTipoOper, 13, 46, 58, 17);
+    rdgListaTipoOper =
+        new TRadioButton(grbTipoOper, QStringLiteral("rdgListaTipoOper"), QStringLiteral("Lista"));
+    Place(rdgListaTipoOper, 82, 46, 48, 17);
+
+    cdsTipoOper = new TClientDataSet(this, QStringLiteral("cdsTipoOper"));
+    cdsTipoOper->AddField(QStringLiteral("IDMARCADO"), TFieldType::ftFixedChar, 1)->Visible = false;
+    TField* code = cdsTipoOper->AddField(QStringLiteral("CDTIPOOPER"), TFieldType::ftString, 2);
+    code->DisplayLabel = QStringLiteral("Código");
+    code->Required = true;
+    cdsTipoOper->AddField(QStringLiteral("NMTIPOOPER"), TFieldType::ftString, 30)->DisplayLabel =
+        QStringLiteral("Nome");
+    cdsTipoOper->AddField(QStringLiteral("CHAVE"), TFieldType::ftString, 3)->Visible = false;
+    dtsTipoOper = new TDataSource(this, QStringLiteral("dtsTipoOper"));
+    dtsTipoOper->SetDataSet(cdsTipoOper);
+
+    btpTipoOper = layout::LookupButton(grbTipoOper, QStringLiteral("btpTipoOper"), rdgListaTipoOper,
+                                       QStringLiteral("Tipo de Operação"), dtsTipoOper,
+                                       QStringLiteral("Não há tipo de operação cadastrado."), 142, 43);
+    btpTipoOper->SetEnabled(false);
+    layout::BoldCaption(grbTipoOper);
+
+    cbbIdOperacao->OnChange = [this](QObject* s) { cbbIdOperacaoChange(s); };
+    rdgTodosTipoOper->OnClick = [this](QObject* s) { rdgTodosTipoOperClick(s); };
+    rdgListaTipoOper->OnClick = [this](QObject* s) { rdgListaTipoOperClick(s); };
+}
+
+void TfrmFiltroEmissaoRPS::rdgTodosTipoOperClick(QObject*) {
+    btpTipoOper->SetEnabled(!rdgTodosTipoOper->Checked());
+}
+
+// Choosing "Lista" starts from an empty list.
+void TfrmFiltroEmissaoRPS::rdgListaTipoOperClick(QObject*) {
+    btpTipoOper->SetEnabled(rdgListaTipoOper->Checked());
+    Cli_kpv41000::frmEmissaoRPS->ListaTipoOper.clear();
+}
+
+// A list marked for one direction means nothing for the other.
+void TfrmFiltroEmissaoRPS::cbbIdOperacaoChange(QObject*) {
+    Cli_kpv41000::frmEmissaoRPS->ListaTipoOper.clear();
+}
+
+}  // namespace Cli_kpv41100

@@ -1,0 +1,43 @@
+#include "host/host_options.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace kpv::host {
+
+bool ParseHostOptions(const QCoreApplication& app, HostOptions& options, QString* error) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Host application of the RPS emission module"));
+    parser.addHelpOption();
+    const QCommandLineOption config({QStringLiteral("c"), QStringLiteral("config")},
+                                    QStringLiteral("Configuration file (default: kpv.ini)."),
+                                    QStringLiteral("file"), QStringLiteral("kpv.ini"));
+    const QCommandLineOption package({QStringLiteral("p"), QStringLiteral("package")},
+                                     QStringLiteral("Package to load, by name or path."),
+                                     QStringLiteral("name"));
+    const QCommandLineOption open(QStringLiteral("open"),
+                                  QStringLiteral("Open the package's screen at start."));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Render the window to a PNG file and quit."),
+                                        QStringLiteral("file"));
+    parser.addOptions({config, package, open, screenshot});
+    if (!parser.parse(app.arguments())) {
+        *error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
+
+    options.configFile = parser.value(config);
+    QSettings settings(options.configFile, QSettings::IniFormat);
+    options.package =
+        parser.isSet(package)
+            ? parser.value(package)
+            : settings.value(QStringLiteral("host/package"), QStringLiteral("PKG_KPV41000")).toString();
+    options.openScreen = parser.isSet(open) || settings.value(QStringLiteral("host/open"), false).toBool();
+    options.screenshot = parser.value(screenshot);
+    return true;
+}
+
+}  // namespace kpv::host

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class QCoreApplication;
+
+namespace kpv::host {
+
+// What the host was told to do, from its command line and the [host] group of its configuration.
+struct HostOptions {
+    QString configFile;       // kpv.ini by default
+    QString package;          // package to load, by name or path
+    bool openScreen = false;  // run the package's IniProc at start
+    QString screenshot;       // render the window to this PNG and quit
+};
+
+// Reads the command line; unknown options make it print usage and return false.
+bool ParseHostOptions(const QCoreApplication& app, HostOptions& options, QString* error);
+
+}  // namespace kpv::host

@@ -1,0 +1,360 @@
+// The real kpv-appserver's HTTP face: keep-alive and pipelining, malformed and oversize requests, unknown
+// methods, wrong arguments, its limits and its token, the log line per call and the clean stop. Whatever
+// a request does wrong, the data stays as it was.
+#include "appserver_process.h"
+#include "framework/core/errors.h"
+#include "framework/net/check_result.h"
+#include "framework/net/connection.h"
+#include "framework/net/wire/codec.h"
+#include "framework/net/wire/http.h"
+#include "test_database.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace kpv;
+
+namespace {
+
+const QDate kUntil(2026, 6, 30);
+
+struct Answer {
+    int status = 0;     // 0: no answer
+    QByteArray body;
+    QByteArray connection;  // the Connection header
+    QString code;
+    QString message;
+    bool closed = false;  // the server closed the connection after it
+};
+
+// Reads one answer from the socket within `ms`.
+Answer readAnswer(QTcpSocket& socket, int ms = 5000) {
+    net::wire::HttpReader reader(net::wire::HttpReader::Kind::Response, {16 * 1024, 64 * 1024 * 1024});
+    static QHash<QTcpSocket*, QByteArray> pending;  // bytes of a pipelined answer already read
+    QByteArray& buffer = pending[&socket];
+    QElapsedTimer clock;
+    clock.start();
+    Answer a;
+    for (;;) {
+        buffer += socket.readAll();
+        if (reader.read(buffer) == net::wire::HttpReader::State::Complete) break;
+        if (clock.elapsed() > ms || (!socket.waitForReadyRead(100) && socket.state() != QAbstractSocket::ConnectedState &&
+                                     socket.bytesAvailable() == 0)) {
+            a.closed = socket.state() != QAbstractSocket::ConnectedState;
+            return a;
+        }
+    }
+    a.status = reader.head().status;
+    a.body = reader.body();
+    a.connection = reader.head().header("Connection");
+    const QVariant payload = net::wire::DecodeReply(a.body);
+    if (payload.metaType() == QMetaType::fromType<net::Fault>()) {
+        a.code = payload.value<net::Fault>().code;
+        a.message = payload.value<net::Fault>().message;
+    }
+    if (a.connection == "close") {
+        socket.waitForDisconnected(2000);
+        a.closed = socket.state() != QAbstractSocket::ConnectedState;
+    }
+    return a;
+}
+
+QByteArray post(const QByteArray& body, const QByteArray& extraHeaders = {}) {
+    return "POST /call HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n" + extraHeaders +
+           "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+QByteArray call(const char* method, const QByteArray& args) {
+    return QByteArray("{\"server\":\"Kpv41000.rdmEmissaoRPS\",\"method\":\"") + method + "\",\"args\":" + args + "}";
+}
+
+const QByteArray kAllInvoices = call("GetNotaFiscal", "[\"\",\"T\",\"01\",\"\",\"\",\"\",\"T\",\"2025-07-01\",\"2026-06-30\",\"S\",\"_1_2_3\"]");
+
+}  // namespace
+
+class AppServerProtocol : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    TestDatabase database_;
+    std::unique_ptr<AppServerProcess> server_;   // tight limits
+    std::unique_ptr<AppServerProcess> guarded_;  // with a token
+    QByteArray invoicesBefore_;
+    const QString token_ = QStringLiteral("s3gr3d0-compartilhado");
+
+    std::unique_ptr<QTcpSocket> connect(const AppServerProcess& server) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(server.host(), quint16(server.port()));
+        if (!socket->waitForConnected(5000)) return nullptr;
+        return socket;
+    }
+
+    Answer exchange(const AppServerProcess& server, const QByteArray& bytes) {
+        auto socket = connect(server);
+        if (!socket) return {};
+        socket->write(bytes);
+        socket->waitForBytesWritten(2000);
+        return readAnswer(*socket);
+    }
+
+  private Q_SLOTS:
+    void initTestCase() {
+        database_ = TestDatabase::Sqlite(dir_.path());
+        QString error;
+        QVERIFY2(RunDemoData(database_, 400, 5, kUntil, &error), qPrintable(error));
+        AppServerLimits limits;
+        limits.maxBodyBytes = 4096;
+        limits.readTimeoutMs = 600;
+        limits.idleTimeoutMs = 1500;
+        limits.maxConnections = 4;
+        server_ = std::make_unique<AppServerProcess>(database_, limits);
+        QVERIFY2(server_->start(&error), qPrintable(error));
+        AppServerLimits tokenLimits;
+        tokenLimits.token = token_;
+        guarded_ = std::make_unique<AppServerProcess>(database_, tokenLimits);
+        QVERIFY2(guarded_->start(&error), qPrintable(error));
+        const Answer all = exchange(*server_, post(kAllInvoices));
+        QCOMPARE(all.status, 200);
+        invoicesBefore_ = all.body;
+        QVERIFY(invoicesBefore_.size() > 10000);
+    }
+
+    void badRequestsGetClearErrors_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("not JSON") << post("PreparaImpressao('0001','1')") << 400 << "bad_request"
+                                  << "A requisição não é um JSON válido" << false;
+        QTest::newRow("unknown method") << post(call("ApagaNotas", "[]")) << 404 << "unknown_method"
+                                        << "Método desconhecido em Kpv41000.rdmEmissaoRPS: \"ApagaNotas\"." << false;
+        QTest::newRow("unknown server") << post("{\"server\":\"Kpv41000.rdmOutro\",\"method\":\"GetTipoOper\",\"args\":[]}")
+                                        << 404 << "unknown_server" << "Servidor desconhecido" << false;
+        QTest::newRow("wrong argument count") << post(call("PreparaImpressao", "[\"0001\"]")) << 422 << "argument_count"
+                                              << "O método PreparaImpressao espera 2 argumentos e recebeu 1." << false;
+        QTest::newRow("cancel with too many arguments")
+            << post(call("CancelaEmissao", "[\"0001\",\"0000000001\",\"0000000002\"]")) << 422 << "argument_count"
+            << "O método CancelaEmissao espera 2 argumentos e recebeu 3." << false;
+        QTest::newRow("wrong argument type") << post(call("CancelaEmissao", "[\"0001\",1]")) << 422 << "argument_type"
+                                             << "O argumento 2 de CancelaEmissao deve ser um texto." << false;
+        QTest::newRow("GET") << QByteArray("GET /call HTTP/1.1\r\nHost: x\r\n\r\n") << 405 << "method_not_allowed"
+                             << "Método HTTP GET não aceito (use POST)." << false;
+        QTest::newRow("other path") << QByteArray("POST /admin HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}") << 404
+                                    << "not_found" << "Recurso inexistente: /admin (use POST /call)." << false;
+        QTest::newRow("oversize body") << QByteArray("POST /call HTTP/1.1\r\nContent-Length: 5000\r\n\r\n") << 413
+                                       << "payload_too_large" << "Requisição grande demais: 5000 bytes (máximo 4096)."
+                                       << true;
+        QTest::newRow("oversize body sent whole") << post(QByteArray(6000, ' ')) << 413 << "payload_too_large"
+                                                  << "Requisição grande demais: 6000 bytes" << true;
+        QTest::newRow("huge head") << "POST /call HTTP/1.1\r\nX-Padding: " + QByteArray(20000, 'a') + "\r\n\r\n" << 431
+                                   << "header_too_large" << "Cabeçalho HTTP grande demais." << true;
+        QTest::newRow("chunked body") << QByteArray("POST /call HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n4\r\n{}{}\r\n0\r\n\r\n")
+                                      << 501 << "not_implemented" << "Corpo da requisição sem Content-Length" << true;
+        QTest::newRow("not HTTP") << QByteArray("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11) << 400 << "bad_request"
+                                  << "Requisição HTTP malformada." << true;
+        QTest::newRow("HTTP/2 preface") << QByteArray("PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n") << 400 << "bad_request"
+                                        << "Requisição HTTP malformada." << true;
+        QTest::newRow("negative length") << QByteArray("POST /call HTTP/1.1\r\nContent-Length: -5\r\n\r\n") << 400
+                                         << "bad_request" << "Requisição HTTP malformada." << true;
+    }
+    void badRequestsGetClearErrors() {
+        QFETCH(QByteArray, request);
+        QFETCH(int, status);
+        QFETCH(QString, code);
+        QFETCH(QString, message);
+        QFETCH(bool, closes);
+        const Answer a = exchange(*server_, request);
+        QCOMPARE(a.status, status);
+        QCOMPARE(a.code, code);
+        QVERIFY2(a.message.startsWith(message), qPrintable(a.message));
+        QCOMPARE(a.closed, closes);
+        QCOMPARE(a.connection, closes ? QByteArray("close") : QByteArray("keep-alive"));
+    }
+
+    void keepAliveAndPipelining() {
+        auto socket = connect(*server_);
+        QVERIFY(socket);
+        const QByteArray types = post(call("GetTipoOper", "[\"\",\"T\",\"S\"]"));
+        socket->write(types);
+        Answer first = readAnswer(*socket);
+        QCOMPARE(first.status, 200);
+        QVERIFY(!first.closed);
+        // Three requests in one write: three answers, in order, on the same connection.
+        socket->write(post(call("GetTipoOper", "[\"\",\"T\",\"E\"]")) + post(call("Nada", "[]")) + types);
+        const Answer a = readAnswer(*socket);
+        const Answer b = readAnswer(*socket);
+        const Answer c = readAnswer(*socket);
+        QCOMPARE(a.status, 200);
+        QVERIFY(a.body.contains("\"E01\""));
+        QCOMPARE(b.status, 404);
+        QCOMPARE(c.body, first.body);
+        QVERIFY(socket->state() == QAbstractSocket::ConnectedState);
+        // "Connection: close" is honoured.
+        socket->write(post(call("GetTipoOper", "[\"\",\"T\",\"S\"]"), "Connection: close\r\n"));
+        const Answer last = readAnswer(*socket);
+        QCOMPARE(last.status, 200);
+        QVERIFY(last.closed);
+    }
+
+    void slowRequestTimesOut() {
+        auto socket = connect(*server_);
+        QVERIFY(socket);
+        QElapsedTimer clock;
+        clock.start();
+        socket->write("POST /call HTTP/1.1\r\nContent-Length: 100\r\n\r\n{\"server\":");
+        const Answer a = readAnswer(*socket, 5000);
+        QCOMPARE(a.status, 408);
+        QCOMPARE(a.code, QStringLiteral("request_timeout"));
+        QCOMPARE(a.message, QStringLiteral("A requisição não chegou inteira em 600 ms."));
+        QVERIFY(a.closed);
+        QVERIFY2(clock.elapsed() >= 500, "answered before the read limit");
+    }
+
+    void idleConnectionIsClosed() {
+        auto socket = connect(*server_);
+        QVERIFY(socket);
+        QVERIFY(socket->waitForDisconnected(5000));
+    }
+
+    void connectionLimit() {
+        std::vector<std::unique_ptr<QTcpSocket>> held;
+        for (int i = 0; i < 4; ++i) {
+            held.push_back(connect(*server_));
+            QVERIFY(held.back());
+        }
+        // The server has seen them all once the fourth is served.
+        held.back()->write(post(call("GetTipoOper", "[\"\",\"T\",\"S\"]")));
+        QCOMPARE(readAnswer(*held.back()).status, 200);
+        auto extra = connect(*server_);
+        QVERIFY(extra);
+        const Answer refused = readAnswer(*extra);
+        QCOMPARE(refused.status, 503);
+        QCOMPARE(refused.code, QStringLiteral("too_many_connections"));
+        QCOMPARE(refused.message, QStringLiteral("O servidor de aplicação atingiu o limite de 4 conexões simultâneas."));
+        QVERIFY(refused.closed);
+        held.clear();
+        // Freed places are taken again.
+        QTRY_COMPARE_WITH_TIMEOUT(exchange(*server_, post(call("GetTipoOper", "[\"\",\"T\",\"S\"]"))).status, 200, 5000);
+    }
+
+    void token_data() {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<int>("status");
+        QTest::newRow("missing") << QByteArray() << 401;
+        QTest::newRow("wrong") << QByteArray("Authorization: Bearer outro\r\n") << 401;
+        QTest::newRow("wrong scheme") << ("Authorization: Basic " + token_.toUtf8() + "\r\n") << 401;
+        QTest::newRow("longer") << ("Authorization: Bearer " + token_.toUtf8() + "x\r\n") << 401;
+        QTest::newRow("right") << ("Authorization: Bearer " + token_.toUtf8() + "\r\n") << 200;
+    }
+    void token() {
+        QFETCH(QByteArray, header);
+        QFETCH(int, status);
+        const Answer a = exchange(*guarded_, post(call("GetTipoOper", "[\"\",\"T\",\"S\"]"), header));
+        QCOMPARE(a.status, status);
+        if (status == 401) {
+            QCOMPARE(a.code, QStringLiteral("unauthorized"));
+            QCOMPARE(a.message, QStringLiteral("Token de acesso ao servidor de aplicação inválido."));
+        }
+    }
+
+    void connectionSendsItsToken_data() {
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("right") << token_ << "";
+        QTest::newRow("none") << "" << "Token de acesso ao servidor de aplicação inválido.";
+        QTest::newRow("wrong") << "x" << "Token de acesso ao servidor de aplicação inválido.";
+    }
+    void connectionSendsItsToken() {
+        QFETCH(QString, token);
+        QFETCH(QString, error);
+        net::TNetConnection connection(nullptr, "netEmissaoRPS");
+        connection.ServerName = "Kpv41000.rdmEmissaoRPS";
+        connection.Token = token;
+        connection.SetHost(guarded_->host());
+        connection.SetPort(guarded_->port());
+        connection.SetConnected(true);
+        try {
+            const QVariant packet = CheckResultServ(connection.AppServer().Call("GetTipoOper", {"", "T", "S"}), true, rkDataPacket);
+            QVERIFY2(error.isEmpty(), "the server took a bad token");
+            QCOMPARE(int(packet.value<net::DataPacket>().rows.size()), 6);
+        } catch (const Error& e) {
+            QCOMPARE(e.message(), error);
+        }
+    }
+
+    void eachCallLeavesOneLogLine() {
+        QVERIFY(exchange(*server_, post(call("GetTipoOper", "[\"\",\"T\",\"E\"]"))).status == 200);
+        QVERIFY(exchange(*server_, post(call("PreparaImpressao", "[\"0001\",\"9999999999\"]"))).status == 200);
+        QVERIFY(exchange(*server_, post(call("Sumir", "[]"))).status == 404);
+        const QString log = server_->log();
+        const QString time = QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} 127\\.0\\.0\\.1:\\d+ ");
+        for (const QString& pattern : {time + "GetTipoOper \\d+\\.\\d ms ok 3 rows$",
+                                       time + "PreparaImpressao \\d+\\.\\d ms refused: Nota fiscal não encontrada "
+                                              "\\(filial 0001, lançamento 9999999999\\)\\.$",
+                                       time + "Sumir \\d+\\.\\d ms error unknown_method: Método desconhecido",
+                                       time + "- 0\\.0 ms error payload_too_large: .* \\(HTTP 413\\)$"}) {
+            QVERIFY2(QRegularExpression(pattern, QRegularExpression::MultilineOption).match(log).hasMatch(),
+                     qPrintable(pattern + "\n" + log.right(2000)));
+        }
+    }
+
+    void badRequestsLeftTheDataAsItWas() {
+        const Answer after = exchange(*server_, post(kAllInvoices));
+        QCOMPARE(after.status, 200);
+        QVERIFY(after.body == invoicesBefore_);
+    }
+
+    void stopsCleanlyOnSigterm() {
+        auto idle = connect(*server_);
+        QVERIFY(idle);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(server_->stop(), 0);
+        QVERIFY2(clock.elapsed() < 5000, "an idle client held the stop back");
+        QVERIFY(server_->log().contains(QRegularExpression("signal 15: stopping\\n.*stopped\\n$")));
+        QCOMPARE(guarded_->stop(), 0);
+    }
+
+    void refusesToStartWithoutItsPlace_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("missing configuration") << QStringList{"--config", "/nonexistent/kpv.ini"}
+                                               << "kpv-appserver: arquivo de configuração não encontrado: /nonexistent/kpv.ini";
+        QTest::newRow("bad port") << QStringList{"--config", "@ini", "--port", "oito"} << "kpv-appserver: porta inválida: oito";
+        QTest::newRow("port out of range") << QStringList{"--config", "@ini", "--port", "70000"}
+                                           << "kpv-appserver: Não foi possível escutar em 127.0.0.1:70000";
+        QTest::newRow("unknown engine") << QStringList{"--config", "@bad-engine"}
+                                        << "kpv-appserver: Banco de dados desconhecido na configuração: \"db2\"";
+    }
+    void refusesToStartWithoutItsPlace() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, error);
+        const QString ini = dir_.filePath("plain.ini");
+        const QString badEngine = dir_.filePath("bad-engine.ini");
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(("[server]\nport=0\n\n" + database_.iniGroup()).toUtf8());
+        f.close();
+        QFile g(badEngine);
+        QVERIFY(g.open(QIODevice::WriteOnly));
+        g.write("[database]\nengine=db2\n");
+        g.close();
+        for (QString& a : args) a.replace("@ini", ini).replace("@bad-engine", badEngine);
+        QProcess process;
+        process.start(BuildProgram("kpv-appserver"), args);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 1);
+        const QString stderrText = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(stderrText.startsWith(error), qPrintable(stderrText));
+    }
+};
+
+QTEST_GUILESS_MAIN(AppServerProtocol)
+#include "test_appserver_protocol.moc"

@@ -1,0 +1,284 @@
+// The package as the host meets it: its entries, its unit table, the single emission screen, the
+// screen's creation states, window properties and catalogue, and its connection settings.
+#include "emission/cli_kpv41000.h"
+#include "framework/core/context.h"
+#include "framework/core/errors.h"
+#include "framework/net/connection.h"
+#include "framework/ui/application.h"
+#include "host/package_loader.h"
+#include "scripted_interaction.h"
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QtTest>
+
+using namespace kpv;
+using namespace Cli_kpv41000;
+
+namespace {
+
+QString packagePath() {
+    return qEnvironmentVariable("KPV_BIN_DIR") + "/libPKG_KPV41000.so";
+}
+
+void closeScreen() {
+    frmEmissaoRPS->Close();
+    // The base close handling releases the screen once control is back in the event loop.
+    QTRY_VERIFY(frmEmissaoRPS.isNull());
+}
+
+}  // namespace
+
+class PackageEntry : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void exportsTheHostEntriesAndHidesTheRest();
+    void unitTableInInitializationOrder();
+    void unitInitializationRunsOnce();
+    void twoIniProcGiveOneScreen();
+    void closedScreenIsReleasedAndRecreatedFresh();
+    void creationStates_data();
+    void creationStates();
+    void windowProperties();
+    void layoutTopToBottom();
+    void catalogue_data();
+    void catalogue();
+    void connectionReadsHostAndPortAtEachCreation();
+    void failedCreationLetsTheNextIniProcTryAgain();
+
+  private:
+    ScriptedInteraction user_;
+    std::unique_ptr<host::LoadedPackage> package_;
+    QMdiArea mdi_;
+};
+
+void PackageEntry::initTestCase() {
+    QString error;
+    package_ = host::LoadedPackage::Load(packagePath(), &error);
+    QVERIFY2(package_, qPrintable(error));
+    mdi_.resize(1400, 800);
+    mdi_.show();
+    ui::Application().SetMdiArea(&mdi_);
+    Context().webUrl = "127.0.0.1";
+    Context().webPort = 8410;
+    Context().reportFolder = qEnvironmentVariable("KPV_SOURCE_DIR") + "/reports";
+}
+
+void PackageEntry::cleanup() {
+    if (frmEmissaoRPS) closeScreen();
+    Context().webUrl = "127.0.0.1";
+    Context().webPort = 8410;
+}
+
+void PackageEntry::exportsTheHostEntriesAndHidesTheRest() {
+    QLibrary library(packagePath());
+    QVERIFY(library.load());
+    for (const char* entry : {"IniProc", "CriaEmissaoRPS", "Initialize", "Finalize", "GetPackageInfoTable"})
+        QVERIFY2(library.resolve(entry), entry);
+    // Exported C++ globals and screens; internals such as the tick bitmaps stay inside.
+    QVERIFY(library.resolve("_ZN12Cli_kpv4100013frmEmissaoRPSE"));
+    QVERIFY(library.resolve("_ZN12Cli_kpv4100014CriaEmissaoRPSEv"));
+    QVERIFY(!library.resolve("_ZN12Cli_kpv4100013TickImageGrayEv"));
+}
+
+void PackageEntry::unitTableInInitializationOrder() {
+    const TPackageInfoTable* table = package_->InfoTable();
+    QVERIFY(table);
+    QStringList names;
+    for (int i = 0; i < table->UnitCount; ++i) names << QString::fromLatin1(table->Units[i].Name);
+    QCOMPARE(names, QStringList({"kpvframework", "Cli_kpv41100", "Cli_kpv41000"}));
+}
+
+void PackageEntry::unitInitializationRunsOnce() {
+    boCriado = true;
+    auto initialize = reinterpret_cast<TPackageProc>(QLibrary(packagePath()).resolve("Initialize"));
+    initialize();
+    QVERIFY2(boCriado, "a second initialization reset the created flag");
+    boCriado = false;
+}
+
+void PackageEntry::twoIniProcGiveOneScreen() {
+    package_->IniProc();
+    QPointer<TfrmEmissaoRPS> first = frmEmissaoRPS;
+    QVERIFY(first);
+    QVERIFY(boCriado);
+    package_->IniProc();
+    QCOMPARE(frmEmissaoRPS.data(), first.data());
+    QCOMPARE(mdi_.subWindowList().size(), 1);
+    QCOMPARE(ui::Application().Cursor(), ui::crDefault);
+    QVERIFY(first->isVisible());
+}
+
+void PackageEntry::closedScreenIsReleasedAndRecreatedFresh() {
+    package_->IniProc();
+    frmEmissaoRPS->ListaTipoOper = "S01";
+    frmEmissaoRPS->SituacaoRPS = "_1";
+    frmEmissaoRPS->mnuFiltro->SetEnabled(true);
+    QPointer<TfrmEmissaoRPS> old = frmEmissaoRPS;
+    closeScreen();
+    QVERIFY(!boCriado);
+    QVERIFY(old.isNull());
+    QCOMPARE(mdi_.subWindowList().size(), 0);
+
+    package_->IniProc();
+    QVERIFY(frmEmissaoRPS);
+    QVERIFY(frmEmissaoRPS->ListaTipoOper.isEmpty());
+    QVERIFY(frmEmissaoRPS->SituacaoRPS.isEmpty());
+    QVERIFY(!frmEmissaoRPS->mnuFiltro->Enabled());
+}
+
+void PackageEntry::creationStates_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("enabled");
+    const QList<std::pair<const char*, bool>> table = {
+        {"mnuImprimir", false},      {"mnuVisualizar", false}, {"mnuSalvarComo", false},
+        {"mnuConfigImpress", true},  {"mnuFechar", true},      {"mnuProcurar", false},
+        {"mnuVerificar", false},     {"mnuFiltro", false},     {"mnuCancelaEmissao", true},
+        {"sbtProcurar", false},      {"sbtVerificar", false},  {"sbtFiltro", true},
+        {"sbtCancelaEmissao", true},
+    };
+    for (const auto& [name, enabled] : table) QTest::newRow(name) << QString(name) << enabled;
+}
+
+void PackageEntry::creationStates() {
+    QFETCH(QString, command);
+    QFETCH(bool, enabled);
+    package_->IniProc();
+    if (auto* item = frmEmissaoRPS->findChild<ui::TMenuItem*>(command)) {
+        QCOMPARE(item->Enabled(), enabled);
+    } else {
+        auto* button = frmEmissaoRPS->findChild<ui::TButtonFlat*>(command);
+        QVERIFY2(button, qPrintable(command));
+        QCOMPARE(button->isEnabled(), enabled);
+    }
+}
+
+void PackageEntry::windowProperties() {
+    package_->IniProc();
+    TfrmEmissaoRPS* f = frmEmissaoRPS;
+    QCOMPARE(f->Caption(), QString("Emissão de Recibo Provisório de Serviço (RPS)"));
+    QCOMPARE(f->FormStyle(), ui::TFormStyle::fsMDIChild);
+    QVERIFY(f->SubWindow());
+    QCOMPARE(f->SubWindow()->pos(), QPoint(175, 178));
+    QCOMPARE(f->size(), QSize(1078, 410));
+    QCOMPARE(f->lblCodTela->text(), QString("KPV41000"));
+    QCOMPARE(f->lblCodRel->text(), QString("KPV410"));
+    QCOMPARE(f->panBotoes->width(), 329);
+    QCOMPARE(f->sbtCancel->x(), 304);
+    QCOMPARE(f->cbbReportNames->width(), 400);
+    const QList<std::pair<ui::TMenuItem*, QString>> menus = {{f->mnuOperac, "&Operação"},
+                                                             {f->mnuManutencao, "&Manutenção"}};
+    QCOMPARE(f->mnuMenu->Items().size(), 2);
+    for (const auto& [menu, caption] : menus) {
+        QCOMPARE(menu->Caption(), caption);
+        QCOMPARE(menu->GroupIndex, 8);
+    }
+    QCOMPARE(f->mnuCancelaEmissao->ShortCut(), QKeySequence("Ctrl+C"));
+    QCOMPARE(f->mnuVerificar->ShortCut(), QKeySequence("F5"));
+    for (ui::TButtonFlat* b : {f->sbtProcurar, f->sbtVerificar, f->sbtFiltro, f->sbtCancelaEmissao}) {
+        QCOMPARE(b->size(), QSize(21, 21));
+        QCOMPARE(b->y(), 2);
+        QVERIFY(!b->toolTip().isEmpty());
+        QVERIFY(!b->icon().isNull());
+    }
+    QCOMPARE(f->sbtProcurar->x(), 139);
+    QCOMPARE(f->sbtVerificar->x(), 160);
+    QCOMPARE(f->sbtFiltro->x(), 195);
+    QCOMPARE(f->sbtCancelaEmissao->x(), 231);
+    QCOMPARE(f->sbtProcurar->Tag, 1);
+}
+
+void PackageEntry::layoutTopToBottom() {
+    package_->IniProc();
+    TfrmEmissaoRPS* f = frmEmissaoRPS;
+    QTRY_VERIFY(f->pgcPadrao->height() > 0);
+    const QList<QWidget*> order = {f->panRelat, f->panFiltro, f->Bevel1, f->pgcPadrao, f->panNavigator};
+    for (int i = 1; i < order.size(); ++i) {
+        QVERIFY2(order[i - 1]->geometry().bottom() < order[i]->geometry().top() + 1,
+                 qPrintable(order[i]->objectName()));
+        QCOMPARE(order[i]->parentWidget(), static_cast<QWidget*>(f->grbDadosRel));
+    }
+    QCOMPARE(f->panFiltro->height(), 30);
+    QCOMPARE(f->Bevel1->height(), 7);
+    QCOMPARE(f->panNavigator->height(), 21);
+    QCOMPARE(f->panMenu->width(), f->width());
+    QVERIFY(f->panMenu->geometry().bottom() < f->grbDadosRel->geometry().top() + 1);
+}
+
+void PackageEntry::catalogue_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("text");
+    const QList<std::pair<const char*, const char*>> entries = {
+        {"Arq_Rel_Err",
+         "O arquivo contendo a definição do relatório de código '%s' não foi encontrado no diretório '%s'."},
+        {"NovoCaption", "Título do relatório"},
+        {"NovoPrompt", "Informe o título do relatório:"},
+        {"VD_TRAD", "Validando tradução de relatórios"},
+        {"EMPR_INF", "Empresa deve ser informada."},
+        {"EMPR_N_CAD", "Empresa não cadastrada."},
+        {"NAO_EMITIDO", "Não Emitido"},
+        {"EMITIDO", "Emitido"},
+        {"SUBSTITUIDO", "Substituido"},
+        {"GERANDO_RPS", "Gerando Recibo Provisório de Serviço (RPS)..."},
+        {"NF_N_SELEC", "Nota fiscal não selecionada."},
+        {"TRANSMITIDO", "Transmitido"},
+        {"NF_TRANSMITIDA",
+         "Nota fiscal já transmitida pelo processo de Transmissão de Nota Fiscal de Serviço Eletrônica "
+         "(NFS-e)."},
+        {"CANCELA_EMIS_OK", "Cancelamento do Recibo Provisório de Serviço (RPS) realizado com sucesso."},
+        {"DESEJA_CANCELA_EMIS", "Confirma a exclusão do Recibo Provisório de Serviço (RPS)?"},
+    };
+    int position = 0;
+    for (const auto& [key, text] : entries)
+        QTest::newRow(key) << position++ << QString::fromUtf8(key) << QString::fromUtf8(text);
+}
+
+void PackageEntry::catalogue() {
+    QFETCH(int, position);
+    QFETCH(QString, key);
+    QFETCH(QString, text);
+    package_->IniProc();
+    QCOMPARE(frmEmissaoRPS->msgPadrao->Messages.size(), 15);
+    QCOMPARE(frmEmissaoRPS->msgPadrao->Msg(key), text);
+    QCOMPARE(frmEmissaoRPS->msgPadrao->Messages.at(position), key + "|" + text);
+}
+
+void PackageEntry::connectionReadsHostAndPortAtEachCreation() {
+    Context().webUrl = "127.0.0.1";
+    Context().webPort = 18410;
+    package_->IniProc();
+    QCOMPARE(frmEmissaoRPS->netEmissaoRPS->ServerName, QString("Kpv41000.rdmEmissaoRPS"));
+    QVERIFY(!frmEmissaoRPS->netEmissaoRPS->ThrowException);
+    QVERIFY(frmEmissaoRPS->netEmissaoRPS->Connected());
+    QCOMPARE(frmEmissaoRPS->netEmissaoRPS->Host(), QString("127.0.0.1"));
+    QCOMPARE(frmEmissaoRPS->netEmissaoRPS->Port(), 18410);
+    closeScreen();
+
+    Context().webUrl = "localhost";
+    Context().webPort = 18411;
+    package_->IniProc();
+    QCOMPARE(frmEmissaoRPS->netEmissaoRPS->Host(), QString("localhost"));
+    QCOMPARE(frmEmissaoRPS->netEmissaoRPS->Port(), 18411);
+}
+
+void PackageEntry::failedCreationLetsTheNextIniProcTryAgain() {
+    Context().webPort = 70000;  // no such port: connecting the screen fails
+    QVERIFY_THROWS_EXCEPTION(Error, package_->IniProc());
+    QVERIFY(!boCriado);
+    QVERIFY(frmEmissaoRPS.isNull());
+    QCOMPARE(ui::Application().Cursor(), ui::crDefault);
+    QCOMPARE(mdi_.subWindowList().size(), 0);
+
+    Context().webPort = 8410;
+    package_->IniProc();
+    QVERIFY(boCriado);
+    QVERIFY(frmEmissaoRPS);
+}
+
+QTEST_MAIN(PackageEntry)
+#include "test_package.moc"
