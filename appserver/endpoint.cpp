@@ -43,19 +43,23 @@ HttpReply Endpoint::handle(const net::wire::HttpHead& head, const QByteArray& bo
     QElapsedTimer clock;
     clock.start();
     const auto refuse = [&](int status, const QString& code, const QString& message) {
-        log_.write(peer, QStringLiteral("-"), clock.nsecsElapsed() / 1e6, QStringLiteral("error %1: %2").arg(code, message));
+        log_.write(peer, QStringLiteral("-"), clock.nsecsElapsed() / 1e6,
+                   QStringLiteral("error %1: %2").arg(code, message));
         return fault(status, code, message);
     };
     if (head.target != "/call") {
-        return refuse(404, QStringLiteral("not_found"),
-                      QStringLiteral("Recurso inexistente: %1 (use POST /call).").arg(QString::fromUtf8(head.target)));
+        return refuse(
+            404, QStringLiteral("not_found"),
+            QStringLiteral("Recurso inexistente: %1 (use POST /call).").arg(QString::fromUtf8(head.target)));
     }
     if (head.method != "POST") {
-        return refuse(405, QStringLiteral("method_not_allowed"),
-                      QStringLiteral("Método HTTP %1 não aceito (use POST).").arg(QString::fromUtf8(head.method)));
+        return refuse(
+            405, QStringLiteral("method_not_allowed"),
+            QStringLiteral("Método HTTP %1 não aceito (use POST).").arg(QString::fromUtf8(head.method)));
     }
     if (!authorized(head)) {
-        return refuse(401, QStringLiteral("unauthorized"), QStringLiteral("Token de acesso ao servidor de aplicação inválido."));
+        return refuse(401, QStringLiteral("unauthorized"),
+                      QStringLiteral("Token de acesso ao servidor de aplicação inválido."));
     }
     const CallReply reply = dispatcher_.dispatch(body);
     log_.write(peer, reply.method, clock.nsecsElapsed() / 1e6, reply.outcome);
@@ -63,7 +67,8 @@ HttpReply Endpoint::handle(const net::wire::HttpHead& head, const QByteArray& bo
 }
 
 void Endpoint::rejected(const QString& peer, int status, const QString& code, const QString& message) {
-    log_.write(peer, QStringLiteral("-"), 0, QStringLiteral("error %1: %2 (HTTP %3)").arg(code, message).arg(status));
+    log_.write(peer, QStringLiteral("-"), 0,
+               QStringLiteral("error %1: %2 (HTTP %3)").arg(code, message).arg(status));
 }
 
 }  // namespace kpv::server

@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
 #include <stdexcept>
 
 namespace kpv::server {
@@ -14,6 +15,8 @@ namespace kpv::server {
 namespace {
 
 constexpr int kShutdownGraceMs = 3000;
+// How long a closing connection waits for its client to close too.
+constexpr int kLingerMs = 2000;
 
 const net::wire::HttpHeaders kJson{{"Content-Type", "application/json; charset=utf-8"}};
 
@@ -33,19 +36,32 @@ QHostAddress bindAddress(const QString& host) {
 
 QByteArray ReasonPhrase(int status) {
     switch (status) {
-        case 200: return "OK";
-        case 400: return "Bad Request";
-        case 401: return "Unauthorized";
-        case 404: return "Not Found";
-        case 405: return "Method Not Allowed";
-        case 408: return "Request Timeout";
-        case 413: return "Payload Too Large";
-        case 422: return "Unprocessable Entity";
-        case 431: return "Request Header Fields Too Large";
-        case 500: return "Internal Server Error";
-        case 501: return "Not Implemented";
-        case 503: return "Service Unavailable";
-        default: return "Error";
+        case 200:
+            return "OK";
+        case 400:
+            return "Bad Request";
+        case 401:
+            return "Unauthorized";
+        case 404:
+            return "Not Found";
+        case 405:
+            return "Method Not Allowed";
+        case 408:
+            return "Request Timeout";
+        case 413:
+            return "Payload Too Large";
+        case 422:
+            return "Unprocessable Entity";
+        case 431:
+            return "Request Header Fields Too Large";
+        case 500:
+            return "Internal Server Error";
+        case 501:
+            return "Not Implemented";
+        case 503:
+            return "Service Unavailable";
+        default:
+            return "Error";
     }
 }
 
@@ -62,11 +78,14 @@ class HttpConnection : public QObject {
         readTimer_.setSingleShot(true);
         idleTimer_.setSingleShot(true);
         connect(socket_, &QTcpSocket::readyRead, this, [this] { onReadyRead(); });
-        connect(socket_, &QTcpSocket::bytesWritten, this, [this] { idleTimer_.start(server_.settings_.idleTimeoutMs); });
+        connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
+            if (!closing_) idleTimer_.start(server_.settings_.idleTimeoutMs);
+        });
         connect(socket_, &QTcpSocket::disconnected, this, [this] { server_.forget(this); });
         connect(&readTimer_, &QTimer::timeout, this, [this] {
             reject(408, QStringLiteral("request_timeout"),
-                   QStringLiteral("A requisição não chegou inteira em %1 ms.").arg(server_.settings_.readTimeoutMs));
+                   QStringLiteral("A requisição não chegou inteira em %1 ms.")
+                       .arg(server_.settings_.readTimeoutMs));
         });
         // An idle connection, or one whose client stopped reading its answer, is let go.
         connect(&idleTimer_, &QTimer::timeout, this, [this] { socket_->abort(); });
@@ -80,14 +99,29 @@ class HttpConnection : public QObject {
         closeAfter(response(status, net::wire::EncodeFaultReply({code, message}), false));
     }
 
+    // Closes once the answer is out. A client may still be sending (a body too large, a long head): its
+    // bytes are read and dropped until it closes too, for closing over unread bytes would reset the
+    // connection and could destroy the answer before the client reads it.
     void closeGracefully() {
         if (closing_) return;
         closing_ = true;
         readTimer_.stop();
-        socket_->disconnectFromHost();
+        idleTimer_.start(kLingerMs);
+        if (socket_->bytesToWrite() == 0) {
+            halfClose();
+        } else {
+            connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
+                if (socket_->bytesToWrite() == 0) halfClose();
+            });
+        }
     }
 
   private:
+    void halfClose() {
+        socket_->flush();
+        ::shutdown(static_cast<int>(socket_->socketDescriptor()), SHUT_WR);
+    }
+
     void closeAfter(const QByteArray& bytes) {
         socket_->write(bytes);
         closeGracefully();
@@ -102,7 +136,8 @@ class HttpConnection : public QObject {
         while (!closing_) {
             const auto state = reader_.read(buffer_);
             if (state == net::wire::HttpReader::State::NeedMore) {
-                if (reader_.started() && !readTimer_.isActive()) readTimer_.start(server_.settings_.readTimeoutMs);
+                if (reader_.started() && !readTimer_.isActive())
+                    readTimer_.start(server_.settings_.readTimeoutMs);
                 return;
             }
             readTimer_.stop();
@@ -132,7 +167,8 @@ class HttpConnection : public QObject {
                            .arg(server_.settings_.maxBodyBytes));
                 break;
             case F::HeadTooLarge:
-                reject(431, QStringLiteral("header_too_large"), QStringLiteral("Cabeçalho HTTP grande demais."));
+                reject(431, QStringLiteral("header_too_large"),
+                       QStringLiteral("Cabeçalho HTTP grande demais."));
                 break;
             case F::Unsupported:
                 reject(501, QStringLiteral("not_implemented"),
@@ -169,7 +205,8 @@ HttpServer::~HttpServer() = default;
 void HttpServer::listen() {
     const QHostAddress address = bindAddress(settings_.host);
     if (address.isNull()) {
-        throw std::runtime_error(QStringLiteral("Endereço inválido para o servidor: \"%1\".").arg(settings_.host).toStdString());
+        throw std::runtime_error(
+            QStringLiteral("Endereço inválido para o servidor: \"%1\".").arg(settings_.host).toStdString());
     }
     if (settings_.port < 0 || settings_.port > 65535 ||
         !listener_->listen(address, static_cast<quint16>(settings_.port))) {
@@ -194,9 +231,10 @@ void HttpServer::accept() {
         auto* connection = new HttpConnection(socket, *this);
         connections_.insert(connection);
         if (static_cast<int>(connections_.size()) > settings_.maxConnections) {
-            connection->reject(503, QStringLiteral("too_many_connections"),
-                               QStringLiteral("O servidor de aplicação atingiu o limite de %1 conexões simultâneas.")
-                                   .arg(settings_.maxConnections));
+            connection->reject(
+                503, QStringLiteral("too_many_connections"),
+                QStringLiteral("O servidor de aplicação atingiu o limite de %1 conexões simultâneas.")
+                    .arg(settings_.maxConnections));
         }
     }
 }

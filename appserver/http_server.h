@@ -28,9 +28,11 @@ class HttpServer : public QObject {
 
   public:
     // Answers one whole request; must not throw.
-    using Handler = std::function<HttpReply(const net::wire::HttpHead& head, const QByteArray& body, const QString& peer)>;
+    using Handler = std::function<HttpReply(const net::wire::HttpHead& head, const QByteArray& body,
+                                            const QString& peer)>;
     // Told of every request refused before the handler saw it: peer, HTTP status, error code, message.
-    using RejectionLog = std::function<void(const QString& peer, int status, const QString& code, const QString& message)>;
+    using RejectionLog =
+        std::function<void(const QString& peer, int status, const QString& code, const QString& message)>;
 
     HttpServer(ServerSettings settings, Handler handler, RejectionLog rejected, QObject* parent = nullptr);
     ~HttpServer() override;

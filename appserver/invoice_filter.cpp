@@ -23,9 +23,10 @@ QStringList operationTypesOf(const QString& list, const QString& direction) {
     for (const QString& raw : keys) {
         const QString key = raw.trimmed();
         if (key.size() != 3 || (key[0] != QLatin1Char('S') && key[0] != QLatin1Char('E'))) {
-            throw InvalidArgument(QStringLiteral("Tipo de operação inválido na lista: \"%1\" (esperado, por exemplo, "
-                                                 "\"S01\").")
-                                      .arg(key));
+            throw InvalidArgument(
+                QStringLiteral("Tipo de operação inválido na lista: \"%1\" (esperado, por exemplo, "
+                               "\"S01\").")
+                    .arg(key));
         }
         if (key.left(1) == direction && !codes.contains(key.mid(1))) codes << key.mid(1);
     }
@@ -37,7 +38,8 @@ QStringList situationsOf(const QString& list) {
     QStringList codes;
     if (list.isEmpty()) return codes;
     if (!list.startsWith(QLatin1Char('_'))) {
-        throw InvalidArgument(QStringLiteral("Lista de situações de RPS inválida: \"%1\" (use _1, _2 e _3).").arg(list));
+        throw InvalidArgument(
+            QStringLiteral("Lista de situações de RPS inválida: \"%1\" (use _1, _2 e _3).").arg(list));
     }
     for (const QString& code : list.mid(1).split(QLatin1Char('_'))) {
         if (code != QLatin1String("1") && code != QLatin1String("2") && code != QLatin1String("3")) {
@@ -71,7 +73,8 @@ InvoiceFilter ReadInvoiceFilter(const QVariantList& args) {
     f.direction = t.value(9);
     if (f.direction != QLatin1String("S") && f.direction != QLatin1String("E")) {
         throw InvalidArgument(
-            QStringLiteral("Direção da operação inválida: \"%1\" (use \"S\" para saída ou \"E\" para entrada).")
+            QStringLiteral(
+                "Direção da operação inválida: \"%1\" (use \"S\" para saída ou \"E\" para entrada).")
                 .arg(f.direction));
     }
     f.branch = t.value(0).trimmed();

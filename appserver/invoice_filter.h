@@ -9,19 +9,19 @@ namespace kpv::server {
 
 // The eleven arguments of GetNotaFiscal, read: which of the company's service invoices to list.
 struct InvoiceFilter {
-    QString branch;                   // empty: every branch of the company
-    bool allOperationTypes = true;    // argument 2 was "T"
-    QStringList operationTypes;       // type codes of the keys in argument 2 that have the direction asked for
+    QString branch;                 // empty: every branch of the company
+    bool allOperationTypes = true;  // argument 2 was "T"
+    QStringList operationTypes;     // type codes of the keys in argument 2 that have the direction asked for
     QString company;
-    QString stateRegistration;        // empty: any
-    QString municipalRegistration;    // empty: any
-    QString series;                   // empty: any
-    bool allClients = true;           // argument 7 was "T"
-    QString clientDigits;             // the client's registration number, digits only
+    QString stateRegistration;      // empty: any
+    QString municipalRegistration;  // empty: any
+    QString series;                 // empty: any
+    bool allClients = true;         // argument 7 was "T"
+    QString clientDigits;           // the client's registration number, digits only
     QDate firstExitDate;
     QDate lastExitDate;
-    QString direction;                // "S" or "E"
-    QStringList situations;           // IDEMISSAORPS codes; empty selects nothing
+    QString direction;       // "S" or "E"
+    QStringList situations;  // IDEMISSAORPS codes; empty selects nothing
 
     // True when no invoice can match, so the database need not be asked.
     bool selectsNothing() const;

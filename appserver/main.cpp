@@ -25,7 +25,8 @@ int fail(const QString& message) {
     return 1;
 }
 
-// Serves until `termination` reports SIGTERM or SIGINT; throws DatabaseError or std::runtime_error when it cannot start.
+// Serves until `termination` reports SIGTERM or SIGINT; throws DatabaseError or std::runtime_error when it
+// cannot start.
 int serve(const kpv::server::ServerSettings& settings, const kpv::db::DatabaseSettings& database,
           kpv::server::TerminationWatcher& termination) {
     kpv::server::TrdmEmissaoRPS module(kpv::db::OpenDatabase(database, kConnectionName));
@@ -34,7 +35,9 @@ int serve(const kpv::server::ServerSettings& settings, const kpv::db::DatabaseSe
     kpv::server::Endpoint endpoint(settings.token, dispatcher, log);
     kpv::server::HttpServer server(
         settings,
-        [&](const auto& head, const QByteArray& body, const QString& peer) { return endpoint.handle(head, body, peer); },
+        [&](const auto& head, const QByteArray& body, const QString& peer) {
+            return endpoint.handle(head, body, peer);
+        },
         [&](const QString& peer, int status, const QString& code, const QString& message) {
             endpoint.rejected(peer, status, code, message);
         });
@@ -67,11 +70,12 @@ int main(int argc, char** argv) {
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral("Application server of the RPS emission module."));
     options.addHelpOption();
-    const QCommandLineOption configOption(QStringLiteral("config"), QStringLiteral("Configuration file (kpv.ini)."),
+    const QCommandLineOption configOption(QStringLiteral("config"),
+                                          QStringLiteral("Configuration file (kpv.ini)."),
                                           QStringLiteral("file"), QStringLiteral("kpv.ini"));
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("Port to listen on; 0 picks a free one and prints it."),
-                                        QStringLiteral("port"));
+    const QCommandLineOption portOption(
+        QStringLiteral("port"), QStringLiteral("Port to listen on; 0 picks a free one and prints it."),
+        QStringLiteral("port"));
     options.addOption(configOption);
     options.addOption(portOption);
     options.process(app);
@@ -90,7 +94,8 @@ int main(int argc, char** argv) {
 
     try {
         kpv::db::DatabaseSettings database = kpv::db::ReadDatabaseSettings(ini);
-        if (database.path.isEmpty() && database.engine == kpv::db::Engine::SQLite) database.path = QStringLiteral("kpv.db");
+        if (database.path.isEmpty() && database.engine == kpv::db::Engine::SQLite)
+            database.path = QStringLiteral("kpv.db");
         // Detached here, while the application and the database engine are still whole.
         const auto detach = qScopeGuard([] { kpv::db::CloseDatabase(kConnectionName); });
         return serve(settings, database, termination);

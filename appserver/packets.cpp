@@ -8,16 +8,16 @@ using net::TFieldType;
 
 const QList<net::PacketField>& InvoiceFields() {
     static const QList<net::PacketField> fields = {
-        {"IDCHECK", TFieldType::ftFixedChar, 1},   {"CDFILIAL", TFieldType::ftString, 4},
-        {"NRLANCTONF", TFieldType::ftString, 10},  {"CDEMPRESA", TFieldType::ftString, 2},
-        {"CDFILIEMIT", TFieldType::ftString, 4},   {"NRINSJURNF", TFieldType::ftString, 20},
-        {"CDCLIENTE", TFieldType::ftString, 21},   {"NMRAZSOCCLIE", TFieldType::ftString, 50},
+        {"IDCHECK", TFieldType::ftFixedChar, 1},    {"CDFILIAL", TFieldType::ftString, 4},
+        {"NRLANCTONF", TFieldType::ftString, 10},   {"CDEMPRESA", TFieldType::ftString, 2},
+        {"CDFILIEMIT", TFieldType::ftString, 4},    {"NRINSJURNF", TFieldType::ftString, 20},
+        {"CDCLIENTE", TFieldType::ftString, 21},    {"NMRAZSOCCLIE", TFieldType::ftString, 50},
         {"NRNOTAFISCSE", TFieldType::ftString, 30}, {"DTENTRSAID", TFieldType::ftDateTime, 0},
-        {"DTEMISSAO", TFieldType::ftDateTime, 0},  {"CDSERIE", TFieldType::ftString, 5},
-        {"VRNOTAFISC", TFieldType::ftFloat, 0},    {"CDSERIERPSSERIE", TFieldType::ftString, 5},
-        {"NRNOTAFISC", TFieldType::ftString, 20},  {"NRRPS", TFieldType::ftString, 30},
-        {"IDEMISSAORPS", TFieldType::ftString, 1}, {"DADOSRODAPE", TFieldType::ftString, 76},
-        {"IDTPIJURNF", TFieldType::ftString, 1},   {"IDTRANSMISRPS", TFieldType::ftString, 1},
+        {"DTEMISSAO", TFieldType::ftDateTime, 0},   {"CDSERIE", TFieldType::ftString, 5},
+        {"VRNOTAFISC", TFieldType::ftFloat, 0},     {"CDSERIERPSSERIE", TFieldType::ftString, 5},
+        {"NRNOTAFISC", TFieldType::ftString, 20},   {"NRRPS", TFieldType::ftString, 30},
+        {"IDEMISSAORPS", TFieldType::ftString, 1},  {"DADOSRODAPE", TFieldType::ftString, 76},
+        {"IDTPIJURNF", TFieldType::ftString, 1},    {"IDTRANSMISRPS", TFieldType::ftString, 1},
     };
     return fields;
 }
@@ -34,11 +34,11 @@ const QList<net::PacketField>& OperationTypeFields() {
 
 const QList<net::PacketField>& MunicipalRegistrationFields() {
     static const QList<net::PacketField> fields = {
-        {"CDINSCMUNI", TFieldType::ftString, 16},   {"NMREPRINSMUN", TFieldType::ftString, 40},
+        {"CDINSCMUNI", TFieldType::ftString, 16},    {"NMREPRINSMUN", TFieldType::ftString, 40},
         {"NRCERTDIGNFSE", TFieldType::ftString, 50}, {"IDAMBTRABNFSE", TFieldType::ftString, 20},
-        {"CDPAIS", TFieldType::ftString, 4},        {"NMPAIS", TFieldType::ftString, 30},
-        {"SGESTADO", TFieldType::ftString, 2},      {"NMESTADO", TFieldType::ftString, 30},
-        {"CDMUNICIPIO", TFieldType::ftString, 4},   {"NMMUNICIPIO", TFieldType::ftString, 30},
+        {"CDPAIS", TFieldType::ftString, 4},         {"NMPAIS", TFieldType::ftString, 30},
+        {"SGESTADO", TFieldType::ftString, 2},       {"NMESTADO", TFieldType::ftString, 30},
+        {"CDMUNICIPIO", TFieldType::ftString, 4},    {"NMMUNICIPIO", TFieldType::ftString, 30},
         {"CDMUNICIBGE", TFieldType::ftString, 7},
     };
     return fields;

@@ -27,17 +27,20 @@ const QString kInvoiceSelect = QStringLiteral(
     "  LEFT JOIN TIPOOPER T ON T.IDOPERACAO = NF.IDOPERACAO AND T.CDTIPOOPER = NF.CDTIPOOPER"
     " WHERE NF.CDEMPRESA = ? AND NF.IDOPERACAO = ? AND NF.DTENTRSAID >= ? AND NF.DTENTRSAID < ?");
 
-const QString kInvoiceOrder = QStringLiteral(" ORDER BY NF.DTENTRSAID, NF.NRNOTAFISC, NF.CDFILIAL, NF.NRLANCTONF");
+const QString kInvoiceOrder =
+    QStringLiteral(" ORDER BY NF.DTENTRSAID, NF.NRNOTAFISC, NF.CDFILIAL, NF.NRLANCTONF");
 
 // The invoice as the RPS methods need it, read inside their transaction.
 const QString kInvoiceState = QStringLiteral(
-    "SELECT NF.CDEMPRESA, NF.CDINSCMUNI, NF.CDSERIE, NF.IDEMISSAORPS, NF.IDTRANSMISRPS, NF.CDSERIERPS, NF.NRRPS,"
+    "SELECT NF.CDEMPRESA, NF.CDINSCMUNI, NF.CDSERIE, NF.IDEMISSAORPS, NF.IDTRANSMISRPS, NF.CDSERIERPS, "
+    "NF.NRRPS,"
     "       S.CDSERIERPS, M.NRDIASCONVRPS"
     "  FROM NOTAFISCAL NF"
     "  LEFT JOIN SERIENF S ON S.CDEMPRESA = NF.CDEMPRESA AND S.CDINSCESTA = NF.CDINSCESTA"
     "                     AND S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE"
     "  LEFT JOIN INSCRMUNIC IM ON IM.CDEMPRESA = NF.CDEMPRESA AND IM.CDINSCMUNI = NF.CDINSCMUNI"
-    "  LEFT JOIN MUNICIPIO M ON M.CDPAIS = IM.CDPAIS AND M.SGESTADO = IM.SGESTADO AND M.CDMUNICIPIO = IM.CDMUNICIPIO"
+    "  LEFT JOIN MUNICIPIO M ON M.CDPAIS = IM.CDPAIS AND M.SGESTADO = IM.SGESTADO AND M.CDMUNICIPIO = "
+    "IM.CDMUNICIPIO"
     " WHERE NF.CDFILIAL = ? AND NF.NRLANCTONF = ?");
 
 struct InvoiceState {
@@ -70,7 +73,8 @@ QString placeholders(qsizetype count) {
 }
 
 ServerFault databaseFault(const db::DatabaseError& e) {
-    return ServerFault(500, QStringLiteral("database_error"), QStringLiteral("Erro no banco de dados: ") + e.message());
+    return ServerFault(500, QStringLiteral("database_error"),
+                       QStringLiteral("Erro no banco de dados: ") + e.message());
 }
 
 QSqlQuery query(const QSqlDatabase& db, const QString& sql, const QVariantList& binds) {
@@ -184,10 +188,12 @@ net::DataPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
     return packet;
 }
 
-net::DataPacket TrdmEmissaoRPS::GetTipoOper(const QString& code, const QString& all, const QString& direction) {
+net::DataPacket TrdmEmissaoRPS::GetTipoOper(const QString& code, const QString& all,
+                                            const QString& direction) {
     if (direction != QLatin1String("S") && direction != QLatin1String("E")) {
         throw InvalidArgument(
-            QStringLiteral("Direção da operação inválida: \"%1\" (use \"S\" para saída ou \"E\" para entrada).")
+            QStringLiteral(
+                "Direção da operação inválida: \"%1\" (use \"S\" para saída ou \"E\" para entrada).")
                 .arg(direction));
     }
     QString sql = QStringLiteral("SELECT CDTIPOOPER, NMTIPOOPER FROM TIPOOPER WHERE IDOPERACAO = ?");
@@ -205,7 +211,8 @@ net::DataPacket TrdmEmissaoRPS::GetTipoOper(const QString& code, const QString& 
         db::Exec(q, QStringLiteral("Falha ao consultar os tipos de operação"));
         while (q.next()) {
             const QString type = q.value(0).toString();
-            packet.rows.push_back(QVariantList{QStringLiteral("N"), type, text(q.value(1)), QString(direction + type)});
+            packet.rows.push_back(
+                QVariantList{QStringLiteral("N"), type, text(q.value(1)), QString(direction + type)});
         }
     } catch (const db::DatabaseError& e) {
         throw databaseFault(e);
@@ -216,17 +223,20 @@ net::DataPacket TrdmEmissaoRPS::GetTipoOper(const QString& code, const QString& 
 net::DataPacket TrdmEmissaoRPS::GetInscrMunicip(const QString& company, const QString& registration,
                                                 const QString& one) {
     if (one != QLatin1String("S") && one != QLatin1String("N")) {
-        throw InvalidArgument(QStringLiteral("O terceiro argumento de GetInscrMunicip deve ser \"S\" (uma inscrição) "
-                                             "ou \"N\" (todas), e não \"%1\".")
-                                  .arg(one));
+        throw InvalidArgument(
+            QStringLiteral("O terceiro argumento de GetInscrMunicip deve ser \"S\" (uma inscrição) "
+                           "ou \"N\" (todas), e não \"%1\".")
+                .arg(one));
     }
     QString sql = QStringLiteral(
-        "SELECT I.CDINSCMUNI, I.NMREPRINSMUN, I.NRCERTDIGNFSE, I.IDAMBTRABNFSE, I.CDPAIS, P.NMPAIS, I.SGESTADO,"
+        "SELECT I.CDINSCMUNI, I.NMREPRINSMUN, I.NRCERTDIGNFSE, I.IDAMBTRABNFSE, I.CDPAIS, P.NMPAIS, "
+        "I.SGESTADO,"
         "       E.NMESTADO, I.CDMUNICIPIO, M.NMMUNICIPIO, M.CDMUNICIBGE"
         "  FROM INSCRMUNIC I"
         "  LEFT JOIN PAIS P ON P.CDPAIS = I.CDPAIS"
         "  LEFT JOIN ESTADO E ON E.CDPAIS = I.CDPAIS AND E.SGESTADO = I.SGESTADO"
-        "  LEFT JOIN MUNICIPIO M ON M.CDPAIS = I.CDPAIS AND M.SGESTADO = I.SGESTADO AND M.CDMUNICIPIO = I.CDMUNICIPIO"
+        "  LEFT JOIN MUNICIPIO M ON M.CDPAIS = I.CDPAIS AND M.SGESTADO = I.SGESTADO AND M.CDMUNICIPIO = "
+        "I.CDMUNICIPIO"
         " WHERE I.CDEMPRESA = ?");
     QVariantList binds{company};
     if (one == QLatin1String("S")) {
@@ -262,13 +272,16 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
             return Status::refused(QStringLiteral("O RPS desta nota fiscal já foi substituído por NFS-e."));
         }
         if (s.idEmissao != QLatin1String("1")) {
-            return Status::refused(QStringLiteral("Situação de RPS desconhecida na nota fiscal: \"%1\".").arg(s.idEmissao));
+            return Status::refused(
+                QStringLiteral("Situação de RPS desconhecida na nota fiscal: \"%1\".").arg(s.idEmissao));
         }
         if (s.idTransmissao != QLatin1String("1")) {
-            return Status::refused(QStringLiteral("Nota fiscal já transmitida como NFS-e; o RPS não pode ser emitido."));
+            return Status::refused(
+                QStringLiteral("Nota fiscal já transmitida como NFS-e; o RPS não pode ser emitido."));
         }
         if (s.rpsSeries.isEmpty()) {
-            return Status::refused(QStringLiteral("A série %1 da nota fiscal não tem série de RPS definida.").arg(s.series));
+            return Status::refused(
+                QStringLiteral("A série %1 da nota fiscal não tem série de RPS definida.").arg(s.series));
         }
 
         // The counter row is written first: it is the lock that queues concurrent issuers of the series.
@@ -280,35 +293,42 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
         db::Exec(bump, QStringLiteral("Falha ao numerar o RPS"));
         if (bump.numRowsAffected() != 1) {
             return Status::refused(
-                QStringLiteral("A série de RPS %1 não tem controle de numeração para a inscrição municipal %2.")
+                QStringLiteral(
+                    "A série de RPS %1 não tem controle de numeração para a inscrição municipal %2.")
                     .arg(s.rpsSeries, s.municipalRegistration));
         }
         QSqlQuery last = query(
-            db_, QStringLiteral("SELECT NRULTRPS FROM SERIERPS WHERE CDEMPRESA = ? AND CDINSCMUNI = ? AND CDSERIERPS = ?"),
+            db_,
+            QStringLiteral(
+                "SELECT NRULTRPS FROM SERIERPS WHERE CDEMPRESA = ? AND CDINSCMUNI = ? AND CDSERIERPS = ?"),
             counterKey);
         db::Exec(last, QStringLiteral("Falha ao numerar o RPS"));
-        if (!last.next()) throw db::ConflictError(QStringLiteral("Contador de RPS desapareceu durante a emissão."));
+        if (!last.next())
+            throw db::ConflictError(QStringLiteral("Contador de RPS desapareceu durante a emissão."));
         const qint64 number = last.value(0).toLongLong();
 
         const QDateTime now = nowToTheSecond();
         const QDate deadline = now.date().addDays(s.conversionDays);
-        QSqlQuery ledger = query(db_,
-                                 QStringLiteral("INSERT INTO RPSEMITIDO (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRRPS, CDFILIAL,"
-                                                " NRLANCTONF, DTEMISRPS, IDSITRPS, DTSITRPS)"
-                                                " VALUES (?, ?, ?, ?, ?, ?, ?, 'E', ?)"),
-                                 {s.company, s.municipalRegistration, s.rpsSeries, number, branch, entry,
-                                  dialect.timestamp(now), dialect.timestamp(now)});
+        QSqlQuery ledger =
+            query(db_,
+                  QStringLiteral("INSERT INTO RPSEMITIDO (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRRPS, CDFILIAL,"
+                                 " NRLANCTONF, DTEMISRPS, IDSITRPS, DTSITRPS)"
+                                 " VALUES (?, ?, ?, ?, ?, ?, ?, 'E', ?)"),
+                  {s.company, s.municipalRegistration, s.rpsSeries, number, branch, entry,
+                   dialect.timestamp(now), dialect.timestamp(now)});
         db::Exec(ledger, QStringLiteral("Falha ao registrar o RPS"));
 
-        QSqlQuery invoice = query(db_,
-                                  QStringLiteral("UPDATE NOTAFISCAL SET IDEMISSAORPS = '2', CDSERIERPS = ?, NRRPS = ?,"
-                                                 " DTEMISRPS = ?, DTLIMCONVNFSE = ?"
-                                                 " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = '1'"),
-                                  {s.rpsSeries, QString::number(number), dialect.timestamp(now), dialect.date(deadline),
-                                   branch, entry});
+        QSqlQuery invoice =
+            query(db_,
+                  QStringLiteral("UPDATE NOTAFISCAL SET IDEMISSAORPS = '2', CDSERIERPS = ?, NRRPS = ?,"
+                                 " DTEMISRPS = ?, DTLIMCONVNFSE = ?"
+                                 " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = '1'"),
+                  {s.rpsSeries, QString::number(number), dialect.timestamp(now), dialect.date(deadline),
+                   branch, entry});
         db::Exec(invoice, QStringLiteral("Falha ao gravar o RPS na nota fiscal"));
         // Another writer changed the invoice after it was read: start over from its new state.
-        if (invoice.numRowsAffected() != 1) throw db::ConflictError(QStringLiteral("Nota fiscal alterada durante a emissão."));
+        if (invoice.numRowsAffected() != 1)
+            throw db::ConflictError(QStringLiteral("Nota fiscal alterada durante a emissão."));
         return Status::ok();
     });
 }
@@ -319,12 +339,14 @@ Status TrdmEmissaoRPS::CancelaEmissao(const QString& branch, const QString& entr
         const InvoiceState s = readInvoice(db_, branch, entry);
         if (!s.found) return Status::refused(notFound(branch, entry));
         if (s.idEmissao == QLatin1String("3")) {
-            return Status::refused(
-                QStringLiteral("O RPS desta nota fiscal já foi substituído por NFS-e e não pode ser cancelado."));
+            return Status::refused(QStringLiteral(
+                "O RPS desta nota fiscal já foi substituído por NFS-e e não pode ser cancelado."));
         }
-        if (s.idEmissao != QLatin1String("2")) return Status::refused(QStringLiteral("A nota fiscal não tem RPS emitido."));
+        if (s.idEmissao != QLatin1String("2"))
+            return Status::refused(QStringLiteral("A nota fiscal não tem RPS emitido."));
         if (s.idTransmissao == QLatin1String("2") || s.idTransmissao == QLatin1String("4")) {
-            return Status::refused(QStringLiteral("O RPS já foi transmitido como NFS-e e não pode ser cancelado."));
+            return Status::refused(
+                QStringLiteral("O RPS já foi transmitido como NFS-e e não pode ser cancelado."));
         }
 
         const QDateTime now = nowToTheSecond();
@@ -334,17 +356,20 @@ Status TrdmEmissaoRPS::CancelaEmissao(const QString& branch, const QString& entr
                                  {dialect.timestamp(now), branch, entry});
         db::Exec(ledger, QStringLiteral("Falha ao cancelar o RPS no controle de RPS"));
         if (ledger.numRowsAffected() != 1) {
-            return Status::refused(QStringLiteral("O RPS nº %1 da série %2 não consta como emitido no controle de RPS.")
-                                       .arg(s.rpsNumber, s.rpsSeries));
+            return Status::refused(
+                QStringLiteral("O RPS nº %1 da série %2 não consta como emitido no controle de RPS.")
+                    .arg(s.rpsNumber, s.rpsSeries));
         }
         // The invoice is free again; a return pending from the city ("3") goes with the cancelled RPS.
-        QSqlQuery invoice = query(db_,
-                                  QStringLiteral("UPDATE NOTAFISCAL SET IDEMISSAORPS = '1', IDTRANSMISRPS = '1',"
-                                                 " CDSERIERPS = NULL, NRRPS = NULL, DTEMISRPS = NULL, DTLIMCONVNFSE = NULL"
-                                                 " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = '2'"),
-                                  {branch, entry});
+        QSqlQuery invoice =
+            query(db_,
+                  QStringLiteral("UPDATE NOTAFISCAL SET IDEMISSAORPS = '1', IDTRANSMISRPS = '1',"
+                                 " CDSERIERPS = NULL, NRRPS = NULL, DTEMISRPS = NULL, DTLIMCONVNFSE = NULL"
+                                 " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = '2'"),
+                  {branch, entry});
         db::Exec(invoice, QStringLiteral("Falha ao cancelar o RPS na nota fiscal"));
-        if (invoice.numRowsAffected() != 1) throw db::ConflictError(QStringLiteral("Nota fiscal alterada durante o cancelamento."));
+        if (invoice.numRowsAffected() != 1)
+            throw db::ConflictError(QStringLiteral("Nota fiscal alterada durante o cancelamento."));
         return Status::ok();
     });
 }

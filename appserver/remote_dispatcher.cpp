@@ -33,7 +33,9 @@ const std::vector<Method>& methods() {
     static const std::vector<Method> table = {
         {"GetNotaFiscal",
          {A::Text, A::Text, A::Text, A::Text, A::Text, A::Text, A::Text, A::Date, A::Date, A::Text, A::Text},
-         [](TrdmEmissaoRPS& m, const QVariantList& a) { return Payload(m.GetNotaFiscal(ReadInvoiceFilter(a))); }},
+         [](TrdmEmissaoRPS& m, const QVariantList& a) {
+             return Payload(m.GetNotaFiscal(ReadInvoiceFilter(a)));
+         }},
         {"GetTipoOper",
          {A::Text, A::Text, A::Text},
          [](TrdmEmissaoRPS& m, const QVariantList& a) {
@@ -62,8 +64,9 @@ const Method& find(const QString& name) {
     for (const Method& m : methods()) {
         if (name == QLatin1String(m.name)) return m;
     }
-    throw ServerFault(404, QStringLiteral("unknown_method"),
-                      QStringLiteral("Método desconhecido em %1: \"%2\".").arg(RemoteDispatcher::kServerName, name));
+    throw ServerFault(
+        404, QStringLiteral("unknown_method"),
+        QStringLiteral("Método desconhecido em %1: \"%2\".").arg(RemoteDispatcher::kServerName, name));
 }
 
 // Dates arrive as ISO texts ("2024-05-31", a time part is ignored); texts must be texts.
@@ -115,7 +118,8 @@ CallReply RemoteDispatcher::dispatch(const QByteArray& body) noexcept {
         method = call.method;
         if (call.server.compare(kServerName, Qt::CaseInsensitive) != 0) {
             throw ServerFault(404, QStringLiteral("unknown_server"),
-                              QStringLiteral("Servidor desconhecido: \"%1\" (este publica %2).").arg(call.server, kServerName));
+                              QStringLiteral("Servidor desconhecido: \"%1\" (este publica %2).")
+                                  .arg(call.server, kServerName));
         }
         const Method& m = find(call.method);
         const Payload payload = m.run(module_, typed(m, call.args));
@@ -125,16 +129,19 @@ CallReply RemoteDispatcher::dispatch(const QByteArray& body) noexcept {
         }
         const Status& status = std::get<Status>(payload);
         return {200, net::wire::EncodeStatusReply(status.code, status.text), method,
-                status.code == QLatin1String("S") ? QStringLiteral("ok") : QStringLiteral("refused: ") + status.text};
+                status.code == QLatin1String("S") ? QStringLiteral("ok")
+                                                  : QStringLiteral("refused: ") + status.text};
     } catch (const net::wire::WireError& e) {
         return faultReply(method, 400, QStringLiteral("bad_request"), e.message());
     } catch (const ServerFault& e) {
         return faultReply(method, e.httpStatus(), e.code(), e.message());
     } catch (const db::DatabaseError& e) {
-        return faultReply(method, 500, QStringLiteral("database_error"), QStringLiteral("Erro no banco de dados: ") + e.message());
+        return faultReply(method, 500, QStringLiteral("database_error"),
+                          QStringLiteral("Erro no banco de dados: ") + e.message());
     } catch (const std::exception& e) {
-        return faultReply(method, 500, QStringLiteral("internal_error"),
-                          QStringLiteral("Erro interno do servidor de aplicação: ") + QString::fromUtf8(e.what()));
+        return faultReply(
+            method, 500, QStringLiteral("internal_error"),
+            QStringLiteral("Erro interno do servidor de aplicação: ") + QString::fromUtf8(e.what()));
     } catch (...) {
         return faultReply(method, 500, QStringLiteral("internal_error"),
                           QStringLiteral("Erro interno do servidor de aplicação."));

@@ -11,7 +11,10 @@ namespace kpv::server {
 class ServerFault : public std::runtime_error {
   public:
     ServerFault(int httpStatus, QString code, const QString& message)
-        : std::runtime_error(message.toStdString()), httpStatus_(httpStatus), code_(std::move(code)), message_(message) {}
+        : std::runtime_error(message.toStdString()),
+          httpStatus_(httpStatus),
+          code_(std::move(code)),
+          message_(message) {}
 
     int httpStatus() const { return httpStatus_; }
     QString code() const { return code_; }

@@ -2,10 +2,10 @@
 
 #include <QSocketNotifier>
 
-#include <csignal>
-#include <stdexcept>
 #include <sys/signalfd.h>
 #include <unistd.h>
+#include <csignal>
+#include <stdexcept>
 
 namespace kpv::server {
 

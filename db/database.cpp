@@ -41,8 +41,8 @@ QString firebirdTool(const QStringList& names) {
         const QString own = QStandardPaths::findExecutable(name, {QStringLiteral("/opt/firebird/bin")});
         if (!own.isEmpty()) return own;
     }
-    throw DatabaseError(
-        QStringLiteral("Ferramenta %1 do Firebird não encontrada (pacote firebird3.0-utils).").arg(names.last()));
+    throw DatabaseError(QStringLiteral("Ferramenta %1 do Firebird não encontrada (pacote firebird3.0-utils).")
+                            .arg(names.last()));
 }
 
 // Runs a Firebird tool; the credentials travel in its environment, never on its command line.
@@ -56,51 +56,58 @@ QString runFirebirdTool(const DatabaseSettings& s, const QStringList& names, con
     tool.setProcessEnvironment(env);
     tool.start(firebirdTool(names), arguments);
     if (!tool.waitForStarted()) {
-        throw DatabaseError(QStringLiteral("Não foi possível executar %1: %2").arg(names.last(), tool.errorString()));
+        throw DatabaseError(
+            QStringLiteral("Não foi possível executar %1: %2").arg(names.last(), tool.errorString()));
     }
     tool.write(input);
     tool.closeWriteChannel();
     if (!tool.waitForFinished(kToolTimeoutMs)) {
         tool.kill();
         tool.waitForFinished();
-        throw DatabaseError(QStringLiteral("%1 não terminou ao %2 \"%3\".").arg(names.last(), what, firebirdTarget(s)));
+        throw DatabaseError(
+            QStringLiteral("%1 não terminou ao %2 \"%3\".").arg(names.last(), what, firebirdTarget(s)));
     }
     const QString output = QString::fromUtf8(tool.readAll()).trimmed();
     if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0 ||
         output.contains(QLatin1String("Statement failed"))) {
-        throw DatabaseError(
-            QStringLiteral("Não foi possível %1 o banco de dados Firebird \"%2\": %3").arg(what, firebirdTarget(s), output));
+        throw DatabaseError(QStringLiteral("Não foi possível %1 o banco de dados Firebird \"%2\": %3")
+                                .arg(what, firebirdTarget(s), output));
     }
     return output;
 }
 
 void requireDriver(const QString& driver, const QString& package) {
     if (!QSqlDatabase::isDriverAvailable(driver)) {
-        throw DatabaseError(QStringLiteral("O driver %1 do Qt não está instalado (%2).").arg(driver, package));
+        throw DatabaseError(
+            QStringLiteral("O driver %1 do Qt não está instalado (%2).").arg(driver, package));
     }
 }
 
 void makeParentFolder(const QString& file) {
     const QString folder = QFileInfo(file).absolutePath();
     if (!QDir().mkpath(folder)) {
-        throw DatabaseError(QStringLiteral("Não foi possível criar a pasta do banco de dados: %1").arg(folder));
+        throw DatabaseError(
+            QStringLiteral("Não foi possível criar a pasta do banco de dados: %1").arg(folder));
     }
 }
 
 QSqlDatabase openSqlite(const DatabaseSettings& s, const QString& name) {
     requireDriver(QStringLiteral("QSQLITE"), QStringLiteral("pacote libqt6sql6-sqlite"));
-    if (s.path.isEmpty()) throw DatabaseError(QStringLiteral("Arquivo do banco de dados SQLite não configurado."));
+    if (s.path.isEmpty())
+        throw DatabaseError(QStringLiteral("Arquivo do banco de dados SQLite não configurado."));
     makeParentFolder(s.path);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(s.path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(s.busyTimeoutMs));
     if (!db.open()) {
-        ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados SQLite \"%1\"").arg(s.path), db.lastError());
+        ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados SQLite \"%1\"").arg(s.path),
+                      db.lastError());
     }
     // Readers never wait for the writer, and a second server process on the same file can write in turn.
     QSqlQuery wal(db);
     if (!wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
-        ThrowSqlError(QStringLiteral("Falha ao preparar o banco de dados SQLite \"%1\"").arg(s.path), wal.lastError());
+        ThrowSqlError(QStringLiteral("Falha ao preparar o banco de dados SQLite \"%1\"").arg(s.path),
+                      wal.lastError());
     }
     return db;
 }
@@ -133,16 +140,19 @@ QSqlDatabase openFirebird(const DatabaseSettings& s, const QString& name) {
         try {
             CreateFirebirdDatabase(s);
         } catch (const DatabaseError&) {
-            ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados Firebird \"%1\"").arg(firebirdTarget(s)),
+            ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados Firebird \"%1\"")
+                              .arg(firebirdTarget(s)),
                           refused);
         }
         if (db.open()) return db;
     }
-    ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados Firebird \"%1\"").arg(firebirdTarget(s)),
-                  db.lastError());
+    ThrowSqlError(
+        QStringLiteral("Não foi possível abrir o banco de dados Firebird \"%1\"").arg(firebirdTarget(s)),
+        db.lastError());
 }
 
-QSqlDatabase openOther(const DatabaseSettings& s, const QString& name, const QString& driver, const QString& package) {
+QSqlDatabase openOther(const DatabaseSettings& s, const QString& name, const QString& driver,
+                       const QString& package) {
     requireDriver(driver, package);
     QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
     db.setDatabaseName(s.path);
@@ -151,7 +161,8 @@ QSqlDatabase openOther(const DatabaseSettings& s, const QString& name, const QSt
     db.setUserName(s.user);
     db.setPassword(s.password);
     if (!db.open()) {
-        ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados \"%1\"").arg(s.path), db.lastError());
+        ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados \"%1\"").arg(s.path),
+                      db.lastError());
     }
     return db;
 }
@@ -165,14 +176,15 @@ void CreateFirebirdDatabase(const DatabaseSettings& s) {
     if (!s.password.isEmpty()) script += QStringLiteral(" PASSWORD ") + quoted(s.password);
     script += QStringLiteral(" PAGE_SIZE 16384 DEFAULT CHARACTER SET UTF8;\nEXIT;\n");
     // The password is in the script on standard input, never on the command line.
-    runFirebirdTool(s, {QStringLiteral("isql-fb"), QStringLiteral("isql")}, {QStringLiteral("-q"), QStringLiteral("-b")},
-                    script.toUtf8(), QStringLiteral("criar"));
+    runFirebirdTool(s, {QStringLiteral("isql-fb"), QStringLiteral("isql")},
+                    {QStringLiteral("-q"), QStringLiteral("-b")}, script.toUtf8(), QStringLiteral("criar"));
 }
 
 void SetFirebirdForcedWrites(const DatabaseSettings& s, bool on) {
-    runFirebirdTool(s, {QStringLiteral("gfix")},
-                    {QStringLiteral("-write"), on ? QStringLiteral("sync") : QStringLiteral("async"), firebirdTarget(s)},
-                    {}, QStringLiteral("configurar"));
+    runFirebirdTool(
+        s, {QStringLiteral("gfix")},
+        {QStringLiteral("-write"), on ? QStringLiteral("sync") : QStringLiteral("async"), firebirdTarget(s)},
+        {}, QStringLiteral("configurar"));
 }
 
 void InstallSchema(QSqlDatabase& db) {
@@ -191,12 +203,14 @@ void InstallSchema(QSqlDatabase& db) {
         }
         if (missing.size() != static_cast<qsizetype>(Schema().size())) {
             throw DatabaseError(
-                QStringLiteral("O banco de dados tem apenas parte das tabelas do sistema; faltam: %1.").arg(missing.join(", ")));
+                QStringLiteral("O banco de dados tem apenas parte das tabelas do sistema; faltam: %1.")
+                    .arg(missing.join(", ")));
         }
         for (const QString& statement : dialect.createStatements()) {
             QSqlQuery q(db);
             if (!q.exec(statement)) {
-                ThrowSqlError(QStringLiteral("Falha ao criar o esquema do banco de dados (%1)").arg(statement.section(' ', 0, 2)),
+                ThrowSqlError(QStringLiteral("Falha ao criar o esquema do banco de dados (%1)")
+                                  .arg(statement.section(' ', 0, 2)),
                               q.lastError());
             }
         }
@@ -211,13 +225,19 @@ namespace {
 QSqlDatabase openAndInstall(const DatabaseSettings& s, const QString& connectionName) {
     QSqlDatabase db;
     switch (s.engine) {
-        case Engine::SQLite: db = openSqlite(s, connectionName); break;
-        case Engine::Firebird: db = openFirebird(s, connectionName); break;
+        case Engine::SQLite:
+            db = openSqlite(s, connectionName);
+            break;
+        case Engine::Firebird:
+            db = openFirebird(s, connectionName);
+            break;
         // The host's other engines hold a database that belongs to the application: no schema here.
         case Engine::Oracle:
-            return openOther(s, connectionName, QStringLiteral("QOCI"), QStringLiteral("pacote libqt6sql6-oci"));
+            return openOther(s, connectionName, QStringLiteral("QOCI"),
+                             QStringLiteral("pacote libqt6sql6-oci"));
         case Engine::MSSQL:
-            return openOther(s, connectionName, QStringLiteral("QODBC"), QStringLiteral("pacote libqt6sql6-odbc"));
+            return openOther(s, connectionName, QStringLiteral("QODBC"),
+                             QStringLiteral("pacote libqt6sql6-odbc"));
     }
     InstallSchema(db);
     return db;

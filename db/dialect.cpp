@@ -14,12 +14,15 @@ QStringList Dialect::createStatements() const {
     for (const Table& table : Schema()) {
         QStringList parts;
         for (const Column& c : table.columns) {
-            parts << c.name + QLatin1Char(' ') + typeName(c) + (c.required ? QStringLiteral(" NOT NULL") : QString());
+            parts << c.name + QLatin1Char(' ') + typeName(c) +
+                         (c.required ? QStringLiteral(" NOT NULL") : QString());
         }
-        parts << QStringLiteral("CONSTRAINT PK_%1 PRIMARY KEY (%2)").arg(table.name, table.primaryKey.join(", "));
+        parts << QStringLiteral("CONSTRAINT PK_%1 PRIMARY KEY (%2)")
+                     .arg(table.name, table.primaryKey.join(", "));
         statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(table.name, parts.join(", "));
         for (const Index& index : table.indexes) {
-            statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(index.name, table.name, index.columns.join(", "));
+            statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                              .arg(index.name, table.name, index.columns.join(", "));
         }
     }
     return statements + routineStatements();
@@ -45,8 +48,9 @@ QDate Dialect::readDate(const QVariant& value) {
 const Dialect& DialectOf(const QSqlDriver* driver) {
     if (driver && driver->dbmsType() == QSqlDriver::SQLite) return SqliteDialect();
     if (driver && driver->dbmsType() == QSqlDriver::Interbase) return FirebirdDialect();
-    throw DatabaseError(QStringLiteral("Este banco de dados não é suportado pelo servidor de aplicação; use SQLite ou "
-                                       "Firebird."));
+    throw DatabaseError(
+        QStringLiteral("Este banco de dados não é suportado pelo servidor de aplicação; use SQLite ou "
+                       "Firebird."));
 }
 
 const Dialect& DialectOf(const QSqlDatabase& db) {

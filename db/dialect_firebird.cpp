@@ -13,14 +13,22 @@ class Firebird final : public Dialect {
 
     QString typeName(const Column& c) const override {
         switch (c.type) {
-            case ColumnType::Text: return QStringLiteral("VARCHAR(%1)").arg(c.size);
-            case ColumnType::FixedText: return QStringLiteral("CHAR(%1)").arg(c.size);
-            case ColumnType::Integer: return QStringLiteral("INTEGER");
-            case ColumnType::BigInt: return QStringLiteral("BIGINT");
-            case ColumnType::Money: return QStringLiteral("NUMERIC(15,2)");
-            case ColumnType::Rate: return QStringLiteral("NUMERIC(9,4)");
-            case ColumnType::Date: return QStringLiteral("DATE");
-            case ColumnType::Timestamp: return QStringLiteral("TIMESTAMP");
+            case ColumnType::Text:
+                return QStringLiteral("VARCHAR(%1)").arg(c.size);
+            case ColumnType::FixedText:
+                return QStringLiteral("CHAR(%1)").arg(c.size);
+            case ColumnType::Integer:
+                return QStringLiteral("INTEGER");
+            case ColumnType::BigInt:
+                return QStringLiteral("BIGINT");
+            case ColumnType::Money:
+                return QStringLiteral("NUMERIC(15,2)");
+            case ColumnType::Rate:
+                return QStringLiteral("NUMERIC(9,4)");
+            case ColumnType::Date:
+                return QStringLiteral("DATE");
+            case ColumnType::Timestamp:
+                return QStringLiteral("TIMESTAMP");
         }
         return {};
     }
@@ -28,13 +36,19 @@ class Firebird final : public Dialect {
     // Firebird has no early write lock: the first statement of a numbering transaction updates the
     // counter row, and a concurrent writer of that row waits and then sees an update conflict.
     void begin(QSqlDatabase& db) const override {
-        if (!db.transaction()) ThrowStatementError(*this, QStringLiteral("Falha ao iniciar transação no Firebird"), db.lastError());
+        if (!db.transaction())
+            ThrowStatementError(*this, QStringLiteral("Falha ao iniciar transação no Firebird"),
+                                db.lastError());
     }
     void commit(QSqlDatabase& db) const override {
-        if (!db.commit()) ThrowStatementError(*this, QStringLiteral("Falha ao confirmar transação no Firebird"), db.lastError());
+        if (!db.commit())
+            ThrowStatementError(*this, QStringLiteral("Falha ao confirmar transação no Firebird"),
+                                db.lastError());
     }
     void rollback(QSqlDatabase& db) const override {
-        if (!db.rollback()) ThrowStatementError(*this, QStringLiteral("Falha ao desfazer transação no Firebird"), db.lastError());
+        if (!db.rollback())
+            ThrowStatementError(*this, QStringLiteral("Falha ao desfazer transação no Firebird"),
+                                db.lastError());
     }
 
     QVariant timestamp(const QDateTime& value) const override {
@@ -47,8 +61,9 @@ class Firebird final : public Dialect {
     bool isConflict(const QSqlError& error) const override {
         // SQLCODE -913: deadlock, update conflict or lock conflict with a concurrent transaction.
         const QString text = error.databaseText();
-        return error.nativeErrorCode() == QLatin1String("-913") || text.contains(QLatin1String("update conflicts")) ||
-               text.contains(QLatin1String("deadlock")) || text.contains(QLatin1String("lock conflict"));
+        return error.nativeErrorCode() == QLatin1String("-913") ||
+               text.contains(QLatin1String("update conflicts")) || text.contains(QLatin1String("deadlock")) ||
+               text.contains(QLatin1String("lock conflict"));
     }
 
   protected:

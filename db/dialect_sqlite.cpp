@@ -14,14 +14,21 @@ class Sqlite final : public Dialect {
 
     QString typeName(const Column& c) const override {
         switch (c.type) {
-            case ColumnType::Text: return QStringLiteral("VARCHAR(%1)").arg(c.size);
-            case ColumnType::FixedText: return QStringLiteral("CHAR(%1)").arg(c.size);
+            case ColumnType::Text:
+                return QStringLiteral("VARCHAR(%1)").arg(c.size);
+            case ColumnType::FixedText:
+                return QStringLiteral("CHAR(%1)").arg(c.size);
             case ColumnType::Integer:
-            case ColumnType::BigInt: return QStringLiteral("INTEGER");
-            case ColumnType::Money: return QStringLiteral("NUMERIC(15,2)");
-            case ColumnType::Rate: return QStringLiteral("NUMERIC(9,4)");
-            case ColumnType::Date: return QStringLiteral("DATE");
-            case ColumnType::Timestamp: return QStringLiteral("TIMESTAMP");
+            case ColumnType::BigInt:
+                return QStringLiteral("INTEGER");
+            case ColumnType::Money:
+                return QStringLiteral("NUMERIC(15,2)");
+            case ColumnType::Rate:
+                return QStringLiteral("NUMERIC(9,4)");
+            case ColumnType::Date:
+                return QStringLiteral("DATE");
+            case ColumnType::Timestamp:
+                return QStringLiteral("TIMESTAMP");
         }
         return {};
     }
@@ -37,7 +44,8 @@ class Sqlite final : public Dialect {
                                : QVariant(QMetaType::fromType<QString>());
     }
     QVariant date(const QDate& value) const override {
-        return value.isValid() ? QVariant(value.toString(Qt::ISODate)) : QVariant(QMetaType::fromType<QString>());
+        return value.isValid() ? QVariant(value.toString(Qt::ISODate))
+                               : QVariant(QMetaType::fromType<QString>());
     }
 
     bool isConflict(const QSqlError& error) const override {

@@ -13,8 +13,8 @@ enum class ColumnType {
     FixedText,  // one-character codes and other fixed-width texts
     Integer,
     BigInt,
-    Money,      // two decimals
-    Rate,       // percentage with four decimals
+    Money,  // two decimals
+    Rate,   // percentage with four decimals
     Date,
     Timestamp,
 };

@@ -17,7 +17,8 @@ constexpr int kAttempts = 200;
 
 void Prepare(QSqlQuery& query, const QString& sql) {
     if (!query.prepare(sql)) {
-        ThrowSqlError(QStringLiteral("Falha ao preparar comando SQL (%1)").arg(sql.simplified().left(60)), query.lastError());
+        ThrowSqlError(QStringLiteral("Falha ao preparar comando SQL (%1)").arg(sql.simplified().left(60)),
+                      query.lastError());
     }
 }
 

@@ -36,12 +36,8 @@ TfrmEmissaoRPS::TfrmEmissaoRPS(QWidget* owner) : TfrmDadosGerRel(owner) {
 }
 
 void TfrmEmissaoRPS::createMessages() {
-    msgPadrao->Messages = {
-        QStringLiteral("Arq_Rel_Err|O arquivo contendo a definição do relatório de código '%s' não foi "
-                       "encontrado no diretório '%s'."),
-        QStringLiteral("NovoCaption|Título do relatório"),
-        QStringLiteral("NovoPrompt|Informe o título do relatório:"),
-        QStringLiteral("VD_TRAD|Validando tradução de relatórios"),
+    // The base screen's own entries stay first.
+    msgPadrao->Messages += {
         QStringLiteral("EMPR_INF|Empresa deve ser informada."),
         QStringLiteral("EMPR_N_CAD|Empresa não cadastrada."),
         QStringLiteral("NAO_EMITIDO|Não Emitido"),

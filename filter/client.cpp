@@ -1,13 +1,20 @@
 // Client selection: the client's registration number, its lookup list and the name shown beside it.
 #include "filter/cli_kpv41100.h"
 #include "filter/layout_p.h"
+#include "framework/core/routines.h"
 #include "framework/data/data_source.h"
 #include "framework/data/query.h"
 #include "framework/ui/lookup_button.h"
+#include "framework/ui/edit_mask.h"
 #include "framework/ui/mask_edit.h"
+#include "framework/ui/registration.h"
+
+#include <utility>
 
 namespace Cli_kpv41100 {
 
+using kpv::EmptyString;
+using kpv::MensErro;
 using kpv::data::TFieldType;
 
 void TfrmFiltroEmissaoRPS::createClientGroup() {
@@ -30,8 +37,11 @@ void TfrmFiltroEmissaoRPS::createClientGroup() {
         QString(),
         QString(),
     };
-    qryCliente->AddField(QStringLiteral("NRINSJURCLIE"), TFieldType::ftString, 20,
-                         QStringLiteral("Inscrição"), true, false);
+    TField* number = qryCliente->AddField(QStringLiteral("NRINSJURCLIE"), TFieldType::ftString, 20,
+                                          QStringLiteral("Inscrição"), true, false);
+    number->OnGetText = [this](TField* f, QString& text, bool display) {
+        qryClienteNRINSJURCLIEGetText(f, text, display);
+    };
     qryCliente->AddField(QStringLiteral("CDCLIENTE"), TFieldType::ftString, 21, QString(), false, true);
     qryCliente->AddField(QStringLiteral("IDTPIJURCLIE"), TFieldType::ftString, 1, QString(), false, false);
     qryCliente->AddField(QStringLiteral("NMRAZSOCCLIE"), TFieldType::ftString, 50,
@@ -47,11 +57,72 @@ void TfrmFiltroEmissaoRPS::createClientGroup() {
     edtNmCliente = layout::NameEdit(grbDest, QStringLiteral("edtNmCliente"), 226, 12, 399);
 
     medCliente->OnChange = [this](QObject* s) { medClienteChange(s); };
+    medCliente->OnEnter = [this](QObject* s) { medClienteEnter(s); };
+    medCliente->OnExit = [this](QObject* s) { medClienteExit(s); };
+    btpCliente->OnBeforePesq = [this](QObject* s, bool& flag) { btpClienteBeforePesq(s, flag); };
+    btpCliente->OnAfterPesq = [this](QObject* s) { btpClienteAfterPesq(s); };
+}
+
+// An empty field means every client; a found one is shown masked for its kind of person.
+void TfrmFiltroEmissaoRPS::Vd_Cliente() {
+    if (EmptyString(medCliente->Text())) {
+        edtNmCliente->Clear();
+        return;
+    }
+    QString number = medCliente->Text();
+    kpv::Ajusta_Inscricao(number);
+    medCliente->SetText(number);
+    qryCliente->Close();
+    qryCliente->ParamByName(QStringLiteral("P_TODOS"))->SetAsString(QStringLiteral("N"));
+    qryCliente->ParamByName(QStringLiteral("P_NRINSJURCLIE"))->SetAsString(medCliente->Text());
+    qryCliente->Open();
+    if (qryCliente->IsEmpty()) {
+        medCliente->SetFocus();
+        MensErro(msgPadrao->Msg(QStringLiteral("Clie_Cad")), true);
+    }
+    medCliente->SetEditMask(
+        kpv::PictPess(qryCliente->FieldByName(QStringLiteral("IDTPIJURCLIE"))->AsString()));
+    edtNmCliente->SetText(qryCliente->FieldByName(QStringLiteral("NMRAZSOCCLIE"))->AsString());
 }
 
 // A changed number drops the name until the client is found again.
 void TfrmFiltroEmissaoRPS::medClienteChange(QObject*) {
     edtNmCliente->Clear();
+}
+
+// The plain number is edited; dropping the mask is no change of the client, so the name stays.
+void TfrmFiltroEmissaoRPS::medClienteEnter(QObject*) {
+    kpv::TNotifyEvent change = std::exchange(medCliente->OnChange, nullptr);
+    medCliente->SetEditMask(QString());
+    medCliente->SetMaxLength(20);
+    medCliente->OnChange = std::move(change);
+}
+
+void TfrmFiltroEmissaoRPS::medClienteExit(QObject*) {
+    Vd_Cliente();
+}
+
+void TfrmFiltroEmissaoRPS::btpClienteBeforePesq(QObject*, bool&) {
+    qryCliente->Close();
+    qryCliente->ParamByName(QStringLiteral("P_NRINSJURCLIE"))->SetAsString(QString());
+    qryCliente->ParamByName(QStringLiteral("P_TODOS"))->SetAsString(QStringLiteral("T"));
+    qryCliente->Open();
+}
+
+// The number first: writing it clears the name.
+void TfrmFiltroEmissaoRPS::btpClienteAfterPesq(QObject*) {
+    medCliente->SetText(qryCliente->FieldByName(QStringLiteral("NRINSJURCLIE"))->AsString());
+    edtNmCliente->SetText(qryCliente->FieldByName(QStringLiteral("NMRAZSOCCLIE"))->AsString());
+}
+
+void TfrmFiltroEmissaoRPS::qryClienteNRINSJURCLIEGetText(TField*, QString& Text, bool) {
+    const QString number = qryCliente->FieldByName(QStringLiteral("NRINSJURCLIE"))->AsString();
+    if (EmptyString(number)) {
+        Text.clear();
+        return;
+    }
+    Text = kpv::FormatMaskText(
+        kpv::PictPess(qryCliente->FieldByName(QStringLiteral("IDTPIJURCLIE"))->AsString()), number);
 }
 
 }  // namespace Cli_kpv41100

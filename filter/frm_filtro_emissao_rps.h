@@ -73,7 +73,13 @@ class KPV41000_EXPORT TfrmFiltroEmissaoRPS : public TfrmRotiGeral {
     void qrySerieNFBeforeOpen(QObject* DataSet);
 
     // Client.
+    void Vd_Cliente();
     void medClienteChange(QObject* Sender);
+    void medClienteEnter(QObject* Sender);
+    void medClienteExit(QObject* Sender);
+    void btpClienteBeforePesq(QObject* Sender, bool& flag);
+    void btpClienteAfterPesq(QObject* Sender);
+    void qryClienteNRINSJURCLIEGetText(TField* Sender, QString& Text, bool DisplayText);
 
     // Operation type.
     void rdgTodosTipoOperClick(QObject* Sender);

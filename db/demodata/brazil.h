@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <QPair>
+#include <QString>
 #include <QStringList>
 
 #include <vector>
@@ -26,7 +26,7 @@ struct Municipality {
     QString state;
     QString code;  // CDMUNICIPIO, the application's own code within the state
     QString name;
-    QString ibge;  // CDMUNICIBGE
+    QString ibge;        // CDMUNICIBGE
     int conversionDays;  // days to convert an RPS into an NFS-e; 0 where the city sets none
 };
 

@@ -36,14 +36,14 @@ struct BranchSpec {
     const char* code;
     int company;  // index into kCompanies
     const char* city;
-    int weight;   // share of the invoices
+    int weight;  // share of the invoices
 };
 
 const BranchSpec kBranches[] = {
-    {"0001", 0, "São Paulo", 30},     {"0002", 0, "Campinas", 10},    {"0003", 0, "Rio de Janeiro", 12},
-    {"0004", 0, "Florianópolis", 4},  {"0005", 1, "Belo Horizonte", 14}, {"0006", 1, "Uberlândia", 4},
-    {"0007", 1, "Brasília", 6},       {"0008", 2, "Curitiba", 10},    {"0009", 2, "Londrina", 3},
-    {"0010", 2, "Porto Alegre", 5},   {"0011", 2, "Joinville", 2},
+    {"0001", 0, "São Paulo", 30},    {"0002", 0, "Campinas", 10},       {"0003", 0, "Rio de Janeiro", 12},
+    {"0004", 0, "Florianópolis", 4}, {"0005", 1, "Belo Horizonte", 14}, {"0006", 1, "Uberlândia", 4},
+    {"0007", 1, "Brasília", 6},      {"0008", 2, "Curitiba", 10},       {"0009", 2, "Londrina", 3},
+    {"0010", 2, "Porto Alegre", 5},  {"0011", 2, "Joinville", 2},
 };
 
 struct OperationType {
@@ -53,10 +53,14 @@ struct OperationType {
 };
 
 const OperationType kOperationTypes[] = {
-    {"S", "01", "Prestação de serviços"},      {"S", "02", "Consultoria e assessoria"},
-    {"S", "03", "Manutenção e suporte técnico"}, {"S", "04", "Licenciamento de software"},
-    {"S", "05", "Treinamento e capacitação"},  {"S", "06", "Locação de equipamentos"},
-    {"E", "01", "Serviços tomados"},           {"E", "02", "Serviços de terceiros"},
+    {"S", "01", "Prestação de serviços"},
+    {"S", "02", "Consultoria e assessoria"},
+    {"S", "03", "Manutenção e suporte técnico"},
+    {"S", "04", "Licenciamento de software"},
+    {"S", "05", "Treinamento e capacitação"},
+    {"S", "06", "Locação de equipamentos"},
+    {"E", "01", "Serviços tomados"},
+    {"E", "02", "Serviços de terceiros"},
     {"E", "03", "Devolução de serviço prestado"},
 };
 
@@ -66,10 +70,12 @@ struct Situation {
     char transmission;
     int weight;
 };
-const std::vector<Situation> kRecent = {{'1', '1', 60}, {'2', '1', 25}, {'2', '3', 5}, {'3', '4', 5}, {'1', '4', 5}};
+const std::vector<Situation> kRecent = {
+    {'1', '1', 60}, {'2', '1', 25}, {'2', '3', 5}, {'3', '4', 5}, {'1', '4', 5}};
 const std::vector<Situation> kMonth = {{'1', '1', 20}, {'2', '1', 20}, {'2', '3', 10}, {'2', '2', 5},
                                        {'2', '4', 2},  {'3', '4', 38}, {'1', '2', 5}};
-const std::vector<Situation> kOld = {{'1', '1', 10}, {'2', '1', 5}, {'2', '2', 5}, {'2', '4', 2}, {'3', '4', 68}, {'1', '4', 10}};
+const std::vector<Situation> kOld = {{'1', '1', 10}, {'2', '1', 5},  {'2', '2', 5},
+                                     {'2', '4', 2},  {'3', '4', 68}, {'1', '4', 10}};
 const std::vector<Situation> kIncoming = {{'1', '1', 90}, {'3', '4', 10}};
 
 struct Series {
@@ -182,55 +188,66 @@ class Generator {
         country.insert({kBrazil, QStringLiteral("Brasil")});
         TableWriter states(db_, "ESTADO", {"CDPAIS", "SGESTADO", "NMESTADO"});
         for (const State& s : States()) states.insert({kBrazil, s.code, s.name});
-        TableWriter cities(db_, "MUNICIPIO",
-                           {"CDPAIS", "SGESTADO", "CDMUNICIPIO", "NMMUNICIPIO", "CDMUNICIBGE", "NRDIASCONVRPS"});
+        TableWriter cities(
+            db_, "MUNICIPIO",
+            {"CDPAIS", "SGESTADO", "CDMUNICIPIO", "NMMUNICIPIO", "CDMUNICIBGE", "NRDIASCONVRPS"});
         for (const Municipality& m : Municipalities()) {
-            cities.insert({kBrazil, m.state, m.code, m.name, m.ibge, m.conversionDays ? QVariant(m.conversionDays) : QVariant()});
+            cities.insert({kBrazil, m.state, m.code, m.name, m.ibge,
+                           m.conversionDays ? QVariant(m.conversionDays) : QVariant()});
         }
     }
 
     QVariantList address(const Municipality& city) {
         const QString street = Street(random_);
-        return {street, QString::number(random_.between(10, 4999)),
-                random_.chance(0.3) ? QVariant(QStringLiteral("Sala %1").arg(random_.between(1, 90) * 10 + 1)) : QVariant(),
-                District(random_), random_.digits(8), kBrazil, city.state, city.code,
+        return {street,
+                QString::number(random_.between(10, 4999)),
+                random_.chance(0.3) ? QVariant(QStringLiteral("Sala %1").arg(random_.between(1, 90) * 10 + 1))
+                                    : QVariant(),
+                District(random_),
+                random_.digits(8),
+                kBrazil,
+                city.state,
+                city.code,
                 QStringLiteral("%1%2").arg(random_.between(11, 99)).arg(random_.digits(8))};
     }
 
     static QStringList addressColumns(const QString& suffix) {
-        return {"DSENDER" + suffix, "NRENDER" + suffix, "DSCOMPL" + suffix, "NMBAIRRO" + suffix, "NRCEP" + suffix,
-                "CDPAIS", "SGESTADO", "CDMUNICIPIO", "NRTELEF" + suffix};
+        return {"DSENDER" + suffix,  "NRENDER" + suffix, "DSCOMPL" + suffix,
+                "NMBAIRRO" + suffix, "NRCEP" + suffix,   "CDPAIS",
+                "SGESTADO",          "CDMUNICIPIO",      "NRTELEF" + suffix};
     }
 
     void companies() {
         TableWriter empresa(db_, "EMPRESA",
-                            QStringList{"CDEMPRESA", "NMRAZSOCEMPR", "NMFANTEMPR", "CDCENTCUST", "NRCNPJEMPR", "DSEMAILEMPR"} +
+                            QStringList{"CDEMPRESA", "NMRAZSOCEMPR", "NMFANTEMPR", "CDCENTCUST", "NRCNPJEMPR",
+                                        "DSEMAILEMPR"} +
                                 addressColumns("EMPR"));
         QStringList roots;
         for (const CompanySpec& c : kCompanies) {
             roots << random_.digits(8);
             const QString site = QString::fromUtf8(c.tradeName).toLower().remove(' ').remove(QChar(u'ê'));
-            empresa.insert(QVariantList{QString::fromUtf8(c.code), QString::fromUtf8(c.name), QString::fromUtf8(c.tradeName),
-                                        QStringLiteral("0100"), Cnpj(roots.last(), 1),
-                                        QStringLiteral("fiscal@%1.com.br").arg(site)} +
+            empresa.insert(QVariantList{QString::fromUtf8(c.code), QString::fromUtf8(c.name),
+                                        QString::fromUtf8(c.tradeName), QStringLiteral("0100"),
+                                        Cnpj(roots.last(), 1), QStringLiteral("fiscal@%1.com.br").arg(site)} +
                            address(MunicipalityNamed(QString::fromUtf8(c.city))));
             ++summary_.companies;
         }
 
         TableWriter filial(db_, "FILIAL",
-                           QStringList{"CDFILIAL", "NMFILIAL", "CDEMPRESA", "CDINSCESTA", "CDINSCMUNI", "CDSERIE",
-                                       "NRCNPJFILI"} +
+                           QStringList{"CDFILIAL", "NMFILIAL", "CDEMPRESA", "CDINSCESTA", "CDINSCMUNI",
+                                       "CDSERIE", "NRCNPJFILI"} +
                                addressColumns("FILI"));
         TableWriter estadual(db_, "INSCRESTAD",
-                             {"CDEMPRESA", "CDINSCESTA", "NRSERIECERTIFIC", "IDTPAMBIENTENFE", "CDPAIS", "SGESTADO",
-                              "CDMUNICIPIO", "NMREPRINSEST"});
+                             {"CDEMPRESA", "CDINSCESTA", "NRSERIECERTIFIC", "IDTPAMBIENTENFE", "CDPAIS",
+                              "SGESTADO", "CDMUNICIPIO", "NMREPRINSEST"});
         TableWriter municipal(db_, "INSCRMUNIC",
-                              {"CDEMPRESA", "CDINSCMUNI", "NMREPRINSMUN", "NRCERTDIGNFSE", "IDAMBTRABNFSE", "CDPAIS",
-                               "SGESTADO", "CDMUNICIPIO"});
+                              {"CDEMPRESA", "CDINSCMUNI", "NMREPRINSMUN", "NRCERTDIGNFSE", "IDAMBTRABNFSE",
+                               "CDPAIS", "SGESTADO", "CDMUNICIPIO"});
         TableWriter serie(db_, "SERIENF",
-                          {"CDEMPRESA", "CDINSCESTA", "CDINSCMUNI", "CDSERIE", "DSSERIE", "CDRELMODENF", "CDRELESPENF",
-                           "CDCTRLNUMENF", "IDUTDTPREMIS", "CDSERIERPS"});
-        TableWriter relation(db_, "EMPRCNTRFIL", {"CDEMPRESA", "CDFILIAL", "CDINSCESTA", "CDINSCMUNI", "CDSERIE"});
+                          {"CDEMPRESA", "CDINSCESTA", "CDINSCMUNI", "CDSERIE", "DSSERIE", "CDRELMODENF",
+                           "CDRELESPENF", "CDCTRLNUMENF", "IDUTDTPREMIS", "CDSERIERPS"});
+        TableWriter relation(db_, "EMPRCNTRFIL",
+                             {"CDEMPRESA", "CDFILIAL", "CDINSCESTA", "CDINSCMUNI", "CDSERIE"});
 
         std::map<int, int> establishments;
         for (const BranchSpec& spec : kBranches) {
@@ -244,27 +261,31 @@ class Generator {
             b.series = {
                 {"1", "Série única", padded(n, 4) + "-1", true, "RPS", 80},
                 // Some series have no number-control row: none at all, or one that names a missing control.
-                {"A", "Série A contratos", n % 2 ? padded(n, 4) + "-A" : QString(), n % 2 && n % 3 != 0, "A", 18},
+                {"A", "Série A contratos", n % 2 ? padded(n, 4) + "-A" : QString(), n % 2 && n % 3 != 0, "A",
+                 18},
             };
             if (n == 1) b.series.push_back({"U", "Série sem RPS", QString(), false, QString(), 2});
 
             const int establishment = ++establishments[spec.company];
             filial.insert(QVariantList{QString::fromUtf8(spec.code),
-                                       QString(QString::fromUtf8(kCompanies[spec.company].tradeName) + " - " + b.city->name).left(30),
-                                       b.company, b.stateRegistration, b.municipalRegistration, b.series.front().code,
-                                       Cnpj(roots[spec.company], establishment)} +
+                                       QString(QString::fromUtf8(kCompanies[spec.company].tradeName) + " - " +
+                                               b.city->name)
+                                           .left(30),
+                                       b.company, b.stateRegistration, b.municipalRegistration,
+                                       b.series.front().code, Cnpj(roots[spec.company], establishment)} +
                           address(*b.city));
-            estadual.insert({b.company, b.stateRegistration, random_.digits(20), n % 4 ? "1" : "2", kBrazil, b.city->state,
-                             b.city->code, PersonName(random_).left(40)});
+            estadual.insert({b.company, b.stateRegistration, random_.digits(20), n % 4 ? "1" : "2", kBrazil,
+                             b.city->state, b.city->code, PersonName(random_).left(40)});
             municipal.insert({b.company, b.municipalRegistration, PersonName(random_).left(40),
                               QStringLiteral("%1").arg(random_.next(), 16, 16, QLatin1Char('0')).toUpper(),
                               n % 5 ? "1" : "2", kBrazil, b.city->state, b.city->code});
             for (const Series& s : b.series) {
                 serie.insert({b.company, b.stateRegistration, b.municipalRegistration, s.code, s.description,
-                              QStringLiteral("KPV410"), QVariant(), s.control.isEmpty() ? QVariant() : QVariant(s.control),
-                              QStringLiteral("N"), s.rpsSeries.isEmpty() ? QVariant() : QVariant(s.rpsSeries)});
-                relation.insert({b.company, QString::fromUtf8(spec.code), b.stateRegistration, b.municipalRegistration,
-                                 s.code});
+                              QStringLiteral("KPV410"), QVariant(),
+                              s.control.isEmpty() ? QVariant() : QVariant(s.control), QStringLiteral("N"),
+                              s.rpsSeries.isEmpty() ? QVariant() : QVariant(s.rpsSeries)});
+                relation.insert({b.company, QString::fromUtf8(spec.code), b.stateRegistration,
+                                 b.municipalRegistration, s.code});
             }
             branches_.push_back(b);
             ++summary_.branches;
@@ -277,8 +298,8 @@ class Generator {
 
     void clients() {
         TableWriter cliente(db_, "CLIENTE",
-                            QStringList{"CDCLIENTE", "IDTPIJURCLIE", "NRINSJURCLIE", "NMRAZSOCCLIE", "NMFANTCLIE",
-                                        "DSEMAILCLIE"} +
+                            QStringList{"CDCLIENTE", "IDTPIJURCLIE", "NRINSJURCLIE", "NMRAZSOCCLIE",
+                                        "NMFANTCLIE", "DSEMAILCLIE"} +
                                 addressColumns("CLIE"));
         const int count = std::clamp(options_.invoices / 25, 40, 4000);
         for (int i = 0; i < count; ++i) {
@@ -303,8 +324,8 @@ class Generator {
                 name = PersonName(random_);
             }
             const QString mail = QStringLiteral("contato%1@exemplo.com.br").arg(i + 1);
-            cliente.insert(QVariantList{c.code, c.kind, c.number.isEmpty() ? QVariant() : QVariant(c.number), name,
-                                        trade.isEmpty() ? QVariant() : QVariant(trade), mail} +
+            cliente.insert(QVariantList{c.code, c.kind, c.number.isEmpty() ? QVariant() : QVariant(c.number),
+                                        name, trade.isEmpty() ? QVariant() : QVariant(trade), mail} +
                            address(random_.pick(Municipalities())));
             clients_.push_back(c);
             ++summary_.clients;
@@ -314,7 +335,8 @@ class Generator {
     void operationTypes() {
         TableWriter tipo(db_, "TIPOOPER", {"IDOPERACAO", "CDTIPOOPER", "NMTIPOOPER"});
         for (const OperationType& t : kOperationTypes) {
-            tipo.insert({QString::fromUtf8(t.direction), QString::fromUtf8(t.code), QString::fromUtf8(t.name)});
+            tipo.insert(
+                {QString::fromUtf8(t.direction), QString::fromUtf8(t.code), QString::fromUtf8(t.name)});
             (QLatin1String(t.direction) == QLatin1String("S") ? outgoing_ : incoming_).push_back(&t);
         }
     }
@@ -334,7 +356,7 @@ class Generator {
         static const std::vector<double> rates = {2.0, 2.5, 3.0, 5.0};
         inv.rate = random_.pick(rates);
         const bool receipted = !b.series[static_cast<size_t>(inv.series)].rpsSeries.isEmpty();
-        inv.situation = !receipted ? Situation{'1', '1', 0}
+        inv.situation = !receipted  ? Situation{'1', '1', 0}
                         : !outgoing ? weighted(random_, kIncoming)
                         : age <= 7  ? weighted(random_, kRecent)
                         : age <= 30 ? weighted(random_, kMonth)
@@ -345,14 +367,16 @@ class Generator {
 
     QString rpsKey(const Invoice& inv) const {
         const Branch& b = branches_[static_cast<size_t>(inv.branch)];
-        return b.company + '|' + b.municipalRegistration + '|' + b.series[static_cast<size_t>(inv.series)].rpsSeries;
+        return b.company + '|' + b.municipalRegistration + '|' +
+               b.series[static_cast<size_t>(inv.series)].rpsSeries;
     }
 
     void invoices() {
         std::vector<Invoice> list;
         list.reserve(static_cast<size_t>(options_.invoices));
         for (int i = 0; i < options_.invoices; ++i) list.push_back(draft());
-        std::stable_sort(list.begin(), list.end(), [](const Invoice& a, const Invoice& b) { return a.exit < b.exit; });
+        std::stable_sort(list.begin(), list.end(),
+                         [](const Invoice& a, const Invoice& b) { return a.exit < b.exit; });
 
         // Entry numbers per branch and invoice numbers per series rise with the exit date.
         QHash<int, int> entries;
@@ -363,10 +387,12 @@ class Generator {
             Invoice& inv = list[i];
             const Branch& b = branches_[static_cast<size_t>(inv.branch)];
             inv.entry = padded(++entries[inv.branch], 10);
-            inv.number = padded(++numbers[b.company + b.spec->code + b.series[static_cast<size_t>(inv.series)].code], 9);
+            inv.number = padded(
+                ++numbers[b.company + b.spec->code + b.series[static_cast<size_t>(inv.series)].code], 9);
             const char e = inv.situation.emission;
             const char t = inv.situation.transmission;
-            if (e == '3' || (e == '1' && t != '1')) inv.nfse = QString::number(inv.exit.date().year()) + padded(++nfse, 8);
+            if (e == '3' || (e == '1' && t != '1'))
+                inv.nfse = QString::number(inv.exit.date().year()) + padded(++nfse, 8);
             const QDateTime lastMoment(until_, QTime(23, 59));
             QDateTime at = std::min(inv.exit.addSecs(3600 * random_.between(1, 47)), lastMoment);
             if (inv.cancelledBefore) {
@@ -376,18 +402,20 @@ class Generator {
             if (e == '2' || e == '3') issues.push_back({at, static_cast<int>(i), false});
         }
 
-        std::stable_sort(issues.begin(), issues.end(), [](const Issue& a, const Issue& b) { return a.at < b.at; });
+        std::stable_sort(issues.begin(), issues.end(),
+                         [](const Issue& a, const Issue& b) { return a.at < b.at; });
         QHash<QString, qint64> counters;
         TableWriter ledger(db_, "RPSEMITIDO",
-                           {"CDEMPRESA", "CDINSCMUNI", "CDSERIERPS", "NRRPS", "CDFILIAL", "NRLANCTONF", "DTEMISRPS",
-                            "IDSITRPS", "DTSITRPS"});
+                           {"CDEMPRESA", "CDINSCMUNI", "CDSERIERPS", "NRRPS", "CDFILIAL", "NRLANCTONF",
+                            "DTEMISRPS", "IDSITRPS", "DTSITRPS"});
         for (const Issue& issue : issues) {
             Invoice& inv = list[static_cast<size_t>(issue.invoice)];
             const Branch& b = branches_[static_cast<size_t>(inv.branch)];
             const qint64 number = ++counters[rpsKey(inv)];
             const QString status = issue.cancelled ? "C" : inv.situation.emission == '3' ? "S" : "E";
             const QDateTime changed = issue.cancelled ? issue.at.addSecs(1800) : issue.at;
-            ledger.insert({b.company, b.municipalRegistration, b.series[static_cast<size_t>(inv.series)].rpsSeries, number,
+            ledger.insert({b.company, b.municipalRegistration,
+                           b.series[static_cast<size_t>(inv.series)].rpsSeries, number,
                            QString::fromUtf8(b.spec->code), inv.entry, issue.at, status, changed});
             if (!issue.cancelled) {
                 inv.rps = number;
@@ -397,12 +425,13 @@ class Generator {
             if (issue.cancelled) ++summary_.rpsCancelled;
         }
 
-        TableWriter nota(db_, "NOTAFISCAL",
-                         {"CDFILIAL",  "NRLANCTONF", "CDEMPRESA",  "CDFILIEMIT", "CDINSCESTA",   "CDINSCMUNI",
-                          "CDSERIE",   "NRNOTAFISC", "CDCLIENTE",  "NRINSJURNF", "IDTPIJURNF",   "IDOPERACAO",
-                          "CDTIPOOPER", "DTENTRSAID", "DTEMISSAO", "VRNOTAFISC", "DSSERVICO",    "VRSERVICO",
-                          "VRBASEISS", "PCALIQISS",  "VRISS",      "NRNOTAFISCSE", "CDSERIERPS", "NRRPS",
-                          "DTEMISRPS", "DTLIMCONVNFSE", "IDEMISSAORPS", "IDTRANSMISRPS"});
+        TableWriter nota(
+            db_, "NOTAFISCAL",
+            {"CDFILIAL",   "NRLANCTONF",    "CDEMPRESA",    "CDFILIEMIT",   "CDINSCESTA", "CDINSCMUNI",
+             "CDSERIE",    "NRNOTAFISC",    "CDCLIENTE",    "NRINSJURNF",   "IDTPIJURNF", "IDOPERACAO",
+             "CDTIPOOPER", "DTENTRSAID",    "DTEMISSAO",    "VRNOTAFISC",   "DSSERVICO",  "VRSERVICO",
+             "VRBASEISS",  "PCALIQISS",     "VRISS",        "NRNOTAFISCSE", "CDSERIERPS", "NRRPS",
+             "DTEMISRPS",  "DTLIMCONVNFSE", "IDEMISSAORPS", "IDTRANSMISRPS"});
         for (const Invoice& inv : list) {
             const Branch& b = branches_[static_cast<size_t>(inv.branch)];
             const Series& s = b.series[static_cast<size_t>(inv.series)];
@@ -410,11 +439,14 @@ class Generator {
             const bool standing = inv.rps > 0;
             const int days = b.city->conversionDays ? b.city->conversionDays : 10;
             // Some invoices are issued under the centralising branch on behalf of a sister branch.
-            const QString issuing = random_.chance(0.05) ? QString::fromUtf8(branches_[static_cast<size_t>(
-                                                               random_.below(int(branches_.size())))].spec->code)
-                                                         : QString::fromUtf8(b.spec->code);
-            const QString description = ServiceDescription(random_) +
-                                        QStringLiteral(" - referente a %1").arg(inv.exit.date().toString("MM/yyyy"));
+            const QString issuing =
+                random_.chance(0.05)
+                    ? QString::fromUtf8(
+                          branches_[static_cast<size_t>(random_.below(int(branches_.size())))].spec->code)
+                    : QString::fromUtf8(b.spec->code);
+            const QString description =
+                ServiceDescription(random_) +
+                QStringLiteral(" - referente a %1").arg(inv.exit.date().toString("MM/yyyy"));
             nota.insert({QString::fromUtf8(b.spec->code),
                          inv.entry,
                          b.company,
@@ -446,10 +478,11 @@ class Generator {
             ++summary_.invoices;
         }
 
-        TableWriter counter(db_, "SERIERPS", {"CDEMPRESA", "CDINSCMUNI", "CDSERIERPS", "DSSERIERPS", "NRULTRPS"});
+        TableWriter counter(db_, "SERIERPS",
+                            {"CDEMPRESA", "CDINSCMUNI", "CDSERIERPS", "DSSERIERPS", "NRULTRPS"});
         TableWriter control(db_, "CTRLNUMENF",
-                            {"CDCTRLNUMENF", "DSCTRLNUMENF", "DTEMISCTNUNF", "IDCONSDTEMIS", "IDUTCTRLFORM", "IDUTLOCAEMIS",
-                             "IDUTFILILCEM", "NRULTNOTAFISC"});
+                            {"CDCTRLNUMENF", "DSCTRLNUMENF", "DTEMISCTNUNF", "IDCONSDTEMIS", "IDUTCTRLFORM",
+                             "IDUTLOCAEMIS", "IDUTFILILCEM", "NRULTNOTAFISC"});
         for (const Branch& b : branches_) {
             for (const Series& s : b.series) {
                 if (!s.rpsSeries.isEmpty()) {

@@ -18,7 +18,7 @@ struct DemoSummary {
     int branches = 0;
     int clients = 0;
     int invoices = 0;
-    int rpsIssued = 0;     // ledger rows, cancelled ones included
+    int rpsIssued = 0;  // ledger rows, cancelled ones included
     int rpsCancelled = 0;
 };
 

@@ -25,9 +25,10 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("kpv-demodata"));
 
     QCommandLineParser options;
-    options.setApplicationDescription(QStringLiteral(
-        "Replaces the content of the application database with demo data. The database comes from the [database] "
-        "group of the configuration; the other options override it."));
+    options.setApplicationDescription(
+        QStringLiteral("Replaces the content of the application database with demo data. The database comes "
+                       "from the [database] "
+                       "group of the configuration; the other options override it."));
     options.addHelpOption();
     const QCommandLineOption config("config", "Configuration file with a [database] group.", "file");
     const QCommandLineOption engine("engine", "sqlite or firebird.", "engine");
@@ -46,7 +47,8 @@ int main(int argc, char** argv) {
         kpv::db::DatabaseSettings target;
         if (options.isSet(config)) {
             if (!QFileInfo::exists(options.value(config))) {
-                return fail(QStringLiteral("arquivo de configuração não encontrado: %1").arg(options.value(config)));
+                return fail(
+                    QStringLiteral("arquivo de configuração não encontrado: %1").arg(options.value(config)));
             }
             QSettings ini(options.value(config), QSettings::IniFormat);
             target = kpv::db::ReadDatabaseSettings(ini);
@@ -57,17 +59,20 @@ int main(int argc, char** argv) {
         if (options.isSet(port)) target.port = options.value(port).toInt();
         if (options.isSet(user)) target.user = options.value(user);
         if (options.isSet(password)) target.password = options.value(password);
-        if (target.path.isEmpty()) return fail(QStringLiteral("informe o banco de dados (--database ou --config)."));
+        if (target.path.isEmpty())
+            return fail(QStringLiteral("informe o banco de dados (--database ou --config)."));
 
         kpv::demo::DemoOptions demo;
         bool ok = false;
         demo.invoices = options.value(invoices).toInt(&ok);
-        if (!ok || demo.invoices < 0) return fail(QStringLiteral("número de notas inválido: %1").arg(options.value(invoices)));
+        if (!ok || demo.invoices < 0)
+            return fail(QStringLiteral("número de notas inválido: %1").arg(options.value(invoices)));
         demo.seed = options.value(seed).toULongLong(&ok);
         if (!ok) return fail(QStringLiteral("semente inválida: %1").arg(options.value(seed)));
         if (options.isSet(until)) {
             demo.until = QDate::fromString(options.value(until), Qt::ISODate);
-            if (!demo.until.isValid()) return fail(QStringLiteral("data inválida: %1").arg(options.value(until)));
+            if (!demo.until.isValid())
+                return fail(QStringLiteral("data inválida: %1").arg(options.value(until)));
         }
 
         QElapsedTimer clock;
@@ -97,10 +102,12 @@ int main(int argc, char** argv) {
         } else {
             summary = generate();
         }
-        std::printf("%d empresas, %d filiais, %d clientes, %d notas fiscais, %d RPS (%d cancelados) em %s:%s; %.1f s\n",
-                    summary.companies, summary.branches, summary.clients, summary.invoices, summary.rpsIssued,
-                    summary.rpsCancelled, kpv::db::EngineName(target.engine).toUtf8().constData(),
-                    target.path.toUtf8().constData(), clock.elapsed() / 1000.0);
+        std::printf(
+            "%d empresas, %d filiais, %d clientes, %d notas fiscais, %d RPS (%d cancelados) em %s:%s; %.1f "
+            "s\n",
+            summary.companies, summary.branches, summary.clients, summary.invoices, summary.rpsIssued,
+            summary.rpsCancelled, kpv::db::EngineName(target.engine).toUtf8().constData(),
+            target.path.toUtf8().constData(), clock.elapsed() / 1000.0);
         return 0;
     } catch (const kpv::db::DatabaseError& e) {
         return fail(e.message());

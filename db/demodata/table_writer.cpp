@@ -19,22 +19,32 @@ TableWriter::TableWriter(QSqlDatabase& db, const QString& table, const QStringLi
     : table_(tableNamed(table)), dialect_(db::DialectOf(db)), columns_(columns), query_(db) {
     QStringList marks;
     for (const QString& c : columns) {
-        if (!table_.column(c)) throw db::DatabaseError(QStringLiteral("Coluna desconhecida: %1.%2").arg(table, c));
+        if (!table_.column(c))
+            throw db::DatabaseError(QStringLiteral("Coluna desconhecida: %1.%2").arg(table, c));
         marks << QStringLiteral("?");
     }
-    db::Prepare(query_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(", "), marks.join(", ")));
+    db::Prepare(
+        query_,
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(", "), marks.join(", ")));
 }
 
 void TableWriter::insert(const QVariantList& values) {
     if (values.size() != columns_.size()) {
-        throw db::DatabaseError(QStringLiteral("%1: %2 valores para %3 colunas").arg(table_.name).arg(values.size()).arg(columns_.size()));
+        throw db::DatabaseError(QStringLiteral("%1: %2 valores para %3 colunas")
+                                    .arg(table_.name)
+                                    .arg(values.size())
+                                    .arg(columns_.size()));
     }
     for (qsizetype i = 0; i < values.size(); ++i) {
         const db::Column& column = *table_.column(columns_[i]);
         const QVariant& v = values[i];
         switch (column.type) {
-            case db::ColumnType::Timestamp: query_.bindValue(int(i), dialect_.timestamp(v.toDateTime())); break;
-            case db::ColumnType::Date: query_.bindValue(int(i), dialect_.date(v.toDate())); break;
+            case db::ColumnType::Timestamp:
+                query_.bindValue(int(i), dialect_.timestamp(v.toDateTime()));
+                break;
+            case db::ColumnType::Date:
+                query_.bindValue(int(i), dialect_.date(v.toDate()));
+                break;
             case db::ColumnType::Text:
             case db::ColumnType::FixedText:
                 if (v.toString().size() > column.size) {
@@ -43,7 +53,8 @@ void TableWriter::insert(const QVariantList& values) {
                                                 .arg(column.size));
                 }
                 [[fallthrough]];
-            default: query_.bindValue(int(i), v);
+            default:
+                query_.bindValue(int(i), v);
         }
     }
     db::Exec(query_, QStringLiteral("Falha ao gravar em %1").arg(table_.name));

@@ -23,14 +23,16 @@ QVariant refuse(bool show, const QString& message) {
 }  // namespace
 
 QVariant CheckResultServ(const QVariant& result, bool show, int kind) {
-    if (result.metaType() == QMetaType::fromType<net::Fault>()) return refuse(show, result.value<net::Fault>().message);
+    if (result.metaType() == QMetaType::fromType<net::Fault>())
+        return refuse(show, result.value<net::Fault>().message);
     const bool packet = result.metaType() == QMetaType::fromType<net::DataPacket>();
     const bool status = isStatusArray(result);
     const bool wanted = (packet && kind != rkStatusArray) || (status && kind != rkDataPacket);
     if (!wanted) {
-        return refuse(show, packet || status ? QStringLiteral("O servidor de aplicação devolveu um resultado de tipo "
-                                                              "inesperado para esta chamada.")
-                                             : QStringLiteral("Resposta inesperada do servidor de aplicação."));
+        return refuse(show, packet || status
+                                ? QStringLiteral("O servidor de aplicação devolveu um resultado de tipo "
+                                                 "inesperado para esta chamada.")
+                                : QStringLiteral("Resposta inesperada do servidor de aplicação."));
     }
     return result;
 }

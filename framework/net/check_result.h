@@ -6,7 +6,7 @@ namespace kpv {
 
 // What CheckResultServ's third argument asks of the payload.
 enum TResultKind : int {
-    rkAny = 0,        // a data packet or a status array
+    rkAny = 0,  // a data packet or a status array
     rkDataPacket = 1,
     rkStatusArray = 2,
 };

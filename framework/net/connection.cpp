@@ -67,12 +67,15 @@ QVariant TNetConnection::call(const QString& method, const QVariantList& args) {
                     QStringLiteral("A conexão com o servidor de aplicação não está ativa."));
     }
     const QString token = Token.isEmpty() ? Context().webToken : Token;
-    wire::HttpHeaders headers{{"Content-Type", "application/json; charset=utf-8"}, {"Accept", "application/json"}};
-    if (!token.isEmpty()) headers.append({QByteArray("Authorization"), QByteArray("Bearer " + token.toUtf8())});
+    wire::HttpHeaders headers{{"Content-Type", "application/json; charset=utf-8"},
+                              {"Accept", "application/json"}};
+    if (!token.isEmpty())
+        headers.append({QByteArray("Authorization"), QByteArray("Bearer " + token.toUtf8())});
 
     HttpAnswer answer;
     try {
-        answer = transport_->post(kCallTarget, headers, wire::EncodeCall({ServerName, method, args}), Timeout);
+        answer =
+            transport_->post(kCallTarget, headers, wire::EncodeCall({ServerName, method, args}), Timeout);
     } catch (const TransportError& e) {
         return fail(e.code(), e.message());
     }
@@ -88,8 +91,9 @@ QVariant TNetConnection::call(const QString& method, const QVariantList& args) {
                             .arg(answer.status)
                             .arg(QString::fromUtf8(answer.reason)));
         }
-        return fail(QStringLiteral("bad_reply"),
-                    QStringLiteral("Resposta inválida do servidor de aplicação em %1: %2").arg(where(), e.message()));
+        return fail(
+            QStringLiteral("bad_reply"),
+            QStringLiteral("Resposta inválida do servidor de aplicação em %1: %2").arg(where(), e.message()));
     }
     if (payload.metaType() == QMetaType::fromType<Fault>()) {
         const Fault fault = payload.value<Fault>();

@@ -16,11 +16,16 @@ int remaining(const QDeadlineTimer& deadline) {
 
 QString socketReason(const QTcpSocket& socket) {
     switch (socket.error()) {
-        case QAbstractSocket::ConnectionRefusedError: return QStringLiteral("conexão recusada");
-        case QAbstractSocket::HostNotFoundError: return QStringLiteral("endereço não encontrado");
-        case QAbstractSocket::RemoteHostClosedError: return QStringLiteral("o servidor encerrou a conexão");
-        case QAbstractSocket::NetworkError: return QStringLiteral("falha de rede");
-        default: return socket.errorString();
+        case QAbstractSocket::ConnectionRefusedError:
+            return QStringLiteral("conexão recusada");
+        case QAbstractSocket::HostNotFoundError:
+            return QStringLiteral("endereço não encontrado");
+        case QAbstractSocket::RemoteHostClosedError:
+            return QStringLiteral("o servidor encerrou a conexão");
+        case QAbstractSocket::NetworkError:
+            return QStringLiteral("falha de rede");
+        default:
+            return socket.errorString();
     }
 }
 
@@ -52,8 +57,9 @@ QString HttpTransport::where() const {
 
 TransportError HttpTransport::timedOut(int timeoutMs) {
     close();
-    return TransportError(QStringLiteral("timeout"),
-                          QStringLiteral("O servidor de aplicação em %1 não respondeu em %2 ms.").arg(where()).arg(timeoutMs));
+    return TransportError(
+        QStringLiteral("timeout"),
+        QStringLiteral("O servidor de aplicação em %1 não respondeu em %2 ms.").arg(where()).arg(timeoutMs));
 }
 
 void HttpTransport::connectSocket(const QDeadlineTimer& deadline, int timeoutMs) {
@@ -63,12 +69,13 @@ void HttpTransport::connectSocket(const QDeadlineTimer& deadline, int timeoutMs)
     if (socket_->error() == QAbstractSocket::SocketTimeoutError) throw timedOut(timeoutMs);
     const QString reason = socketReason(*socket_);
     close();
-    throw TransportError(QStringLiteral("transport"),
-                         QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1: %2.").arg(where(), reason));
+    throw TransportError(
+        QStringLiteral("transport"),
+        QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1: %2.").arg(where(), reason));
 }
 
-HttpAnswer HttpTransport::post(const QByteArray& target, const wire::HttpHeaders& headers, const QByteArray& body,
-                               int timeoutMs) {
+HttpAnswer HttpTransport::post(const QByteArray& target, const wire::HttpHeaders& headers,
+                               const QByteArray& body, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     wire::HttpHeaders all = headers;
     all.prepend({QByteArray("Host"), where().toUtf8()});
@@ -84,12 +91,13 @@ HttpAnswer HttpTransport::post(const QByteArray& target, const wire::HttpHeaders
         close();
         if (!reused) break;
     }
-    throw TransportError(QStringLiteral("transport"),
-                         QStringLiteral("O servidor de aplicação em %1 encerrou a conexão sem responder.").arg(where()));
+    throw TransportError(
+        QStringLiteral("transport"),
+        QStringLiteral("O servidor de aplicação em %1 encerrou a conexão sem responder.").arg(where()));
 }
 
-HttpTransport::Outcome HttpTransport::exchange(const QByteArray& request, const QDeadlineTimer& deadline, int timeoutMs,
-                                               HttpAnswer& answer) {
+HttpTransport::Outcome HttpTransport::exchange(const QByteArray& request, const QDeadlineTimer& deadline,
+                                               int timeoutMs, HttpAnswer& answer) {
     socket_->write(request);
     while (socket_->bytesToWrite() > 0) {
         if (socket_->waitForBytesWritten(remaining(deadline))) continue;
@@ -115,19 +123,22 @@ HttpTransport::Outcome HttpTransport::exchange(const QByteArray& request, const 
             const QString detail = reader.failure() == wire::HttpReader::Failure::BodyTooLarge
                                        ? QStringLiteral("resposta grande demais")
                                        : QStringLiteral("não é uma resposta HTTP válida");
-            throw TransportError(QStringLiteral("bad_reply"),
-                                 QStringLiteral("Resposta inválida do servidor de aplicação em %1: %2.").arg(where(), detail));
+            throw TransportError(
+                QStringLiteral("bad_reply"),
+                QStringLiteral("Resposta inválida do servidor de aplicação em %1: %2.").arg(where(), detail));
         }
         if (peerClosed) {
             if (!reader.started()) return Outcome::ClosedBeforeAnswer;
             close();
-            throw TransportError(QStringLiteral("transport"),
-                                 QStringLiteral("O servidor de aplicação em %1 encerrou a conexão no meio da resposta.")
-                                     .arg(where()));
+            throw TransportError(
+                QStringLiteral("transport"),
+                QStringLiteral("O servidor de aplicação em %1 encerrou a conexão no meio da resposta.")
+                    .arg(where()));
         }
         if (deadline.hasExpired()) throw timedOut(timeoutMs);
         if (!socket_->waitForReadyRead(remaining(deadline))) {
-            if (deadline.hasExpired() || socket_->error() == QAbstractSocket::SocketTimeoutError) throw timedOut(timeoutMs);
+            if (deadline.hasExpired() || socket_->error() == QAbstractSocket::SocketTimeoutError)
+                throw timedOut(timeoutMs);
             peerClosed = true;  // read what came with the close, then decide
         }
     }

@@ -45,11 +45,13 @@ class HttpTransport {
     void close();
 
     // Throws TransportError.
-    HttpAnswer post(const QByteArray& target, const wire::HttpHeaders& headers, const QByteArray& body, int timeoutMs);
+    HttpAnswer post(const QByteArray& target, const wire::HttpHeaders& headers, const QByteArray& body,
+                    int timeoutMs);
 
   private:
     enum class Outcome { Answered, ClosedBeforeAnswer };
-    Outcome exchange(const QByteArray& request, const QDeadlineTimer& deadline, int timeoutMs, HttpAnswer& answer);
+    Outcome exchange(const QByteArray& request, const QDeadlineTimer& deadline, int timeoutMs,
+                     HttpAnswer& answer);
     void connectSocket(const QDeadlineTimer& deadline, int timeoutMs);
     TransportError timedOut(int timeoutMs);
     QString where() const;

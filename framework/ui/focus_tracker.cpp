@@ -43,9 +43,14 @@ private:
         if (!now) return;  // the application lost activation: no events
         QWidget* form = formOf(now);
         QPointer<QWidget>& last = lastFocus_[form];
-        QWidget* previous = (old && formOf(old) == form) ? old : last.data();
-        last = now;
-        if (!previous || previous == now) return;  // the screen regained activation where it was
+        // The control that has the focus as far as the screen's events go: it changes only once its exits
+        // have run, so a handler that puts the focus back on its own control raises nothing more.
+        QWidget* previous = last ? last.data() : ((old && formOf(old) == form) ? old : nullptr);
+        if (previous == now) return;  // the screen regained activation where it was
+        if (!previous) {
+            last = now;
+            return;
+        }
 
         QWidget* common = commonAncestor(previous, now);
         QPointer<QWidget> target(now);
@@ -56,10 +61,16 @@ private:
         for (const auto& w : exits) {
             if (!w) continue;
             if (auto* events = dynamic_cast<TControlEvents*>(w.data()); events && events->OnExit) {
-                if (!Dispatch([&] { events->OnExit(w.data()); })) return;
+                const bool completed = Dispatch([&] { events->OnExit(w.data()); });
                 if (!stillOnTarget()) return;  // the handler moved the focus: that move rules now
+                if (!completed) {
+                    // The event ended where the focus now is: no enters, but it is there.
+                    lastFocus_[form] = now;
+                    return;
+                }
             }
         }
+        lastFocus_[form] = now;
         std::vector<QPointer<QWidget>> enters = guarded(chainUpTo(now, common));
         for (auto it = enters.rbegin(); it != enters.rend(); ++it) {
             if (!*it) continue;

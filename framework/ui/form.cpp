@@ -3,6 +3,7 @@
 #include "framework/core/dispatch.h"
 #include "framework/ui/application.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMdiArea>

@@ -45,7 +45,9 @@ struct Args {
     QString direction = QStringLiteral("S");
     QString situations = QStringLiteral("_1_2_3");
 
-    QVariantList list() const { return {branch, types, company, ie, im, series, client, from, to, direction, situations}; }
+    QVariantList list() const {
+        return {branch, types, company, ie, im, series, client, from, to, direction, situations};
+    }
 };
 
 QString digits(const QString& text) {
@@ -111,12 +113,15 @@ class AppServerMethods : public QObject {
             QSqlDatabase db = db::OpenDatabase(SettingsOf(e.database), "reference");
             QSqlQuery q(db);
             q.setForwardOnly(true);
-            q.exec("SELECT NF.CDFILIAL, NF.NRLANCTONF, NF.CDEMPRESA, NF.CDINSCESTA, NF.CDINSCMUNI, NF.CDSERIE,"
-                   " NF.NRNOTAFISC, NF.NRINSJURNF, NF.CDCLIENTE, NF.IDOPERACAO, NF.CDTIPOOPER, NF.IDEMISSAORPS,"
-                   " NF.IDTRANSMISRPS, NF.NRRPS, NF.CDSERIERPS, NF.DTENTRSAID, M.NRDIASCONVRPS"
-                   " FROM NOTAFISCAL NF JOIN INSCRMUNIC I ON I.CDEMPRESA = NF.CDEMPRESA AND I.CDINSCMUNI = NF.CDINSCMUNI"
-                   " JOIN MUNICIPIO M ON M.CDPAIS = I.CDPAIS AND M.SGESTADO = I.SGESTADO AND M.CDMUNICIPIO = I.CDMUNICIPIO"
-                   " ORDER BY NF.DTENTRSAID, NF.NRNOTAFISC, NF.CDFILIAL, NF.NRLANCTONF");
+            q.exec(
+                "SELECT NF.CDFILIAL, NF.NRLANCTONF, NF.CDEMPRESA, NF.CDINSCESTA, NF.CDINSCMUNI, NF.CDSERIE,"
+                " NF.NRNOTAFISC, NF.NRINSJURNF, NF.CDCLIENTE, NF.IDOPERACAO, NF.CDTIPOOPER, NF.IDEMISSAORPS,"
+                " NF.IDTRANSMISRPS, NF.NRRPS, NF.CDSERIERPS, NF.DTENTRSAID, M.NRDIASCONVRPS"
+                " FROM NOTAFISCAL NF JOIN INSCRMUNIC I ON I.CDEMPRESA = NF.CDEMPRESA AND I.CDINSCMUNI = "
+                "NF.CDINSCMUNI"
+                " JOIN MUNICIPIO M ON M.CDPAIS = I.CDPAIS AND M.SGESTADO = I.SGESTADO AND M.CDMUNICIPIO = "
+                "I.CDMUNICIPIO"
+                " ORDER BY NF.DTENTRSAID, NF.NRNOTAFISC, NF.CDFILIAL, NF.NRLANCTONF");
             while (q.next()) {
                 Invoice inv;
                 inv.branch = q.value(0).toString();
@@ -141,12 +146,13 @@ class AppServerMethods : public QObject {
             QSqlQuery c(db);
             c.exec("SELECT CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS FROM SERIERPS");
             while (c.next()) {
-                e.counters[c.value(0).toString() + '|' + c.value(1).toString() + '|' + c.value(2).toString()] =
-                    c.value(3).toLongLong();
+                e.counters[c.value(0).toString() + '|' + c.value(1).toString() + '|' +
+                           c.value(2).toString()] = c.value(3).toLongLong();
             }
             QSqlQuery b(db);
             b.exec("SELECT CDFILIAL, CDINSCESTA, CDINSCMUNI FROM FILIAL");
-            while (b.next()) e.branchRegistrations[b.value(0).toString()] = {b.value(1).toString(), b.value(2).toString()};
+            while (b.next())
+                e.branchRegistrations[b.value(0).toString()] = {b.value(1).toString(), b.value(2).toString()};
         }
         db::CloseDatabase("reference");
     }
@@ -197,13 +203,16 @@ class AppServerMethods : public QObject {
 
   private Q_SLOTS:
     void initTestCase() {
-        for (const QString& name : {QStringLiteral("sqlite"), QStringLiteral("firebird"), QStringLiteral("firebird-server")}) {
+        for (const QString& name :
+             {QStringLiteral("sqlite"), QStringLiteral("firebird"), QStringLiteral("firebird-server")}) {
             auto e = std::make_unique<Engine>();
             e->name = name;
             const QString folder = dir_.filePath(name);
-            e->database = name == "sqlite"     ? TestDatabase::Sqlite(folder)
-                          : name == "firebird" ? TestDatabase::FirebirdEmbedded(folder)
-                                               : TestDatabase::FirebirdServer(QStringLiteral("methods-%1").arg(QCoreApplication::applicationPid()));
+            e->database = name == "sqlite" ? TestDatabase::Sqlite(folder)
+                          : name == "firebird"
+                              ? TestDatabase::FirebirdEmbedded(folder)
+                              : TestDatabase::FirebirdServer(
+                                    QStringLiteral("methods-%1").arg(QCoreApplication::applicationPid()));
             if (e->database.isValid()) {
                 QString error;
                 if (!RunDemoData(e->database, 1500, 21, kUntil, &error)) {
@@ -229,13 +238,16 @@ class AppServerMethods : public QObject {
         const net::DataPacket p = packet(e, "GetNotaFiscal", Args().list());
         using T = net::TFieldType;
         const QList<net::PacketField> expected = {
-            {"IDCHECK", T::ftFixedChar, 1},   {"CDFILIAL", T::ftString, 4},      {"NRLANCTONF", T::ftString, 10},
-            {"CDEMPRESA", T::ftString, 2},    {"CDFILIEMIT", T::ftString, 4},    {"NRINSJURNF", T::ftString, 20},
-            {"CDCLIENTE", T::ftString, 21},   {"NMRAZSOCCLIE", T::ftString, 50}, {"NRNOTAFISCSE", T::ftString, 30},
-            {"DTENTRSAID", T::ftDateTime, 0}, {"DTEMISSAO", T::ftDateTime, 0},   {"CDSERIE", T::ftString, 5},
-            {"VRNOTAFISC", T::ftFloat, 0},    {"CDSERIERPSSERIE", T::ftString, 5}, {"NRNOTAFISC", T::ftString, 20},
-            {"NRRPS", T::ftString, 30},       {"IDEMISSAORPS", T::ftString, 1},  {"DADOSRODAPE", T::ftString, 76},
-            {"IDTPIJURNF", T::ftString, 1},   {"IDTRANSMISRPS", T::ftString, 1},
+            {"IDCHECK", T::ftFixedChar, 1},    {"CDFILIAL", T::ftString, 4},
+            {"NRLANCTONF", T::ftString, 10},   {"CDEMPRESA", T::ftString, 2},
+            {"CDFILIEMIT", T::ftString, 4},    {"NRINSJURNF", T::ftString, 20},
+            {"CDCLIENTE", T::ftString, 21},    {"NMRAZSOCCLIE", T::ftString, 50},
+            {"NRNOTAFISCSE", T::ftString, 30}, {"DTENTRSAID", T::ftDateTime, 0},
+            {"DTEMISSAO", T::ftDateTime, 0},   {"CDSERIE", T::ftString, 5},
+            {"VRNOTAFISC", T::ftFloat, 0},     {"CDSERIERPSSERIE", T::ftString, 5},
+            {"NRNOTAFISC", T::ftString, 20},   {"NRRPS", T::ftString, 30},
+            {"IDEMISSAORPS", T::ftString, 1},  {"DADOSRODAPE", T::ftString, 76},
+            {"IDTPIJURNF", T::ftString, 1},    {"IDTRANSMISRPS", T::ftString, 1},
         };
         QCOMPARE(p.fields.size(), expected.size());
         for (int i = 0; i < expected.size(); ++i) {
@@ -258,14 +270,30 @@ class AppServerMethods : public QObject {
     void listsTheInvoicesTheFilterSelects_data() {
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("filter");
-        const QStringList filters = {
-            "everything",       "branch",          "branch of another company", "type list",   "type of other direction",
-            "state registration", "municipal registration", "series",          "client digits", "client masked",
-            "unknown client",   "one day",         "reversed dates",           "incoming",      "not issued",
-            "issued",           "substituted",     "not issued and substituted", "no situation", "other company",
-            "combined"};
+        const QStringList filters = {"everything",
+                                     "branch",
+                                     "branch of another company",
+                                     "type list",
+                                     "type of other direction",
+                                     "state registration",
+                                     "municipal registration",
+                                     "series",
+                                     "client digits",
+                                     "client masked",
+                                     "unknown client",
+                                     "one day",
+                                     "reversed dates",
+                                     "incoming",
+                                     "not issued",
+                                     "issued",
+                                     "substituted",
+                                     "not issued and substituted",
+                                     "no situation",
+                                     "other company",
+                                     "combined"};
         for (const char* name : {"sqlite", "firebird", "firebird-server"}) {
-            for (const QString& f : filters) QTest::addRow("%s %s", name, qPrintable(f)) << QString(name) << f;
+            for (const QString& f : filters)
+                QTest::addRow("%s %s", name, qPrintable(f)) << QString(name) << f;
         }
     }
     void listsTheInvoicesTheFilterSelects() {
@@ -289,7 +317,8 @@ class AppServerMethods : public QObject {
         if (filter == "client digits") a.client = sample.clientDigits;
         if (filter == "client masked") {
             const QString d = sample.clientDigits;
-            a.client = d.left(2) + '.' + d.mid(2, 3) + '.' + d.mid(5, 3) + '/' + d.mid(8, 4) + '-' + d.mid(12);
+            a.client =
+                d.left(2) + '.' + d.mid(2, 3) + '.' + d.mid(5, 3) + '/' + d.mid(8, 4) + '-' + d.mid(12);
         }
         if (filter == "unknown client") a.client = "00000000000191";
         if (filter == "one day") a.from = a.to = sample.exit.date();
@@ -313,7 +342,8 @@ class AppServerMethods : public QObject {
         }
         const QStringList expected = expectedKeys(e.invoices, a);
         const bool empty = filter == "branch of another company" || filter == "type of other direction" ||
-                           filter == "unknown client" || filter == "reversed dates" || filter == "no situation";
+                           filter == "unknown client" || filter == "reversed dates" ||
+                           filter == "no situation";
         QCOMPARE(expected.isEmpty(), empty);  // the data holds what the filter looks for
 
         const net::DataPacket p = packet(e, "GetNotaFiscal", a.list());
@@ -329,14 +359,16 @@ class AppServerMethods : public QObject {
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<QString>("firstName");
         addEngineRows([](const QString& name) {
-            QTest::addRow("%s outgoing", qPrintable(name)) << name << QStringList{"", "T", "S"}
-                                                           << QStringList{"S01", "S02", "S03", "S04", "S05", "S06"}
-                                                           << "Prestação de serviços";
-            QTest::addRow("%s incoming", qPrintable(name)) << name << QStringList{"", "T", "E"}
-                                                           << QStringList{"E01", "E02", "E03"} << "Serviços tomados";
-            QTest::addRow("%s one type", qPrintable(name)) << name << QStringList{"02", "", "S"} << QStringList{"S02"}
-                                                           << "Consultoria e assessoria";
-            QTest::addRow("%s no such type", qPrintable(name)) << name << QStringList{"09", "", "E"} << QStringList{} << "";
+            QTest::addRow("%s outgoing", qPrintable(name))
+                << name << QStringList{"", "T", "S"} << QStringList{"S01", "S02", "S03", "S04", "S05", "S06"}
+                << "Prestação de serviços";
+            QTest::addRow("%s incoming", qPrintable(name))
+                << name << QStringList{"", "T", "E"} << QStringList{"E01", "E02", "E03"}
+                << "Serviços tomados";
+            QTest::addRow("%s one type", qPrintable(name))
+                << name << QStringList{"02", "", "S"} << QStringList{"S02"} << "Consultoria e assessoria";
+            QTest::addRow("%s no such type", qPrintable(name))
+                << name << QStringList{"09", "", "E"} << QStringList{} << "";
         });
     }
     void operationTypes() {
@@ -368,10 +400,18 @@ class AppServerMethods : public QObject {
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("city");
         addEngineRows([](const QString& name) {
-            QTest::addRow("%s one", qPrintable(name)) << name << "01" << "0001" << "S" << 1 << "São Paulo";
-            QTest::addRow("%s one of company 03", qPrintable(name)) << name << "03" << "0008" << "S" << 1 << "Curitiba";
-            QTest::addRow("%s all", qPrintable(name)) << name << "01" << "" << "N" << 4 << "";
-            QTest::addRow("%s of another company", qPrintable(name)) << name << "02" << "0001" << "S" << 0 << "";
+            QTest::addRow("%s one", qPrintable(name)) << name << "01"
+                                                      << "0001"
+                                                      << "S" << 1 << "São Paulo";
+            QTest::addRow("%s one of company 03", qPrintable(name)) << name << "03"
+                                                                    << "0008"
+                                                                    << "S" << 1 << "Curitiba";
+            QTest::addRow("%s all", qPrintable(name)) << name << "01"
+                                                      << ""
+                                                      << "N" << 4 << "";
+            QTest::addRow("%s of another company", qPrintable(name)) << name << "02"
+                                                                     << "0001"
+                                                                     << "S" << 0 << "";
         });
     }
     void municipalRegistrations() {
@@ -383,10 +423,12 @@ class AppServerMethods : public QObject {
         QFETCH(QString, city);
         skipUnavailable(engine);
         Engine& e = this->engine(engine);
-        const QString registration = branch.isEmpty() ? QString() : e.branchRegistrations.value(branch).value(1);
+        const QString registration =
+            branch.isEmpty() ? QString() : e.branchRegistrations.value(branch).value(1);
         const net::DataPacket p = packet(e, "GetInscrMunicip", {company, registration, one});
-        const QStringList names = {"CDINSCMUNI", "NMREPRINSMUN", "NRCERTDIGNFSE", "IDAMBTRABNFSE", "CDPAIS", "NMPAIS",
-                                   "SGESTADO", "NMESTADO", "CDMUNICIPIO", "NMMUNICIPIO", "CDMUNICIBGE"};
+        const QStringList names = {"CDINSCMUNI",  "NMREPRINSMUN", "NRCERTDIGNFSE", "IDAMBTRABNFSE",
+                                   "CDPAIS",      "NMPAIS",       "SGESTADO",      "NMESTADO",
+                                   "CDMUNICIPIO", "NMMUNICIPIO",  "CDMUNICIBGE"};
         QCOMPARE(p.fields.size(), names.size());
         for (int i = 0; i < names.size(); ++i) QCOMPARE(p.fields[i].name, names[i]);
         QCOMPARE(int(p.rows.size()), rows);
@@ -413,28 +455,59 @@ class AppServerMethods : public QObject {
         addEngineRows([](const QString& n) {
             const QByteArray latin = n.toLatin1();
             const char* name = latin.constData();
-            QTest::addRow("%s prepare substituted", name) << n << "PreparaImpressao" << "3/4" << "N"
-                                                          << "O RPS desta nota fiscal já foi substituído por NFS-e.";
-            QTest::addRow("%s prepare transmitted", name) << n << "PreparaImpressao" << "1/4" << "N"
-                                                          << "Nota fiscal já transmitida como NFS-e; o RPS não pode ser emitido.";
-            QTest::addRow("%s prepare transmitted 2", name) << n << "PreparaImpressao" << "1/2" << "N"
-                                                            << "Nota fiscal já transmitida como NFS-e; o RPS não pode ser emitido.";
-            QTest::addRow("%s prepare series without RPS", name) << n << "PreparaImpressao" << "1/1 U" << "N"
-                                                                 << "A série U da nota fiscal não tem série de RPS definida.";
-            QTest::addRow("%s prepare unknown invoice", name) << n << "PreparaImpressao" << "none" << "N"
-                                                              << "Nota fiscal não encontrada (filial 0001, lançamento 9999999999).";
-            QTest::addRow("%s prepare again spends nothing", name) << n << "PreparaImpressao" << "2/1" << "S" << "";
-            QTest::addRow("%s cancel not issued", name) << n << "CancelaEmissao" << "1/1" << "N"
+            QTest::addRow("%s prepare substituted", name)
+                << n << "PreparaImpressao"
+                << "3/4"
+                << "N"
+                << "O RPS desta nota fiscal já foi substituído por NFS-e.";
+            QTest::addRow("%s prepare transmitted", name)
+                << n << "PreparaImpressao"
+                << "1/4"
+                << "N"
+                << "Nota fiscal já transmitida como NFS-e; o RPS não pode ser emitido.";
+            QTest::addRow("%s prepare transmitted 2", name)
+                << n << "PreparaImpressao"
+                << "1/2"
+                << "N"
+                << "Nota fiscal já transmitida como NFS-e; o RPS não pode ser emitido.";
+            QTest::addRow("%s prepare series without RPS", name)
+                << n << "PreparaImpressao"
+                << "1/1 U"
+                << "N"
+                << "A série U da nota fiscal não tem série de RPS definida.";
+            QTest::addRow("%s prepare unknown invoice", name)
+                << n << "PreparaImpressao"
+                << "none"
+                << "N"
+                << "Nota fiscal não encontrada (filial 0001, lançamento 9999999999).";
+            QTest::addRow("%s prepare again spends nothing", name) << n << "PreparaImpressao"
+                                                                   << "2/1"
+                                                                   << "S"
+                                                                   << "";
+            QTest::addRow("%s cancel not issued", name) << n << "CancelaEmissao"
+                                                        << "1/1"
+                                                        << "N"
                                                         << "A nota fiscal não tem RPS emitido.";
             QTest::addRow("%s cancel substituted", name)
-                << n << "CancelaEmissao" << "3/4" << "N"
+                << n << "CancelaEmissao"
+                << "3/4"
+                << "N"
                 << "O RPS desta nota fiscal já foi substituído por NFS-e e não pode ser cancelado.";
-            QTest::addRow("%s cancel transmitted", name) << n << "CancelaEmissao" << "2/2" << "N"
-                                                         << "O RPS já foi transmitido como NFS-e e não pode ser cancelado.";
-            QTest::addRow("%s cancel accepted", name) << n << "CancelaEmissao" << "2/4" << "N"
-                                                      << "O RPS já foi transmitido como NFS-e e não pode ser cancelado.";
-            QTest::addRow("%s cancel unknown invoice", name) << n << "CancelaEmissao" << "none" << "N"
-                                                             << "Nota fiscal não encontrada (filial 0001, lançamento 9999999999).";
+            QTest::addRow("%s cancel transmitted", name)
+                << n << "CancelaEmissao"
+                << "2/2"
+                << "N"
+                << "O RPS já foi transmitido como NFS-e e não pode ser cancelado.";
+            QTest::addRow("%s cancel accepted", name)
+                << n << "CancelaEmissao"
+                << "2/4"
+                << "N"
+                << "O RPS já foi transmitido como NFS-e e não pode ser cancelado.";
+            QTest::addRow("%s cancel unknown invoice", name)
+                << n << "CancelaEmissao"
+                << "none"
+                << "N"
+                << "Nota fiscal não encontrada (filial 0001, lançamento 9999999999).";
         });
     }
     void refusalsLeaveTheInvoiceAsItWas() {
@@ -474,7 +547,8 @@ class AppServerMethods : public QObject {
         const Invoice* inv = pick(e, [](const Invoice& i) {
             return i.emission == "1" && i.transmission == "1" && i.series == "1" && i.direction == "S";
         });
-        const Invoice* pending = pick(e, [](const Invoice& i) { return i.emission == "2" && i.transmission == "3"; });
+        const Invoice* pending =
+            pick(e, [](const Invoice& i) { return i.emission == "2" && i.transmission == "3"; });
         QVERIFY(inv && pending);
         const QString counterKey = inv->company + '|' + inv->im + "|RPS";
         const qint64 last = e.counters.value(counterKey);
@@ -486,7 +560,8 @@ class AppServerMethods : public QObject {
         QCOMPARE(row[15].toString(), QString::number(last + 1));
         QCOMPARE(row[13].toString(), QStringLiteral("RPS"));
         const QString deadline = QDate::currentDate().addDays(inv->conversionDays).toString("dd/MM/yyyy");
-        QVERIFY2(row[17].toString().endsWith("Converter em NFS-e até " + deadline), qPrintable(row[17].toString()));
+        QVERIFY2(row[17].toString().endsWith("Converter em NFS-e até " + deadline),
+                 qPrintable(row[17].toString()));
 
         QCOMPARE(call(e, "PreparaImpressao", {inv->branch, inv->entry}).toList(), ok);
         QCOMPARE(rowOf(e, *inv)[15].toString(), QString::number(last + 1));
@@ -502,19 +577,23 @@ class AppServerMethods : public QObject {
         QCOMPARE(call(e, "PreparaImpressao", {inv->branch, inv->entry}).toList(), ok);
         QCOMPARE(rowOf(e, *inv)[15].toString(), QString::number(last + 2));
 
-        // Transmitted with the city's return pending: cancelling is still allowed and clears the transmission.
+        // Transmitted with the city's return pending: cancelling is still allowed and clears the
+        // transmission.
         QCOMPARE(call(e, "CancelaEmissao", {pending->branch, pending->entry}).toList(), ok);
         row = rowOf(e, *pending);
         QCOMPARE(row[16].toString(), QStringLiteral("1"));
         QCOMPARE(row[19].toString(), QStringLiteral("1"));
 
         const int exitCode = e.server->stop();
-        QVERIFY2(exitCode == 0, qPrintable(QStringLiteral("exit %1: %2").arg(exitCode).arg(e.server->log().right(3000))));
+        QVERIFY2(exitCode == 0,
+                 qPrintable(QStringLiteral("exit %1: %2").arg(exitCode).arg(e.server->log().right(3000))));
         QVERIFY2(e.server->log().contains("CancelaEmissao"), "calls are logged");
         {
             QSqlDatabase db = db::OpenDatabase(SettingsOf(e.database), "after");
             QSqlQuery q(db);
-            QVERIFY(q.prepare("SELECT NRRPS, IDSITRPS FROM RPSEMITIDO WHERE CDFILIAL = ? AND NRLANCTONF = ? ORDER BY NRRPS"));
+            QVERIFY(
+                q.prepare("SELECT NRRPS, IDSITRPS FROM RPSEMITIDO WHERE CDFILIAL = ? AND NRLANCTONF = ? "
+                          "ORDER BY NRRPS"));
             q.addBindValue(inv->branch);
             q.addBindValue(inv->entry);
             QVERIFY(q.exec());
@@ -522,23 +601,28 @@ class AppServerMethods : public QObject {
             while (q.next()) ledger << q.value(0).toString() + q.value(1).toString().trimmed();
             QCOMPARE(ledger, (QStringList{QString::number(last + 1) + "C", QString::number(last + 2) + "E"}));
             QSqlQuery c(db);
-            QVERIFY(c.prepare("SELECT NRULTRPS FROM SERIERPS WHERE CDEMPRESA = ? AND CDINSCMUNI = ? AND CDSERIERPS = 'RPS'"));
+            QVERIFY(
+                c.prepare("SELECT NRULTRPS FROM SERIERPS WHERE CDEMPRESA = ? AND CDINSCMUNI = ? AND "
+                          "CDSERIERPS = 'RPS'"));
             c.addBindValue(inv->company);
             c.addBindValue(inv->im);
             QVERIFY(c.exec() && c.next());
             QCOMPARE(c.value(0).toLongLong(), last + 2);
             QSqlQuery p(db);
-            QVERIFY(p.prepare("SELECT IDSITRPS FROM RPSEMITIDO WHERE CDFILIAL = ? AND NRLANCTONF = ? ORDER BY NRRPS DESC"));
+            QVERIFY(p.prepare(
+                "SELECT IDSITRPS FROM RPSEMITIDO WHERE CDFILIAL = ? AND NRLANCTONF = ? ORDER BY NRRPS DESC"));
             p.addBindValue(pending->branch);
             p.addBindValue(pending->entry);
             QVERIFY(p.exec() && p.next());
             QCOMPARE(p.value(0).toString().trimmed(), QStringLiteral("C"));
             QSqlQuery d(db);
-            QVERIFY(d.prepare("SELECT DTEMISRPS, DTLIMCONVNFSE FROM NOTAFISCAL WHERE CDFILIAL = ? AND NRLANCTONF = ?"));
+            QVERIFY(d.prepare(
+                "SELECT DTEMISRPS, DTLIMCONVNFSE FROM NOTAFISCAL WHERE CDFILIAL = ? AND NRLANCTONF = ?"));
             d.addBindValue(inv->branch);
             d.addBindValue(inv->entry);
             QVERIFY(d.exec() && d.next());
-            QCOMPARE(db::Dialect::readDate(d.value(1)), db::Dialect::readTimestamp(d.value(0)).date().addDays(inv->conversionDays));
+            QCOMPARE(db::Dialect::readDate(d.value(1)),
+                     db::Dialect::readTimestamp(d.value(0)).date().addDays(inv->conversionDays));
         }
         db::CloseDatabase("after");
     }

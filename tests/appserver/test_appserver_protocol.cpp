@@ -25,7 +25,7 @@ namespace {
 const QDate kUntil(2026, 6, 30);
 
 struct Answer {
-    int status = 0;     // 0: no answer
+    int status = 0;  // 0: no answer
     QByteArray body;
     QByteArray connection;  // the Connection header
     QString code;
@@ -33,37 +33,51 @@ struct Answer {
     bool closed = false;  // the server closed the connection after it
 };
 
-// Reads one answer from the socket within `ms`.
-Answer readAnswer(QTcpSocket& socket, int ms = 5000) {
-    net::wire::HttpReader reader(net::wire::HttpReader::Kind::Response, {16 * 1024, 64 * 1024 * 1024});
-    static QHash<QTcpSocket*, QByteArray> pending;  // bytes of a pipelined answer already read
-    QByteArray& buffer = pending[&socket];
-    QElapsedTimer clock;
-    clock.start();
-    Answer a;
-    for (;;) {
-        buffer += socket.readAll();
-        if (reader.read(buffer) == net::wire::HttpReader::State::Complete) break;
-        if (clock.elapsed() > ms || (!socket.waitForReadyRead(100) && socket.state() != QAbstractSocket::ConnectedState &&
-                                     socket.bytesAvailable() == 0)) {
-            a.closed = socket.state() != QAbstractSocket::ConnectedState;
-            return a;
+// One client connection, reading the server's answers one at a time.
+class Client {
+  public:
+    bool open(const AppServerProcess& server) {
+        socket_.connectToHost(server.host(), quint16(server.port()));
+        return socket_.waitForConnected(5000);
+    }
+    void send(const QByteArray& bytes) {
+        socket_.write(bytes);
+        socket_.waitForBytesWritten(2000);
+    }
+    bool connected() const { return socket_.state() == QAbstractSocket::ConnectedState; }
+    bool waitClosed(int ms) { return !connected() || socket_.waitForDisconnected(ms); }
+
+    // The next answer, within `ms`; status 0 when none came.
+    Answer read(int ms = 5000) {
+        net::wire::HttpReader reader(net::wire::HttpReader::Kind::Response, {16 * 1024, 64 * 1024 * 1024});
+        QElapsedTimer clock;
+        clock.start();
+        Answer a;
+        for (;;) {
+            buffer_ += socket_.readAll();
+            if (reader.read(buffer_) == net::wire::HttpReader::State::Complete) break;
+            if (clock.elapsed() > ms ||
+                (!socket_.waitForReadyRead(100) && !connected() && socket_.bytesAvailable() == 0)) {
+                a.closed = !connected();
+                return a;
+            }
         }
+        a.status = reader.head().status;
+        a.body = reader.body();
+        a.connection = reader.head().header("Connection");
+        const QVariant payload = net::wire::DecodeReply(a.body);
+        if (payload.metaType() == QMetaType::fromType<net::Fault>()) {
+            a.code = payload.value<net::Fault>().code;
+            a.message = payload.value<net::Fault>().message;
+        }
+        if (a.connection == "close") a.closed = waitClosed(3000);
+        return a;
     }
-    a.status = reader.head().status;
-    a.body = reader.body();
-    a.connection = reader.head().header("Connection");
-    const QVariant payload = net::wire::DecodeReply(a.body);
-    if (payload.metaType() == QMetaType::fromType<net::Fault>()) {
-        a.code = payload.value<net::Fault>().code;
-        a.message = payload.value<net::Fault>().message;
-    }
-    if (a.connection == "close") {
-        socket.waitForDisconnected(2000);
-        a.closed = socket.state() != QAbstractSocket::ConnectedState;
-    }
-    return a;
-}
+
+  private:
+    QTcpSocket socket_;
+    QByteArray buffer_;  // bytes of a pipelined answer already read
+};
 
 QByteArray post(const QByteArray& body, const QByteArray& extraHeaders = {}) {
     return "POST /call HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n" + extraHeaders +
@@ -71,10 +85,13 @@ QByteArray post(const QByteArray& body, const QByteArray& extraHeaders = {}) {
 }
 
 QByteArray call(const char* method, const QByteArray& args) {
-    return QByteArray("{\"server\":\"Kpv41000.rdmEmissaoRPS\",\"method\":\"") + method + "\",\"args\":" + args + "}";
+    return QByteArray("{\"server\":\"Kpv41000.rdmEmissaoRPS\",\"method\":\"") + method +
+           "\",\"args\":" + args + "}";
 }
 
-const QByteArray kAllInvoices = call("GetNotaFiscal", "[\"\",\"T\",\"01\",\"\",\"\",\"\",\"T\",\"2025-07-01\",\"2026-06-30\",\"S\",\"_1_2_3\"]");
+const QByteArray kAllInvoices =
+    call("GetNotaFiscal",
+         "[\"\",\"T\",\"01\",\"\",\"\",\"\",\"T\",\"2025-07-01\",\"2026-06-30\",\"S\",\"_1_2_3\"]");
 
 }  // namespace
 
@@ -88,19 +105,17 @@ class AppServerProtocol : public QObject {
     QByteArray invoicesBefore_;
     const QString token_ = QStringLiteral("s3gr3d0-compartilhado");
 
-    std::unique_ptr<QTcpSocket> connect(const AppServerProcess& server) {
-        auto socket = std::make_unique<QTcpSocket>();
-        socket->connectToHost(server.host(), quint16(server.port()));
-        if (!socket->waitForConnected(5000)) return nullptr;
-        return socket;
+    static std::unique_ptr<Client> connect(const AppServerProcess& server) {
+        auto client = std::make_unique<Client>();
+        if (!client->open(server)) return nullptr;
+        return client;
     }
 
-    Answer exchange(const AppServerProcess& server, const QByteArray& bytes) {
-        auto socket = connect(server);
-        if (!socket) return {};
-        socket->write(bytes);
-        socket->waitForBytesWritten(2000);
-        return readAnswer(*socket);
+    static Answer exchange(const AppServerProcess& server, const QByteArray& bytes) {
+        Client client;
+        if (!client.open(server)) return {};
+        client.send(bytes);
+        return client.read();
     }
 
   private Q_SLOTS:
@@ -133,36 +148,51 @@ class AppServerProtocol : public QObject {
         QTest::addColumn<bool>("closes");
         QTest::newRow("not JSON") << post("PreparaImpressao('0001','1')") << 400 << "bad_request"
                                   << "A requisição não é um JSON válido" << false;
-        QTest::newRow("unknown method") << post(call("ApagaNotas", "[]")) << 404 << "unknown_method"
-                                        << "Método desconhecido em Kpv41000.rdmEmissaoRPS: \"ApagaNotas\"." << false;
-        QTest::newRow("unknown server") << post("{\"server\":\"Kpv41000.rdmOutro\",\"method\":\"GetTipoOper\",\"args\":[]}")
-                                        << 404 << "unknown_server" << "Servidor desconhecido" << false;
-        QTest::newRow("wrong argument count") << post(call("PreparaImpressao", "[\"0001\"]")) << 422 << "argument_count"
-                                              << "O método PreparaImpressao espera 2 argumentos e recebeu 1." << false;
+        QTest::newRow("unknown method")
+            << post(call("ApagaNotas", "[]")) << 404 << "unknown_method"
+            << "Método desconhecido em Kpv41000.rdmEmissaoRPS: \"ApagaNotas\"." << false;
+        QTest::newRow("unknown server")
+            << post("{\"server\":\"Kpv41000.rdmOutro\",\"method\":\"GetTipoOper\",\"args\":[]}") << 404
+            << "unknown_server"
+            << "Servidor desconhecido" << false;
+        QTest::newRow("wrong argument count")
+            << post(call("PreparaImpressao", "[\"0001\"]")) << 422 << "argument_count"
+            << "O método PreparaImpressao espera 2 argumentos e recebeu 1." << false;
         QTest::newRow("cancel with too many arguments")
-            << post(call("CancelaEmissao", "[\"0001\",\"0000000001\",\"0000000002\"]")) << 422 << "argument_count"
+            << post(call("CancelaEmissao", "[\"0001\",\"0000000001\",\"0000000002\"]")) << 422
+            << "argument_count"
             << "O método CancelaEmissao espera 2 argumentos e recebeu 3." << false;
-        QTest::newRow("wrong argument type") << post(call("CancelaEmissao", "[\"0001\",1]")) << 422 << "argument_type"
-                                             << "O argumento 2 de CancelaEmissao deve ser um texto." << false;
-        QTest::newRow("GET") << QByteArray("GET /call HTTP/1.1\r\nHost: x\r\n\r\n") << 405 << "method_not_allowed"
+        QTest::newRow("wrong argument type")
+            << post(call("CancelaEmissao", "[\"0001\",1]")) << 422 << "argument_type"
+            << "O argumento 2 de CancelaEmissao deve ser um texto." << false;
+        QTest::newRow("GET") << QByteArray("GET /call HTTP/1.1\r\nHost: x\r\n\r\n") << 405
+                             << "method_not_allowed"
                              << "Método HTTP GET não aceito (use POST)." << false;
-        QTest::newRow("other path") << QByteArray("POST /admin HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}") << 404
-                                    << "not_found" << "Recurso inexistente: /admin (use POST /call)." << false;
-        QTest::newRow("oversize body") << QByteArray("POST /call HTTP/1.1\r\nContent-Length: 5000\r\n\r\n") << 413
-                                       << "payload_too_large" << "Requisição grande demais: 5000 bytes (máximo 4096)."
-                                       << true;
+        QTest::newRow("other path") << QByteArray("POST /admin HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}")
+                                    << 404 << "not_found"
+                                    << "Recurso inexistente: /admin (use POST /call)." << false;
+        QTest::newRow("oversize body")
+            << QByteArray("POST /call HTTP/1.1\r\nContent-Length: 5000\r\n\r\n") << 413 << "payload_too_large"
+            << "Requisição grande demais: 5000 bytes (máximo 4096)." << true;
         QTest::newRow("oversize body sent whole") << post(QByteArray(6000, ' ')) << 413 << "payload_too_large"
                                                   << "Requisição grande demais: 6000 bytes" << true;
-        QTest::newRow("huge head") << "POST /call HTTP/1.1\r\nX-Padding: " + QByteArray(20000, 'a') + "\r\n\r\n" << 431
-                                   << "header_too_large" << "Cabeçalho HTTP grande demais." << true;
-        QTest::newRow("chunked body") << QByteArray("POST /call HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n4\r\n{}{}\r\n0\r\n\r\n")
-                                      << 501 << "not_implemented" << "Corpo da requisição sem Content-Length" << true;
-        QTest::newRow("not HTTP") << QByteArray("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11) << 400 << "bad_request"
+        QTest::newRow("huge head") << "POST /call HTTP/1.1\r\nX-Padding: " + QByteArray(20000, 'a') +
+                                          "\r\n\r\n"
+                                   << 431 << "header_too_large"
+                                   << "Cabeçalho HTTP grande demais." << true;
+        QTest::newRow("chunked body")
+            << QByteArray("POST /call HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n4\r\n{}{}\r\n0\r\n\r\n")
+            << 501 << "not_implemented"
+            << "Corpo da requisição sem Content-Length" << true;
+        QTest::newRow("not HTTP") << QByteArray("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11) << 400
+                                  << "bad_request"
                                   << "Requisição HTTP malformada." << true;
-        QTest::newRow("HTTP/2 preface") << QByteArray("PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n") << 400 << "bad_request"
-                                        << "Requisição HTTP malformada." << true;
-        QTest::newRow("negative length") << QByteArray("POST /call HTTP/1.1\r\nContent-Length: -5\r\n\r\n") << 400
-                                         << "bad_request" << "Requisição HTTP malformada." << true;
+        QTest::newRow("HTTP/2 preface")
+            << QByteArray("PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n") << 400 << "bad_request"
+            << "Requisição HTTP malformada." << true;
+        QTest::newRow("negative length")
+            << QByteArray("POST /call HTTP/1.1\r\nContent-Length: -5\r\n\r\n") << 400 << "bad_request"
+            << "Requisição HTTP malformada." << true;
     }
     void badRequestsGetClearErrors() {
         QFETCH(QByteArray, request);
@@ -179,37 +209,37 @@ class AppServerProtocol : public QObject {
     }
 
     void keepAliveAndPipelining() {
-        auto socket = connect(*server_);
-        QVERIFY(socket);
+        auto client = connect(*server_);
+        QVERIFY(client);
         const QByteArray types = post(call("GetTipoOper", "[\"\",\"T\",\"S\"]"));
-        socket->write(types);
-        Answer first = readAnswer(*socket);
+        client->send(types);
+        Answer first = client->read();
         QCOMPARE(first.status, 200);
         QVERIFY(!first.closed);
         // Three requests in one write: three answers, in order, on the same connection.
-        socket->write(post(call("GetTipoOper", "[\"\",\"T\",\"E\"]")) + post(call("Nada", "[]")) + types);
-        const Answer a = readAnswer(*socket);
-        const Answer b = readAnswer(*socket);
-        const Answer c = readAnswer(*socket);
+        client->send(post(call("GetTipoOper", "[\"\",\"T\",\"E\"]")) + post(call("Nada", "[]")) + types);
+        const Answer a = client->read();
+        const Answer b = client->read();
+        const Answer c = client->read();
         QCOMPARE(a.status, 200);
         QVERIFY(a.body.contains("\"E01\""));
         QCOMPARE(b.status, 404);
         QCOMPARE(c.body, first.body);
-        QVERIFY(socket->state() == QAbstractSocket::ConnectedState);
+        QVERIFY(client->connected());
         // "Connection: close" is honoured.
-        socket->write(post(call("GetTipoOper", "[\"\",\"T\",\"S\"]"), "Connection: close\r\n"));
-        const Answer last = readAnswer(*socket);
+        client->send(post(call("GetTipoOper", "[\"\",\"T\",\"S\"]"), "Connection: close\r\n"));
+        const Answer last = client->read();
         QCOMPARE(last.status, 200);
         QVERIFY(last.closed);
     }
 
     void slowRequestTimesOut() {
-        auto socket = connect(*server_);
-        QVERIFY(socket);
+        auto client = connect(*server_);
+        QVERIFY(client);
         QElapsedTimer clock;
         clock.start();
-        socket->write("POST /call HTTP/1.1\r\nContent-Length: 100\r\n\r\n{\"server\":");
-        const Answer a = readAnswer(*socket, 5000);
+        client->send("POST /call HTTP/1.1\r\nContent-Length: 100\r\n\r\n{\"server\":");
+        const Answer a = client->read(5000);
         QCOMPARE(a.status, 408);
         QCOMPARE(a.code, QStringLiteral("request_timeout"));
         QCOMPARE(a.message, QStringLiteral("A requisição não chegou inteira em 600 ms."));
@@ -218,30 +248,33 @@ class AppServerProtocol : public QObject {
     }
 
     void idleConnectionIsClosed() {
-        auto socket = connect(*server_);
-        QVERIFY(socket);
-        QVERIFY(socket->waitForDisconnected(5000));
+        auto client = connect(*server_);
+        QVERIFY(client);
+        QVERIFY(client->waitClosed(5000));
     }
 
     void connectionLimit() {
-        std::vector<std::unique_ptr<QTcpSocket>> held;
+        QTest::qWait(300);  // the connections of the tests before are gone
+        std::vector<std::unique_ptr<Client>> held;
         for (int i = 0; i < 4; ++i) {
             held.push_back(connect(*server_));
             QVERIFY(held.back());
         }
         // The server has seen them all once the fourth is served.
-        held.back()->write(post(call("GetTipoOper", "[\"\",\"T\",\"S\"]")));
-        QCOMPARE(readAnswer(*held.back()).status, 200);
+        held.back()->send(post(call("GetTipoOper", "[\"\",\"T\",\"S\"]")));
+        QCOMPARE(held.back()->read().status, 200);
         auto extra = connect(*server_);
         QVERIFY(extra);
-        const Answer refused = readAnswer(*extra);
+        const Answer refused = extra->read();
         QCOMPARE(refused.status, 503);
         QCOMPARE(refused.code, QStringLiteral("too_many_connections"));
-        QCOMPARE(refused.message, QStringLiteral("O servidor de aplicação atingiu o limite de 4 conexões simultâneas."));
+        QCOMPARE(refused.message,
+                 QStringLiteral("O servidor de aplicação atingiu o limite de 4 conexões simultâneas."));
         QVERIFY(refused.closed);
         held.clear();
         // Freed places are taken again.
-        QTRY_COMPARE_WITH_TIMEOUT(exchange(*server_, post(call("GetTipoOper", "[\"\",\"T\",\"S\"]"))).status, 200, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(exchange(*server_, post(call("GetTipoOper", "[\"\",\"T\",\"S\"]"))).status,
+                                  200, 5000);
     }
 
     void token_data() {
@@ -268,8 +301,10 @@ class AppServerProtocol : public QObject {
         QTest::addColumn<QString>("token");
         QTest::addColumn<QString>("error");
         QTest::newRow("right") << token_ << "";
-        QTest::newRow("none") << "" << "Token de acesso ao servidor de aplicação inválido.";
-        QTest::newRow("wrong") << "x" << "Token de acesso ao servidor de aplicação inválido.";
+        QTest::newRow("none") << ""
+                              << "Token de acesso ao servidor de aplicação inválido.";
+        QTest::newRow("wrong") << "x"
+                               << "Token de acesso ao servidor de aplicação inválido.";
     }
     void connectionSendsItsToken() {
         QFETCH(QString, token);
@@ -281,7 +316,8 @@ class AppServerProtocol : public QObject {
         connection.SetPort(guarded_->port());
         connection.SetConnected(true);
         try {
-            const QVariant packet = CheckResultServ(connection.AppServer().Call("GetTipoOper", {"", "T", "S"}), true, rkDataPacket);
+            const QVariant packet = CheckResultServ(
+                connection.AppServer().Call("GetTipoOper", {"", "T", "S"}), true, rkDataPacket);
             QVERIFY2(error.isEmpty(), "the server took a bad token");
             QCOMPARE(int(packet.value<net::DataPacket>().rows.size()), 6);
         } catch (const Error& e) {
@@ -291,15 +327,18 @@ class AppServerProtocol : public QObject {
 
     void eachCallLeavesOneLogLine() {
         QVERIFY(exchange(*server_, post(call("GetTipoOper", "[\"\",\"T\",\"E\"]"))).status == 200);
-        QVERIFY(exchange(*server_, post(call("PreparaImpressao", "[\"0001\",\"9999999999\"]"))).status == 200);
+        QVERIFY(exchange(*server_, post(call("PreparaImpressao", "[\"0001\",\"9999999999\"]"))).status ==
+                200);
         QVERIFY(exchange(*server_, post(call("Sumir", "[]"))).status == 404);
         const QString log = server_->log();
-        const QString time = QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} 127\\.0\\.0\\.1:\\d+ ");
-        for (const QString& pattern : {time + "GetTipoOper \\d+\\.\\d ms ok 3 rows$",
-                                       time + "PreparaImpressao \\d+\\.\\d ms refused: Nota fiscal não encontrada "
-                                              "\\(filial 0001, lançamento 9999999999\\)\\.$",
-                                       time + "Sumir \\d+\\.\\d ms error unknown_method: Método desconhecido",
-                                       time + "- 0\\.0 ms error payload_too_large: .* \\(HTTP 413\\)$"}) {
+        const QString time =
+            QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} 127\\.0\\.0\\.1:\\d+ ");
+        for (const QString& pattern :
+             QStringList{time + "GetTipoOper \\d+\\.\\d ms ok 3 rows$",
+                         time + "PreparaImpressao \\d+\\.\\d ms refused: Nota fiscal não encontrada "
+                                "\\(filial 0001, lançamento 9999999999\\)\\.$",
+                         time + "Sumir \\d+\\.\\d ms error unknown_method: Método desconhecido",
+                         time + "- 0\\.0 ms error payload_too_large: .* \\(HTTP 413\\)$"}) {
             QVERIFY2(QRegularExpression(pattern, QRegularExpression::MultilineOption).match(log).hasMatch(),
                      qPrintable(pattern + "\n" + log.right(2000)));
         }
@@ -312,7 +351,7 @@ class AppServerProtocol : public QObject {
     }
 
     void stopsCleanlyOnSigterm() {
-        auto idle = connect(*server_);
+        const auto idle = connect(*server_);
         QVERIFY(idle);
         QElapsedTimer clock;
         clock.start();
@@ -325,13 +364,16 @@ class AppServerProtocol : public QObject {
     void refusesToStartWithoutItsPlace_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("error");
-        QTest::newRow("missing configuration") << QStringList{"--config", "/nonexistent/kpv.ini"}
-                                               << "kpv-appserver: arquivo de configuração não encontrado: /nonexistent/kpv.ini";
-        QTest::newRow("bad port") << QStringList{"--config", "@ini", "--port", "oito"} << "kpv-appserver: porta inválida: oito";
+        QTest::newRow("missing configuration")
+            << QStringList{"--config", "/nonexistent/kpv.ini"}
+            << "kpv-appserver: arquivo de configuração não encontrado: /nonexistent/kpv.ini";
+        QTest::newRow("bad port") << QStringList{"--config", "@ini", "--port", "oito"}
+                                  << "kpv-appserver: porta inválida: oito";
         QTest::newRow("port out of range") << QStringList{"--config", "@ini", "--port", "70000"}
                                            << "kpv-appserver: Não foi possível escutar em 127.0.0.1:70000";
-        QTest::newRow("unknown engine") << QStringList{"--config", "@bad-engine"}
-                                        << "kpv-appserver: Banco de dados desconhecido na configuração: \"db2\"";
+        QTest::newRow("unknown engine")
+            << QStringList{"--config", "@bad-engine"}
+            << "kpv-appserver: Banco de dados desconhecido na configuração: \"db2\"";
     }
     void refusesToStartWithoutItsPlace() {
         QFETCH(QStringList, args);

@@ -17,10 +17,11 @@ using namespace kpv;
 
 namespace {
 
-QVariantList arguments(const QString& branch, const QString& types, const QString& client, const QString& direction,
-                       const QString& situations) {
-    return {branch,         types,          QStringLiteral("01"), QString(), QString(), QString(), client,
-            QDate(2026, 1, 1), QDate(2026, 1, 31), direction, situations};
+QVariantList arguments(const QString& branch, const QString& types, const QString& client,
+                       const QString& direction, const QString& situations) {
+    return {branch,    types,  QStringLiteral("01"), QString(),          QString(),
+            QString(), client, QDate(2026, 1, 1),    QDate(2026, 1, 31), direction,
+            situations};
 }
 
 }  // namespace
@@ -45,38 +46,87 @@ class ServerRules : public QObject {
         QTest::addColumn<bool>("nothing");
         QTest::addColumn<QString>("error");
 
-        QTest::newRow("all") << "T" << "T" << "S" << "_1_2_3" << true << QStringList{} << true << "" << QStringList{"1", "2", "3"}
+        QTest::newRow("all") << "T"
+                             << "T"
+                             << "S"
+                             << "_1_2_3" << true << QStringList{} << true << "" << QStringList{"1", "2", "3"}
                              << false << "";
-        QTest::newRow("type list") << "S01,S05" << "T" << "S" << "_1" << false << QStringList{"01", "05"} << true << ""
+        QTest::newRow("type list") << "S01,S05"
+                                   << "T"
+                                   << "S"
+                                   << "_1" << false << QStringList{"01", "05"} << true << ""
                                    << QStringList{"1"} << false << "";
-        QTest::newRow("keys of the other direction are dropped") << "S01,E02" << "T" << "E" << "_1" << false
-                                                                 << QStringList{"02"} << true << "" << QStringList{"1"}
-                                                                 << false << "";
-        QTest::newRow("only other direction selects nothing") << "E02" << "T" << "S" << "_1" << false << QStringList{}
-                                                              << true << "" << QStringList{"1"} << true << "";
-        QTest::newRow("blanks and repeats") << " S01 , S01,S03" << "T" << "S" << "_2" << false << QStringList{"01", "03"}
-                                            << true << "" << QStringList{"2"} << false << "";
-        QTest::newRow("empty type list selects nothing") << "" << "T" << "S" << "_1" << false << QStringList{} << true << ""
-                                                         << QStringList{"1"} << true << "";
-        QTest::newRow("situations in any order") << "T" << "T" << "S" << "_3_1_3" << true << QStringList{} << true << ""
-                                                 << QStringList{"3", "1"} << false << "";
-        QTest::newRow("no situation selects nothing") << "T" << "T" << "S" << "" << true << QStringList{} << true << ""
-                                                      << QStringList{} << true << "";
-        QTest::newRow("masked CNPJ") << "T" << "12.345.678/0001-95" << "S" << "_1" << true << QStringList{} << false
-                                     << "12345678000195" << QStringList{"1"} << false << "";
-        QTest::newRow("plain CPF") << "T" << "52998224725" << "S" << "_1" << true << QStringList{} << false << "52998224725"
+        QTest::newRow("keys of the other direction are dropped")
+            << "S01,E02"
+            << "T"
+            << "E"
+            << "_1" << false << QStringList{"02"} << true << "" << QStringList{"1"} << false << "";
+        QTest::newRow("only other direction selects nothing")
+            << "E02"
+            << "T"
+            << "S"
+            << "_1" << false << QStringList{} << true << "" << QStringList{"1"} << true << "";
+        QTest::newRow("blanks and repeats")
+            << " S01 , S01,S03"
+            << "T"
+            << "S"
+            << "_2" << false << QStringList{"01", "03"} << true << "" << QStringList{"2"} << false << "";
+        QTest::newRow("empty type list selects nothing")
+            << ""
+            << "T"
+            << "S"
+            << "_1" << false << QStringList{} << true << "" << QStringList{"1"} << true << "";
+        QTest::newRow("situations in any order")
+            << "T"
+            << "T"
+            << "S"
+            << "_3_1_3" << true << QStringList{} << true << "" << QStringList{"3", "1"} << false << "";
+        QTest::newRow("no situation selects nothing")
+            << "T"
+            << "T"
+            << "S"
+            << "" << true << QStringList{} << true << "" << QStringList{} << true << "";
+        QTest::newRow("masked CNPJ") << "T"
+                                     << "12.345.678/0001-95"
+                                     << "S"
+                                     << "_1" << true << QStringList{} << false << "12345678000195"
+                                     << QStringList{"1"} << false << "";
+        QTest::newRow("plain CPF") << "T"
+                                   << "52998224725"
+                                   << "S"
+                                   << "_1" << true << QStringList{} << false << "52998224725"
                                    << QStringList{"1"} << false << "";
-        QTest::newRow("bad type key") << "X01" << "T" << "S" << "_1" << false << QStringList{} << true << "" << QStringList{}
+        QTest::newRow("bad type key") << "X01"
+                                      << "T"
+                                      << "S"
+                                      << "_1" << false << QStringList{} << true << "" << QStringList{}
                                       << false << "Tipo de operação inválido na lista: \"X01\"";
-        QTest::newRow("short type key") << "S1" << "T" << "S" << "_1" << false << QStringList{} << true << ""
-                                        << QStringList{} << false << "Tipo de operação inválido na lista: \"S1\"";
-        QTest::newRow("unknown situation") << "T" << "T" << "S" << "_4" << true << QStringList{} << true << ""
-                                           << QStringList{} << false << "Lista de situações de RPS inválida: \"_4\"";
-        QTest::newRow("situation without mark") << "T" << "T" << "S" << "1_2" << true << QStringList{} << true << ""
-                                                << QStringList{} << false << "Lista de situações de RPS inválida: \"1_2\"";
-        QTest::newRow("empty situation code") << "T" << "T" << "S" << "_1__2" << true << QStringList{} << true << ""
-                                              << QStringList{} << false << "Lista de situações de RPS inválida";
-        QTest::newRow("bad direction") << "T" << "T" << "X" << "_1" << true << QStringList{} << true << "" << QStringList{}
+        QTest::newRow("short type key") << "S1"
+                                        << "T"
+                                        << "S"
+                                        << "_1" << false << QStringList{} << true << "" << QStringList{}
+                                        << false << "Tipo de operação inválido na lista: \"S1\"";
+        QTest::newRow("unknown situation") << "T"
+                                           << "T"
+                                           << "S"
+                                           << "_4" << true << QStringList{} << true << "" << QStringList{}
+                                           << false << "Lista de situações de RPS inválida: \"_4\"";
+        QTest::newRow("situation without mark")
+            << "T"
+            << "T"
+            << "S"
+            << "1_2" << true << QStringList{} << true << "" << QStringList{} << false
+            << "Lista de situações de RPS inválida: \"1_2\"";
+        QTest::newRow("empty situation code")
+            << "T"
+            << "T"
+            << "S"
+            << "_1__2" << true << QStringList{} << true << "" << QStringList{} << false
+            << "Lista de situações de RPS inválida";
+        QTest::newRow("bad direction") << "T"
+                                       << "T"
+                                       << "X"
+                                       << "_1" << true << QStringList{} << true << "" << QStringList{}
                                        << false << "Direção da operação inválida: \"X\"";
     }
     void readsTheInvoiceFilter() {
@@ -92,7 +142,8 @@ class ServerRules : public QObject {
         QFETCH(bool, nothing);
         QFETCH(QString, error);
         try {
-            const server::InvoiceFilter f = server::ReadInvoiceFilter(arguments("", types, client, direction, situations));
+            const server::InvoiceFilter f =
+                server::ReadInvoiceFilter(arguments("", types, client, direction, situations));
             QVERIFY2(error.isEmpty(), "an error was expected");
             QCOMPARE(f.allOperationTypes, allTypes);
             QCOMPARE(f.operationTypes, typeCodes);
@@ -116,18 +167,28 @@ class ServerRules : public QObject {
         QTest::addColumn<QDate>("deadline");
         QTest::addColumn<QString>("expected");
         const QDate today(2026, 6, 10);
-        QTest::newRow("issued, in time") << "Prestação de serviços" << "2" << today.addDays(5)
-                                         << "Operação S01 - Prestação de serviços - Converter em NFS-e até 15/06/2026";
-        QTest::newRow("issued, due today") << "Prestação de serviços" << "2" << today
-                                           << "Operação S01 - Prestação de serviços - Converter em NFS-e até 10/06/2026";
-        QTest::newRow("issued, overdue") << "Prestação de serviços" << "2" << today.addDays(-1)
-                                         << "Operação S01 - Prestação de serv… - Conversão em NFS-e vencida em 09/06/2026";
-        QTest::newRow("not issued") << "Prestação de serviços" << "1" << QDate() << "Operação S01 - Prestação de serviços";
-        QTest::newRow("substituted keeps no deadline") << "Prestação de serviços" << "3" << today.addDays(3)
-                                                       << "Operação S01 - Prestação de serviços";
-        QTest::newRow("unknown type") << "" << "1" << QDate() << "Operação S01";
-        QTest::newRow("long name gives way") << "Manutenção e suporte técnico 24h" << "2" << today.addDays(-30)
-                                             << "Operação S01 - Manutenção e supo… - Conversão em NFS-e vencida em 11/05/2026";
+        QTest::newRow("issued, in time")
+            << "Prestação de serviços"
+            << "2" << today.addDays(5)
+            << "Operação S01 - Prestação de serviços - Converter em NFS-e até 15/06/2026";
+        QTest::newRow("issued, due today")
+            << "Prestação de serviços"
+            << "2" << today << "Operação S01 - Prestação de serviços - Converter em NFS-e até 10/06/2026";
+        QTest::newRow("issued, overdue")
+            << "Prestação de serviços"
+            << "2" << today.addDays(-1)
+            << "Operação S01 - Prestação de serv… - Conversão em NFS-e vencida em 09/06/2026";
+        QTest::newRow("not issued") << "Prestação de serviços"
+                                    << "1" << QDate() << "Operação S01 - Prestação de serviços";
+        QTest::newRow("substituted keeps no deadline")
+            << "Prestação de serviços"
+            << "3" << today.addDays(3) << "Operação S01 - Prestação de serviços";
+        QTest::newRow("unknown type") << ""
+                                      << "1" << QDate() << "Operação S01";
+        QTest::newRow("long name gives way")
+            << "Manutenção e suporte técnico 24h"
+            << "2" << today.addDays(-30)
+            << "Operação S01 - Manutenção e supo… - Conversão em NFS-e vencida em 11/05/2026";
     }
     void footer() {
         QFETCH(QString, name);
@@ -146,45 +207,68 @@ class ServerRules : public QObject {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("message");
         const auto call = [](const char* method, const QByteArray& args) -> QByteArray {
-            return QByteArray("{\"server\":\"Kpv41000.rdmEmissaoRPS\",\"method\":\"") + method + "\",\"args\":" + args + "}";
+            return QByteArray("{\"server\":\"Kpv41000.rdmEmissaoRPS\",\"method\":\"") + method +
+                   "\",\"args\":" + args + "}";
         };
-        QTest::newRow("not JSON") << QByteArray("GetNotaFiscal(1)") << 400 << "bad_request" << "A requisição não é um JSON válido";
-        QTest::newRow("JSON array") << QByteArray("[1,2]") << 400 << "bad_request" << "A requisição não é um objeto JSON.";
+        QTest::newRow("not JSON") << QByteArray("GetNotaFiscal(1)") << 400 << "bad_request"
+                                  << "A requisição não é um JSON válido";
+        QTest::newRow("JSON array") << QByteArray("[1,2]") << 400 << "bad_request"
+                                    << "A requisição não é um objeto JSON.";
         QTest::newRow("no method") << QByteArray("{\"server\":\"Kpv41000.rdmEmissaoRPS\",\"args\":[]}") << 400
-                                   << "bad_request" << "A requisição deve ter";
-        QTest::newRow("object argument") << call("PreparaImpressao", "[{\"a\":1},\"1\"]") << 400 << "bad_request"
-                                         << "Os argumentos devem ser textos";
-        QTest::newRow("unknown server") << QByteArray("{\"server\":\"Kpv99.rdmOutro\",\"method\":\"GetTipoOper\",\"args\":[]}")
-                                        << 404 << "unknown_server" << "Servidor desconhecido: \"Kpv99.rdmOutro\"";
+                                   << "bad_request"
+                                   << "A requisição deve ter";
+        QTest::newRow("object argument")
+            << call("PreparaImpressao", "[{\"a\":1},\"1\"]") << 400 << "bad_request"
+            << "Os argumentos devem ser textos";
+        QTest::newRow("unknown server")
+            << QByteArray("{\"server\":\"Kpv99.rdmOutro\",\"method\":\"GetTipoOper\",\"args\":[]}") << 404
+            << "unknown_server"
+            << "Servidor desconhecido: \"Kpv99.rdmOutro\"";
         QTest::newRow("unknown method") << call("ApagaTudo", "[]") << 404 << "unknown_method"
                                         << "Método desconhecido em Kpv41000.rdmEmissaoRPS: \"ApagaTudo\".";
-        QTest::newRow("method names keep their case") << call("preparaimpressao", "[\"0001\",\"1\"]") << 404
-                                                      << "unknown_method" << "Método desconhecido";
-        QTest::newRow("too few arguments") << call("GetNotaFiscal", "[\"\",\"T\",\"01\"]") << 422 << "argument_count"
-                                           << "O método GetNotaFiscal espera 11 argumentos e recebeu 3.";
-        QTest::newRow("too many arguments") << call("CancelaEmissao", "[\"0001\",\"1\",\"x\"]") << 422 << "argument_count"
-                                            << "O método CancelaEmissao espera 2 argumentos e recebeu 3.";
+        QTest::newRow("method names keep their case")
+            << call("preparaimpressao", "[\"0001\",\"1\"]") << 404 << "unknown_method"
+            << "Método desconhecido";
+        QTest::newRow("too few arguments")
+            << call("GetNotaFiscal", "[\"\",\"T\",\"01\"]") << 422 << "argument_count"
+            << "O método GetNotaFiscal espera 11 argumentos e recebeu 3.";
+        QTest::newRow("too many arguments")
+            << call("CancelaEmissao", "[\"0001\",\"1\",\"x\"]") << 422 << "argument_count"
+            << "O método CancelaEmissao espera 2 argumentos e recebeu 3.";
         QTest::newRow("number for a text") << call("PreparaImpressao", "[1,\"1\"]") << 422 << "argument_type"
                                            << "O argumento 1 de PreparaImpressao deve ser um texto.";
-        QTest::newRow("null for a text") << call("GetTipoOper", "[null,\"T\",\"S\"]") << 422 << "argument_type"
-                                         << "O argumento 1 de GetTipoOper deve ser um texto.";
-        QTest::newRow("not a date") << call("GetNotaFiscal", "[\"\",\"T\",\"01\",\"\",\"\",\"\",\"T\",\"31/01/2026\","
-                                                             "\"2026-01-31\",\"S\",\"_1\"]")
-                                    << 422 << "argument_type" << "O argumento 8 de GetNotaFiscal deve ser uma data";
-        QTest::newRow("impossible date") << call("GetNotaFiscal", "[\"\",\"T\",\"01\",\"\",\"\",\"\",\"T\",\"2026-01-01\","
-                                                                  "\"2026-02-30\",\"S\",\"_1\"]")
-                                         << 422 << "argument_type" << "O argumento 9 de GetNotaFiscal deve ser uma data";
-        QTest::newRow("bad situation list") << call("GetNotaFiscal", "[\"\",\"T\",\"01\",\"\",\"\",\"\",\"T\",\"2026-01-01\","
-                                                                     "\"2026-01-31\",\"S\",\"_9\"]")
-                                            << 422 << "invalid_argument" << "Lista de situações de RPS inválida";
-        QTest::newRow("bad registration choice") << call("GetInscrMunicip", "[\"01\",\"\",\"X\"]") << 422
-                                                 << "invalid_argument" << "O terceiro argumento de GetInscrMunicip";
-        QTest::newRow("bad direction") << call("GetTipoOper", "[\"\",\"T\",\"S \"]") << 422 << "invalid_argument"
-                                       << "Direção da operação inválida: \"S \"";
-        QTest::newRow("a good call") << call("GetTipoOper", "[\"\",\"T\",\"S\"]") << 200 << "" << "";
-        QTest::newRow("date with a time") << call("GetNotaFiscal", "[\"\",\"T\",\"01\",\"\",\"\",\"\",\"T\","
-                                                                   "\"2026-01-01T00:00:00\",\"2026-01-31T23:59:59\",\"S\",\"_1\"]")
-                                          << 200 << "" << "";
+        QTest::newRow("null for a text")
+            << call("GetTipoOper", "[null,\"T\",\"S\"]") << 422 << "argument_type"
+            << "O argumento 1 de GetTipoOper deve ser um texto.";
+        QTest::newRow("not a date") << call("GetNotaFiscal",
+                                            "[\"\",\"T\",\"01\",\"\",\"\",\"\",\"T\",\"31/01/2026\","
+                                            "\"2026-01-31\",\"S\",\"_1\"]")
+                                    << 422 << "argument_type"
+                                    << "O argumento 8 de GetNotaFiscal deve ser uma data";
+        QTest::newRow("impossible date") << call("GetNotaFiscal",
+                                                 "[\"\",\"T\",\"01\",\"\",\"\",\"\",\"T\",\"2026-01-01\","
+                                                 "\"2026-02-30\",\"S\",\"_1\"]")
+                                         << 422 << "argument_type"
+                                         << "O argumento 9 de GetNotaFiscal deve ser uma data";
+        QTest::newRow("bad situation list") << call("GetNotaFiscal",
+                                                    "[\"\",\"T\",\"01\",\"\",\"\",\"\",\"T\",\"2026-01-01\","
+                                                    "\"2026-01-31\",\"S\",\"_9\"]")
+                                            << 422 << "invalid_argument"
+                                            << "Lista de situações de RPS inválida";
+        QTest::newRow("bad registration choice")
+            << call("GetInscrMunicip", "[\"01\",\"\",\"X\"]") << 422 << "invalid_argument"
+            << "O terceiro argumento de GetInscrMunicip";
+        QTest::newRow("bad direction")
+            << call("GetTipoOper", "[\"\",\"T\",\"S \"]") << 422 << "invalid_argument"
+            << "Direção da operação inválida: \"S \"";
+        QTest::newRow("a good call") << call("GetTipoOper", "[\"\",\"T\",\"S\"]") << 200 << ""
+                                     << "";
+        QTest::newRow("date with a time")
+            << call("GetNotaFiscal",
+                    "[\"\",\"T\",\"01\",\"\",\"\",\"\",\"T\","
+                    "\"2026-01-01T00:00:00\",\"2026-01-31T23:59:59\",\"S\",\"_1\"]")
+            << 200 << ""
+            << "";
     }
     void dispatcherChecksEveryCall() {
         QFETCH(QByteArray, body);

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
 #include <set>
 
 using namespace kpv;
@@ -28,7 +29,8 @@ QByteArray contentDigest(const QSqlDatabase& db) {
     for (const db::Table& t : db::Schema()) {
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(t.name, t.primaryKey.join(", ")))) return {};
+        if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(t.name, t.primaryKey.join(", "))))
+            return {};
         const int columns = q.record().count();
         while (q.next()) {
             for (int c = 0; c < columns; ++c) {
@@ -37,9 +39,11 @@ QByteArray contentDigest(const QSqlDatabase& db) {
                 QString text = v.isNull() ? QStringLiteral("<null>") : v.toString().trimmed();
                 // Firebird gives a missing date as an invalid date, not as a null.
                 if (v.metaType().id() == QMetaType::QDateTime) {
-                    text = v.toDateTime().isValid() ? v.toDateTime().toString("yyyy-MM-dd HH:mm:ss") : "<null>";
+                    text =
+                        v.toDateTime().isValid() ? v.toDateTime().toString("yyyy-MM-dd HH:mm:ss") : "<null>";
                 }
-                if (v.metaType().id() == QMetaType::QDate) text = v.toDate().isValid() ? v.toDate().toString(Qt::ISODate) : "<null>";
+                if (v.metaType().id() == QMetaType::QDate)
+                    text = v.toDate().isValid() ? v.toDate().toString(Qt::ISODate) : "<null>";
                 bool isNumber = false;
                 const double number = text.toDouble(&isNumber);
                 if (isNumber) text = QString::number(number, 'f', 4);
@@ -68,8 +72,9 @@ class DemoData : public QObject {
 
     QSqlDatabase generated(const QString& engine, int invoices, quint64 seed) {
         const QString folder = dir_.filePath(QString::number(++databases_));
-        const TestDatabase target =
-            engine == QLatin1String("sqlite") ? TestDatabase::Sqlite(folder) : TestDatabase::FirebirdEmbedded(folder);
+        const TestDatabase target = engine == QLatin1String("sqlite")
+                                        ? TestDatabase::Sqlite(folder)
+                                        : TestDatabase::FirebirdEmbedded(folder);
         QSqlDatabase db = db::OpenDatabase(SettingsOf(target), QStringLiteral("demo%1").arg(databases_));
         demo::GenerateDemoData(db, {invoices, seed, kUntil});
         return db;
@@ -111,12 +116,18 @@ class DemoData : public QObject {
     void generatedNumbersCarryTheirCheckDigits_data() {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("kind");
-        QTest::newRow("company CNPJ") << "SELECT NRCNPJEMPR FROM EMPRESA" << "J";
-        QTest::newRow("branch CNPJ") << "SELECT NRCNPJFILI FROM FILIAL" << "J";
-        QTest::newRow("client CNPJ") << "SELECT NRINSJURCLIE FROM CLIENTE WHERE IDTPIJURCLIE = 'J'" << "J";
-        QTest::newRow("client CPF") << "SELECT NRINSJURCLIE FROM CLIENTE WHERE IDTPIJURCLIE = 'F'" << "F";
-        QTest::newRow("invoice CNPJ") << "SELECT NRINSJURNF FROM NOTAFISCAL WHERE IDTPIJURNF = 'J'" << "J";
-        QTest::newRow("invoice CPF") << "SELECT NRINSJURNF FROM NOTAFISCAL WHERE IDTPIJURNF = 'F'" << "F";
+        QTest::newRow("company CNPJ") << "SELECT NRCNPJEMPR FROM EMPRESA"
+                                      << "J";
+        QTest::newRow("branch CNPJ") << "SELECT NRCNPJFILI FROM FILIAL"
+                                     << "J";
+        QTest::newRow("client CNPJ") << "SELECT NRINSJURCLIE FROM CLIENTE WHERE IDTPIJURCLIE = 'J'"
+                                     << "J";
+        QTest::newRow("client CPF") << "SELECT NRINSJURCLIE FROM CLIENTE WHERE IDTPIJURCLIE = 'F'"
+                                    << "F";
+        QTest::newRow("invoice CNPJ") << "SELECT NRINSJURNF FROM NOTAFISCAL WHERE IDTPIJURNF = 'J'"
+                                      << "J";
+        QTest::newRow("invoice CPF") << "SELECT NRINSJURNF FROM NOTAFISCAL WHERE IDTPIJURNF = 'F'"
+                                     << "F";
     }
     void generatedNumbersCarryTheirCheckDigits() {
         QFETCH(QString, sql);
@@ -134,7 +145,8 @@ class DemoData : public QObject {
 
     void branchesShareTheirCompanyRoot() {
         QSqlQuery q(shared());
-        QVERIFY(q.exec(QStringLiteral("SELECT E.NRCNPJEMPR, F.NRCNPJFILI FROM FILIAL F JOIN EMPRESA E ON E.CDEMPRESA = F.CDEMPRESA")));
+        QVERIFY(q.exec(QStringLiteral(
+            "SELECT E.NRCNPJEMPR, F.NRCNPJFILI FROM FILIAL F JOIN EMPRESA E ON E.CDEMPRESA = F.CDEMPRESA")));
         std::set<QString> numbers;
         while (q.next()) {
             QCOMPARE(q.value(1).toString().left(8), q.value(0).toString().left(8));
@@ -146,8 +158,14 @@ class DemoData : public QObject {
     void everySituationOccurs_data() {
         QTest::addColumn<QString>("emission");
         QTest::addColumn<QString>("transmission");
-        for (const auto& [e, t] : std::vector<std::pair<const char*, const char*>>{
-                 {"1", "1"}, {"1", "2"}, {"1", "4"}, {"2", "1"}, {"2", "2"}, {"2", "3"}, {"2", "4"}, {"3", "4"}}) {
+        for (const auto& [e, t] : std::vector<std::pair<const char*, const char*>>{{"1", "1"},
+                                                                                   {"1", "2"},
+                                                                                   {"1", "4"},
+                                                                                   {"2", "1"},
+                                                                                   {"2", "2"},
+                                                                                   {"2", "3"},
+                                                                                   {"2", "4"},
+                                                                                   {"3", "4"}}) {
             QTest::addRow("%s/%s", e, t) << e << t;
         }
     }
@@ -155,7 +173,8 @@ class DemoData : public QObject {
         QFETCH(QString, emission);
         QFETCH(QString, transmission);
         QSqlQuery q(shared());
-        QVERIFY(q.prepare(QStringLiteral("SELECT COUNT(*) FROM NOTAFISCAL WHERE IDEMISSAORPS = ? AND IDTRANSMISRPS = ?")));
+        QVERIFY(q.prepare(
+            QStringLiteral("SELECT COUNT(*) FROM NOTAFISCAL WHERE IDEMISSAORPS = ? AND IDTRANSMISRPS = ?")));
         q.addBindValue(emission);
         q.addBindValue(transmission);
         QVERIFY(q.exec() && q.next());
@@ -165,25 +184,34 @@ class DemoData : public QObject {
     void referenceDataIsVaried_data() {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<int>("atLeast");
-        QTest::newRow("clients of both kinds") << "SELECT COUNT(DISTINCT IDTPIJURCLIE) FROM CLIENTE WHERE IDTPIJURCLIE IN ('J', 'F')" << 2;
-        QTest::newRow("a client without registration") << "SELECT COUNT(*) FROM CLIENTE WHERE NRINSJURCLIE IS NULL" << 1;
-        QTest::newRow("operation types in both directions") << "SELECT COUNT(DISTINCT IDOPERACAO) FROM TIPOOPER" << 2;
+        QTest::newRow("clients of both kinds")
+            << "SELECT COUNT(DISTINCT IDTPIJURCLIE) FROM CLIENTE WHERE IDTPIJURCLIE IN ('J', 'F')" << 2;
+        QTest::newRow("a client without registration")
+            << "SELECT COUNT(*) FROM CLIENTE WHERE NRINSJURCLIE IS NULL" << 1;
+        QTest::newRow("operation types in both directions")
+            << "SELECT COUNT(DISTINCT IDOPERACAO) FROM TIPOOPER" << 2;
         QTest::newRow("incoming invoices") << "SELECT COUNT(*) FROM NOTAFISCAL WHERE IDOPERACAO = 'E'" << 1;
-        QTest::newRow("series without a control") << "SELECT COUNT(*) FROM SERIENF WHERE CDCTRLNUMENF IS NULL" << 1;
+        QTest::newRow("series without a control")
+            << "SELECT COUNT(*) FROM SERIENF WHERE CDCTRLNUMENF IS NULL" << 1;
         QTest::newRow("series whose control row is missing")
             << "SELECT COUNT(*) FROM SERIENF S WHERE S.CDCTRLNUMENF IS NOT NULL AND NOT EXISTS "
                "(SELECT 1 FROM CTRLNUMENF C WHERE C.CDCTRLNUMENF = S.CDCTRLNUMENF)"
             << 1;
         QTest::newRow("series with a control row")
             << "SELECT COUNT(*) FROM SERIENF S JOIN CTRLNUMENF C ON C.CDCTRLNUMENF = S.CDCTRLNUMENF" << 1;
-        QTest::newRow("several branches per company") << "SELECT MIN(N) FROM (SELECT COUNT(*) AS N FROM FILIAL GROUP BY CDEMPRESA) X" << 3;
-        QTest::newRow("municipalities with IBGE codes") << "SELECT COUNT(*) FROM MUNICIPIO WHERE CDMUNICIBGE IS NOT NULL" << 20;
+        QTest::newRow("several branches per company")
+            << "SELECT MIN(N) FROM (SELECT COUNT(*) AS N FROM FILIAL GROUP BY CDEMPRESA) X" << 3;
+        QTest::newRow("municipalities with IBGE codes")
+            << "SELECT COUNT(*) FROM MUNICIPIO WHERE CDMUNICIBGE IS NOT NULL" << 20;
         QTest::newRow("cities with and without deadline")
             << "SELECT COUNT(DISTINCT CASE WHEN NRDIASCONVRPS IS NULL THEN 0 ELSE 1 END) FROM MUNICIPIO" << 2;
         QTest::newRow("cancelled RPS") << "SELECT COUNT(*) FROM RPSEMITIDO WHERE IDSITRPS = 'C'" << 1;
-        QTest::newRow("issuing branch differs") << "SELECT COUNT(*) FROM NOTAFISCAL WHERE CDFILIEMIT <> CDFILIAL" << 1;
+        QTest::newRow("issuing branch differs")
+            << "SELECT COUNT(*) FROM NOTAFISCAL WHERE CDFILIEMIT <> CDFILIAL" << 1;
         QTest::newRow("a branch related to another company")
-            << "SELECT COUNT(*) FROM EMPRCNTRFIL R JOIN FILIAL F ON F.CDFILIAL = R.CDFILIAL WHERE F.CDEMPRESA <> R.CDEMPRESA" << 1;
+            << "SELECT COUNT(*) FROM EMPRCNTRFIL R JOIN FILIAL F ON F.CDFILIAL = R.CDFILIAL WHERE "
+               "F.CDEMPRESA <> R.CDEMPRESA"
+            << 1;
     }
     void referenceDataIsVaried() {
         QFETCH(QString, sql);
@@ -197,11 +225,12 @@ class DemoData : public QObject {
     void ledgerAgreesWithInvoicesAndCounters() {
         QSqlDatabase db = shared();
         QSqlQuery series(db);
-        QVERIFY(series.exec(QStringLiteral("SELECT S.CDEMPRESA, S.CDINSCMUNI, S.CDSERIERPS, S.NRULTRPS, COUNT(R.NRRPS),"
-                                           " MIN(R.NRRPS), MAX(R.NRRPS) FROM SERIERPS S LEFT JOIN RPSEMITIDO R"
-                                           " ON R.CDEMPRESA = S.CDEMPRESA AND R.CDINSCMUNI = S.CDINSCMUNI"
-                                           " AND R.CDSERIERPS = S.CDSERIERPS"
-                                           " GROUP BY S.CDEMPRESA, S.CDINSCMUNI, S.CDSERIERPS, S.NRULTRPS")));
+        QVERIFY(series.exec(
+            QStringLiteral("SELECT S.CDEMPRESA, S.CDINSCMUNI, S.CDSERIERPS, S.NRULTRPS, COUNT(R.NRRPS),"
+                           " MIN(R.NRRPS), MAX(R.NRRPS) FROM SERIERPS S LEFT JOIN RPSEMITIDO R"
+                           " ON R.CDEMPRESA = S.CDEMPRESA AND R.CDINSCMUNI = S.CDINSCMUNI"
+                           " AND R.CDSERIERPS = S.CDSERIERPS"
+                           " GROUP BY S.CDEMPRESA, S.CDINSCMUNI, S.CDSERIERPS, S.NRULTRPS")));
         int seriesChecked = 0;
         while (series.next()) {
             const qint64 last = series.value(3).toLongLong();
@@ -214,16 +243,22 @@ class DemoData : public QObject {
         }
         QVERIFY(seriesChecked >= 20);
 
-        QCOMPARE(count(db, "SELECT COUNT(*) FROM NOTAFISCAL N WHERE N.IDEMISSAORPS IN ('2', '3') AND NOT EXISTS "
-                           "(SELECT 1 FROM RPSEMITIDO R WHERE R.CDFILIAL = N.CDFILIAL AND R.NRLANCTONF = N.NRLANCTONF"
-                           " AND R.IDSITRPS <> 'C' AND CAST(R.NRRPS AS VARCHAR(30)) = N.NRRPS"
-                           " AND R.CDSERIERPS = N.CDSERIERPS)"),
+        QCOMPARE(
+            count(db,
+                  "SELECT COUNT(*) FROM NOTAFISCAL N WHERE N.IDEMISSAORPS IN ('2', '3') AND NOT EXISTS "
+                  "(SELECT 1 FROM RPSEMITIDO R WHERE R.CDFILIAL = N.CDFILIAL AND R.NRLANCTONF = N.NRLANCTONF"
+                  " AND R.IDSITRPS <> 'C' AND CAST(R.NRRPS AS VARCHAR(30)) = N.NRRPS"
+                  " AND R.CDSERIERPS = N.CDSERIERPS)"),
+            0);
+        QCOMPARE(count(db,
+                       "SELECT COUNT(*) FROM RPSEMITIDO R JOIN NOTAFISCAL N ON N.CDFILIAL = R.CDFILIAL"
+                       " AND N.NRLANCTONF = R.NRLANCTONF WHERE R.IDSITRPS = 'S' AND N.IDEMISSAORPS <> '3'"),
                  0);
-        QCOMPARE(count(db, "SELECT COUNT(*) FROM RPSEMITIDO R JOIN NOTAFISCAL N ON N.CDFILIAL = R.CDFILIAL"
-                           " AND N.NRLANCTONF = R.NRLANCTONF WHERE R.IDSITRPS = 'S' AND N.IDEMISSAORPS <> '3'"),
+        QCOMPARE(count(db, "SELECT COUNT(*) FROM NOTAFISCAL WHERE IDEMISSAORPS = '1' AND NRRPS IS NOT NULL"),
                  0);
-        QCOMPARE(count(db, "SELECT COUNT(*) FROM NOTAFISCAL WHERE IDEMISSAORPS = '1' AND NRRPS IS NOT NULL"), 0);
-        QCOMPARE(count(db, "SELECT COUNT(*) FROM NOTAFISCAL WHERE IDEMISSAORPS = '2' AND DTLIMCONVNFSE IS NULL"), 0);
+        QCOMPARE(
+            count(db, "SELECT COUNT(*) FROM NOTAFISCAL WHERE IDEMISSAORPS = '2' AND DTLIMCONVNFSE IS NULL"),
+            0);
     }
 
     void sameSeedSameRows_data() {
@@ -245,6 +280,48 @@ class DemoData : public QObject {
         previousEngine = first;
     }
 
+    // What the RPS report prints for one invoice is reachable from its key alone.
+    void reportReachesTheInvoicesParties_data() {
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("sqlite") << "sqlite";
+        QTest::newRow("firebird embedded") << "firebird";
+    }
+    void reportReachesTheInvoicesParties() {
+        QFETCH(QString, engine);
+        QSqlDatabase db = generated(engine, 300, 8);
+        QSqlQuery pick(db);
+        QVERIFY(pick.exec(
+            "SELECT CDFILIAL, NRLANCTONF FROM NOTAFISCAL WHERE IDEMISSAORPS = '2' AND IDTPIJURNF = 'J'"));
+        QVERIFY(pick.next());
+        const QString branch = pick.value(0).toString();
+        const QString entry = pick.value(1).toString();
+        pick.finish();
+        QSqlQuery q(db);
+        QVERIFY(q.prepare(
+            "SELECT E.NMRAZSOCEMPR, F.NRCNPJFILI, F.DSENDERFILI, M.NMMUNICIPIO, NF.CDINSCMUNI,"
+            " C.NMRAZSOCCLIE, C.NRINSJURCLIE, C.DSENDERCLIE, NF.DSSERVICO, NF.VRSERVICO, NF.VRBASEISS,"
+            " NF.PCALIQISS, NF.VRISS, NF.NRRPS, NF.CDSERIERPS, NF.DTEMISRPS, NF.DTLIMCONVNFSE"
+            " FROM NOTAFISCAL NF JOIN FILIAL F ON F.CDFILIAL = NF.CDFILIAL"
+            " JOIN EMPRESA E ON E.CDEMPRESA = NF.CDEMPRESA JOIN CLIENTE C ON C.CDCLIENTE = NF.CDCLIENTE"
+            " LEFT JOIN MUNICIPIO M ON M.CDPAIS = F.CDPAIS AND M.SGESTADO = F.SGESTADO"
+            " AND M.CDMUNICIPIO = F.CDMUNICIPIO WHERE NF.CDFILIAL = ? AND NF.NRLANCTONF = ?"));
+        q.addBindValue(branch);
+        q.addBindValue(entry);
+        QVERIFY(q.exec());
+        QVERIFY(q.next());
+        for (int c = 0; c < 17; ++c) {
+            const QVariant v = q.value(c);
+            const bool present = v.metaType().id() == QMetaType::QDateTime ? v.toDateTime().isValid()
+                                 : v.metaType().id() == QMetaType::QDate
+                                     ? v.toDate().isValid()
+                                     : !v.isNull() && !v.toString().isEmpty();
+            QVERIFY2(present, qPrintable(QStringLiteral("column %1 is empty").arg(c)));
+        }
+        QVERIFY(demo::ValidCnpj(q.value(1).toString()));
+        QCOMPARE(q.value(12).toDouble(), std::round(q.value(10).toDouble() * q.value(11).toDouble()) / 100.0);
+        QVERIFY(!q.next());
+    }
+
     void regeneratingReplacesTheContent() {
         QSqlDatabase db = generated("sqlite", 500, 9);
         const QByteArray fresh = contentDigest(db);
@@ -258,10 +335,11 @@ class DemoData : public QObject {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output");
-        QTest::newRow("sqlite") << QStringList{"--engine", "sqlite", "--database", "@dir/a.db", "--invoices", "120"} << 0
-                                << "120 notas fiscais";
-        QTest::newRow("from a configuration") << QStringList{"--config", "@ini", "--invoices", "50"} << 0
-                                              << "50 notas fiscais";
+        QTest::newRow("sqlite") << QStringList{"--engine",  "sqlite",     "--database",
+                                               "@dir/a.db", "--invoices", "120"}
+                                << 0 << "120 notas fiscais";
+        QTest::newRow("from a configuration")
+            << QStringList{"--config", "@ini", "--invoices", "50"} << 0 << "50 notas fiscais";
         QTest::newRow("unknown engine") << QStringList{"--engine", "db2", "--database", "@dir/b.db"} << 1
                                         << "Banco de dados desconhecido na configuração: \"db2\"";
         QTest::newRow("no database") << QStringList{"--engine", "sqlite"} << 1 << "informe o banco de dados";
@@ -269,8 +347,8 @@ class DemoData : public QObject {
                                    << "número de notas inválido: many";
         QTest::newRow("bad date") << QStringList{"--database", "@dir/c.db", "--until", "31/12/2026"} << 1
                                   << "data inválida: 31/12/2026";
-        QTest::newRow("missing configuration") << QStringList{"--config", "@dir/none.ini"} << 1
-                                               << "arquivo de configuração não encontrado";
+        QTest::newRow("missing configuration")
+            << QStringList{"--config", "@dir/none.ini"} << 1 << "arquivo de configuração não encontrado";
     }
     void commandLine() {
         QFETCH(QStringList, args);

@@ -64,7 +64,8 @@ class Schema : public QObject {
         const QString folder = dir_.filePath(QString::number(++connections_));
         if (engine == QLatin1String("sqlite")) return TestDatabase::Sqlite(folder);
         if (engine == QLatin1String("firebird")) return TestDatabase::FirebirdEmbedded(folder);
-        return TestDatabase::FirebirdServer(QStringLiteral("schema-%1-%2").arg(QCoreApplication::applicationPid()).arg(connections_));
+        return TestDatabase::FirebirdServer(
+            QStringLiteral("schema-%1-%2").arg(QCoreApplication::applicationPid()).arg(connections_));
     }
 
     QString name() { return QStringLiteral("c%1").arg(connections_); }
@@ -95,30 +96,71 @@ class Schema : public QObject {
         };
         // The sizes of the fields the module's statements and packets read.
         const Row rows[] = {
-            {"EMPRESA", "CDEMPRESA", 2},      {"EMPRESA", "NMRAZSOCEMPR", 80},   {"EMPRESA", "CDCENTCUST", 4},
-            {"FILIAL", "CDFILIAL", 4},        {"FILIAL", "NMFILIAL", 30},        {"FILIAL", "CDINSCESTA", 16},
-            {"FILIAL", "CDINSCMUNI", 16},     {"FILIAL", "CDSERIE", 5},          {"EMPRCNTRFIL", "CDFILIAL", 4},
-            {"EMPRCNTRFIL", "CDINSCESTA", 16}, {"EMPRCNTRFIL", "CDINSCMUNI", 16}, {"EMPRCNTRFIL", "CDSERIE", 5},
-            {"INSCRESTAD", "CDINSCESTA", 16}, {"INSCRESTAD", "NRSERIECERTIFIC", 50}, {"INSCRESTAD", "NMREPRINSEST", 40},
-            {"INSCRESTAD", "SGESTADO", 2},    {"INSCRESTAD", "IDTPAMBIENTENFE", 1}, {"MUNICIPIO", "CDMUNICIBGE", 7},
-            {"MUNICIPIO", "CDMUNICIPIO", 4},  {"MUNICIPIO", "NMMUNICIPIO", 30},  {"SERIENF", "CDSERIE", 5},
-            {"SERIENF", "DSSERIE", 20},       {"SERIENF", "CDEMPRESA", 2},       {"SERIENF", "CDINSCESTA", 16},
-            {"SERIENF", "CDRELMODENF", 100},  {"SERIENF", "CDRELESPENF", 100},   {"SERIENF", "IDUTDTPREMIS", 1},
-            {"SERIENF", "CDCTRLNUMENF", 10},  {"CTRLNUMENF", "CDCTRLNUMENF", 10}, {"CTRLNUMENF", "IDCONSDTEMIS", 1},
-            {"CTRLNUMENF", "IDUTCTRLFORM", 1}, {"CTRLNUMENF", "IDUTLOCAEMIS", 1}, {"CTRLNUMENF", "IDUTFILILCEM", 1},
-            {"CLIENTE", "CDCLIENTE", 21},     {"CLIENTE", "IDTPIJURCLIE", 1},    {"CLIENTE", "NRINSJURCLIE", 20},
-            {"CLIENTE", "NMRAZSOCCLIE", 50},  {"CLIENTE", "NMFANTCLIE", 50},     {"INSCRMUNIC", "CDINSCMUNI", 16},
-            {"INSCRMUNIC", "NMREPRINSMUN", 40}, {"INSCRMUNIC", "NRCERTDIGNFSE", 50}, {"INSCRMUNIC", "IDAMBTRABNFSE", 20},
-            {"PAIS", "CDPAIS", 4},            {"PAIS", "NMPAIS", 30},            {"ESTADO", "NMESTADO", 30},
-            {"TIPOOPER", "CDTIPOOPER", 2},    {"TIPOOPER", "NMTIPOOPER", 30},    {"NOTAFISCAL", "CDFILIAL", 4},
-            {"NOTAFISCAL", "NRLANCTONF", 10}, {"NOTAFISCAL", "CDEMPRESA", 2},    {"NOTAFISCAL", "CDFILIEMIT", 4},
-            {"NOTAFISCAL", "NRINSJURNF", 20}, {"NOTAFISCAL", "CDCLIENTE", 21},   {"NOTAFISCAL", "NRNOTAFISCSE", 30},
-            {"NOTAFISCAL", "CDSERIE", 5},     {"NOTAFISCAL", "NRNOTAFISC", 20},  {"NOTAFISCAL", "NRRPS", 30},
-            {"NOTAFISCAL", "IDEMISSAORPS", 1}, {"NOTAFISCAL", "IDTPIJURNF", 1},  {"NOTAFISCAL", "IDTRANSMISRPS", 1},
+            {"EMPRESA", "CDEMPRESA", 2},
+            {"EMPRESA", "NMRAZSOCEMPR", 80},
+            {"EMPRESA", "CDCENTCUST", 4},
+            {"FILIAL", "CDFILIAL", 4},
+            {"FILIAL", "NMFILIAL", 30},
+            {"FILIAL", "CDINSCESTA", 16},
+            {"FILIAL", "CDINSCMUNI", 16},
+            {"FILIAL", "CDSERIE", 5},
+            {"EMPRCNTRFIL", "CDFILIAL", 4},
+            {"EMPRCNTRFIL", "CDINSCESTA", 16},
+            {"EMPRCNTRFIL", "CDINSCMUNI", 16},
+            {"EMPRCNTRFIL", "CDSERIE", 5},
+            {"INSCRESTAD", "CDINSCESTA", 16},
+            {"INSCRESTAD", "NRSERIECERTIFIC", 50},
+            {"INSCRESTAD", "NMREPRINSEST", 40},
+            {"INSCRESTAD", "SGESTADO", 2},
+            {"INSCRESTAD", "IDTPAMBIENTENFE", 1},
+            {"MUNICIPIO", "CDMUNICIBGE", 7},
+            {"MUNICIPIO", "CDMUNICIPIO", 4},
+            {"MUNICIPIO", "NMMUNICIPIO", 30},
+            {"SERIENF", "CDSERIE", 5},
+            {"SERIENF", "DSSERIE", 20},
+            {"SERIENF", "CDEMPRESA", 2},
+            {"SERIENF", "CDINSCESTA", 16},
+            {"SERIENF", "CDRELMODENF", 100},
+            {"SERIENF", "CDRELESPENF", 100},
+            {"SERIENF", "IDUTDTPREMIS", 1},
+            {"SERIENF", "CDCTRLNUMENF", 10},
+            {"CTRLNUMENF", "CDCTRLNUMENF", 10},
+            {"CTRLNUMENF", "IDCONSDTEMIS", 1},
+            {"CTRLNUMENF", "IDUTCTRLFORM", 1},
+            {"CTRLNUMENF", "IDUTLOCAEMIS", 1},
+            {"CTRLNUMENF", "IDUTFILILCEM", 1},
+            {"CLIENTE", "CDCLIENTE", 21},
+            {"CLIENTE", "IDTPIJURCLIE", 1},
+            {"CLIENTE", "NRINSJURCLIE", 20},
+            {"CLIENTE", "NMRAZSOCCLIE", 50},
+            {"CLIENTE", "NMFANTCLIE", 50},
+            {"INSCRMUNIC", "CDINSCMUNI", 16},
+            {"INSCRMUNIC", "NMREPRINSMUN", 40},
+            {"INSCRMUNIC", "NRCERTDIGNFSE", 50},
+            {"INSCRMUNIC", "IDAMBTRABNFSE", 20},
+            {"PAIS", "CDPAIS", 4},
+            {"PAIS", "NMPAIS", 30},
+            {"ESTADO", "NMESTADO", 30},
+            {"TIPOOPER", "CDTIPOOPER", 2},
+            {"TIPOOPER", "NMTIPOOPER", 30},
+            {"NOTAFISCAL", "CDFILIAL", 4},
+            {"NOTAFISCAL", "NRLANCTONF", 10},
+            {"NOTAFISCAL", "CDEMPRESA", 2},
+            {"NOTAFISCAL", "CDFILIEMIT", 4},
+            {"NOTAFISCAL", "NRINSJURNF", 20},
+            {"NOTAFISCAL", "CDCLIENTE", 21},
+            {"NOTAFISCAL", "NRNOTAFISCSE", 30},
+            {"NOTAFISCAL", "CDSERIE", 5},
+            {"NOTAFISCAL", "NRNOTAFISC", 20},
+            {"NOTAFISCAL", "NRRPS", 30},
+            {"NOTAFISCAL", "IDEMISSAORPS", 1},
+            {"NOTAFISCAL", "IDTPIJURNF", 1},
+            {"NOTAFISCAL", "IDTRANSMISRPS", 1},
         };
         for (const char* engine : {"sqlite", "firebird"}) {
             for (const Row& r : rows) {
-                QTest::addRow("%s %s.%s", engine, r.table, r.column) << engine << r.table << r.column << r.size;
+                QTest::addRow("%s %s.%s", engine, r.table, r.column)
+                    << engine << r.table << r.column << r.size;
             }
         }
     }
@@ -140,13 +182,17 @@ class Schema : public QObject {
             QVERIFY(q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table)));
             while (q.next()) {
                 if (q.value(1).toString() == columnName) {
-                    declared = QRegularExpression(QStringLiteral("\\((\\d+)\\)")).match(q.value(2).toString()).captured(1).toInt();
+                    declared = QRegularExpression(QStringLiteral("\\((\\d+)\\)"))
+                                   .match(q.value(2).toString())
+                                   .captured(1)
+                                   .toInt();
                 }
             }
         } else {
-            QVERIFY(q.prepare(QStringLiteral("SELECT F.RDB$CHARACTER_LENGTH FROM RDB$RELATION_FIELDS R JOIN RDB$FIELDS F"
-                                             " ON F.RDB$FIELD_NAME = R.RDB$FIELD_SOURCE"
-                                             " WHERE R.RDB$RELATION_NAME = ? AND R.RDB$FIELD_NAME = ?")));
+            QVERIFY(q.prepare(
+                QStringLiteral("SELECT F.RDB$CHARACTER_LENGTH FROM RDB$RELATION_FIELDS R JOIN RDB$FIELDS F"
+                               " ON F.RDB$FIELD_NAME = R.RDB$FIELD_SOURCE"
+                               " WHERE R.RDB$RELATION_NAME = ? AND R.RDB$FIELD_NAME = ?")));
             q.addBindValue(table);
             q.addBindValue(columnName);
             QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
@@ -165,10 +211,12 @@ class Schema : public QObject {
             for (const db::Table& t : db::Schema()) {
                 const QSqlRecord record = db.record(t.name);
                 QVERIFY2(!record.isEmpty(), qPrintable(t.name));
-                for (const db::Column& c : t.columns) QVERIFY2(record.contains(c.name), qPrintable(t.name + '.' + c.name));
+                for (const db::Column& c : t.columns)
+                    QVERIFY2(record.contains(c.name), qPrintable(t.name + '.' + c.name));
             }
             QSqlQuery insert(db);
-            QVERIFY(insert.exec(QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')")));
+            QVERIFY(
+                insert.exec(QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')")));
         }
         // Opening again keeps the data: the schema is installed once.
         db::CloseDatabase(name());
@@ -188,25 +236,34 @@ class Schema : public QObject {
         QTest::addColumn<QStringList>("expected");
 
         const QStringList empresa = {"SELECT E.CDEMPRESA,   E.NMRAZSOCEMPR, E.CDCENTCUST", "FROM EMPRESA E",
-                                     "WHERE (E.CDEMPRESA = :P_CDEMPRESA OR :P_TCDEMPRESA = 'T')", "ORDER BY CDEMPRESA"};
-        const QStringList filial = {"SELECT CDFILIAL, NMFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE", "FROM FILIAL",
-                                    "WHERE (CDFILIAL = :P_CDFILIAL OR :P_TODOS = 'T')", "ORDER BY CDFILIAL", " "};
-        const QStringList relacao = {"SELECT CDFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE", "FROM EMPRCNTRFIL",
-                                     "WHERE CDEMPRESA = :P_CDEMPRESA", "UNION",
-                                     "SELECT CDFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE", "FROM FILIAL",
+                                     "WHERE (E.CDEMPRESA = :P_CDEMPRESA OR :P_TCDEMPRESA = 'T')",
+                                     "ORDER BY CDEMPRESA"};
+        const QStringList filial = {"SELECT CDFILIAL, NMFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE",
+                                    "FROM FILIAL", "WHERE (CDFILIAL = :P_CDFILIAL OR :P_TODOS = 'T')",
+                                    "ORDER BY CDFILIAL", " "};
+        const QStringList relacao = {"SELECT CDFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE",
+                                     "FROM EMPRCNTRFIL",
+                                     "WHERE CDEMPRESA = :P_CDEMPRESA",
+                                     "UNION",
+                                     "SELECT CDFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE",
+                                     "FROM FILIAL",
                                      "WHERE CDEMPRESA = :P_CDEMPRESA"};
-        const QStringList estadual = {"SELECT I.CDINSCESTA, I.NRSERIECERTIFIC, I.IDTPAMBIENTENFE, I.SGESTADO,",
-                                      "       M.CDMUNICIBGE, I.NMREPRINSEST",
-                                      "  FROM INSCRESTAD I, MUNICIPIO M",
-                                      " WHERE (M.CDPAIS = I.CDPAIS)",
-                                      "   AND (M.SGESTADO = I.SGESTADO)",
-                                      "   AND (M.CDMUNICIPIO = I.CDMUNICIPIO)",
-                                      "   AND (I.CDEMPRESA  = :P_CDEMPRESA)",
-                                      "   AND (I.CDINSCESTA = :P_CDINSCESTA OR :P_TCDINSCESTA = 'T')",
-                                      " ORDER BY I.CDINSCESTA"};
+        const QStringList estadual = {
+            "SELECT I.CDINSCESTA, I.NRSERIECERTIFIC, I.IDTPAMBIENTENFE, I.SGESTADO,",
+            "       M.CDMUNICIBGE, I.NMREPRINSEST",
+            "  FROM INSCRESTAD I, MUNICIPIO M",
+            " WHERE (M.CDPAIS = I.CDPAIS)",
+            "   AND (M.SGESTADO = I.SGESTADO)",
+            "   AND (M.CDMUNICIPIO = I.CDMUNICIPIO)",
+            "   AND (I.CDEMPRESA  = :P_CDEMPRESA)",
+            "   AND (I.CDINSCESTA = :P_CDINSCESTA OR :P_TCDINSCESTA = 'T')",
+            " ORDER BY I.CDINSCESTA"};
         const QStringList cliente = {"SELECT CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE, NMFANTCLIE",
-                                     "FROM CLIENTE", "WHERE ((NRINSJURCLIE = :P_NRINSJURCLIE) OR (:P_TODOS = 'T'))",
-                                     "ORDER BY NRINSJURCLIE", "", " "};
+                                     "FROM CLIENTE",
+                                     "WHERE ((NRINSJURCLIE = :P_NRINSJURCLIE) OR (:P_TODOS = 'T'))",
+                                     "ORDER BY NRINSJURCLIE",
+                                     "",
+                                     " "};
         const QStringList serieIb = {
             "SELECT S.CDSERIE, S.DSSERIE, S.CDEMPRESA, S.CDINSCESTA, C.DTEMISCTNUNF,",
             "       S.CDRELMODENF, S.CDRELESPENF, C.IDCONSDTEMIS, C.IDUTCTRLFORM,",
@@ -224,40 +281,51 @@ class Schema : public QObject {
         // The demo data's companies, branches and series are fixed; only the numbers vary with the seed.
         const QString ie = QStringLiteral("@IE:0003");  // resolved per database: registrations of branch 0003
         for (const char* engine : {"sqlite", "firebird"}) {
-            QTest::addRow("%s empresa one", engine) << engine << empresa << QVariantMap{{"P_CDEMPRESA", "02"}, {"P_TCDEMPRESA", ""}}
-                                                    << 1 << "rows" << QStringList{"Alvorada Serviços Contábeis S.A."};
-            QTest::addRow("%s empresa all", engine) << engine << empresa << QVariantMap{{"P_CDEMPRESA", ""}, {"P_TCDEMPRESA", "T"}}
-                                                    << 0 << "rows" << QStringList{"01", "02", "03"};
-            QTest::addRow("%s filial one", engine) << engine << filial << QVariantMap{{"P_CDFILIAL", "0008"}, {"P_TODOS", ""}}
-                                                   << 1 << "rows" << QStringList{"Ipê Engenharia - Curitiba"};
-            QTest::addRow("%s filial missing", engine) << engine << filial << QVariantMap{{"P_CDFILIAL", "9999"}, {"P_TODOS", ""}}
-                                                       << 0 << "rows" << QStringList{};
+            QTest::addRow("%s empresa one", engine)
+                << engine << empresa << QVariantMap{{"P_CDEMPRESA", "02"}, {"P_TCDEMPRESA", ""}} << 1
+                << "rows" << QStringList{"Alvorada Serviços Contábeis S.A."};
+            QTest::addRow("%s empresa all", engine)
+                << engine << empresa << QVariantMap{{"P_CDEMPRESA", ""}, {"P_TCDEMPRESA", "T"}} << 0 << "rows"
+                << QStringList{"01", "02", "03"};
+            QTest::addRow("%s filial one", engine)
+                << engine << filial << QVariantMap{{"P_CDFILIAL", "0008"}, {"P_TODOS", ""}} << 1 << "rows"
+                << QStringList{"Ipê Engenharia - Curitiba"};
+            QTest::addRow("%s filial missing", engine)
+                << engine << filial << QVariantMap{{"P_CDFILIAL", "9999"}, {"P_TODOS", ""}} << 0 << "rows"
+                << QStringList{};
             QTest::addRow("%s filial all", engine)
                 << engine << filial << QVariantMap{{"P_CDFILIAL", ""}, {"P_TODOS", "T"}} << 0 << "rows"
-                << QStringList{"0001", "0002", "0003", "0004", "0005", "0006", "0007", "0008", "0009", "0010", "0011"};
+                << QStringList{"0001", "0002", "0003", "0004", "0005", "0006",
+                               "0007", "0008", "0009", "0010", "0011"};
             // The company's own branches and the sister company's branch it is related to.
-            QTest::addRow("%s relation union", engine) << engine << relacao << QVariantMap{{"P_CDEMPRESA", "01"}} << 0
-                                                       << "distinct" << QStringList{"0001", "0002", "0003", "0004", "0005"};
+            QTest::addRow("%s relation union", engine)
+                << engine << relacao << QVariantMap{{"P_CDEMPRESA", "01"}} << 0 << "distinct"
+                << QStringList{"0001", "0002", "0003", "0004", "0005"};
             QTest::addRow("%s inscrição estadual all", engine)
-                << engine << estadual << QVariantMap{{"P_CDEMPRESA", "02"}, {"P_CDINSCESTA", QVariant()}, {"P_TCDINSCESTA", "T"}}
+                << engine << estadual
+                << QVariantMap{{"P_CDEMPRESA", "02"}, {"P_CDINSCESTA", QVariant()}, {"P_TCDINSCESTA", "T"}}
                 << 3 << "sorted" << QStringList{"DF", "MG", "MG"};
-            QTest::addRow("%s cliente none", engine) << engine << cliente
-                                                     << QVariantMap{{"P_NRINSJURCLIE", "00000000000"}, {"P_TODOS", "N"}} << 0
-                                                     << "rows" << QStringList{};
+            QTest::addRow("%s cliente none", engine)
+                << engine << cliente << QVariantMap{{"P_NRINSJURCLIE", "00000000000"}, {"P_TODOS", "N"}} << 0
+                << "rows" << QStringList{};
         }
-        QTest::addRow("firebird série all") << "firebird" << serieIb
-                                            << QVariantMap{{"P_CDSERIE", QVariant()}, {"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ie}}
-                                            << 0 << "rows" << QStringList{"1", "A"};
+        QTest::addRow("firebird série all")
+            << "firebird" << serieIb
+            << QVariantMap{{"P_CDSERIE", QVariant()}, {"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ie}} << 0
+            << "rows" << QStringList{"1", "A"};
         // Branch 0003's series A names a number control that CTRLNUMENF does not hold: still listed.
-        QTest::addRow("firebird série without control") << "firebird" << serieIb
-                                                        << QVariantMap{{"P_CDSERIE", "A"}, {"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ie}}
-                                                        << 9 << "rows" << QStringList{""};
-        QTest::addRow("firebird série with control") << "firebird" << serieIb
-                                                     << QVariantMap{{"P_CDSERIE", "1"}, {"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ie}}
-                                                     << 9 << "rows" << QStringList{"0003-1"};
-        QTest::addRow("firebird série other company") << "firebird" << serieIb
-                                                      << QVariantMap{{"P_CDSERIE", "1"}, {"P_CDEMPRESA", "02"}, {"P_CDINSCESTA", ie}}
-                                                      << 0 << "rows" << QStringList{};
+        QTest::addRow("firebird série without control")
+            << "firebird" << serieIb
+            << QVariantMap{{"P_CDSERIE", "A"}, {"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ie}} << 9 << "rows"
+            << QStringList{""};
+        QTest::addRow("firebird série with control")
+            << "firebird" << serieIb
+            << QVariantMap{{"P_CDSERIE", "1"}, {"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ie}} << 9 << "rows"
+            << QStringList{"0003-1"};
+        QTest::addRow("firebird série other company")
+            << "firebird" << serieIb
+            << QVariantMap{{"P_CDSERIE", "1"}, {"P_CDEMPRESA", "02"}, {"P_CDINSCESTA", ie}} << 0 << "rows"
+            << QStringList{};
     }
 
     void moduleStatementsRunVerbatim() {
@@ -276,7 +344,8 @@ class Schema : public QObject {
         QSqlDatabase db = QSqlDatabase::database(connection);
         if (params.value("P_CDINSCESTA") == QStringLiteral("@IE:0003")) {
             QSqlQuery branch(db);
-            QVERIFY(branch.exec(QStringLiteral("SELECT CDINSCESTA, CDINSCMUNI FROM FILIAL WHERE CDFILIAL = '0003'")));
+            QVERIFY(branch.exec(
+                QStringLiteral("SELECT CDINSCESTA, CDINSCMUNI FROM FILIAL WHERE CDFILIAL = '0003'")));
             QVERIFY(branch.next());
             params["P_CDINSCESTA"] = branch.value(0);
             params["P_CDINSCMUNI"] = branch.value(1);
@@ -298,14 +367,16 @@ class Schema : public QObject {
         QSqlDatabase db = db::OpenDatabase(SettingsOf(fresh(engine)), name());
         demo::GenerateDemoData(db, {100, 11, QDate(2026, 6, 30)});
         QSqlQuery any(db);
-        QVERIFY(any.exec(QStringLiteral("SELECT NRINSJURCLIE, NMRAZSOCCLIE FROM CLIENTE WHERE IDTPIJURCLIE = 'F'")));
+        QVERIFY(any.exec(
+            QStringLiteral("SELECT NRINSJURCLIE, NMRAZSOCCLIE FROM CLIENTE WHERE IDTPIJURCLIE = 'F'")));
         QVERIFY(any.next());
         const QString number = any.value(0).toString();
         const QString nameOfClient = any.value(1).toString();
         any.finish();
         QSqlQuery q = runStatement(
-            db, {"SELECT CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE, NMFANTCLIE", "FROM CLIENTE",
-                 "WHERE ((NRINSJURCLIE = :P_NRINSJURCLIE) OR (:P_TODOS = 'T'))", "ORDER BY NRINSJURCLIE"},
+            db,
+            {"SELECT CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE, NMFANTCLIE", "FROM CLIENTE",
+             "WHERE ((NRINSJURCLIE = :P_NRINSJURCLIE) OR (:P_TODOS = 'T'))", "ORDER BY NRINSJURCLIE"},
             {{"P_NRINSJURCLIE", number}, {"P_TODOS", "N"}});
         QCOMPARE(column(q, 3), QStringList{nameOfClient});
     }
@@ -330,7 +401,9 @@ class Schema : public QObject {
             kept_ << connection;
         }
         QSqlDatabase db = QSqlDatabase::database(connection);
-        const auto typed = [](const QVariant& v) { return v.isValid() ? v : QVariant(QMetaType::fromType<QString>()); };
+        const auto typed = [](const QVariant& v) {
+            return v.isValid() ? v : QVariant(QMetaType::fromType<QString>());
+        };
 
         QSqlQuery param(db);
         QVERIFY(param.prepare(QStringLiteral("SELECT P.PARAM FROM PARAM(?) P")));
@@ -342,7 +415,8 @@ class Schema : public QObject {
         QVERIFY2(!param.next(), "PARAM returns exactly one row");
 
         QSqlQuery f(db);
-        QVERIFY(f.prepare(QStringLiteral("SELECT NVLSTR(CAST(? AS VARCHAR(20)), CAST(? AS VARCHAR(20))) FROM RDB$DATABASE")));
+        QVERIFY(f.prepare(QStringLiteral(
+            "SELECT NVLSTR(CAST(? AS VARCHAR(20)), CAST(? AS VARCHAR(20))) FROM RDB$DATABASE")));
         f.addBindValue(typed(first));
         f.addBindValue(typed(second));
         QVERIFY2(f.exec(), qPrintable(f.lastError().text()));
@@ -359,17 +433,30 @@ class Schema : public QObject {
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("error");
-        QTest::newRow("defaults") << "" << int(db::Engine::SQLite) << "" << "" << 0 << "" << "";
-        QTest::newRow("sqlite file") << "engine=sqlite\npath=out/kpv.db" << int(db::Engine::SQLite) << "out/kpv.db" << ""
-                                     << 0 << "" << "";
-        QTest::newRow("firebird embedded") << "engine=firebird\npath=/srv/kpv.fdb\nuser=SYSDBA" << int(db::Engine::Firebird)
-                                           << "/srv/kpv.fdb" << "" << 0 << "SYSDBA" << "";
-        QTest::newRow("firebird server") << "engine=Firebird\npath=kpv\nhost=10.0.0.5\nport=3051\nuser=KPV\npassword=x"
-                                         << int(db::Engine::Firebird) << "kpv" << "10.0.0.5" << 3051 << "KPV" << "";
-        QTest::newRow("oracle") << "engine=oracle\npath=ORCL\nhost=db" << int(db::Engine::Oracle) << "ORCL" << "db" << 0 << ""
+        QTest::newRow("defaults") << "" << int(db::Engine::SQLite) << ""
+                                  << "" << 0 << ""
+                                  << "";
+        QTest::newRow("sqlite file") << "engine=sqlite\npath=out/kpv.db" << int(db::Engine::SQLite)
+                                     << "out/kpv.db"
+                                     << "" << 0 << ""
+                                     << "";
+        QTest::newRow("firebird embedded") << "engine=firebird\npath=/srv/kpv.fdb\nuser=SYSDBA"
+                                           << int(db::Engine::Firebird) << "/srv/kpv.fdb"
+                                           << "" << 0 << "SYSDBA"
+                                           << "";
+        QTest::newRow("firebird server")
+            << "engine=Firebird\npath=kpv\nhost=10.0.0.5\nport=3051\nuser=KPV\npassword=x"
+            << int(db::Engine::Firebird) << "kpv"
+            << "10.0.0.5" << 3051 << "KPV"
+            << "";
+        QTest::newRow("oracle") << "engine=oracle\npath=ORCL\nhost=db" << int(db::Engine::Oracle) << "ORCL"
+                                << "db" << 0 << ""
                                 << "";
-        QTest::newRow("mssql") << "engine=mssql\npath=KPV" << int(db::Engine::MSSQL) << "KPV" << "" << 0 << "" << "";
-        QTest::newRow("unknown engine") << "engine=postgres" << 0 << "" << "" << 0 << ""
+        QTest::newRow("mssql") << "engine=mssql\npath=KPV" << int(db::Engine::MSSQL) << "KPV"
+                               << "" << 0 << ""
+                               << "";
+        QTest::newRow("unknown engine") << "engine=postgres" << 0 << ""
+                                        << "" << 0 << ""
                                         << "Banco de dados desconhecido na configuração: \"postgres\"";
     }
     void settingsFromTheConfiguration() {
@@ -406,14 +493,19 @@ class Schema : public QObject {
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("sqlite folder is a file") << int(db::Engine::SQLite) << "@file/kpv.db" << "" << 0
-                                                 << "Não foi possível criar a pasta do banco de dados";
-        QTest::newRow("sqlite without a path") << int(db::Engine::SQLite) << "" << "" << 0
-                                               << "Arquivo do banco de dados SQLite não configurado.";
-        QTest::newRow("firebird server down") << int(db::Engine::Firebird) << "/tmp/none.fdb" << "127.0.0.1" << 1
-                                              << "Não foi possível abrir o banco de dados Firebird \"127.0.0.1/1:/tmp/none.fdb\"";
-        QTest::newRow("firebird folder is a file") << int(db::Engine::Firebird) << "@file/kpv.fdb" << "" << 0
-                                                   << "Não foi possível criar a pasta do banco de dados";
+        QTest::newRow("sqlite folder is a file")
+            << int(db::Engine::SQLite) << "@file/kpv.db"
+            << "" << 0 << "Não foi possível criar a pasta do banco de dados";
+        QTest::newRow("sqlite without a path")
+            << int(db::Engine::SQLite) << ""
+            << "" << 0 << "Arquivo do banco de dados SQLite não configurado.";
+        QTest::newRow("firebird server down")
+            << int(db::Engine::Firebird) << "/tmp/none.fdb"
+            << "127.0.0.1" << 1
+            << "Não foi possível abrir o banco de dados Firebird \"127.0.0.1/1:/tmp/none.fdb\"";
+        QTest::newRow("firebird folder is a file")
+            << int(db::Engine::Firebird) << "@file/kpv.fdb"
+            << "" << 0 << "Não foi possível criar a pasta do banco de dados";
     }
     void openingFailsWithTheReason() {
         QFETCH(int, engine);
@@ -458,7 +550,8 @@ class Schema : public QObject {
             db::OpenDatabase(SettingsOf(target), name());
             QFAIL("a database with part of the tables was accepted");
         } catch (const db::DatabaseError& e) {
-            QVERIFY2(e.message().contains(QStringLiteral("apenas parte das tabelas")), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(QStringLiteral("apenas parte das tabelas")),
+                     qPrintable(e.message()));
             QVERIFY2(e.message().contains(QStringLiteral("NOTAFISCAL")), qPrintable(e.message()));
         }
     }
@@ -471,7 +564,9 @@ class Schema : public QObject {
         settings.busyTimeoutMs = 20;
         QSqlDatabase db = db::OpenDatabase(settings, name());
         QSqlQuery seed(db);
-        QVERIFY(seed.exec(QStringLiteral("INSERT INTO SERIERPS (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS) VALUES ('01', '1', 'A', 0)")));
+        QVERIFY(
+            seed.exec(QStringLiteral("INSERT INTO SERIERPS (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS) "
+                                     "VALUES ('01', '1', 'A', 0)")));
 
         std::atomic<bool> locked{false};
         QThread* holder = QThread::create([&] {
@@ -516,12 +611,14 @@ class Schema : public QObject {
                 db::Prepare(q, QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')"));
                 db::Exec(q, QStringLiteral("insert"));
                 QSqlQuery twice(db);
-                db::Prepare(twice, QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')"));
+                db::Prepare(twice,
+                            QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')"));
                 db::Exec(twice, QStringLiteral("Falha ao gravar o país"));
             });
             QFAIL("a duplicate key was accepted");
         } catch (const db::DatabaseError& e) {
-            QVERIFY2(e.message().startsWith(QStringLiteral("Falha ao gravar o país: ")), qPrintable(e.message()));
+            QVERIFY2(e.message().startsWith(QStringLiteral("Falha ao gravar o país: ")),
+                     qPrintable(e.message()));
         }
         QSqlQuery count(db);
         QVERIFY(count.exec(QStringLiteral("SELECT COUNT(*) FROM PAIS")));

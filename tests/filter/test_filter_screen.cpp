@@ -185,7 +185,9 @@ void FilterScreen::creationDefaults() {
         if (branchEnabled) QCOMPARE(Focused(), QString("medCdFilial"));
         // What the dialog shows is what it remembers.
         QCOMPARE(d->FilterOnScreen(), d->recFiltro);
+        QCOMPARE(kpv::ui::Application().Cursor(), kpv::ui::crHourGlass);
     });
+    QCOMPARE(kpv::ui::Application().Cursor(), kpv::ui::crDefault);
     QVERIFY(user_->messageTexts().isEmpty());
     const TRecordFilter& r = frmFiltroEmissaoRPS->recFiltro;
     QCOMPARE(r.stCdFilial, upperRows[0]);

@@ -33,6 +33,8 @@ bool AppServerProcess::start(QString* error) {
     }
     file.close();
 
+    // Standard error goes to a file the server flushes line by line: the log is whole at any moment.
+    process_.setStandardErrorFile(logFile());
     process_.start(BuildProgram(QStringLiteral("kpv-appserver")), {QStringLiteral("--config"), config});
     const QRegularExpression listening(QStringLiteral("listening on ([0-9.]+):([0-9]+)"));
     QByteArray out;
@@ -46,25 +48,29 @@ bool AppServerProcess::start(QString* error) {
             return true;
         }
     }
-    if (error) *error = QStringLiteral("kpv-appserver did not start over %1: %2").arg(database_.describe(), log());
+    if (error)
+        *error = QStringLiteral("kpv-appserver did not start over %1: %2").arg(database_.describe(), log());
     stop();
     return false;
 }
 
 int AppServerProcess::stop() {
-    if (process_.state() == QProcess::NotRunning) return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    if (process_.state() == QProcess::NotRunning)
+        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     process_.terminate();
     if (!process_.waitForFinished(kStopTimeoutMs)) {
         process_.kill();
         process_.waitForFinished();
-        log();
         return -1;
     }
-    log();
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
 
-QString AppServerProcess::log() {
-    log_ += QString::fromUtf8(process_.readAllStandardError());
-    return log_;
+QString AppServerProcess::logFile() const {
+    return dir_.filePath(QStringLiteral("kpv-appserver.log"));
+}
+
+QString AppServerProcess::log() const {
+    QFile file(logFile());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }

@@ -19,7 +19,8 @@ struct AppServerLimits {
 // stopped (SIGTERM, then kill) when the object goes.
 class AppServerProcess {
   public:
-    explicit AppServerProcess(const TestDatabase& database, const AppServerLimits& limits = AppServerLimits());
+    explicit AppServerProcess(const TestDatabase& database,
+                              const AppServerLimits& limits = AppServerLimits());
     ~AppServerProcess();
     AppServerProcess(const AppServerProcess&) = delete;
     AppServerProcess& operator=(const AppServerProcess&) = delete;
@@ -33,13 +34,14 @@ class AppServerProcess {
     // Sends SIGTERM and waits for the exit: the exit code, or -1 when it had to be killed.
     int stop();
     // What the server wrote on standard error so far: one line per call.
-    QString log();
+    QString log() const;
 
   private:
     TestDatabase database_;
     AppServerLimits limits_;
     QTemporaryDir dir_;
+    QString logFile() const;
+
     QProcess process_;
-    QString log_;
     int port_ = 0;
 };

@@ -59,22 +59,27 @@ QString TestDatabase::iniGroup() const {
 }
 
 std::optional<FirebirdServerInfo> RunningFirebirdServer() {
-    const QString file = QDir(BuildProgram(QString())).absoluteFilePath(QStringLiteral("../firebird-test-server/connection.ini"));
+    const QString file = QDir(BuildProgram(QString()))
+                             .absoluteFilePath(QStringLiteral("../firebird-test-server/connection.ini"));
     if (!QFileInfo::exists(file)) return std::nullopt;
     QSettings ini(file, QSettings::IniFormat);
     ini.beginGroup(QStringLiteral("firebird"));
-    FirebirdServerInfo info{ini.value(QStringLiteral("host")).toString(), ini.value(QStringLiteral("port")).toInt(),
-                            ini.value(QStringLiteral("user")).toString(), ini.value(QStringLiteral("password")).toString(),
-                            ini.value(QStringLiteral("databases")).toString()};
+    FirebirdServerInfo info{
+        ini.value(QStringLiteral("host")).toString(), ini.value(QStringLiteral("port")).toInt(),
+        ini.value(QStringLiteral("user")).toString(), ini.value(QStringLiteral("password")).toString(),
+        ini.value(QStringLiteral("databases")).toString()};
     if (info.port <= 0) return std::nullopt;
     return info;
 }
 
 bool RunDemoData(const TestDatabase& d, int invoices, quint64 seed, const QDate& until, QString* error) {
-    QStringList args{QStringLiteral("--engine"), d.engine,  QStringLiteral("--database"), d.path,
-                     QStringLiteral("--invoices"), QString::number(invoices), QStringLiteral("--seed"),
-                     QString::number(seed), QStringLiteral("--until"), until.toString(Qt::ISODate)};
-    if (!d.host.isEmpty()) args << QStringLiteral("--host") << d.host << QStringLiteral("--port") << QString::number(d.port);
+    QStringList args{QStringLiteral("--engine"),   d.engine,
+                     QStringLiteral("--database"), d.path,
+                     QStringLiteral("--invoices"), QString::number(invoices),
+                     QStringLiteral("--seed"),     QString::number(seed),
+                     QStringLiteral("--until"),    until.toString(Qt::ISODate)};
+    if (!d.host.isEmpty())
+        args << QStringLiteral("--host") << d.host << QStringLiteral("--port") << QString::number(d.port);
     if (!d.user.isEmpty()) args << QStringLiteral("--user") << d.user;
     if (!d.password.isEmpty()) args << QStringLiteral("--password") << d.password;
     QProcess tool;

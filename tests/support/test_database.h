@@ -39,7 +39,8 @@ struct FirebirdServerInfo {
 std::optional<FirebirdServerInfo> RunningFirebirdServer();
 
 // Fills the database with kpv-demodata (replacing what it held). False with the tool's output in `error`.
-bool RunDemoData(const TestDatabase& database, int invoices, quint64 seed, const QDate& until, QString* error);
+bool RunDemoData(const TestDatabase& database, int invoices, quint64 seed, const QDate& until,
+                 QString* error);
 
 // A program of the build, from KPV_BIN_DIR.
 QString BuildProgram(const QString& name);

@@ -55,11 +55,21 @@ class JsonWriter {
             escaped.reserve(text.size() + 8);
             for (QChar c : text) {
                 switch (c.unicode()) {
-                    case '"': escaped += QLatin1String("\\\""); break;
-                    case '\\': escaped += QLatin1String("\\\\"); break;
-                    case '\n': escaped += QLatin1String("\\n"); break;
-                    case '\r': escaped += QLatin1String("\\r"); break;
-                    case '\t': escaped += QLatin1String("\\t"); break;
+                    case '"':
+                        escaped += QLatin1String("\\\"");
+                        break;
+                    case '\\':
+                        escaped += QLatin1String("\\\\");
+                        break;
+                    case '\n':
+                        escaped += QLatin1String("\\n");
+                        break;
+                    case '\r':
+                        escaped += QLatin1String("\\r");
+                        break;
+                    case '\t':
+                        escaped += QLatin1String("\\t");
+                        break;
                     default:
                         if (c.unicode() < 0x20) {
                             escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
@@ -88,13 +98,17 @@ class JsonWriter {
 };
 
 void writeValue(JsonWriter& w, TFieldType type, const QVariant& value) {
-    if (value.isNull()) {
+    // A null text from a database is a null, not an empty text.
+    const bool nullText = value.metaType() == QMetaType::fromType<QString>() && value.toString().isNull();
+    if (value.isNull() || nullText) {
         w.raw("null");
         return;
     }
     switch (type) {
         case TFieldType::ftString:
-        case TFieldType::ftFixedChar: w.string(value.toString()); break;
+        case TFieldType::ftFixedChar:
+            w.string(value.toString());
+            break;
         case TFieldType::ftDateTime: {
             // A database hands a missing date as an invalid one as often as a null.
             const QDateTime dt = value.toDateTime();
@@ -105,24 +119,34 @@ void writeValue(JsonWriter& w, TFieldType type, const QVariant& value) {
             }
             break;
         }
-        case TFieldType::ftFloat: w.number(value.toDouble()); break;
-        case TFieldType::ftInteger: w.integer(value.toLongLong()); break;
+        case TFieldType::ftFloat:
+            w.number(value.toDouble());
+            break;
+        case TFieldType::ftInteger:
+            w.integer(value.toLongLong());
+            break;
     }
 }
 
 QJsonValue argToJson(const QVariant& value) {
     if (value.isNull()) return QJsonValue::Null;
     switch (value.metaType().id()) {
-        case QMetaType::QDate: return value.toDate().toString(Qt::ISODate);
-        case QMetaType::QDateTime: return value.toDateTime().toString(Qt::ISODate);
-        case QMetaType::Bool: return value.toBool();
+        case QMetaType::QDate:
+            return value.toDate().toString(Qt::ISODate);
+        case QMetaType::QDateTime:
+            return value.toDateTime().toString(Qt::ISODate);
+        case QMetaType::Bool:
+            return value.toBool();
         case QMetaType::Int:
         case QMetaType::LongLong:
         case QMetaType::UInt:
-        case QMetaType::ULongLong: return value.toLongLong();
+        case QMetaType::ULongLong:
+            return value.toLongLong();
         case QMetaType::Double:
-        case QMetaType::Float: return value.toDouble();
-        default: return value.toString();
+        case QMetaType::Float:
+            return value.toDouble();
+        default:
+            return value.toString();
     }
 }
 
@@ -130,7 +154,8 @@ QJsonObject parseObject(const QByteArray& body, const QString& what) {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError) {
-        throw WireError(QStringLiteral("%1 não é um JSON válido (erro na posição %2).").arg(what).arg(error.offset));
+        throw WireError(
+            QStringLiteral("%1 não é um JSON válido (erro na posição %2).").arg(what).arg(error.offset));
     }
     if (!doc.isObject()) throw WireError(QStringLiteral("%1 não é um objeto JSON.").arg(what));
     return doc.object();
@@ -142,7 +167,7 @@ QVariant cellFromJson(const QJsonValue& v, const PacketField& field, qsizetype r
         return WireError(QStringLiteral("Pacote de dados inválido: o campo %1 da linha %2 deveria ser %3.")
                              .arg(field.name)
                              .arg(row + 1)
-                             .arg(QLatin1String(expected)));
+                             .arg(QString::fromUtf8(expected)));
     };
     switch (field.type) {
         case TFieldType::ftString:
@@ -178,8 +203,9 @@ DataPacket packetFromJson(const QJsonObject& object) {
         PacketField field;
         field.name = o.value(QLatin1String("name")).toString();
         const QJsonValue size = o.value(QLatin1String("size"));
-        if (field.name.isEmpty() || !fieldTypeFromName(o.value(QLatin1String("type")).toString(), &field.type) ||
-            !size.isDouble() || size.toInt(-1) < 0) {
+        if (field.name.isEmpty() ||
+            !fieldTypeFromName(o.value(QLatin1String("type")).toString(), &field.type) || !size.isDouble() ||
+            size.toInt(-1) < 0) {
             throw WireError(QStringLiteral("Pacote de dados inválido: definição de campo incorreta (%1).")
                                 .arg(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))));
         }
@@ -197,7 +223,8 @@ DataPacket packetFromJson(const QJsonObject& object) {
         }
         QVariantList values;
         values.reserve(cells.size());
-        for (qsizetype c = 0; c < cells.size(); ++c) values.append(cellFromJson(cells.at(c), packet.fields.at(c), r));
+        for (qsizetype c = 0; c < cells.size(); ++c)
+            values.append(cellFromJson(cells.at(c), packet.fields.at(c), r));
         packet.rows.push_back(std::move(values));
     }
     return packet;
@@ -227,12 +254,14 @@ Call DecodeCall(const QByteArray& body) {
     const QJsonValue method = o.value(QLatin1String("method"));
     const QJsonValue args = o.value(QLatin1String("args"));
     if (!server.isString() || !method.isString() || !args.isArray()) {
-        throw WireError(QStringLiteral("A requisição deve ter \"server\" e \"method\" (textos) e \"args\" (lista)."));
+        throw WireError(
+            QStringLiteral("A requisição deve ter \"server\" e \"method\" (textos) e \"args\" (lista)."));
     }
     Call call{server.toString(), method.toString(), {}};
     for (const QJsonValue& a : args.toArray()) {
         if (a.isArray() || a.isObject()) {
-            throw WireError(QStringLiteral("Os argumentos devem ser textos, números, valores lógicos ou nulos."));
+            throw WireError(
+                QStringLiteral("Os argumentos devem ser textos, números, valores lógicos ou nulos."));
         }
         call.args.append(a.isNull() ? QVariant() : a.toVariant());
     }
@@ -241,7 +270,8 @@ Call DecodeCall(const QByteArray& body) {
 
 QByteArray EncodePacketReply(const DataPacket& packet) {
     QByteArray out;
-    out.reserve(64 + static_cast<qsizetype>(packet.rows.size()) * 32 * qMax<qsizetype>(1, packet.fields.size()));
+    out.reserve(64 +
+                static_cast<qsizetype>(packet.rows.size()) * 32 * qMax<qsizetype>(1, packet.fields.size()));
     JsonWriter w(out);
     w.raw("{\"result\":{\"fields\":[");
     for (qsizetype i = 0; i < packet.fields.size(); ++i) {
@@ -286,7 +316,8 @@ QVariant DecodeReply(const QByteArray& body) {
     if (o.contains(QLatin1String("error"))) {
         const QJsonObject e = o.value(QLatin1String("error")).toObject();
         const QString message = e.value(QLatin1String("message")).toString();
-        if (message.isEmpty()) throw WireError(QStringLiteral("A resposta de erro do servidor não traz mensagem."));
+        if (message.isEmpty())
+            throw WireError(QStringLiteral("A resposta de erro do servidor não traz mensagem."));
         return QVariant::fromValue(Fault{e.value(QLatin1String("code")).toString(), message});
     }
     const QJsonValue result = o.value(QLatin1String("result"));

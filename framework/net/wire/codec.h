@@ -15,7 +15,8 @@ namespace kpv::net::wire {
 // A body that does not follow the protocol; the message says what is wrong, in Portuguese.
 class WireError : public std::runtime_error {
   public:
-    explicit WireError(const QString& message) : std::runtime_error(message.toStdString()), message_(message) {}
+    explicit WireError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
     QString message() const { return message_; }
 
   private:

@@ -9,9 +9,10 @@ const QByteArray kEndOfHead = QByteArrayLiteral("\r\n\r\n");
 bool isToken(const QByteArray& text) {
     if (text.isEmpty()) return false;
     for (char c : text) {
-        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                        c == '_' || c == '.' || c == '!' || c == '#' || c == '$' || c == '%' || c == '&' ||
-                        c == '\'' || c == '*' || c == '+' || c == '^' || c == '`' || c == '|' || c == '~';
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                        c == '-' || c == '_' || c == '.' || c == '!' || c == '#' || c == '$' || c == '%' ||
+                        c == '&' || c == '\'' || c == '*' || c == '+' || c == '^' || c == '`' || c == '|' ||
+                        c == '~';
         if (!ok) return false;
     }
     return true;

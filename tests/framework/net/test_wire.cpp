@@ -1,0 +1,271 @@
+// The wire encoding shared by the connection and the server: calls, data packets, status arrays and
+// faults, and the HTTP framing read piece by piece.
+#include "framework/net/wire/codec.h"
+#include "framework/net/wire/http.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+using namespace kpv::net;
+using namespace kpv::net::wire;
+
+namespace {
+
+DataPacket samplePacket() {
+    DataPacket p;
+    p.fields = {{"IDCHECK", TFieldType::ftFixedChar, 1},
+                {"NMRAZSOCCLIE", TFieldType::ftString, 50},
+                {"DTENTRSAID", TFieldType::ftDateTime, 0},
+                {"VRNOTAFISC", TFieldType::ftFloat, 0},
+                {"NRULTRPS", TFieldType::ftInteger, 0}};
+    p.rows.push_back({"N", QString::fromUtf8("Ação \"Ótima\" \\ Ltda\n\ttab\x01"),
+                      QDateTime(QDate(2026, 5, 31), QTime(23, 59, 58)), 1234567.89,
+                      qint64(9007199254740991)});
+    p.rows.push_back({"S", QVariant(), QVariant(), 0.1, qint64(-3)});
+    p.rows.push_back({"N", QString(), QDateTime(QDate(2000, 1, 1), QTime(0, 0)), -0.5, QVariant()});
+    return p;
+}
+
+// The HTTP reader's result after the given bytes arrive in pieces of `chunk`.
+HttpReader::State feed(HttpReader& reader, const QByteArray& bytes, int chunk, QByteArray* rest) {
+    QByteArray buffer;
+    HttpReader::State state = HttpReader::State::NeedMore;
+    for (qsizetype i = 0; i < bytes.size(); i += chunk) {
+        buffer += bytes.mid(i, chunk);
+        state = reader.read(buffer);
+        if (state != HttpReader::State::NeedMore) {
+            buffer += bytes.mid(i + chunk);
+            break;
+        }
+    }
+    *rest = buffer;
+    return state;
+}
+
+}  // namespace
+
+class Wire : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void packetsTravelWhole() {
+        const DataPacket sent = samplePacket();
+        const QVariant received = DecodeReply(EncodePacketReply(sent));
+        QVERIFY(received.metaType() == QMetaType::fromType<DataPacket>());
+        const DataPacket p = received.value<DataPacket>();
+        QCOMPARE(p.fields.size(), sent.fields.size());
+        for (int i = 0; i < p.fields.size(); ++i) {
+            QCOMPARE(p.fields[i].name, sent.fields[i].name);
+            QCOMPARE(int(p.fields[i].type), int(sent.fields[i].type));
+            QCOMPARE(p.fields[i].size, sent.fields[i].size);
+        }
+        QCOMPARE(p.rows.size(), sent.rows.size());
+        for (size_t r = 0; r < p.rows.size(); ++r) {
+            for (int c = 0; c < p.fields.size(); ++c) {
+                const QVariant& a = p.rows[r][c];
+                const QVariant& b = sent.rows[r][c];
+                QCOMPARE(a.isNull(),
+                         b.isNull() || (b.metaType().id() == QMetaType::QString && b.toString().isNull()));
+                if (a.isNull()) continue;
+                if (p.fields[c].type == TFieldType::ftDateTime)
+                    QCOMPARE(a.toDateTime(), b.toDateTime());
+                else if (p.fields[c].type == TFieldType::ftFloat)
+                    QCOMPARE(a.toDouble(), b.toDouble());
+                else if (p.fields[c].type == TFieldType::ftInteger)
+                    QCOMPARE(a.toLongLong(), b.toLongLong());
+                else
+                    QCOMPARE(a.toString(), b.toString());
+            }
+        }
+        QVERIFY(p.rows[0][2].toDateTime().timeSpec() == Qt::LocalTime);
+    }
+
+    void anInvalidDateOrNumberTravelsAsNull() {
+        DataPacket p;
+        p.fields = {{"DTEMISRPS", TFieldType::ftDateTime, 0}, {"VRISS", TFieldType::ftFloat, 0}};
+        p.rows.push_back({QDateTime(), std::nan("")});
+        const DataPacket back = DecodeReply(EncodePacketReply(p)).value<DataPacket>();
+        QVERIFY(back.rows[0][0].isNull());
+        QVERIFY(back.rows[0][1].isNull());
+    }
+
+    void statusAndFaultReplies_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("success") << EncodeStatusReply("S", "") << QVariant(QVariantList{"S", ""});
+        QTest::newRow("refusal") << EncodeStatusReply("N", "Nota fiscal não encontrada.")
+                                 << QVariant(QVariantList{"N", "Nota fiscal não encontrada."});
+        QTest::newRow("fault") << EncodeFaultReply({"unknown_method", "Método desconhecido."})
+                               << QVariant::fromValue(Fault{"unknown_method", "Método desconhecido."});
+    }
+    void statusAndFaultReplies() {
+        QFETCH(QByteArray, body);
+        QFETCH(QVariant, expected);
+        const QVariant got = DecodeReply(body);
+        QCOMPARE(got.metaType(), expected.metaType());
+        if (expected.metaType() == QMetaType::fromType<Fault>()) {
+            QCOMPARE(got.value<Fault>().code, expected.value<Fault>().code);
+            QCOMPARE(got.value<Fault>().message, expected.value<Fault>().message);
+        } else {
+            QCOMPARE(got.toList(), expected.toList());
+        }
+    }
+
+    void garbageRepliesAreRejected_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty") << QByteArray() << "A resposta do servidor de aplicação não é um JSON válido";
+        QTest::newRow("html") << QByteArray("<html>502 Bad Gateway</html>")
+                              << "A resposta do servidor de aplicação não é um JSON válido";
+        QTest::newRow("truncated") << EncodePacketReply(samplePacket()).chopped(10)
+                                   << "A resposta do servidor de aplicação não é um JSON válido";
+        QTest::newRow("array") << QByteArray("[\"S\",\"\"]")
+                               << "A resposta do servidor de aplicação não é um objeto JSON.";
+        QTest::newRow("no result") << QByteArray("{\"ok\":true}")
+                                   << "A resposta do servidor de aplicação não traz resultado.";
+        QTest::newRow("status of three")
+            << QByteArray("{\"result\":[\"S\",\"\",\"x\"]}") << "Vetor de situação inválido";
+        QTest::newRow("status with a number")
+            << QByteArray("{\"result\":[\"S\",1]}") << "Vetor de situação inválido";
+        QTest::newRow("error without text") << QByteArray("{\"error\":{\"code\":\"x\"}}")
+                                            << "A resposta de erro do servidor não traz mensagem.";
+        QTest::newRow("packet without rows")
+            << QByteArray("{\"result\":{\"fields\":[]}}") << "Pacote de dados inválido: faltam";
+        QTest::newRow("unknown field type")
+            << QByteArray(
+                   "{\"result\":{\"fields\":[{\"name\":\"A\",\"type\":\"ftBlob\",\"size\":1}],\"rows\":[]}}")
+            << "Pacote de dados inválido: definição de campo incorreta";
+        QTest::newRow("field without size")
+            << QByteArray("{\"result\":{\"fields\":[{\"name\":\"A\",\"type\":\"ftString\"}],\"rows\":[]}}")
+            << "Pacote de dados inválido: definição de campo incorreta";
+        QTest::newRow("short row") << QByteArray(
+                                          "{\"result\":{\"fields\":[{\"name\":\"A\",\"type\":\"ftString\","
+                                          "\"size\":1}],\"rows\":[[]]}}")
+                                   << "Pacote de dados inválido: a linha 1 não tem 1 valores.";
+        QTest::newRow("number for a text")
+            << QByteArray(
+                   "{\"result\":{\"fields\":[{\"name\":\"A\",\"type\":\"ftString\",\"size\":1}],\"rows\":[[1]"
+                   "]}}")
+            << "Pacote de dados inválido: o campo A da linha 1 deveria ser um texto.";
+        QTest::newRow("bad date")
+            << QByteArray(
+                   "{\"result\":{\"fields\":[{\"name\":\"D\",\"type\":\"ftDateTime\",\"size\":0}],\"rows\":[["
+                   "\"31/12/2026\"]]}}")
+            << "Pacote de dados inválido: o campo D da linha 1 deveria ser uma data ISO.";
+        QTest::newRow("fraction for an integer")
+            << QByteArray(
+                   "{\"result\":{\"fields\":[{\"name\":\"N\",\"type\":\"ftInteger\",\"size\":0}],\"rows\":[["
+                   "1.5]]}}")
+            << "Pacote de dados inválido: o campo N da linha 1 deveria ser um número inteiro.";
+    }
+    void garbageRepliesAreRejected() {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, message);
+        try {
+            DecodeReply(body);
+            QFAIL("garbage was accepted");
+        } catch (const WireError& e) {
+            QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
+        }
+    }
+
+    void callsTravelWhole() {
+        const Call sent{"Kpv41000.rdmEmissaoRPS",
+                        "GetNotaFiscal",
+                        {"0001", "T", QDate(2026, 5, 1), QDateTime(QDate(2026, 5, 31), QTime(10, 0)), 12,
+                         true, QVariant(), "Ação"}};
+        const Call got = DecodeCall(EncodeCall(sent));
+        QCOMPARE(got.server, sent.server);
+        QCOMPARE(got.method, sent.method);
+        const QVariantList expected{"0001", "T",  "2026-05-01", "2026-05-31T10:00:00",
+                                    12.0,   true, QVariant(),   "Ação"};
+        QCOMPARE(got.args.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i) {
+            QCOMPARE(got.args[i].isNull(), expected[i].isNull());
+            QCOMPARE(got.args[i].toString(), expected[i].toString());
+        }
+    }
+
+    void httpMessagesInPieces_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("chunk");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("keepAlive");
+        QTest::addColumn<QByteArray>("rest");
+        const int req = int(HttpReader::Kind::Request), resp = int(HttpReader::Kind::Response);
+        const int done = int(HttpReader::State::Complete), more = int(HttpReader::State::NeedMore),
+                  failed = int(HttpReader::State::Failed);
+        const int none = int(HttpReader::Failure::None);
+        const QByteArray request = SerializeRequest("POST", "/call", {{"Host", "x"}}, "{\"a\":1}");
+        QTest::newRow("request at once")
+            << req << request << 4096 << done << none << QByteArray("{\"a\":1}") << true << QByteArray();
+        QTest::newRow("request byte by byte")
+            << req << request << 1 << done << none << QByteArray("{\"a\":1}") << true << QByteArray();
+        QTest::newRow("pipelined leaves the next")
+            << req << request + "POST /call" << 4096 << done << none << QByteArray("{\"a\":1}") << true
+            << QByteArray("POST /call");
+        QTest::newRow("half a body") << req << request.chopped(3) << 7 << more << none << QByteArray() << true
+                                     << QByteArray();
+        QTest::newRow("HTTP/1.0 closes")
+            << req << QByteArray("POST /call HTTP/1.0\r\nContent-Length: 0\r\n\r\n") << 5 << done << none
+            << QByteArray() << false << QByteArray();
+        QTest::newRow("Connection close") << req << QByteArray("POST / HTTP/1.1\r\nConnection: Close\r\n\r\n")
+                                          << 64 << done << none << QByteArray() << false << QByteArray();
+        QTest::newRow("body too large")
+            << req << QByteArray("POST /call HTTP/1.1\r\nContent-Length: 2048\r\n\r\n") << 64 << failed
+            << int(HttpReader::Failure::BodyTooLarge) << QByteArray() << true << QByteArray();
+        QTest::newRow("head too large")
+            << req << "POST /call HTTP/1.1\r\nX: " + QByteArray(5000, 'x') << 512 << failed
+            << int(HttpReader::Failure::HeadTooLarge) << QByteArray() << true << QByteArray();
+        QTest::newRow("binary") << req << QByteArray("\x16\x03\x01\x00", 4) << 1 << failed
+                                << int(HttpReader::Failure::Malformed) << QByteArray() << true
+                                << QByteArray();
+        QTest::newRow("bad header line")
+            << req << QByteArray("POST /call HTTP/1.1\r\nno colon here\r\n\r\n") << 64 << failed
+            << int(HttpReader::Failure::Malformed) << QByteArray() << true << QByteArray();
+        QTest::newRow("chunked") << req
+                                 << QByteArray("POST /call HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n")
+                                 << 64 << failed << int(HttpReader::Failure::Unsupported) << QByteArray()
+                                 << true << QByteArray();
+        QTest::newRow("response") << resp
+                                  << SerializeResponse(200, "OK", {{"Connection", "keep-alive"}}, "{}") << 3
+                                  << done << none << QByteArray("{}") << true << QByteArray();
+        QTest::newRow("response without length")
+            << resp << QByteArray("HTTP/1.1 200 OK\r\n\r\n{}") << 64 << failed
+            << int(HttpReader::Failure::Unsupported) << QByteArray() << true << QByteArray();
+        QTest::newRow("not a response")
+            << resp << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << 64 << failed
+            << int(HttpReader::Failure::Malformed) << QByteArray() << true << QByteArray();
+        QTest::newRow("bad status") << resp << QByteArray("HTTP/1.1 abc OK\r\nContent-Length: 0\r\n\r\n")
+                                    << 64 << failed << int(HttpReader::Failure::Malformed) << QByteArray()
+                                    << true << QByteArray();
+    }
+    void httpMessagesInPieces() {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, chunk);
+        QFETCH(int, state);
+        QFETCH(int, failure);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, keepAlive);
+        QFETCH(QByteArray, rest);
+        HttpReader reader(HttpReader::Kind(kind), {1024, 1024});
+        QByteArray left;
+        QCOMPARE(int(feed(reader, bytes, chunk, &left)), state);
+        QCOMPARE(int(reader.failure()), failure);
+        if (state == int(HttpReader::State::Complete)) {
+            QCOMPARE(reader.body(), body);
+            QCOMPARE(reader.keepAlive(), keepAlive);
+            QCOMPARE(left, rest);
+            reader.reset();
+            QVERIFY(!reader.started());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(Wire)
+#include "test_wire.moc"
