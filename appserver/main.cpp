@@ -62,6 +62,9 @@ int serve(const kpv::server::ServerSettings& settings, const kpv::db::DatabaseSe
 }  // namespace
 
 int main(int argc, char** argv) {
+    // While TZ is unset, glibc re-reads /etc/localtime at every local-time conversion; naming the same zone
+    // once keeps answers of 100,000 dated rows from spending their time in stat().
+    if (!qEnvironmentVariableIsSet("TZ")) qputenv("TZ", ":/etc/localtime");
     QCoreApplication app(argc, argv);
     // Before the database engine starts its threads, so none of them takes the signal.
     kpv::server::TerminationWatcher termination;

@@ -88,11 +88,11 @@ void TfrmFiltroEmissaoRPS::createRegistrationRow() {
     lblInscMuni->setProperty("Tag", 99);
 
     cdsInscrMunicip = new TClientDataSet(this, QStringLiteral("cdsInscrMunicip"));
-    for (const FieldSpec& spec : kInscrMunicipFields) {
+    for (const FieldSpec& column : kInscrMunicipFields) {
         TField* field =
-            cdsInscrMunicip->AddField(QString::fromUtf8(spec.name), TFieldType::ftString, spec.size);
-        field->Visible = spec.label != nullptr;
-        if (spec.label) field->DisplayLabel = QString::fromUtf8(spec.label);
+            cdsInscrMunicip->AddField(QString::fromUtf8(column.name), TFieldType::ftString, column.size);
+        field->Visible = column.label != nullptr;
+        if (column.label) field->DisplayLabel = QString::fromUtf8(column.label);
     }
     cdsInscrMunicipCDINSCMUNI = cdsInscrMunicip->FieldByName(QStringLiteral("CDINSCMUNI"));
     cdsInscrMunicipIDAMBTRABNFSE = cdsInscrMunicip->FieldByName(QStringLiteral("IDAMBTRABNFSE"));

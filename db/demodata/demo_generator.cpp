@@ -19,27 +19,27 @@ namespace kpv::demo {
 
 namespace {
 
-struct CompanySpec {
+struct CompanyPlan {
     const char* code;
     const char* name;
     const char* tradeName;
     const char* city;
 };
 
-const CompanySpec kCompanies[] = {
+const CompanyPlan kCompanies[] = {
     {"01", "Kpv Sistemas e Consultoria Ltda", "Kpv Sistemas", "São Paulo"},
     {"02", "Alvorada Serviços Contábeis S.A.", "Alvorada Contábil", "Belo Horizonte"},
     {"03", "Ipê Engenharia e Manutenção Ltda", "Ipê Engenharia", "Curitiba"},
 };
 
-struct BranchSpec {
+struct BranchPlan {
     const char* code;
     int company;  // index into kCompanies
     const char* city;
     int weight;  // share of the invoices
 };
 
-const BranchSpec kBranches[] = {
+const BranchPlan kBranches[] = {
     {"0001", 0, "São Paulo", 30},    {"0002", 0, "Campinas", 10},       {"0003", 0, "Rio de Janeiro", 12},
     {"0004", 0, "Florianópolis", 4}, {"0005", 1, "Belo Horizonte", 14}, {"0006", 1, "Uberlândia", 4},
     {"0007", 1, "Brasília", 6},      {"0008", 2, "Curitiba", 10},       {"0009", 2, "Londrina", 3},
@@ -88,7 +88,7 @@ struct Series {
 };
 
 struct Branch {
-    const BranchSpec* spec;
+    const BranchPlan* plan;
     QString company;
     QString stateRegistration;
     QString municipalRegistration;
@@ -223,7 +223,7 @@ class Generator {
                                         "DSEMAILEMPR"} +
                                 addressColumns("EMPR"));
         QStringList roots;
-        for (const CompanySpec& c : kCompanies) {
+        for (const CompanyPlan& c : kCompanies) {
             roots << random_.digits(8);
             const QString site = QString::fromUtf8(c.tradeName).toLower().remove(' ').remove(QChar(u'ê'));
             empresa.insert(QVariantList{QString::fromUtf8(c.code), QString::fromUtf8(c.name),
@@ -250,11 +250,11 @@ class Generator {
                              {"CDEMPRESA", "CDFILIAL", "CDINSCESTA", "CDINSCMUNI", "CDSERIE"});
 
         std::map<int, int> establishments;
-        for (const BranchSpec& spec : kBranches) {
+        for (const BranchPlan& plan : kBranches) {
             Branch b;
-            b.spec = &spec;
-            b.company = QString::fromUtf8(kCompanies[spec.company].code);
-            b.city = &MunicipalityNamed(QString::fromUtf8(spec.city));
+            b.plan = &plan;
+            b.company = QString::fromUtf8(kCompanies[plan.company].code);
+            b.city = &MunicipalityNamed(QString::fromUtf8(plan.city));
             b.stateRegistration = random_.digits(12);
             b.municipalRegistration = random_.digits(8);
             const int n = static_cast<int>(branches_.size()) + 1;
@@ -266,13 +266,13 @@ class Generator {
             };
             if (n == 1) b.series.push_back({"U", "Série sem RPS", QString(), false, QString(), 2});
 
-            const int establishment = ++establishments[spec.company];
-            filial.insert(QVariantList{QString::fromUtf8(spec.code),
-                                       QString(QString::fromUtf8(kCompanies[spec.company].tradeName) + " - " +
+            const int establishment = ++establishments[plan.company];
+            filial.insert(QVariantList{QString::fromUtf8(plan.code),
+                                       QString(QString::fromUtf8(kCompanies[plan.company].tradeName) + " - " +
                                                b.city->name)
                                            .left(30),
                                        b.company, b.stateRegistration, b.municipalRegistration,
-                                       b.series.front().code, Cnpj(roots[spec.company], establishment)} +
+                                       b.series.front().code, Cnpj(roots[plan.company], establishment)} +
                           address(*b.city));
             estadual.insert({b.company, b.stateRegistration, random_.digits(20), n % 4 ? "1" : "2", kBrazil,
                              b.city->state, b.city->code, PersonName(random_).left(40)});
@@ -284,7 +284,7 @@ class Generator {
                               QStringLiteral("KPV410"), QVariant(),
                               s.control.isEmpty() ? QVariant() : QVariant(s.control), QStringLiteral("N"),
                               s.rpsSeries.isEmpty() ? QVariant() : QVariant(s.rpsSeries)});
-                relation.insert({b.company, QString::fromUtf8(spec.code), b.stateRegistration,
+                relation.insert({b.company, QString::fromUtf8(plan.code), b.stateRegistration,
                                  b.municipalRegistration, s.code});
             }
             branches_.push_back(b);
@@ -292,7 +292,7 @@ class Generator {
         }
         // A branch of one company that serves another under the same registrations.
         const Branch& shared = branches_[4];
-        relation.insert({branches_[0].company, QString::fromUtf8(shared.spec->code), shared.stateRegistration,
+        relation.insert({branches_[0].company, QString::fromUtf8(shared.plan->code), shared.stateRegistration,
                          shared.municipalRegistration, shared.series.front().code});
     }
 
@@ -343,7 +343,7 @@ class Generator {
 
     Invoice draft() {
         Invoice inv{};
-        inv.branch = weightedIndex(random_, branches_, [](const Branch& b) { return b.spec->weight; });
+        inv.branch = weightedIndex(random_, branches_, [](const Branch& b) { return b.plan->weight; });
         const Branch& b = branches_[static_cast<size_t>(inv.branch)];
         inv.series = weightedIndex(random_, b.series, [](const Series& s) { return s.weight; });
         inv.client = random_.below(static_cast<int>(clients_.size()));
@@ -388,7 +388,7 @@ class Generator {
             const Branch& b = branches_[static_cast<size_t>(inv.branch)];
             inv.entry = padded(++entries[inv.branch], 10);
             inv.number = padded(
-                ++numbers[b.company + b.spec->code + b.series[static_cast<size_t>(inv.series)].code], 9);
+                ++numbers[b.company + b.plan->code + b.series[static_cast<size_t>(inv.series)].code], 9);
             const char e = inv.situation.emission;
             const char t = inv.situation.transmission;
             if (e == '3' || (e == '1' && t != '1'))
@@ -416,7 +416,7 @@ class Generator {
             const QDateTime changed = issue.cancelled ? issue.at.addSecs(1800) : issue.at;
             ledger.insert({b.company, b.municipalRegistration,
                            b.series[static_cast<size_t>(inv.series)].rpsSeries, number,
-                           QString::fromUtf8(b.spec->code), inv.entry, issue.at, status, changed});
+                           QString::fromUtf8(b.plan->code), inv.entry, issue.at, status, changed});
             if (!issue.cancelled) {
                 inv.rps = number;
                 inv.rpsIssued = issue.at;
@@ -442,12 +442,12 @@ class Generator {
             const QString issuing =
                 random_.chance(0.05)
                     ? QString::fromUtf8(
-                          branches_[static_cast<size_t>(random_.below(int(branches_.size())))].spec->code)
-                    : QString::fromUtf8(b.spec->code);
+                          branches_[static_cast<size_t>(random_.below(int(branches_.size())))].plan->code)
+                    : QString::fromUtf8(b.plan->code);
             const QString description =
                 ServiceDescription(random_) +
                 QStringLiteral(" - referente a %1").arg(inv.exit.date().toString("MM/yyyy"));
-            nota.insert({QString::fromUtf8(b.spec->code),
+            nota.insert({QString::fromUtf8(b.plan->code),
                          inv.entry,
                          b.company,
                          issuing,
@@ -493,7 +493,7 @@ class Generator {
                 if (s.controlRow) {
                     control.insert({s.control, QStringLiteral("Numeração série %1").arg(s.code),
                                     QDateTime(until_.addYears(-2), QTime(0, 0)), "S", "N", "N", "N",
-                                    qint64(numbers.value(b.company + b.spec->code + s.code, 0))});
+                                    qint64(numbers.value(b.company + b.plan->code + s.code, 0))});
                 }
             }
         }

@@ -21,6 +21,9 @@ int fail(const QString& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // While TZ is unset, glibc re-reads /etc/localtime at every local-time conversion; naming the same zone
+    // once keeps a load of 100,000 dated rows from spending its time in stat().
+    if (!qEnvironmentVariableIsSet("TZ")) qputenv("TZ", ":/etc/localtime");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kpv-demodata"));
 

@@ -155,13 +155,13 @@ TColumn* TDBGrid::AddColumn(const QString& fieldName) {
 }
 
 void TDBGrid::columnsChanged() {
-    std::vector<TModelColumn> specs;
+    std::vector<TModelColumn> modelColumns;
     for (const auto& column : columns_) {
-        TModelColumn spec{column->FieldName(), column->TitleText(), column->TitleAlignment(), {}};
-        if (column->fontSet_) spec.titleFont = column->TitleFont();
-        specs.push_back(std::move(spec));
+        TModelColumn modelColumn{column->FieldName(), column->TitleText(), column->TitleAlignment(), {}};
+        if (column->fontSet_) modelColumn.titleFont = column->TitleFont();
+        modelColumns.push_back(std::move(modelColumn));
     }
-    model_->SetColumns(std::move(specs));
+    model_->SetColumns(std::move(modelColumns));
     for (size_t i = 0; i < columns_.size(); ++i) setColumnWidth(static_cast<int>(i), columns_[i]->Width());
 }
 

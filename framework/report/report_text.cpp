@@ -15,10 +15,10 @@ TTextPiece placeholder(const QString& inner, const QString& whole) {
     const qsizetype bar = inner.indexOf(u'|');
     piece.text = inner.left(bar).trimmed().toUpper();
     if (bar >= 0) {
-        const QString spec = inner.mid(bar + 1).trimmed();
-        const qsizetype colon = spec.indexOf(u':');
-        piece.format = spec.left(colon).trimmed().toLower();
-        if (colon >= 0) piece.argument = spec.mid(colon + 1).trimmed().toUpper();
+        const QString formatText = inner.mid(bar + 1).trimmed();
+        const qsizetype colon = formatText.indexOf(u':');
+        piece.format = formatText.left(colon).trimmed().toLower();
+        if (colon >= 0) piece.argument = formatText.mid(colon + 1).trimmed().toUpper();
     }
     const bool pessWithoutKind = piece.format == QLatin1String("pess") && piece.argument.isEmpty();
     if (piece.text.isEmpty() || !kFormats.contains(piece.format) || pessWithoutKind)
