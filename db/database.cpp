@@ -2,6 +2,7 @@
 
 #include "db/database_error.h"
 #include "db/dialect_p.h"
+#include "db/firebird_client.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -113,6 +114,7 @@ QSqlDatabase openSqlite(const DatabaseSettings& s, const QString& name) {
 }
 
 QSqlDatabase connectFirebird(const DatabaseSettings& s, const QString& name) {
+    ShutdownFirebirdOnExit();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), name);
     db.setDatabaseName(s.path);
     db.setHostName(s.host);

@@ -1,3 +1,4 @@
+#include "db/firebird_client.h"
 #include "framework/core/errors.h"
 #include "framework/data/db_module.h"
 #include "framework/data/query.h"
@@ -212,6 +213,7 @@ void TestQuery::initTestCase() {
         process.closeWriteChannel();
         QVERIFY(process.waitForFinished(60000));
         QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+        kpv::db::ShutdownFirebirdOnExit();
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), firebirdConnection);
         db.setDatabaseName(path);
         db.setUserName(QStringLiteral("SYSDBA"));

@@ -1,0 +1,36 @@
+#include "db/firebird_client.h"
+
+#include <QCoreApplication>
+
+#include <dlfcn.h>
+
+namespace kpv::db {
+
+namespace {
+
+constexpr unsigned kShutdownTimeoutMs = 10000;
+constexpr int kReasonApplicationStopped = -3;  // fb_shutrsn_app_stopped of ibase.h
+
+void shutdownFirebird() {
+    // The client library was loaded by Qt's driver plugin; asking for it without loading it again keeps
+    // this a no-op when no Firebird connection was ever made.
+    void* library = dlopen("libfbclient.so.2", RTLD_NOW | RTLD_NOLOAD);
+    if (library == nullptr) return;
+    using Shutdown = int (*)(unsigned, int);
+    if (auto shutdown = reinterpret_cast<Shutdown>(dlsym(library, "fb_shutdown"))) {
+        shutdown(kShutdownTimeoutMs, kReasonApplicationStopped);
+    }
+    dlclose(library);
+}
+
+}  // namespace
+
+void ShutdownFirebirdOnExit() {
+    static const bool registered = [] {
+        qAddPostRoutine(shutdownFirebird);
+        return true;
+    }();
+    (void)registered;
+}
+
+}  // namespace kpv::db
