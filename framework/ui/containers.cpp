@@ -26,6 +26,8 @@ TScrollBox::TScrollBox(QWidget* parent, const QString& name) : QScrollArea(paren
     setObjectName(name);
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
+    // A scroll box only holds controls; Tab goes on to them instead of stopping at the box.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 TPageControl::TPageControl(QWidget* parent, const QString& name) : QTabWidget(parent) {
@@ -36,6 +38,8 @@ TPageControl::TPageControl(QWidget* parent, const QString& name) : QTabWidget(pa
 
 void TPageControl::SetTabsVisible(bool visible) {
     tabBar()->setVisible(visible);
+    // The focus of a page control rests on its tabs; without them Tab would stop on nothing visible.
+    setFocusPolicy(visible ? Qt::TabFocus : Qt::NoFocus);
 }
 
 TTabSheet::TTabSheet(TPageControl* pageControl, const QString& name, const QString& caption)

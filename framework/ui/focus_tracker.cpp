@@ -42,9 +42,19 @@ private:
     void onFocusChanged(QWidget* old, QWidget* now) {
         if (!now) return;  // the application lost activation: no events
         QWidget* form = formOf(now);
+        // A handler that puts the focus back on its own control (or inside it) while its exit runs
+        // raises nothing more: the focus simply stays there.
+        for (const QPointer<QWidget>& w : exiting_) {
+            if (w && (w == now || w->isAncestorOf(now))) {
+                lastFocus_[form] = now;
+                return;
+            }
+        }
         QPointer<QWidget>& last = lastFocus_[form];
-        // The control that has the focus as far as the screen's events go: it changes only once its exits
-        // have run, so a handler that puts the focus back on its own control raises nothing more.
+        // Where the focus is as far as the screen's events go. While a control's exit runs the focus
+        // counts as being in the control's container, so a focus change made meanwhile (a handler that
+        // moves the focus, or a dialog it opens and closes) starts from there and does not exit the
+        // control a second time.
         QWidget* previous = last ? last.data() : ((old && formOf(old) == form) ? old : nullptr);
         if (previous == now) return;  // the screen regained activation where it was
         if (!previous) {
@@ -60,8 +70,11 @@ private:
         const std::vector<QPointer<QWidget>> exits = guarded(chainUpTo(previous, common));
         for (const auto& w : exits) {
             if (!w) continue;
+            lastFocus_[form] = w->parentWidget();
             if (auto* events = dynamic_cast<TControlEvents*>(w.data()); events && events->OnExit) {
+                exiting_.push_back(w);
                 const bool completed = Dispatch([&] { events->OnExit(w.data()); });
+                exiting_.pop_back();
                 if (!stillOnTarget()) return;  // the handler moved the focus: that move rules now
                 if (!completed) {
                     // The event ended where the focus now is: no enters, but it is there.
@@ -86,6 +99,7 @@ private:
     }
 
     QHash<QWidget*, QPointer<QWidget>> lastFocus_;
+    std::vector<QPointer<QWidget>> exiting_;  // controls whose exit handlers are running, innermost last
 };
 
 }  // namespace

@@ -74,6 +74,8 @@ class EventRules : public QObject {
     void enterExit();
     void reactivationRaisesNothing();
     void exitHandlerThatMovesFocusStopsTheChain();
+    void containerExitThatMovesFocusIsNotRunTwice();
+    void tabPassesAPageControlWithoutTabs();
     void radioButtonFromCodeRunsItsClick();
     void disabledMenuItemRunsNothing();
     void failedCreationLeavesNoScreen();
@@ -282,6 +284,60 @@ void EventRules::exitHandlerThatMovesFocusStopsTheChain() {
     w.log.clear();
     w.e3->SetFocus();
     QCOMPARE(w.log, QStringList({"exit e2", "exit p1", "enter p2", "enter e3"}));
+}
+
+void EventRules::containerExitThatMovesFocusIsNotRunTwice() {
+    TwoPanels w;
+    QVERIFY(w.show());
+    w.e2->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.e2));
+    // Leaving the panel opens a dialog and then puts the focus somewhere else, as the company strip
+    // does with its filter: the focus leaves the window and comes back while the exit still runs.
+    QWidget dialog;
+    dialog.setProperty("kpvForm", true);
+    auto* inside = new TEdit(&dialog, "inside");
+    w.p1->OnExit = [&](QObject*) {
+        w.log << "exit p1";
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        inside->setFocus();
+        dialog.hide();
+        QApplication::setActiveWindow(&w.window);
+        w.e3->setFocus();
+        w.e3->SetFocus();
+    };
+    w.log.clear();
+    QWidget* elsewhere = new TEdit(&w.window, "elsewhere");
+    elsewhere->move(200, 5);
+    elsewhere->show();
+    elsewhere->setFocus();
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.e3));
+    QCOMPARE(w.log, QStringList({"exit e2", "exit p1", "enter p2", "enter e3"}));
+    // The panel was left once; the next move starts from where the focus is now.
+    w.log.clear();
+    w.e1->setFocus();
+    QCOMPARE(w.log, QStringList({"exit e3", "exit p2", "enter p1", "enter e1"}));
+}
+
+void EventRules::tabPassesAPageControlWithoutTabs() {
+    QWidget window;
+    window.resize(300, 200);
+    auto* first = new TEdit(&window, "first");
+    auto* pages = new TPageControl(&window, "pages");
+    pages->setGeometry(0, 40, 300, 150);
+    auto* sheet = new TTabSheet(pages, "sheet");
+    auto* box = new TScrollBox(sheet, "box");
+    box->setGeometry(0, 0, 300, 120);
+    auto* inner = new TEdit(box, "inner");
+    box->setWidget(inner);
+    pages->SetTabsVisible(false);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    first->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(first));
+    QTest::keyClick(first, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(inner));
 }
 
 void EventRules::radioButtonFromCodeRunsItsClick() {
