@@ -12,7 +12,8 @@ bool CriaFiltroEmissaoRPS() {
     if (!frmFiltroEmissaoRPS) Application().CreateForm(frmFiltroEmissaoRPS);
     frmFiltroEmissaoRPS->ShowModal();
     Application().SetCursor(crDefault);
-    return boConfirma;
+    // Not boConfirma: it is still true when a check stopped the confirmation and the window was closed.
+    return frmFiltroEmissaoRPS && frmFiltroEmissaoRPS->Confirmed();
 }
 
 void Initialization() {

@@ -11,10 +11,12 @@ namespace Cli_kpv41100 {
 
 // The filter screen: null until the first CriaFiltroEmissaoRPS; then kept, hidden between shows.
 extern KPV41000_EXPORT QPointer<TfrmFiltroEmissaoRPS> frmFiltroEmissaoRPS;
-// Whether the last show of the filter screen ended in a completed confirmation.
+// True from the start of a confirmation; false at creation, on every show and activation, on cancel and
+// when the series check fails. It stays true when another check stops the confirmation.
 extern KPV41000_EXPORT bool boConfirma;
 
-// Shows the filter screen modally, creating it on first use; returns boConfirma.
+// Shows the filter screen modally, creating it on first use. True only when this show ended in a
+// completed confirmation; cancel, or the close box after a stopped confirmation, give false.
 KPV41000_EXPORT bool CriaFiltroEmissaoRPS();
 
 void Initialization();

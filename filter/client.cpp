@@ -109,8 +109,10 @@ void TfrmFiltroEmissaoRPS::btpClienteBeforePesq(QObject*, bool&) {
     qryCliente->Open();
 }
 
-// The number first: writing it clears the name.
+// The number goes in as stored: the mask an earlier client left goes first, as on entering the field, so
+// it cannot cut the number. The name follows, since writing the number clears it.
 void TfrmFiltroEmissaoRPS::btpClienteAfterPesq(QObject*) {
+    medClienteEnter(medCliente);
     medCliente->SetText(qryCliente->FieldByName(QStringLiteral("NRINSJURCLIE"))->AsString());
     edtNmCliente->SetText(qryCliente->FieldByName(QStringLiteral("NMRAZSOCCLIE"))->AsString());
 }

@@ -1,11 +1,18 @@
-// Confirmation: the exit dates, the RPS situations, and the checks the confirmation runs in their order.
+// Confirmation: the exit dates, the RPS situations, and the confirmation that checks the whole filter,
+// has the emission screen fetch its invoices and only then remembers the filter.
+#include "emission/cli_kpv41000.h"
 #include "filter/cli_kpv41100.h"
 #include "filter/layout_p.h"
+#include "framework/core/routines.h"
 #include "framework/ui/date_edit.h"
+#include "framework/ui/mask_edit.h"
 
 #include <QColor>
 
 namespace Cli_kpv41100 {
+
+using kpv::EmptyString;
+using kpv::MensErro;
 
 namespace {
 
@@ -30,6 +37,9 @@ void TfrmFiltroEmissaoRPS::createDateGroup() {
     depSaidIni = ExitDateEdit(grbDtSaida, QStringLiteral("depSaidIni"), 15);
     depSaidFim = ExitDateEdit(grbDtSaida, QStringLiteral("depSaidFim"), 40);
     layout::BoldCaption(grbDtSaida);
+
+    depSaidIni->OnExit = [this](QObject* s) { depSaidIniExit(s); };
+    depSaidFim->OnExit = [this](QObject* s) { depSaidFimExit(s); };
 }
 
 void TfrmFiltroEmissaoRPS::createSituationGroup() {
@@ -49,12 +59,85 @@ void TfrmFiltroEmissaoRPS::createSituationGroup() {
     layout::BoldCaption(grbSituacao);
 }
 
+// The checks first, in their order; the filter is remembered only once its invoices are on the emission
+// screen. A stop keeps what the steps before it did: boConfirma set, and past the operation types also the
+// emission screen re-enabled and the situations rebuilt.
 void TfrmFiltroEmissaoRPS::sbtConfirmaClick(QObject*) {
     boConfirma = true;
     Vd_FiliEmit();
     Vd_CdInscEsta(true);
     Vd_CdInscMuni(true);
     Vd_Serie(true);
+    Vd_Cliente();
+    Vd_Datas(depSaidIni, depSaidFim);
+    Cli_kpv41000::TfrmEmissaoRPS* emissao = Cli_kpv41000::frmEmissaoRPS;
+    if (rdgListaTipoOper->Checked()) {
+        rdgListaTipoOper->SetFocus();
+        if (EmptyString(emissao->ListaTipoOper)) MensErro(msgPadrao->Msg(QStringLiteral("Tipo_infor")), true);
+    }
+
+    reenableEmissionScreen();
+    // Operation types, client and direction come from the one mapping the refresh uses as well.
+    const TRecordFilter onScreen = FilterOnScreen();
+    rebuildSituacaoRPS();
+    if (EmptyString(emissao->SituacaoRPS)) {
+        chbNaoEmitido->SetFocus();
+        MensErro(msgPadrao->Msg(QStringLiteral("SITU_RPS")), true);
+    }
+
+    const TNotaFiscalArgs a =
+        NotaFiscalArgs(onScreen, emissao->medCdEmpresa->Text(), emissao->ListaTipoOper, emissao->SituacaoRPS);
+    emissao->GetNotaFiscal(a.stCdFilial, a.stTipoOper, a.stCdEmpresa, a.stCdInscEsta, a.stCdInscMuni,
+                           a.stCdSerie, a.stCliente, a.dtSaidIni, a.dtSaidFim, a.stIdOperacao,
+                           a.stSituacaoRPS);
+
+    recFiltro = FilterOnScreen();
+    confirmed_ = true;
+    Close();
+}
+
+// The list on the emission screen must be usable once it is filled, whatever disabled it meanwhile.
+void TfrmFiltroEmissaoRPS::reenableEmissionScreen() {
+    Cli_kpv41000::TfrmEmissaoRPS* emissao = Cli_kpv41000::frmEmissaoRPS;
+    emissao->Repaint();
+    SetChildEnabled(emissao->grbDadosRel, true);
+    emissao->pgcPadrao->setEnabled(true);
+    SetChildEnabled(emissao->panFiltro, true);
+}
+
+// "_1" not emitted, "_2" emitted, "_3" substituted, always in that order.
+void TfrmFiltroEmissaoRPS::rebuildSituacaoRPS() {
+    QString& situacao = Cli_kpv41000::frmEmissaoRPS->SituacaoRPS;
+    situacao.clear();
+    if (chbNaoEmitido->Checked()) situacao += QStringLiteral("_1");
+    if (chbEmitido->Checked()) situacao += QStringLiteral("_2");
+    if (chbSubstituido->Checked()) situacao += QStringLiteral("_3");
+}
+
+// Both dates are required here, unlike on leaving them; the range is reported on the initial date.
+void TfrmFiltroEmissaoRPS::Vd_Datas(TDateEditPlus* depInicial, TDateEditPlus* depFinal) {
+    if (EmptyString(depInicial->Text())) {
+        depInicial->SetFocus();
+        MensErro(msgPadrao->Msg(QStringLiteral("DtIni_Inf")), true);
+    }
+    depInicial->CheckValidDate();
+    if (EmptyString(depFinal->Text())) {
+        depFinal->SetFocus();
+        MensErro(msgPadrao->Msg(QStringLiteral("DtFim_Inf")), true);
+    }
+    depFinal->CheckValidDate();
+    if (!(depFinal->GetDate() >= depInicial->GetDate())) {
+        depInicial->SetFocus();
+        MensErro(msgPadrao->Msg(QStringLiteral("DtIni_maior")), true);
+    }
+}
+
+void TfrmFiltroEmissaoRPS::depSaidIniExit(QObject*) {
+    depSaidIni->CheckValidDate();
+}
+
+void TfrmFiltroEmissaoRPS::depSaidFimExit(QObject*) {
+    depSaidFim->CheckValidDate();
 }
 
 }  // namespace Cli_kpv41100

@@ -176,6 +176,7 @@ void TfrmFiltroEmissaoRPS::restoreFilter() {
 
     reopenEmprCntrFil();
     boConfirma = false;
+    confirmed_ = false;
 
     cbbIdOperacao->SetItemIndex(recFiltro.nrIdOperacao);
     medCliente->SetText(recFiltro.stCliente);

@@ -41,8 +41,15 @@ class KPV41000_EXPORT TfrmFiltroEmissaoRPS : public TfrmRotiGeral {
     void sbtCancelClick(QObject* Sender) override;
     void Atualiza_Datas();
 
-    // Confirmation.
+    // Confirmation and exit dates.
     void sbtConfirmaClick(QObject* Sender);
+    void Vd_Datas(TDateEditPlus* depInicial, TDateEditPlus* depFinal);
+    void depSaidIniExit(QObject* Sender);
+    void depSaidFimExit(QObject* Sender);
+    // Whether this show of the dialog ended in a completed confirmation: the invoices were fetched and the
+    // filter remembered. Unlike boConfirma, a confirmation stopped by any check or by the fetch leaves it
+    // false, so closing the window afterwards is no confirmation.
+    bool Confirmed() const { return confirmed_; }
 
     // Branch.
     void Vd_FiliEmit();
@@ -84,6 +91,7 @@ class KPV41000_EXPORT TfrmFiltroEmissaoRPS : public TfrmRotiGeral {
     // Operation type.
     void rdgTodosTipoOperClick(QObject* Sender);
     void rdgListaTipoOperClick(QObject* Sender);
+    void btpTipoOperClick(QObject* Sender);
     void cbbIdOperacaoChange(QObject* Sender);
 
     // The filter as the controls hold it now, in the record's terms.
@@ -160,10 +168,14 @@ class KPV41000_EXPORT TfrmFiltroEmissaoRPS : public TfrmRotiGeral {
     void chainTabOrder();
 
     void restoreFilter();
+    void reenableEmissionScreen();
+    void rebuildSituacaoRPS();
     void reopenEmprCntrFil();
     // Replaces cdsInscrMunicip with the server's answer: one registration ("S") or all of the company's.
     void loadInscrMunicip(const QString& cdInscMuni, const QString& idUnica);
     QString companyCode() const;
+
+    bool confirmed_ = false;
 };
 
 }  // namespace Cli_kpv41100

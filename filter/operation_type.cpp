@@ -5,6 +5,11 @@
 #include "filter/layout_p.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/data_source.h"
+#include "framework/data/list_routines.h"
+#include "framework/net/check_result.h"
+#include "framework/net/connection.h"
+#include "framework/net/data_packet.h"
+#include "framework/ui/busy_animation.h"
 #include "framework/ui/lookup_button.h"
 
 namespace Cli_kpv41100 {
@@ -49,6 +54,7 @@ void TfrmFiltroEmissaoRPS::createOperationTypeGroup() {
     cbbIdOperacao->OnChange = [this](QObject* s) { cbbIdOperacaoChange(s); };
     rdgTodosTipoOper->OnClick = [this](QObject* s) { rdgTodosTipoOperClick(s); };
     rdgListaTipoOper->OnClick = [this](QObject* s) { rdgListaTipoOperClick(s); };
+    btpTipoOper->OnClick = [this](QObject* s) { btpTipoOperClick(s); };
 }
 
 void TfrmFiltroEmissaoRPS::rdgTodosTipoOperClick(QObject*) {
@@ -59,6 +65,21 @@ void TfrmFiltroEmissaoRPS::rdgTodosTipoOperClick(QObject*) {
 void TfrmFiltroEmissaoRPS::rdgListaTipoOperClick(QObject*) {
     btpTipoOper->SetEnabled(rdgListaTipoOper->Checked());
     Cli_kpv41000::frmEmissaoRPS->ListaTipoOper.clear();
+}
+
+// The types come fresh from the server for the direction shown; the marked keys go straight into the
+// emission screen's list. A failed fetch opens no list and leaves the marked one as it was.
+void TfrmFiltroEmissaoRPS::btpTipoOperClick(QObject*) {
+    const QString direcao = cbbIdOperacao->ItemIndex() != 0 ? QStringLiteral("E") : QStringLiteral("S");
+    {
+        const kpv::TShowAvi avi(this, 6);
+        const QVariant result = Cli_kpv41000::frmEmissaoRPS->netEmissaoRPS->AppServer().Call(
+            QStringLiteral("GetTipoOper"), {QString(), QStringLiteral("T"), direcao});
+        const QVariant packet = kpv::CheckResultServ(result, true, 0);
+        cdsTipoOper->LoadFromPacket(packet.value<kpv::net::DataPacket>());
+    }
+    kpv::PesquisaLista(dtsTipoOper, QStringLiteral("CHAVE"), msgPadrao->Msg(QStringLiteral("TipoOper")),
+                       false, Cli_kpv41000::frmEmissaoRPS->ListaTipoOper);
 }
 
 // A list marked for one direction means nothing for the other.

@@ -24,6 +24,27 @@ struct TableRows {
 
 const QVariant kNull;
 
+const QStringList kInvoiceColumns = {"CDFILIAL",   "NRLANCTONF", "CDEMPRESA",    "CDFILIEMIT",   "CDINSCESTA",
+                                     "CDINSCMUNI", "CDSERIE",    "NRNOTAFISC",   "CDCLIENTE",    "NRINSJURNF",
+                                     "IDTPIJURNF", "IDOPERACAO", "CDTIPOOPER",   "DTENTRSAID",   "DTEMISSAO",
+                                     "VRNOTAFISC", "NRRPS",      "IDEMISSAORPS", "IDTRANSMISRPS"};
+
+std::vector<QVariantList> invoices(const kpv::db::Dialect& dialect) {
+    std::vector<QVariantList> rows;
+    for (const Invoice& nf : kInvoices) {
+        const QVariant exit = dialect.timestamp(QDateTime(nf.exit, QTime(10, 0)));
+        const bool branch0002 = nf.branch == QLatin1String("0002");
+        rows.push_back({nf.branch, nf.entry, kEmpresa, nf.branch,
+                        branch0002 ? "244123456119" : "110042490114", branch0002 ? "87654321" : "12345678",
+                        branch0002 ? "B1" : "A1", QString::number(1000 + nf.entry.toInt()), nf.client->code,
+                        nf.client->number.isEmpty() ? kNull : QVariant(nf.client->number), nf.client->kind,
+                        nf.direction, nf.operationType, exit, exit, 100.0 * nf.entry.toInt(),
+                        nf.emission == QLatin1String("1") ? kNull : QVariant(nf.entry), nf.emission,
+                        nf.transmission});
+    }
+    return rows;
+}
+
 std::vector<TableRows> Rows(const kpv::db::Dialect& dialect) {
     return {
         {"PAIS", {"CDPAIS", "NMPAIS"}, {{"1058", "Brasil"}}},
@@ -87,6 +108,22 @@ std::vector<TableRows> Rows(const kpv::db::Dialect& dialect) {
              {"01", "119999999111", "99990000", "A2", "Serviços A2", kNull, "N"},
              {"02", "330011223344", "55550001", "C1", "Beta C1", "CTL01", "S"},
          }},
+        {"CLIENTE",
+         {"CDCLIENTE", "IDTPIJURCLIE", "NRINSJURCLIE", "NMRAZSOCCLIE", "NMFANTCLIE"},
+         {
+             {kClienteJuridico.code, "J", kClienteJuridico.number, kClienteJuridico.name, "Exemplo"},
+             {kClienteFisico.code, "F", kClienteFisico.number, kClienteFisico.name, "Maria"},
+             {kClienteEstrangeiro.code, "E", kNull, kClienteEstrangeiro.name, "Overseas"},
+         }},
+        {"TIPOOPER",
+         {"IDOPERACAO", "CDTIPOOPER", "NMTIPOOPER"},
+         {
+             {"S", "01", "Prestação de serviços"},
+             {"S", "05", "Locação de bens"},
+             {"S", "09", "Intermediação"},
+             {"E", "01", "Serviço tomado"},
+         }},
+        {"NOTAFISCAL", kInvoiceColumns, invoices(dialect)},
     };
 }
 
@@ -95,11 +132,11 @@ void Insert(QSqlDatabase& db, const TableRows& table) {
     for (qsizetype i = 0; i < table.columns.size(); ++i) marks << QStringLiteral("?");
     const QString statement = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                   .arg(table.table, table.columns.join(u','), marks.join(u','));
+    QSqlQuery q(db);
+    if (!q.prepare(statement)) throw std::runtime_error(q.lastError().text().toStdString());
     for (const QVariantList& row : table.rows) {
-        QSqlQuery q(db);
-        if (!q.prepare(statement)) throw std::runtime_error(q.lastError().text().toStdString());
-        for (const QVariant& value : row)
-            q.addBindValue(value.isValid() ? value : QVariant(QMetaType::fromType<QString>()));
+        for (int i = 0; i < row.size(); ++i)
+            q.bindValue(i, row[i].isValid() ? row[i] : QVariant(QMetaType::fromType<QString>()));
         if (!q.exec())
             throw std::runtime_error(QString(table.table + u": " + q.lastError().text()).toStdString());
     }

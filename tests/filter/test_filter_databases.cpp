@@ -1,6 +1,6 @@
 // The dialog's own statements on each engine the application database runs on: the embedded SQLite file
 // and a Firebird server. The series query runs a statement per dialect (SQL_IB on Firebird), and every
-// engine must give the same rows; the branch and registration checks run their generic statements.
+// engine must give the same rows; the branch, registration and client checks run their generic statements.
 #include "emission/cli_kpv41000.h"
 #include "filter/cli_kpv41100.h"
 #include "filter_database.h"
@@ -150,6 +150,18 @@ void FilterDatabases::checks_data() {
          "",
          {},
          "chbNaoEmitido"},
+        {"registered client",
+         pair + QStringList{"A1"},
+         "medCliente",
+         "12.345.678/0001-95",
+         {},
+         "chbNaoEmitido"},
+        {"client not registered",
+         pair + QStringList{"A1"},
+         "medCliente",
+         "98765432100",
+         {"Cliente não cadastrado."},
+         "medCliente"},
     };
     for (const char* engine : {"sqlite", "firebird"}) {
         for (const Row& r : rows) {
