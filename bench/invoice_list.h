@@ -1,75 +1,62 @@
 #pragma once
 
+#include "appserver/packets.h"
 #include "framework/data/client_data_set.h"
 
 #include <QDateTime>
+#include <QHash>
 
 #include <memory>
 
-// An invoice list as the emission screen keeps it: twenty fields, and packets of any size for it.
+// An invoice list as the emission screen keeps it, with the field list the application server sends, and
+// packets of any size for it.
 namespace bench {
 
 using kpv::data::TClientDataSet;
 using kpv::net::DataPacket;
-using kpv::net::TFieldType;
-
-struct FieldSpec {
-    const char* name;
-    TFieldType type;
-    int size;
-};
-
-inline constexpr FieldSpec invoiceFields[] = {
-    {"IDCHECK", TFieldType::ftFixedChar, 1},    {"CDFILIAL", TFieldType::ftString, 4},
-    {"NRLANCTONF", TFieldType::ftString, 10},   {"CDEMPRESA", TFieldType::ftString, 2},
-    {"CDFILIEMIT", TFieldType::ftString, 4},    {"NRINSJURNF", TFieldType::ftString, 20},
-    {"CDCLIENTE", TFieldType::ftString, 21},    {"NMRAZSOCCLIE", TFieldType::ftString, 50},
-    {"NRNOTAFISCSE", TFieldType::ftString, 30}, {"DTENTRSAID", TFieldType::ftDateTime, 0},
-    {"DTEMISSAO", TFieldType::ftDateTime, 0},   {"CDSERIE", TFieldType::ftString, 5},
-    {"VRNOTAFISC", TFieldType::ftFloat, 0},     {"CDSERIERPSSERIE", TFieldType::ftString, 5},
-    {"NRNOTAFISC", TFieldType::ftString, 20},   {"NRRPS", TFieldType::ftString, 30},
-    {"IDEMISSAORPS", TFieldType::ftString, 1},  {"DADOSRODAPE", TFieldType::ftString, 76},
-    {"IDTPIJURNF", TFieldType::ftString, 1},    {"IDTRANSMISRPS", TFieldType::ftString, 1},
-};
 
 inline std::unique_ptr<TClientDataSet> InvoiceList() {
     auto set = std::make_unique<TClientDataSet>(nullptr, QStringLiteral("cdsNotaFiscal"));
-    for (const FieldSpec& f : invoiceFields) set->AddField(QString::fromLatin1(f.name), f.type, f.size);
+    for (const kpv::net::PacketField& f : kpv::server::InvoiceFields()) set->AddField(f.name, f.type, f.size);
     set->FieldByName("VRNOTAFISC")->DisplayFormat = QStringLiteral("###,##0.00");
     return set;
 }
 
 inline DataPacket InvoicePacket(int rows) {
     DataPacket packet;
-    for (const FieldSpec& f : invoiceFields)
-        packet.fields.append({QString::fromLatin1(f.name), f.type, f.size});
+    packet.fields = kpv::server::InvoiceFields();
     packet.rows.reserve(static_cast<size_t>(rows));
+    QHash<QString, int> column;
+    for (int i = 0; i < packet.fields.size(); ++i) column.insert(packet.fields[i].name, i);
     const QDateTime day(QDate(2024, 1, 1), QTime(0, 0));
     for (int r = 0; r < rows; ++r) {
         const QString n = QString::number(r);
-        const QString emission = QString::number(1 + r % 3);
-        const QString transmission = QString::number(1 + (r / 3) % 4);
         const auto text = [&n](const char* prefix) { return QString(QString::fromUtf8(prefix) + n); };
-        packet.rows.push_back({QStringLiteral("N"),
-                               QStringLiteral("0001"),
-                               n.rightJustified(10, u'0'),
-                               QStringLiteral("01"),
-                               QStringLiteral("0001"),
-                               QString::number(r % 2 ? 12345678000100LL + r : 12345678900LL + r),
-                               text("C"),
-                               text("Cliente de demonstração número "),
-                               text("NFSE"),
-                               day.addDays(r % 365),
-                               day.addDays(r % 365 + 1),
-                               QStringLiteral("1"),
-                               100.0 + r * 0.37,
-                               QStringLiteral("RPS"),
-                               n.rightJustified(8, u'0'),
-                               text("R"),
-                               emission,
-                               text("Rodapé da nota "),
-                               QString(QChar(r % 2 ? u'J' : u'F')),
-                               transmission});
+        QVariantList row(packet.fields.size());
+        const auto set = [&](const char* field, const QVariant& value) {
+            row[column.value(QString::fromLatin1(field))] = value;
+        };
+        set("IDCHECK", QStringLiteral("N"));
+        set("CDFILIAL", QStringLiteral("0001"));
+        set("NRLANCTONF", n.rightJustified(10, u'0'));
+        set("CDEMPRESA", QStringLiteral("01"));
+        set("CDFILIEMIT", QStringLiteral("0001"));
+        set("NRINSJURNF", QString::number(r % 2 ? 12345678000100LL + r : 12345678900LL + r));
+        set("CDCLIENTE", text("C"));
+        set("NMRAZSOCCLIE", text("Cliente de demonstração número "));
+        set("NRNOTAFISCSE", text("NFSE"));
+        set("DTENTRSAID", day.addDays(r % 365));
+        set("DTEMISSAO", day.addDays(r % 365 + 1));
+        set("CDSERIE", QStringLiteral("1"));
+        set("VRNOTAFISC", 100.0 + r * 0.37);
+        set("CDSERIERPSSERIE", QStringLiteral("RPS"));
+        set("NRNOTAFISC", n.rightJustified(8, u'0'));
+        set("NRRPS", text("R"));
+        set("IDEMISSAORPS", QString::number(1 + r % 3));
+        set("DADOSRODAPE", text("Rodapé da nota "));
+        set("IDTPIJURNF", QString(QChar(r % 2 ? u'J' : u'F')));
+        set("IDTRANSMISRPS", QString::number(1 + (r / 3) % 4));
+        packet.rows.push_back(std::move(row));
     }
     return packet;
 }

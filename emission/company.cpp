@@ -52,12 +52,14 @@ void TfrmEmissaoRPS::createCompanyStrip() {
     qryEmpresa->SQL_ORACLE = statement;
     qryEmpresa->SQL_MSSQL = statement;
     qryEmpresa->SQL_IB = statement;
-    qryEmpresa->AddField(QStringLiteral("CDEMPRESA"), kpv::data::TFieldType::ftString, 2, QStringLiteral("Código"),
-                         true, true);
-    qryEmpresa->AddField(QStringLiteral("NMRAZSOCEMPR"), kpv::data::TFieldType::ftString, 80,
-                         QStringLiteral("Razão Social"), true, false)
+    qryEmpresa->AddField(QStringLiteral("CDEMPRESA"), kpv::data::TFieldType::ftString, 2,
+                         QStringLiteral("Código"), true, true);
+    qryEmpresa
+        ->AddField(QStringLiteral("NMRAZSOCEMPR"), kpv::data::TFieldType::ftString, 80,
+                   QStringLiteral("Razão Social"), true, false)
         ->DisplayWidth = 50;
-    qryEmpresa->AddField(QStringLiteral("CDCENTCUST"), kpv::data::TFieldType::ftString, 4, QString(), false, false);
+    qryEmpresa->AddField(QStringLiteral("CDCENTCUST"), kpv::data::TFieldType::ftString, 4, QString(), false,
+                         false);
     dtsEmpresa = new TDataSource(this, QStringLiteral("dtsEmpresa"));
     dtsEmpresa->SetDataSet(qryEmpresa->Query());
 
@@ -96,9 +98,13 @@ void TfrmEmissaoRPS::medCdEmpresaChange(QObject*) {
     }
 }
 
-void TfrmEmissaoRPS::medCdEmpresaExit(QObject*) { Vd_Empresa(false); }
+void TfrmEmissaoRPS::medCdEmpresaExit(QObject*) {
+    Vd_Empresa(false);
+}
 
-void TfrmEmissaoRPS::panFiltroEnter(QObject*) { cdsNotaFiscal->Close(); }
+void TfrmEmissaoRPS::panFiltroEnter(QObject*) {
+    cdsNotaFiscal->Close();
+}
 
 void TfrmEmissaoRPS::panFiltroExit(QObject*) {
     Vd_Empresa(true);

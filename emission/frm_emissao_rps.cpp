@@ -7,10 +7,17 @@
 #include "framework/net/connection.h"
 #include "framework/ui/glyphs.h"
 
+#include <QFont>
+
 namespace Cli_kpv41000 {
 
 TfrmEmissaoRPS::TfrmEmissaoRPS(QWidget* owner) : TfrmDadosGerRel(owner) {
     setObjectName(QStringLiteral("frmEmissaoRPS"));
+    // The screen's widths are pixels made for the classic 8-point interface font; a condensed sans of that
+    // size keeps the grid's registrations, dates and titles whole in them.
+    QFont classic(QStringLiteral("DejaVu Sans Condensed"));
+    classic.setPointSize(8);
+    setFont(classic);
     SetCaption(QStringLiteral("Emissão de Recibo Provisório de Serviço (RPS)"));
     SetFormStyle(TFormStyle::fsMDIChild);
     setSizeGripEnabled(true);

@@ -86,12 +86,17 @@ void TfrmEmissaoRPS::createInvoiceGrid() {
     dbgPadrao->SetBorderStyle(kpv::data::TBorderStyle::bsNone);
     dbgPadrao->SetColor(clInfoBk);
     using kpv::data::TDBGridOption;
-    dbgPadrao->SetOptions(TDBGridOption::dgTitles | TDBGridOption::dgColumnResize | TDBGridOption::dgColLines |
-                          TDBGridOption::dgRowLines | TDBGridOption::dgTabs | TDBGridOption::dgRowSelect |
-                          TDBGridOption::dgAlwaysShowSelection);
+    dbgPadrao->SetOptions(TDBGridOption::dgTitles | TDBGridOption::dgColumnResize |
+                          TDBGridOption::dgColLines | TDBGridOption::dgRowLines | TDBGridOption::dgTabs |
+                          TDBGridOption::dgRowSelect | TDBGridOption::dgAlwaysShowSelection);
+    // Cells are clipped rather than elided, as in the classic grid: a date with a time of day keeps its
+    // whole date in a column made for the date.
+    dbgPadrao->setTextElideMode(Qt::ElideNone);
     dbgPadrao->SetDataSource(dtsNotaFiscal);
     dbgPadrao->OnDrawColumnCell = [this](QObject* s, const QRect& r, int col, kpv::data::TColumn* c,
-                                         kpv::data::TGridDrawState st) { dbgPadraoDrawColumnCell(s, r, col, c, st); };
+                                         kpv::data::TGridDrawState st) {
+        dbgPadraoDrawColumnCell(s, r, col, c, st);
+    };
     dbgPadrao->OnDblClick = [this](QObject* s) { dbgPadraoDblClick(s); };
     dbgPadrao->OnKeyDown = [this](QObject* s, int& key, Qt::KeyboardModifiers shift) {
         dbgPadraoKeyDown(s, key, shift);
@@ -103,10 +108,18 @@ void TfrmEmissaoRPS::createInvoiceGrid() {
         const char* title;
     };
     const ColumnDef columns[] = {
-        {"IDCHECK", 22, "4"},           {"CDFILIEMIT", 55, "Filial"},    {"NRINSJURNF", 117, "Inscrição"},
-        {"NMRAZSOCCLIE", 186, "Razão Social"}, {"NRNOTAFISCSE", 100, "Nº NFS-e"}, {"DTENTRSAID", 71, "Data Saída"},
-        {"DTEMISSAO", 71, "Data Emissão"}, {"CDSERIE", 47, "Série"},     {"VRNOTAFISC", 78, "Valor Nota"},
-        {"CDSERIERPSSERIE", 55, "Série RPS"}, {"NRRPS", 97, "Nº RPS"},    {"IDEMISSAORPS", 121, "Situação RPS"},
+        {"IDCHECK", 22, "4"},
+        {"CDFILIEMIT", 55, "Filial"},
+        {"NRINSJURNF", 117, "Inscrição"},
+        {"NMRAZSOCCLIE", 186, "Razão Social"},
+        {"NRNOTAFISCSE", 100, "Nº NFS-e"},
+        {"DTENTRSAID", 71, "Data Saída"},
+        {"DTEMISSAO", 71, "Data Emissão"},
+        {"CDSERIE", 47, "Série"},
+        {"VRNOTAFISC", 78, "Valor Nota"},
+        {"CDSERIERPSSERIE", 55, "Série RPS"},
+        {"NRRPS", 97, "Nº RPS"},
+        {"IDEMISSAORPS", 121, "Situação RPS"},
     };
     for (const ColumnDef& def : columns) {
         kpv::data::TColumn* column = dbgPadrao->AddColumn(QString::fromLatin1(def.field));
@@ -144,10 +157,18 @@ void TfrmEmissaoRPS::cdsNotaFiscalIDEMISSAORPSGetText(TField*, QString& Text, bo
     if (!number) return;
     const InvoiceStatus status{cdsNotaFiscalIDEMISSAORPS->AsString(), cdsNotaFiscalIDTRANSMISRPS->AsString()};
     switch (situation) {
-        case 1: Text = msgPadrao->Msg(status.transmitted() ? QStringLiteral("TRANSMITIDO") : QStringLiteral("NAO_EMITIDO")); break;
-        case 2: Text = msgPadrao->Msg(QStringLiteral("EMITIDO")); break;
-        case 3: Text = msgPadrao->Msg(QStringLiteral("SUBSTITUIDO")); break;
-        default: break;
+        case 1:
+            Text = msgPadrao->Msg(status.transmitted() ? QStringLiteral("TRANSMITIDO")
+                                                       : QStringLiteral("NAO_EMITIDO"));
+            break;
+        case 2:
+            Text = msgPadrao->Msg(QStringLiteral("EMITIDO"));
+            break;
+        case 3:
+            Text = msgPadrao->Msg(QStringLiteral("SUBSTITUIDO"));
+            break;
+        default:
+            break;
     }
 }
 
@@ -155,6 +176,8 @@ void TfrmEmissaoRPS::cdsNotaFiscalNRINSJURNFGetText(TField* Sender, QString& Tex
     Text = kpv::FormatMaskText(kpv::PictPess(cdsNotaFiscalIDTPIJURNF->AsString()), Sender->AsString());
 }
 
-void TfrmEmissaoRPS::cdsNotaFiscalAfterScroll(TClientDataSet*) { dtsNotaFiscalStateChange(dtsNotaFiscal); }
+void TfrmEmissaoRPS::cdsNotaFiscalAfterScroll(TClientDataSet*) {
+    dtsNotaFiscalStateChange(dtsNotaFiscal);
+}
 
 }  // namespace Cli_kpv41000

@@ -15,33 +15,51 @@ namespace Cli_kpv41000 {
 namespace {
 
 const QString kTicked = QStringLiteral("S");
+const QString kServerSuccess = QStringLiteral("S");
+
+int TickedCount(const kpv::data::TClientDataSet* list, const kpv::data::TField* idCheck) {
+    int ticked = 0;
+    for (int recNo = 0; recNo < list->RecordCount(); ++recNo) {
+        const kpv::data::TClientDataSet::PaintRecord row(list, recNo);
+        if (idCheck->AsString() == kTicked) ++ticked;
+    }
+    return ticked;
+}
+
+// With several invoices the busy text also tells which of them is being processed: "... 2 de 5".
+QString ProgressText(const QString& text, int current, int total) {
+    if (total < 2) return text;
+    return text + QStringLiteral(" %1 de %2").arg(current).arg(total);
+}
 
 }  // namespace
 
 void TfrmEmissaoRPS::sbtPrintClick(QObject* Sender) {
-    bool anyTicked = false;
-    if (cdsNotaFiscal->Active()) {
+    const int ticked = cdsNotaFiscal->Active() ? TickedCount(cdsNotaFiscal, cdsNotaFiscalIDCHECK) : 0;
+    if (ticked == 0) {
+        if (cdsNotaFiscal->Active()) cdsNotaFiscal->Last();  // where the walk would have left the list
+        dbgPadrao->setFocus();
+        kpv::MensErro(msgPadrao->Msg(QStringLiteral("NF_N_SELEC")), true);
+    }
+    {  // the list's controls are unfrozen again before the refresh, and on every way out
         const kpv::data::TControlsDisabled frozen(cdsNotaFiscal);
+        int current = 0;
         for (cdsNotaFiscal->First(); !cdsNotaFiscal->Eof(); cdsNotaFiscal->Next()) {
             if (cdsNotaFiscalIDCHECK->AsString() != kTicked) continue;
-            anyTicked = true;
-            const kpv::TShowAvi avi(this, 6, msgPadrao->Msg(QStringLiteral("GERANDO_RPS")));
+            ++current;
+            const kpv::TShowAvi avi(
+                this, 6, ProgressText(msgPadrao->Msg(QStringLiteral("GERANDO_RPS")), current, ticked));
             const QVariant result = netEmissaoRPS->AppServer().Call(
                 QStringLiteral("PreparaImpressao"),
                 {cdsNotaFiscalCDFILIAL->AsString(), cdsNotaFiscalNRLANCTONF->AsString()});
             const QVariantList status = kpv::CheckResultServ(result, true, 0).toList();
-            if (status.value(0).toString() == kTicked)
+            if (status.value(0).toString() == kServerSuccess)
                 TfrmDadosGerRel::sbtPrintClick(Sender);
             else
                 kpv::MensErro(status.value(1).toString(), true);
         }
     }
-    if (anyTicked) {
-        sbtVerificarClick(sbtVerificar);
-        return;
-    }
-    dbgPadrao->setFocus();
-    kpv::MensErro(msgPadrao->Msg(QStringLiteral("NF_N_SELEC")), true);
+    sbtVerificarClick(sbtVerificar);
 }
 
 void TfrmEmissaoRPS::rpddPadraoBeforeGetQueryParams(kpv::report::TReportParams& params, bool&) {

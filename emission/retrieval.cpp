@@ -16,13 +16,15 @@ namespace Cli_kpv41000 {
 
 using kpv::data::TDataSetState;
 
-void TfrmEmissaoRPS::GetNotaFiscal(QString stCdFilial, QString stTipoOper, QString stCdEmpresa, QString stCdInscEsta,
-                                   QString stCdInscMuni, QString stCdSerie, QString stCliente, QDate dtSaidIni,
-                                   QDate dtSaidFim, QString stIdOperacao, QString stSituacaoRPS) {
+void TfrmEmissaoRPS::GetNotaFiscal(QString stCdFilial, QString stTipoOper, QString stCdEmpresa,
+                                   QString stCdInscEsta, QString stCdInscMuni, QString stCdSerie,
+                                   QString stCliente, QDate dtSaidIni, QDate dtSaidFim, QString stIdOperacao,
+                                   QString stSituacaoRPS) {
     const kpv::TShowAvi avi(frmEmissaoRPS, 6);
     const QVariant result = netEmissaoRPS->AppServer().Call(
-        QStringLiteral("GetNotaFiscal"), {stCdFilial, stTipoOper, stCdEmpresa, stCdInscEsta, stCdInscMuni, stCdSerie,
-                                          stCliente, dtSaidIni, dtSaidFim, stIdOperacao, stSituacaoRPS});
+        QStringLiteral("GetNotaFiscal"),
+        {stCdFilial, stTipoOper, stCdEmpresa, stCdInscEsta, stCdInscMuni, stCdSerie, stCliente, dtSaidIni,
+         dtSaidFim, stIdOperacao, stSituacaoRPS});
     const QVariant packet = kpv::CheckResultServ(result, true, 0);
     cdsNotaFiscal->LoadFromPacket(packet.value<kpv::net::DataPacket>());
     dtsNotaFiscalStateChange(dtsNotaFiscal);
@@ -31,8 +33,8 @@ void TfrmEmissaoRPS::GetNotaFiscal(QString stCdFilial, QString stTipoOper, QStri
 void TfrmEmissaoRPS::sbtVerificarClick(QObject*) {
     const Cli_kpv41100::TNotaFiscalArgs a = Cli_kpv41100::NotaFiscalArgs(
         Cli_kpv41100::frmFiltroEmissaoRPS->recFiltro, medCdEmpresa->Text(), ListaTipoOper, SituacaoRPS);
-    GetNotaFiscal(a.stCdFilial, a.stTipoOper, a.stCdEmpresa, a.stCdInscEsta, a.stCdInscMuni, a.stCdSerie, a.stCliente,
-                  a.dtSaidIni, a.dtSaidFim, a.stIdOperacao, a.stSituacaoRPS);
+    GetNotaFiscal(a.stCdFilial, a.stTipoOper, a.stCdEmpresa, a.stCdInscEsta, a.stCdInscMuni, a.stCdSerie,
+                  a.stCliente, a.dtSaidIni, a.dtSaidFim, a.stIdOperacao, a.stSituacaoRPS);
 }
 
 void TfrmEmissaoRPS::sbtFiltroClick(QObject*) {

@@ -24,7 +24,8 @@ InvoiceStatus TfrmEmissaoRPS::currentStatus() const {
     return {cdsNotaFiscalIDEMISSAORPS->AsString(), cdsNotaFiscalIDTRANSMISRPS->AsString()};
 }
 
-void TfrmEmissaoRPS::dbgPadraoDrawColumnCell(QObject*, const QRect& Rect, int, TColumn* Column, TGridDrawState) {
+void TfrmEmissaoRPS::dbgPadraoDrawColumnCell(QObject*, const QRect& Rect, int, TColumn* Column,
+                                             TGridDrawState) {
     if (cdsNotaFiscal->IsEmpty() || Column->FieldName() != IDCHECK) return;
     QImage bitmap;
     const QString tick = cdsNotaFiscalIDCHECK->AsString();
@@ -85,6 +86,8 @@ void TfrmEmissaoRPS::dbgPadraoTitleClick(TColumn* Column) {
     }
 }
 
-void TfrmEmissaoRPS::sbtProcurarClick(QObject*) { kpv::Procura(cdsNotaFiscal); }
+void TfrmEmissaoRPS::sbtProcurarClick(QObject*) {
+    kpv::Procura(cdsNotaFiscal);
+}
 
 }  // namespace Cli_kpv41000

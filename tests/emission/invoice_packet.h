@@ -1,16 +1,15 @@
 #pragma once
 
-// Invoice list packets built in the test, in the form the application server sends them.
-#include "framework/net/data_packet.h"
+// Invoice list packets built in the test, with the field list the application server sends.
+#include "appserver/packets.h"
 
 #include <QDateTime>
-#include <QMap>
 
 struct InvoiceRow {
-    QString emissao = "1";     // IDEMISSAORPS
-    QString transmis = "1";    // IDTRANSMISRPS
-    QString check = "N";       // IDCHECK
-    QString kind = "J";        // IDTPIJURNF
+    QString emissao = "1";   // IDEMISSAORPS
+    QString transmis = "1";  // IDTRANSMISRPS
+    QString check = "N";     // IDCHECK
+    QString kind = "J";      // IDTPIJURNF
     QString inscricao = "12345678000195";
     double valor = 100.0;
     QString lancto = "1";
@@ -18,25 +17,35 @@ struct InvoiceRow {
 };
 
 inline kpv::net::DataPacket InvoicePacket(const QList<InvoiceRow>& rows) {
-    using kpv::net::TFieldType;
     kpv::net::DataPacket packet;
-    packet.fields = {
-        {"IDCHECK", TFieldType::ftFixedChar, 1},    {"CDFILIAL", TFieldType::ftString, 4},
-        {"NRLANCTONF", TFieldType::ftString, 10},   {"CDEMPRESA", TFieldType::ftString, 2},
-        {"CDFILIEMIT", TFieldType::ftString, 4},    {"NRINSJURNF", TFieldType::ftString, 20},
-        {"CDCLIENTE", TFieldType::ftString, 21},    {"NMRAZSOCCLIE", TFieldType::ftString, 50},
-        {"NRNOTAFISCSE", TFieldType::ftString, 30}, {"DTENTRSAID", TFieldType::ftDateTime, 0},
-        {"DTEMISSAO", TFieldType::ftDateTime, 0},   {"CDSERIE", TFieldType::ftString, 5},
-        {"VRNOTAFISC", TFieldType::ftFloat, 0},     {"CDSERIERPSSERIE", TFieldType::ftString, 5},
-        {"NRNOTAFISC", TFieldType::ftString, 20},   {"NRRPS", TFieldType::ftString, 30},
-        {"IDEMISSAORPS", TFieldType::ftString, 1},  {"DADOSRODAPE", TFieldType::ftString, 76},
-        {"IDTPIJURNF", TFieldType::ftString, 1},    {"IDTRANSMISRPS", TFieldType::ftString, 1},
-    };
+    packet.fields = kpv::server::InvoiceFields();
     const QDateTime day(QDate(2026, 12, 1), QTime(0, 0));
     for (const InvoiceRow& r : rows) {
-        packet.rows.push_back(QVariantList{r.check, "0001", r.lancto, "01", "0001", r.inscricao, QString("C" + r.lancto),
-                               QString("Cliente " + r.lancto), QString(), day, day, "1", r.valor, "A1",
-                               QString("NF" + r.lancto), QString(), r.emissao, r.rodape, r.kind, r.transmis});
+        QVariantList row(packet.fields.size());
+        const auto set = [&](const char* field, const QVariant& value) {
+            row[packet.fieldIndex(QString::fromLatin1(field))] = value;
+        };
+        set("IDCHECK", r.check);
+        set("CDFILIAL", "0001");
+        set("NRLANCTONF", r.lancto);
+        set("CDEMPRESA", "01");
+        set("CDFILIEMIT", "0001");
+        set("NRINSJURNF", r.inscricao);
+        set("CDCLIENTE", QString("C" + r.lancto));
+        set("NMRAZSOCCLIE", QString("Cliente " + r.lancto));
+        set("NRNOTAFISCSE", QString());
+        set("DTENTRSAID", day);
+        set("DTEMISSAO", day);
+        set("CDSERIE", "1");
+        set("VRNOTAFISC", r.valor);
+        set("CDSERIERPSSERIE", "A1");
+        set("NRNOTAFISC", QString("NF" + r.lancto));
+        set("NRRPS", QString());
+        set("IDEMISSAORPS", r.emissao);
+        set("DADOSRODAPE", r.rodape);
+        set("IDTPIJURNF", r.kind);
+        set("IDTRANSMISRPS", r.transmis);
+        packet.rows.push_back(std::move(row));
     }
     return packet;
 }

@@ -1,65 +1,35 @@
 // The emission screen against the real application server and a real SQLite database with demo data:
-// retrieval and its failure, the company strip, printing the ticked invoices, and cancelling an RPS.
-#include "appserver_process.h"
-#include "db/database.h"
-#include "db/database_settings.h"
-#include "emission/cli_kpv41000.h"
-#include "filter/cli_kpv41100.h"
+// retrieval and its failure, printing the ticked invoices, and cancelling an RPS.
+#include "emission_fixture.h"
 #include "framework/core/context.h"
 #include "framework/core/errors.h"
 #include "framework/data/client_data_set.h"
-#include "framework/data/db_module.h"
+#include "framework/data/data_source.h"
 #include "framework/net/connection.h"
-#include "framework/ui/application.h"
 #include "framework/ui/busy_animation.h"
-#include "framework/ui/mask_edit.h"
-#include "scripted_interaction.h"
-#include "test_database.h"
 
 #include <QDir>
-#include <QMdiArea>
-#include <QSettings>
-#include <QSqlQuery>
 #include <QtTest>
 
 using namespace Cli_kpv41000;
 
 namespace {
 
-TfrmEmissaoRPS* screen() { return frmEmissaoRPS.data(); }
+const QString kGenerating = QStringLiteral("Gerando Recibo Provisório de Serviço (RPS)...");
+const QString kConfirmCancel = QStringLiteral("Confirma a exclusão do Recibo Provisório de Serviço (RPS)?");
+const QString kCancelled =
+    QStringLiteral("Cancelamento do Recibo Provisório de Serviço (RPS) realizado com sucesso.");
 
-QVariant scalar(const QString& sql, const QVariantList& args = {}) {
-    QSqlQuery q(QSqlDatabase::database("dtmDBGeral"));
-    q.prepare(sql);
-    for (const QVariant& a : args) q.addBindValue(a);
-    if (!q.exec() || !q.next()) return {};
-    return q.value(0);
+TfrmEmissaoRPS* screen() {
+    return EmissionFixture::screen();
 }
 
-// Moves to the first row after `from` with these codes; -1 when there is none.
-int findRow(const QString& emissao, const QString& transmis, int from = -1) {
-    auto* ds = screen()->cdsNotaFiscal;
-    for (int i = from + 1; i < ds->RecordCount(); ++i) {
-        kpv::data::TClientDataSet::PaintRecord row(ds, i);
-        if (screen()->cdsNotaFiscalIDEMISSAORPS->AsString() == emissao &&
-            screen()->cdsNotaFiscalIDTRANSMISRPS->AsString() == transmis)
-            return i;
-    }
-    return -1;
+void print() {
+    kpv::Dispatch([] { screen()->sbtPrintClick(screen()->sbtPrint); });
 }
 
-void tick(int recNo) {
-    auto* ds = screen()->cdsNotaFiscal;
-    ds->SetRecNo(recNo);
-    ds->Edit();
-    screen()->cdsNotaFiscalIDCHECK->SetAsString("S");
-    ds->Post();
-}
-
-QString invoiceField(const QString& column, const QString& branch, const QString& entry) {
-    return scalar(QString("SELECT %1 FROM NOTAFISCAL WHERE CDFILIAL = ? AND NRLANCTONF = ?").arg(column),
-                  {branch, entry})
-        .toString();
+void cancel() {
+    kpv::Dispatch([] { screen()->sbtCancelaEmissaoClick(screen()->sbtCancelaEmissao); });
 }
 
 }  // namespace
@@ -67,116 +37,59 @@ QString invoiceField(const QString& column, const QString& branch, const QString
 class EmissionWithServer : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
     void cleanupTestCase();
     void retrievalLoadsTheServersRows();
     void failedRetrievalKeepsRowsAndStates();
-    void companyStrip_data();
-    void companyStrip();
     void printStopsAtTheFirstRefusal();
+    void printShowsHowFarTheRunIs_data();
+    void printShowsHowFarTheRunIs();
     void completedPrintRefreshesTheList();
     void printWithNothingTicked();
     void cancellationAcceptedRefreshesBeforeTheSuccessBox();
     void cancellationNotConfirmedSendsNothing_data();
     void cancellationNotConfirmedSendsNothing();
     void cancellationRefusedLeavesTheList();
-    void cancelWithoutAListDoesNothing();
+    void cancelWithoutInvoicesSendsNothing_data();
+    void cancelWithoutInvoicesSendsNothing();
 
-private:
-    void fetch();
-
-    QTemporaryDir dir_;
-    std::unique_ptr<AppServerProcess> server_;
-    ScriptedInteraction user_;
-    QMdiArea mdi_;
-    QString company_, ie_, im_, serie_;
-    QDate first_, last_;
-    int expectedRows_ = 0;
+  private:
+    EmissionFixture fixture_;
+    WatchingUser user_;
 };
 
 void EmissionWithServer::initTestCase() {
-    const TestDatabase database = TestDatabase::Sqlite(dir_.path());
     QString error;
-    QVERIFY2(RunDemoData(database, 400, 11, QDate(2026, 12, 8), &error), qPrintable(error));
-    server_ = std::make_unique<AppServerProcess>(database);
-    QVERIFY2(server_->start(&error), qPrintable(error));
-
-    QFile ini(dir_.filePath("kpv.ini"));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(database.iniGroup().toUtf8());
-    ini.close();
-    QSettings settings(ini.fileName(), QSettings::IniFormat);
-    kpv::db::OpenDatabase(kpv::db::ReadDatabaseSettings(settings), "dtmDBGeral");
-    kpv::data::dtmDBGeral()->Open("dtmDBGeral");
-
-    kpv::Context().webUrl = server_->host();
-    kpv::Context().webPort = server_->port();
-    kpv::Context().reportFolder = qEnvironmentVariable("KPV_SOURCE_DIR") + "/reports";
-    kpv::Context().outputFolder = dir_.filePath("rps");
-    mdi_.resize(1300, 700);
-    mdi_.show();
-    kpv::ui::Application().SetMdiArea(&mdi_);
-
-    // The outgoing invoices of the company, registrations and series with the most of them.
-    QSqlQuery q(QSqlDatabase::database("dtmDBGeral"));
-    QVERIFY(q.exec("SELECT CDEMPRESA, CDINSCESTA, CDINSCMUNI, CDSERIE, MIN(DTENTRSAID), MAX(DTENTRSAID), COUNT(*) "
-                   "FROM NOTAFISCAL WHERE IDOPERACAO = 'S' GROUP BY CDEMPRESA, CDINSCESTA, CDINSCMUNI, CDSERIE "
-                   "ORDER BY COUNT(*) DESC"));
-    QVERIFY(q.next());
-    company_ = q.value(0).toString();
-    ie_ = q.value(1).toString();
-    im_ = q.value(2).toString();
-    serie_ = q.value(3).toString();
-    first_ = q.value(4).toDateTime().date();
-    last_ = q.value(5).toDateTime().date();
-    expectedRows_ = q.value(6).toInt();
-    QVERIFY(expectedRows_ > 10);
-
-    // The refresh reads the filter screen's remembered filter: give it this one.
-    CriaEmissaoRPS();
-    screen()->medCdEmpresa->SetText(company_);
-    Cli_kpv41100::CriaFiltroEmissaoRPS();  // the scripted user closes it unconfirmed
-    QVERIFY(Cli_kpv41100::frmFiltroEmissaoRPS);
-    Cli_kpv41100::TRecordFilter& f = Cli_kpv41100::frmFiltroEmissaoRPS->recFiltro;
-    f = Cli_kpv41100::TRecordFilter{};
-    f.stCdInscEsta = ie_;
-    f.stCdInscMuni = im_;
-    f.stCdSerie = serie_;
-    f.dtSaidIni = first_;
-    f.dtSaidFim = last_;
-    f.boTodosTipoOper = true;
+    QVERIFY2(fixture_.start(&error), qPrintable(error));
+    QVERIFY(fixture_.demo().rows > 10);
 }
 
 void EmissionWithServer::init() {
-    CriaEmissaoRPS();
-    screen()->medCdEmpresa->SetText(company_);
-    screen()->SituacaoRPS = "_1_2_3";
+    QVERIFY(fixture_.openScreen());
     user_.clear();
+    user_.boxAnswers.clear();
+    user_.whileBoxShown = nullptr;
 }
 
 void EmissionWithServer::cleanup() {
-    if (frmEmissaoRPS) frmEmissaoRPS->Close();
-    QTRY_VERIFY(frmEmissaoRPS.isNull());
+    QVERIFY(fixture_.closeScreen());
 }
 
 void EmissionWithServer::cleanupTestCase() {
-    kpv::ui::Application().DestroyForms();
-    server_.reset();
+    fixture_.stop();
 }
 
-void EmissionWithServer::fetch() { screen()->sbtVerificarClick(screen()->sbtVerificar); }
-
 void EmissionWithServer::retrievalLoadsTheServersRows() {
-    fetch();
+    fixture_.fetch();
     auto* ds = screen()->cdsNotaFiscal;
-    QCOMPARE(ds->RecordCount(), expectedRows_);
+    QCOMPARE(ds->RecordCount(), fixture_.demo().rows);
     QCOMPARE(ds->RecNo(), 0);
     for (int i = 0; i < ds->RecordCount(); ++i) {
         kpv::data::TClientDataSet::PaintRecord row(ds, i);
-        QCOMPARE(screen()->cdsNotaFiscalCDEMPRESA->AsString(), company_);
+        QCOMPARE(screen()->cdsNotaFiscalCDEMPRESA->AsString(), fixture_.demo().company);
         QCOMPARE(screen()->cdsNotaFiscalIDCHECK->AsString(), QString("N"));
         QVERIFY(screen()->cdsNotaFiscalDADOSRODAPE->AsString().size() <= 76);
     }
@@ -185,63 +98,34 @@ void EmissionWithServer::retrievalLoadsTheServersRows() {
 }
 
 void EmissionWithServer::failedRetrievalKeepsRowsAndStates() {
-    fetch();
+    fixture_.fetch();
     const int rows = screen()->cdsNotaFiscal->RecordCount();
     kpv::Context().webPort = 1;  // nobody listens there
     screen()->netEmissaoRPS->SetConnected(false);
     screen()->netEmissaoRPS->SetConnected(true);
-    QVERIFY_THROWS_EXCEPTION(kpv::Error, fetch());
-    kpv::Context().webPort = server_->port();
+    QVERIFY_THROWS_EXCEPTION(kpv::Error, fixture_.fetch());
+    kpv::Context().webPort = fixture_.server().port();
     QCOMPARE(screen()->cdsNotaFiscal->RecordCount(), rows);
     QVERIFY(screen()->mnuImprimir->Enabled());
     QVERIFY(!kpv::ShowAviActive());
 }
 
-void EmissionWithServer::companyStrip_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("required");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QStringList>("messages");
-    QTest::newRow("one digit is padded") << company_.right(1) << false << company_ << QStringList();
-    QTest::newRow("unknown company") << "99" << false << "99" << QStringList{"Empresa não cadastrada."};
-    QTest::newRow("empty on the field's exit") << "" << false << "" << QStringList();
-    QTest::newRow("empty on the strip's exit") << "" << true << "" << QStringList{"Empresa deve ser informada."};
-}
-
-void EmissionWithServer::companyStrip() {
-    QFETCH(QString, typed);
-    QFETCH(bool, required);
-    QFETCH(QString, code);
-    QFETCH(QStringList, messages);
-    QVERIFY(company_.startsWith('0'));
-    screen()->medCdEmpresa->SetText(typed);
-    kpv::Dispatch([&] { screen()->Vd_Empresa(required); });
-    QCOMPARE(screen()->medCdEmpresa->Text().trimmed(), code);
-    QCOMPARE(user_.messageTexts(), messages);
-    const QString name = scalar("SELECT NMRAZSOCEMPR FROM EMPRESA WHERE CDEMPRESA = ?", {code}).toString();
-    QCOMPARE(screen()->edtNmEmpresa->Text(), messages.isEmpty() ? name : QString());
-}
-
 void EmissionWithServer::printStopsAtTheFirstRefusal() {
-    fetch();
-    const int first = findRow("1", "1");
-    const int refused = findRow("1", "2", first);
-    const int third = findRow("1", "1", refused);
+    fixture_.fetch();
+    const int first = fixture_.findRow("1", "1");
+    const int refused = fixture_.findRow("1", "2", first);
+    const int third = fixture_.findRow("1", "1", refused);
     QVERIFY2(first >= 0 && refused >= 0 && third >= 0, "the demo data lacks the rows this test needs");
-    auto keyOf = [](int recNo) {
-        kpv::data::TClientDataSet::PaintRecord row(screen()->cdsNotaFiscal, recNo);
-        return std::pair{screen()->cdsNotaFiscalCDFILIAL->AsString(), screen()->cdsNotaFiscalNRLANCTONF->AsString()};
-    };
-    const auto [b1, e1] = keyOf(first);
-    const auto [b3, e3] = keyOf(third);
-    for (int r : {first, refused, third}) tick(r);
+    const auto [b1, e1] = fixture_.keyOf(first);
+    const auto [b3, e3] = fixture_.keyOf(third);
+    for (int r : {first, refused, third}) fixture_.tick(r);
 
-    kpv::Dispatch([] { screen()->sbtPrintClick(screen()->sbtPrint); });
+    print();
 
-    QCOMPARE(invoiceField("IDEMISSAORPS", b1, e1), QString("2"));
-    QVERIFY(!invoiceField("NRRPS", b1, e1).isEmpty());
-    QCOMPARE(invoiceField("IDEMISSAORPS", b3, e3), QString("1"));  // never sent
-    QVERIFY(QFile::exists(QDir(kpv::Context().outputFolder).filePath(QString("KPV410_%1_%2.pdf").arg(b1, e1))));
+    QCOMPARE(fixture_.invoiceField("IDEMISSAORPS", b1, e1), QString("2"));
+    QVERIFY(!fixture_.invoiceField("NRRPS", b1, e1).isEmpty());
+    QCOMPARE(fixture_.invoiceField("IDEMISSAORPS", b3, e3), QString("1"));  // never sent
+    QVERIFY(QFile::exists(QDir(fixture_.outputFolder()).filePath(QString("KPV410_%1_%2.pdf").arg(b1, e1))));
     QVERIFY2(user_.messages.size() >= 1, "the refusal was not shown");
     QCOMPARE(user_.messages.last().type, kpv::TMsgDlgType::mtError);
     QVERIFY(!user_.messages.last().text.isEmpty());
@@ -258,14 +142,58 @@ void EmissionWithServer::printStopsAtTheFirstRefusal() {
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), refused + 1);
 }
 
+void EmissionWithServer::printShowsHowFarTheRunIs_data() {
+    // The invoices ticked, by their transmission code ("1" issues, "2" is refused by the server); the busy
+    // text at each print; the busy text while the refusal is shown.
+    QTest::addColumn<QStringList>("ticked");
+    QTest::addColumn<QStringList>("atPrints");
+    QTest::addColumn<QString>("atRefusal");
+    QTest::newRow("one invoice: the catalogue text alone")
+        << QStringList{"1"} << QStringList{kGenerating} << "";
+    QTest::newRow("three invoices: which of them is being processed")
+        << QStringList{"1", "1", "1"}
+        << QStringList{kGenerating + " 1 de 3", kGenerating + " 2 de 3", kGenerating + " 3 de 3"} << "";
+    QTest::newRow("the second of three refused")
+        << QStringList{"1", "2", "1"} << QStringList{kGenerating + " 1 de 3"} << kGenerating + " 2 de 3";
+}
+
+void EmissionWithServer::printShowsHowFarTheRunIs() {
+    QFETCH(QStringList, ticked);
+    QFETCH(QStringList, atPrints);
+    QFETCH(QString, atRefusal);
+    fixture_.fetch();
+    int row = -1;
+    for (const QString& transmis : ticked) {
+        row = fixture_.findRow("1", transmis, row);
+        QVERIFY2(row >= 0, "the demo data lacks the rows this test needs");
+        fixture_.tick(row);
+    }
+    QList<ReportRun> runs;
+    fixture_.recordReportRuns(runs);
+    QString busyAtError;
+    user_.whileBoxShown = [&](const QString&, kpv::TMsgDlgType type) {
+        if (type == kpv::TMsgDlgType::mtError) busyAtError = kpv::ShowAviText();
+    };
+
+    print();
+
+    QStringList busyAtPrints;
+    for (const ReportRun& run : runs) busyAtPrints << run.busyText;
+    QCOMPARE(busyAtPrints, atPrints);
+    const bool refused = !atRefusal.isEmpty();
+    QCOMPARE(!user_.messages.isEmpty() && user_.messages.last().type == kpv::TMsgDlgType::mtError, refused);
+    if (refused) QCOMPARE(busyAtError, atRefusal);
+    QVERIFY(!kpv::ShowAviActive());
+}
+
 void EmissionWithServer::completedPrintRefreshesTheList() {
-    fetch();
-    const int row = findRow("1", "1");
+    fixture_.fetch();
+    const int row = fixture_.findRow("1", "1");
     QVERIFY(row >= 0);
     screen()->cdsNotaFiscal->SetRecNo(row);
     const QString entry = screen()->cdsNotaFiscalNRLANCTONF->AsString();
-    tick(row);
-    kpv::Dispatch([] { screen()->sbtPrintClick(screen()->sbtPrint); });
+    fixture_.tick(row);
+    print();
     QVERIFY2(user_.messages.isEmpty() || user_.messages.last().type != kpv::TMsgDlgType::mtError,
              qPrintable(user_.messageTexts().join("; ")));
     QVERIFY(screen()->cdsNotaFiscal->Locate("NRLANCTONF", entry, false, false));
@@ -276,31 +204,48 @@ void EmissionWithServer::completedPrintRefreshesTheList() {
 }
 
 void EmissionWithServer::printWithNothingTicked() {
-    fetch();
-    const int before = server_->log().count('\n');
-    kpv::Dispatch([] { screen()->sbtPrintClick(screen()->sbtPrint); });
+    fixture_.fetch();
+    const int before = fixture_.serverCalls();
+    print();
     QCOMPARE(user_.messageTexts(), QStringList{"Nota fiscal não selecionada."});
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), screen()->cdsNotaFiscal->RecordCount() - 1);
-    QCOMPARE(server_->log().count('\n'), before);
+    QCOMPARE(fixture_.serverCalls(), before);
 }
 
 void EmissionWithServer::cancellationAcceptedRefreshesBeforeTheSuccessBox() {
-    fetch();
-    const int row = findRow("2", "1");
+    fixture_.fetch();
+    const int row = fixture_.findRow("2", "1");
     QVERIFY(row >= 0);
-    screen()->cdsNotaFiscal->SetRecNo(row);
-    const QString branch = screen()->cdsNotaFiscalCDFILIAL->AsString();
-    const QString entry = screen()->cdsNotaFiscalNRLANCTONF->AsString();
-    tick(findRow("1", "1"));
+    const auto [branch, entry] = fixture_.keyOf(row);
+    fixture_.tick(fixture_.findRow("1", "1"));
     screen()->cdsNotaFiscal->SetRecNo(row);
     user_.boxAnswers = {kpv::TModalResult::mrOk, kpv::TModalResult::mrOk};
-    kpv::Dispatch([&] { screen()->sbtCancelaEmissaoClick(screen()->sbtCancelaEmissao); });
-    QCOMPARE(user_.messageTexts(),
-             QStringList({"Confirma a exclusão do Recibo Provisório de Serviço (RPS)?",
-                          "Cancelamento do Recibo Provisório de Serviço (RPS) realizado com sucesso."}));
-    QCOMPARE(invoiceField("IDEMISSAORPS", branch, entry), QString("1"));
-    QVERIFY(screen()->cdsNotaFiscal->Locate("NRLANCTONF", entry, false, false));
-    QCOMPARE(screen()->cdsNotaFiscalIDEMISSAORPS->DisplayText(), QString("Não Emitido"));
+    // What the list shows for the cancelled invoice while the success box is up.
+    QString shownBehindTheBox;
+    user_.whileBoxShown = [&](const QString& text, kpv::TMsgDlgType) {
+        if (text != kCancelled) return;
+        for (int i = 0; i < screen()->cdsNotaFiscal->RecordCount(); ++i) {
+            const kpv::data::TClientDataSet::PaintRecord r(screen()->cdsNotaFiscal, i);
+            if (screen()->cdsNotaFiscalNRLANCTONF->AsString() == entry &&
+                screen()->cdsNotaFiscalCDFILIAL->AsString() == branch)
+                shownBehindTheBox = screen()->cdsNotaFiscalIDEMISSAORPS->DisplayText();
+        }
+    };
+
+    cancel();
+
+    QCOMPARE(user_.messageTexts(), QStringList({kConfirmCancel, kCancelled}));
+    QCOMPARE(user_.messages[0].type, kpv::TMsgDlgType::mtConfirmation);
+    QCOMPARE(user_.messages[0].buttons, kpv::TMsgDlgButtons::mbOKCancel);
+    QCOMPARE(user_.messages[1].type, kpv::TMsgDlgType::mtInformation);
+    QCOMPARE(user_.messages[1].buttons, kpv::TMsgDlgButtons::mbOK);
+    QCOMPARE(shownBehindTheBox, QString("Não Emitido"));
+    QCOMPARE(fixture_.invoiceField("IDEMISSAORPS", branch, entry), QString("1"));
+    QVERIFY(!kpv::ShowAviActive());
+    // The commands follow the current row of the refetched list.
+    const InvoiceStatus current{screen()->cdsNotaFiscalIDEMISSAORPS->AsString(),
+                                screen()->cdsNotaFiscalIDTRANSMISRPS->AsString()};
+    QCOMPARE(screen()->mnuCancelaEmissao->Enabled(), current.cancellable());
     for (int i = 0; i < screen()->cdsNotaFiscal->RecordCount(); ++i) {
         kpv::data::TClientDataSet::PaintRecord r(screen()->cdsNotaFiscal, i);
         QCOMPARE(screen()->cdsNotaFiscalIDCHECK->AsString(), QString("N"));  // ticks lost with the refresh
@@ -315,25 +260,25 @@ void EmissionWithServer::cancellationNotConfirmedSendsNothing_data() {
 
 void EmissionWithServer::cancellationNotConfirmedSendsNothing() {
     QFETCH(kpv::TModalResult, answer);
-    fetch();
-    const int row = findRow("2", "1");
+    fixture_.fetch();
+    const int row = fixture_.findRow("2", "1");
     QVERIFY(row >= 0);
     screen()->cdsNotaFiscal->SetRecNo(row);
-    const int before = server_->log().count('\n');
+    const int before = fixture_.serverCalls();
     user_.boxAnswers = {answer};
-    kpv::Dispatch([] { screen()->sbtCancelaEmissaoClick(screen()->sbtCancelaEmissao); });
-    QCOMPARE(user_.messages.size(), 1);
-    QCOMPARE(server_->log().count('\n'), before);
+    cancel();
+    QCOMPARE(user_.messageTexts(), QStringList{kConfirmCancel});
+    QCOMPARE(fixture_.serverCalls(), before);
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), row);
 }
 
 void EmissionWithServer::cancellationRefusedLeavesTheList() {
-    fetch();
-    const int row = findRow("2", "2");
+    fixture_.fetch();
+    const int row = fixture_.findRow("2", "2");
     QVERIFY(row >= 0);
     screen()->cdsNotaFiscal->SetRecNo(row);
     user_.boxAnswers = {kpv::TModalResult::mrOk};
-    kpv::Dispatch([] { screen()->sbtCancelaEmissaoClick(screen()->sbtCancelaEmissao); });
+    cancel();
     QCOMPARE(user_.messages.size(), 2);
     QCOMPARE(user_.messages[1].type, kpv::TMsgDlgType::mtError);
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), row);
@@ -341,13 +286,32 @@ void EmissionWithServer::cancellationRefusedLeavesTheList() {
     QVERIFY(!kpv::ShowAviActive());
 }
 
-void EmissionWithServer::cancelWithoutAListDoesNothing() {
-    QVERIFY(!screen()->cdsNotaFiscal->Active());
-    QVERIFY(screen()->sbtCancelaEmissao->isEnabled());
-    const int before = server_->log().count('\n');
-    screen()->sbtCancelaEmissao->click();
+void EmissionWithServer::cancelWithoutInvoicesSendsNothing_data() {
+    QTest::addColumn<bool>("fetchNothing");
+    QTest::addColumn<bool>("enabled");
+    // At creation the command is enabled although there is no list.
+    QTest::newRow("no list yet") << false << true;
+    QTest::newRow("a list without rows") << true << false;
+}
+
+void EmissionWithServer::cancelWithoutInvoicesSendsNothing() {
+    QFETCH(bool, fetchNothing);
+    QFETCH(bool, enabled);
+    if (fetchNothing) {
+        screen()->GetNotaFiscal("", "T", "99", "", "", "", "T", fixture_.demo().first, fixture_.demo().last,
+                                "S", "_1_2_3");
+        QVERIFY(screen()->cdsNotaFiscal->Active());
+        QVERIFY(screen()->cdsNotaFiscal->IsEmpty());
+    } else {
+        QVERIFY(!screen()->cdsNotaFiscal->Active());
+    }
+    QCOMPARE(screen()->sbtCancelaEmissao->isEnabled(), enabled);
+    QCOMPARE(screen()->mnuCancelaEmissao->Enabled(), enabled);
+    const int before = fixture_.serverCalls();
+    cancel();
     QVERIFY(user_.messages.isEmpty());
-    QCOMPARE(server_->log().count('\n'), before);
+    QCOMPARE(fixture_.serverCalls(), before);
+    QVERIFY(!kpv::ShowAviActive());
 }
 
 QTEST_MAIN(EmissionWithServer)

@@ -21,7 +21,9 @@ namespace {
 const QString kTransmitted =
     "Nota fiscal já transmitida pelo processo de Transmissão de Nota Fiscal de Serviço Eletrônica (NFS-e).";
 
-TfrmEmissaoRPS* screen() { return frmEmissaoRPS.data(); }
+TfrmEmissaoRPS* screen() {
+    return frmEmissaoRPS.data();
+}
 
 // Loads rows as a retrieval does: the packet replaces the list, then the command rule runs.
 void load(const QList<InvoiceRow>& rows) {
@@ -37,8 +39,8 @@ QString commandStates() {
                                      f->mnuVerificar, f->mnuFiltro, f->mnuCancelaEmissao})
         s += item->Enabled() ? '1' : '0';
     s += ' ';
-    for (kpv::ui::TButtonFlat* b : {f->sbtPrint, f->sbtPreview, f->sbtSalvarComo, f->sbtProcurar, f->sbtVerificar,
-                                    f->sbtFiltro, f->sbtCancelaEmissao})
+    for (kpv::ui::TButtonFlat* b : {f->sbtPrint, f->sbtPreview, f->sbtSalvarComo, f->sbtProcurar,
+                                    f->sbtVerificar, f->sbtFiltro, f->sbtCancelaEmissao})
         s += b->isEnabled() ? '1' : '0';
     s += f->dbnPadrao->isEnabled() ? " nav" : " -";
     return s;
@@ -59,7 +61,7 @@ QStringList ticks() {
 class InvoiceList : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
@@ -81,7 +83,7 @@ private Q_SLOTS:
     void otherTitlesDoNothing();
     void tickCellTakesTheRowsBrush();
 
-private:
+  private:
     ScriptedInteraction user_;
     QMdiArea mdi_;
 };
@@ -109,14 +111,23 @@ void InvoiceList::situationText_data() {
     QTest::addColumn<QString>("transmis");
     QTest::addColumn<QString>("text");
     const QList<std::tuple<const char*, const char*, const char*>> table = {
-        {"1", "1", "Não Emitido"}, {"1", "2", "Transmitido"}, {"1", "3", "Transmitido"},
-        {"1", "4", "Transmitido"}, {"1", "", "Não Emitido"},  {"2", "1", "Emitido"},
-        {"2", "4", "Emitido"},     {"3", "1", "Substituido"}, {"3", "2", "Substituido"},
-        {"0", "1", ""},            {"4", "1", ""},            {"", "1", ""},
+        {"1", "1", "Não Emitido"},
+        {"1", "2", "Transmitido"},
+        {"1", "3", "Transmitido"},
+        {"1", "4", "Transmitido"},
+        {"1", "", "Não Emitido"},
+        {"2", "1", "Emitido"},
+        {"2", "4", "Emitido"},
+        {"3", "1", "Substituido"},
+        {"3", "2", "Substituido"},
+        {"0", "1", ""},
+        {"4", "1", ""},
+        {"", "1", ""},
         {"X", "1", ""},
     };
     for (const auto& [e, t, text] : table)
-        QTest::newRow(qPrintable(QString("%1/%2").arg(e, t))) << QString(e) << QString(t) << QString::fromUtf8(text);
+        QTest::newRow(qPrintable(QString("%1/%2").arg(e, t)))
+            << QString(e) << QString(t) << QString::fromUtf8(text);
 }
 
 void InvoiceList::situationText() {
@@ -138,9 +149,15 @@ void InvoiceList::registrationMaskPerKindOfPerson_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("raw");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("CNPJ") << "J" << "12345678000195" << "12.345.678/0001-95";
-    QTest::newRow("CPF") << "F" << "12345678909" << "123.456.789-09";
-    QTest::newRow("foreigner, no mask") << "E" << "AB123" << "AB123";
+    QTest::newRow("CNPJ") << "J"
+                          << "12345678000195"
+                          << "12.345.678/0001-95";
+    QTest::newRow("CPF") << "F"
+                         << "12345678909"
+                         << "123.456.789-09";
+    QTest::newRow("foreigner, no mask") << "E"
+                                        << "AB123"
+                                        << "AB123";
 }
 
 void InvoiceList::registrationMaskPerKindOfPerson() {
@@ -217,13 +234,27 @@ void InvoiceList::toggleOneInvoice_data() {
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("after");
     QTest::addColumn<QStringList>("messages");
-    QTest::newRow("eligible, unticked") << "1" << "1" << "N" << 0 << "S" << QStringList();
-    QTest::newRow("eligible, ticked") << "1" << "1" << "S" << 0 << "N" << QStringList();
-    QTest::newRow("eligible, neither S nor N") << "1" << "1" << "X" << 0 << "N" << QStringList();
-    QTest::newRow("eligible, other column") << "1" << "1" << "N" << 3 << "N" << QStringList();
-    QTest::newRow("emitted") << "2" << "1" << "N" << 0 << "N" << QStringList();
-    QTest::newRow("transmitted") << "1" << "2" << "N" << 0 << "N" << QStringList{kTransmitted};
-    QTest::newRow("transmitted, other column") << "1" << "4" << "N" << 3 << "N" << QStringList{kTransmitted};
+    QTest::newRow("eligible, unticked") << "1"
+                                        << "1"
+                                        << "N" << 0 << "S" << QStringList();
+    QTest::newRow("eligible, ticked") << "1"
+                                      << "1"
+                                      << "S" << 0 << "N" << QStringList();
+    QTest::newRow("eligible, neither S nor N") << "1"
+                                               << "1"
+                                               << "X" << 0 << "N" << QStringList();
+    QTest::newRow("eligible, other column") << "1"
+                                            << "1"
+                                            << "N" << 3 << "N" << QStringList();
+    QTest::newRow("emitted") << "2"
+                             << "1"
+                             << "N" << 0 << "N" << QStringList();
+    QTest::newRow("transmitted") << "1"
+                                 << "2"
+                                 << "N" << 0 << "N" << QStringList{kTransmitted};
+    QTest::newRow("transmitted, other column") << "1"
+                                               << "4"
+                                               << "N" << 3 << "N" << QStringList{kTransmitted};
 }
 
 void InvoiceList::toggleOneInvoice() {

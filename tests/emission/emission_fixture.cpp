@@ -1,0 +1,184 @@
+#include "emission_fixture.h"
+
+#include "db/database.h"
+#include "db/database_settings.h"
+#include "filter/cli_kpv41100.h"
+#include "framework/core/context.h"
+#include "framework/data/client_data_set.h"
+#include "framework/data/db_module.h"
+#include "framework/ui/application.h"
+#include "framework/ui/busy_animation.h"
+#include "framework/ui/mask_edit.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace Cli_kpv41000;
+
+namespace {
+
+constexpr int kDemoInvoices = 400;
+constexpr quint64 kDemoSeed = 11;
+
+bool Fail(QString* error, const QString& why) {
+    if (error) *error = why;
+    return false;
+}
+
+}  // namespace
+
+kpv::TModalResult WatchingUser::MessageBox(QWidget* parent, const QString& text, kpv::TMsgDlgType type,
+                                           kpv::TMsgDlgButtons buttons) {
+    if (whileBoxShown) whileBoxShown(text, type);
+    return ScriptedInteraction::MessageBox(parent, text, type, buttons);
+}
+
+bool WatchingUser::PrinterSetup(QWidget* parent, QPrinter* printer) {
+    ++printerSetups;
+    return ScriptedInteraction::PrinterSetup(parent, printer);
+}
+
+bool EmissionFixture::start(QString* error) {
+    if (!dir_.isValid()) return Fail(error, QStringLiteral("no temporary folder"));
+    const TestDatabase database = TestDatabase::Sqlite(dir_.path());
+    if (!RunDemoData(database, kDemoInvoices, kDemoSeed, QDate(2026, 12, 8), error)) return false;
+    server_ = std::make_unique<AppServerProcess>(database);
+    if (!server_->start(error)) return false;
+
+    QFile ini(dir_.filePath(QStringLiteral("kpv.ini")));
+    if (!ini.open(QIODevice::WriteOnly)) return Fail(error, QStringLiteral("cannot write kpv.ini"));
+    ini.write(database.iniGroup().toUtf8());
+    ini.close();
+    QSettings settings(ini.fileName(), QSettings::IniFormat);
+    kpv::db::OpenDatabase(kpv::db::ReadDatabaseSettings(settings), QStringLiteral("dtmDBGeral"));
+    kpv::data::dtmDBGeral()->Open(QStringLiteral("dtmDBGeral"));
+
+    kpv::ContextValues& context = kpv::Context();
+    context.webUrl = server_->host();
+    context.webPort = server_->port();
+    context.reportFolder = qEnvironmentVariable("KPV_SOURCE_DIR") + QStringLiteral("/reports");
+    context.outputFolder = outputFolder();
+    mdi_.resize(1300, 700);
+    mdi_.show();
+    kpv::ui::Application().SetMdiArea(&mdi_);
+
+    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dtmDBGeral")));
+    if (!q.exec(QStringLiteral(
+            "SELECT CDEMPRESA, CDINSCESTA, CDINSCMUNI, CDSERIE, MIN(DTENTRSAID), MAX(DTENTRSAID), COUNT(*) "
+            "FROM NOTAFISCAL WHERE IDOPERACAO = 'S' GROUP BY CDEMPRESA, CDINSCESTA, CDINSCMUNI, CDSERIE "
+            "ORDER BY COUNT(*) DESC")) ||
+        !q.next())
+        return Fail(error, QStringLiteral("the demo data has no outgoing invoices"));
+    demo_ = {q.value(0).toString(), q.value(1).toString(),          q.value(2).toString(),
+             q.value(3).toString(), q.value(4).toDateTime().date(), q.value(5).toDateTime().date(),
+             q.value(6).toInt()};
+
+    // The refresh reads the filter screen's remembered filter: the filter screen is created once, closed
+    // unconfirmed (no script answers it), and then remembers the selection.
+    if (!openScreen()) return Fail(error, QStringLiteral("the emission screen was not created"));
+    Cli_kpv41100::CriaFiltroEmissaoRPS();
+    if (!Cli_kpv41100::frmFiltroEmissaoRPS)
+        return Fail(error, QStringLiteral("the filter screen was not created"));
+    Cli_kpv41100::TRecordFilter& f = Cli_kpv41100::frmFiltroEmissaoRPS->recFiltro;
+    f = Cli_kpv41100::TRecordFilter{};
+    f.stCdInscEsta = demo_.ie;
+    f.stCdInscMuni = demo_.im;
+    f.stCdSerie = demo_.serie;
+    f.dtSaidIni = demo_.first;
+    f.dtSaidFim = demo_.last;
+    f.boTodosTipoOper = true;
+    return closeScreen() || Fail(error, QStringLiteral("the emission screen was not released"));
+}
+
+void EmissionFixture::stop() {
+    kpv::ui::Application().DestroyForms();
+    kpv::ui::Application().SetMdiArea(nullptr);
+    server_.reset();
+}
+
+TfrmEmissaoRPS* EmissionFixture::openScreen() {
+    CriaEmissaoRPS();
+    if (!screen()) return nullptr;
+    screen()->medCdEmpresa->SetText(demo_.company);
+    screen()->SituacaoRPS = QStringLiteral("_1_2_3");
+    return screen();
+}
+
+bool EmissionFixture::closeScreen() {
+    if (frmEmissaoRPS) frmEmissaoRPS->Close();
+    return QTest::qWaitFor([] { return frmEmissaoRPS.isNull(); });
+}
+
+void EmissionFixture::fetch() {
+    screen()->sbtVerificarClick(screen()->sbtVerificar);
+}
+
+int EmissionFixture::findRow(const QString& emissao, const QString& transmis, int from) const {
+    auto* ds = screen()->cdsNotaFiscal;
+    for (int i = from + 1; i < ds->RecordCount(); ++i) {
+        const kpv::data::TClientDataSet::PaintRecord row(ds, i);
+        if (screen()->cdsNotaFiscalIDEMISSAORPS->AsString() == emissao &&
+            screen()->cdsNotaFiscalIDTRANSMISRPS->AsString() == transmis)
+            return i;
+    }
+    return -1;
+}
+
+void EmissionFixture::tick(int recNo) const {
+    auto* ds = screen()->cdsNotaFiscal;
+    ds->SetRecNo(recNo);
+    ds->Edit();
+    screen()->cdsNotaFiscalIDCHECK->SetAsString(QStringLiteral("S"));
+    ds->Post();
+}
+
+std::pair<QString, QString> EmissionFixture::keyOf(int recNo) const {
+    const kpv::data::TClientDataSet::PaintRecord row(screen()->cdsNotaFiscal, recNo);
+    return {screen()->cdsNotaFiscalCDFILIAL->AsString(), screen()->cdsNotaFiscalNRLANCTONF->AsString()};
+}
+
+void EmissionFixture::recordReportRuns(QList<ReportRun>& runs) const {
+    auto& event = screen()->rpddPadrao->BeforeGetQueryParams;
+    event = [screensOwn = event, &runs](kpv::report::TReportParams& params, bool& flag) {
+        screensOwn(params, flag);
+        const auto value = [&params](const char* name) {
+            const kpv::report::TReportParam* p = params.Find(QString::fromLatin1(name));
+            return p ? p->AsString() : QString();
+        };
+        runs.push_back({value("P_CDFILIAL"), value("P_NRLANCTONF"), kpv::ShowAviText()});
+    };
+}
+
+int EmissionFixture::serverCalls() const {
+    return static_cast<int>(server_->log().count(QLatin1Char('\n')));
+}
+
+QVariant EmissionFixture::scalar(const QString& sql, const QVariantList& args) {
+    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dtmDBGeral")));
+    q.prepare(sql);
+    for (const QVariant& a : args) q.addBindValue(a);
+    if (!q.exec() || !q.next()) return {};
+    return q.value(0);
+}
+
+QString EmissionFixture::invoiceField(const QString& column, const QString& branch,
+                                      const QString& entry) const {
+    // The column name comes from the test itself, never from data.
+    return scalar(
+               QStringLiteral("SELECT %1 FROM NOTAFISCAL WHERE CDFILIAL = ? AND NRLANCTONF = ?").arg(column),
+               {branch, entry})
+        .toString();
+}
+
+int EmissionFixture::emittedInvoices() const {
+    return scalar(
+               QStringLiteral("SELECT COUNT(*) FROM NOTAFISCAL WHERE CDEMPRESA = ? AND IDEMISSAORPS = '2'"),
+               {demo_.company})
+        .toInt();
+}
+
+QString EmissionFixture::outputFolder() const {
+    return dir_.filePath(QStringLiteral("rps"));
+}

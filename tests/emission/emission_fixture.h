@@ -1,0 +1,87 @@
+#pragma once
+
+// The emission screen over the real application server and a real SQLite database filled with demo data,
+// for the tests that cross the network.
+#include "appserver_process.h"
+#include "emission/cli_kpv41000.h"
+#include "scripted_interaction.h"
+
+#include <QDate>
+#include <QMdiArea>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+
+// The demo company's outgoing invoices for the registrations and series that have the most of them.
+struct DemoSelection {
+    QString company;
+    QString ie;
+    QString im;
+    QString serie;
+    QDate first;
+    QDate last;
+    int rows = 0;
+};
+
+// The scripted user, who can also look at the screen while a box is up and counts printer set-ups.
+class WatchingUser : public ScriptedInteraction {
+  public:
+    std::function<void(const QString& text, kpv::TMsgDlgType type)> whileBoxShown;
+    int printerSetups = 0;
+
+    kpv::TModalResult MessageBox(QWidget* parent, const QString& text, kpv::TMsgDlgType type,
+                                 kpv::TMsgDlgButtons buttons) override;
+    bool PrinterSetup(QWidget* parent, QPrinter* printer) override;
+};
+
+// One run of a report as the screen saw it: the invoice parameters it filled and the busy text shown.
+struct ReportRun {
+    QString cdFilial;
+    QString nrLanctoNf;
+    QString busyText;
+};
+
+class EmissionFixture {
+  public:
+    // Fills the database, starts the server, opens the database for the screens' queries, points the
+    // context values at both and gives the filter screen a remembered filter for the selection.
+    // False with the reason in `error`.
+    bool start(QString* error);
+    void stop();
+
+    // A fresh emission screen showing the selection's company; null when it could not be created.
+    Cli_kpv41000::TfrmEmissaoRPS* openScreen();
+    // Closes the screen and waits until it is released.
+    bool closeScreen();
+    static Cli_kpv41000::TfrmEmissaoRPS* screen() { return Cli_kpv41000::frmEmissaoRPS.data(); }
+
+    // The refresh from the remembered filter.
+    void fetch();
+    // Record number of the first row after `from` with these codes; -1 when there is none.
+    int findRow(const QString& emissao, const QString& transmis, int from = -1) const;
+    void tick(int recNo) const;
+    // CDFILIAL and NRLANCTONF of a row, without moving the cursor.
+    std::pair<QString, QString> keyOf(int recNo) const;
+
+    // Records every report run of the open screen into `runs`, after the screen's own parameter handler.
+    void recordReportRuns(QList<ReportRun>& runs) const;
+
+    // How many calls the server has answered so far.
+    int serverCalls() const;
+    QString invoiceField(const QString& column, const QString& branch, const QString& entry) const;
+    // Invoices of the selection's company whose RPS has been emitted.
+    int emittedInvoices() const;
+    static QVariant scalar(const QString& sql, const QVariantList& args = {});
+
+    const DemoSelection& demo() const { return demo_; }
+    QString outputFolder() const;
+    AppServerProcess& server() { return *server_; }
+
+  private:
+    QTemporaryDir dir_;
+    std::unique_ptr<AppServerProcess> server_;
+    QMdiArea mdi_;
+    DemoSelection demo_;
+};
