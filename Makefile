@@ -5,7 +5,7 @@ TEST_BUILD ?= build-test
 JOBS       ?= $(shell nproc)
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all deps build run test bench format clean
+.PHONY: all deps build run docs test bench format clean
 
 all: build
 
@@ -18,6 +18,9 @@ build: deps
 
 run: build
 	scripts/run.sh $(BUILD)
+
+docs: build
+	scripts/docs-pictures.sh $(BUILD)
 
 test: deps
 	cmake -S . -B $(TEST_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DKPV_SANITIZE=ON -DKPV_BENCH=OFF

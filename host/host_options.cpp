@@ -22,7 +22,10 @@ bool ParseHostOptions(const QCoreApplication& app, HostOptions& options, QString
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                         QStringLiteral("Render the window to a PNG file and quit."),
                                         QStringLiteral("file"));
-    parser.addOptions({config, package, open, screenshot});
+    const QCommandLineOption script(
+        QStringLiteral("script"), QStringLiteral("Play a session script (docs/session-scripts.md) and quit."),
+        QStringLiteral("file"));
+    parser.addOptions({config, package, open, screenshot, script});
     if (!parser.parse(app.arguments())) {
         *error = parser.errorText();
         return false;
@@ -37,6 +40,12 @@ bool ParseHostOptions(const QCoreApplication& app, HostOptions& options, QString
             : settings.value(QStringLiteral("host/package"), QStringLiteral("PKG_KPV41000")).toString();
     options.openScreen = parser.isSet(open) || settings.value(QStringLiteral("host/open"), false).toBool();
     options.screenshot = parser.value(screenshot);
+    options.script = parser.value(script);
+    if (!options.screenshot.isEmpty() && !options.script.isEmpty()) {
+        *error =
+            QStringLiteral("--screenshot and --script do not go together; a script takes its own shots.");
+        return false;
+    }
     return true;
 }
 

@@ -12,6 +12,7 @@ struct HostOptions {
     QString package;          // package to load, by name or path
     bool openScreen = false;  // run the package's IniProc at start
     QString screenshot;       // render the window to this PNG and quit
+    QString script;           // play this session script, then quit
 };
 
 // Reads the command line; unknown options make it print usage and return false.

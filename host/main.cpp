@@ -1,23 +1,43 @@
 // kpv-host: the host application. Loads a run-time package, opens its screen inside an MDI main window,
 // merges the screen's menus into its own and shows the errors nobody else handled.
+#include "db/database.h"
 #include "framework/core/context.h"
 #include "framework/core/dispatch.h"
 #include "framework/core/interaction.h"
 #include "framework/data/db_module.h"
-#include "db/database.h"
 #include "framework/ui/application.h"
 #include "host/host_options.h"
 #include "host/main_window.h"
 #include "host/package_loader.h"
+#include "host/session_runner.h"
+#include "host/session_script.h"
 #include "host/unattended_interaction.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QSettings>
-#include <QTimer>
 
 #include <cstdio>
 
 using namespace kpv;
+
+namespace {
+
+void printLine(const QString& line) {
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+std::optional<std::vector<host::SessionStep>> readScript(const QString& file, QString* error) {
+    QFile script(file);
+    if (!script.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        *error = QStringLiteral("cannot read the script '%1': %2").arg(file, script.errorString());
+        return std::nullopt;
+    }
+    return host::ReadSessionScript(QString::fromUtf8(script.readAll()), error);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -28,6 +48,14 @@ int main(int argc, char** argv) {
     if (!host::ParseHostOptions(app, options, &error)) {
         std::fprintf(stderr, "kpv-host: %s\n", qPrintable(error));
         return 2;
+    }
+    std::optional<std::vector<host::SessionStep>> script;
+    if (!options.script.isEmpty()) {
+        script = readScript(options.script, &error);
+        if (!script) {
+            std::fprintf(stderr, "kpv-host: %s\n", qPrintable(error));
+            return 2;
+        }
     }
     QSettings settings(options.configFile, QSettings::IniFormat);
     Context() = ReadContextValues(settings);
@@ -44,33 +72,57 @@ int main(int argc, char** argv) {
     host::MainWindow window;
     window.resize(1280, 680);
     ui::Application().SetMdiArea(window.MdiArea());
-    // Nobody is there to close a box while a picture is taken: messages go to the terminal.
-    const bool unattended = !options.screenshot.isEmpty();
-    if (unattended) Interaction::Install(host::MakeUnattendedInteraction());
+    // Nobody is there to close a box while a picture is taken or a script plays: messages are printed.
+    const bool unattended = !options.screenshot.isEmpty() || script;
+    host::UnattendedInteraction* user = nullptr;
+    if (unattended) {
+        auto installed = std::make_unique<host::UnattendedInteraction>();
+        user = installed.get();
+        user->Report = [](const QString& line) { std::fprintf(stderr, "kpv-host: %s\n", qPrintable(line)); };
+        Interaction::Install(std::move(installed));
+    }
     SetErrorDisplay([&window](const QString& message) {
         Interaction::Current().MessageBox(&window, message, TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
     });
     window.show();
+    window.activateWindow();
 
     std::unique_ptr<host::LoadedPackage> package = host::LoadedPackage::Load(options.package, &error);
+    const auto openScreen = [&package] {
+        if (package) Dispatch([&package] { package->IniProc(); });
+    };
     if (!package) {
         // The host keeps running without the package; the user is told why.
         ShowUnhandledError(error);
         if (unattended) return 1;
     } else {
         window.SetOpenScreen([&package] { package->IniProc(); });
-        if (options.openScreen) Dispatch([&package] { package->IniProc(); });
+        if (options.openScreen) openScreen();
     }
 
-    if (unattended) {
+    if (!options.screenshot.isEmpty()) {
         QApplication::processEvents();
         const bool saved = window.grab().save(options.screenshot, "PNG");
-        std::printf("%s %s\n",
-                    saved ? "screenshot:" : "could not write screenshot:", qPrintable(options.screenshot));
+        printLine(QStringLiteral("%1 %2").arg(
+            saved ? QStringLiteral("screenshot:") : QStringLiteral("could not write screenshot:"),
+            options.screenshot));
         package.reset();
         return saved ? 0 : 1;
     }
+
+    std::unique_ptr<host::SessionRunner> session;
+    if (script) {
+        session =
+            std::make_unique<host::SessionRunner>(std::move(*script), *user, &window, openScreen, printLine);
+        session->Finished = [](const QString& failure) {
+            printLine(failure.isEmpty() ? QStringLiteral("session: passed")
+                                        : QStringLiteral("session: FAILED at %1").arg(failure));
+            QCoreApplication::exit(failure.isEmpty() ? 0 : 1);
+        };
+        session->Start();
+    }
     const int code = QApplication::exec();
+    session.reset();
     package.reset();
     return code;
 }

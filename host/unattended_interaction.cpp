@@ -2,31 +2,108 @@
 
 #include <QDialog>
 
-#include <cstdio>
-
 namespace kpv::host {
 
 namespace {
 
-class UnattendedInteraction final : public Interaction {
-public:
-    TModalResult MessageBox(QWidget*, const QString& text, TMsgDlgType, TMsgDlgButtons buttons) override {
-        std::fprintf(stderr, "kpv-host: %s\n", qPrintable(text));
-        return buttons == TMsgDlgButtons::mbOK ? TModalResult::mrOk : TModalResult::mrCancel;
+QString typeName(TMsgDlgType type) {
+    switch (type) {
+        case TMsgDlgType::mtError:
+            return QStringLiteral("erro");
+        case TMsgDlgType::mtInformation:
+            return QStringLiteral("informação");
+        case TMsgDlgType::mtConfirmation:
+            return QStringLiteral("confirmação");
+        case TMsgDlgType::mtWarning:
+            return QStringLiteral("aviso");
     }
-    void ShowModal(QDialog* dialog) override { dialog->hide(); }
-    std::optional<int> PickRow(QWidget*, const QString&, data::TDataSource*) override { return std::nullopt; }
-    bool PickRows(QWidget*, const QString&, data::TDataSource*, const QString&, QStringList&) override {
-        return false;
+    return {};
+}
+
+QString answerName(TModalResult answer) {
+    switch (answer) {
+        case TModalResult::mrOk:
+            return QStringLiteral("OK");
+        case TModalResult::mrCancel:
+            return QStringLiteral("Cancel");
+        case TModalResult::mrNone:
+            return QStringLiteral("Close");
     }
-    std::optional<FindRequest> AskFind(QWidget*, data::TClientDataSet*) override { return std::nullopt; }
-    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    bool PrinterSetup(QWidget*, QPrinter*) override { return false; }
-    void PrintPreview(QWidget*, QPrinter*, const std::function<void(QPrinter*)>&) override {}
-};
+    return {};
+}
+
+template <typename T>
+std::optional<T> takeFirst(std::deque<T>& queue) {
+    if (queue.empty()) return std::nullopt;
+    T first = std::move(queue.front());
+    queue.pop_front();
+    return first;
+}
 
 }  // namespace
 
-std::unique_ptr<Interaction> MakeUnattendedInteraction() { return std::make_unique<UnattendedInteraction>(); }
+void UnattendedInteraction::report(const QString& line) const {
+    if (Report) Report(line);
+}
+
+TModalResult UnattendedInteraction::MessageBox(QWidget*, const QString& text, TMsgDlgType type,
+                                               TMsgDlgButtons buttons) {
+    messages_.push_back(text);
+    TModalResult answer = TModalResult::mrOk;
+    if (buttons == TMsgDlgButtons::mbOKCancel) {
+        answer = takeFirst(answers_).value_or(TModalResult::mrCancel);
+    }
+    report(QStringLiteral("message [%1]: %2 -> %3").arg(typeName(type), text, answerName(answer)));
+    return answer;
+}
+
+void UnattendedInteraction::ShowModal(QDialog* dialog) {
+    report(QStringLiteral("modal: %1").arg(dialog->objectName()));
+    if (!ModalShown) {
+        // Nobody drives the dialog: it goes away at once, as if closed.
+        dialog->hide();
+        return;
+    }
+    ModalShown(dialog);
+    dialog->exec();
+    if (ModalHidden) ModalHidden(dialog);
+}
+
+std::optional<int> UnattendedInteraction::PickRow(QWidget*, const QString& title, data::TDataSource*) {
+    const std::optional<int> row = takeFirst(picks_).value_or(std::nullopt);
+    report(
+        QStringLiteral("lookup: %1 -> %2").arg(title, row ? QString::number(*row) : QStringLiteral("none")));
+    return row;
+}
+
+bool UnattendedInteraction::PickRows(QWidget*, const QString& title, data::TDataSource*, const QString&,
+                                     QStringList& keys) {
+    const std::optional<QStringList> marked = takeFirst(marks_);
+    report(QStringLiteral("list: %1 -> %2")
+               .arg(title, marked ? marked->join(QLatin1Char(',')) : QStringLiteral("none")));
+    if (!marked) return false;
+    keys = *marked;
+    return true;
+}
+
+std::optional<FindRequest> UnattendedInteraction::AskFind(QWidget*, data::TClientDataSet*) {
+    report(QStringLiteral("find: none"));
+    return std::nullopt;
+}
+
+QString UnattendedInteraction::SaveFileName(QWidget*, const QString& title, const QString&, const QString&) {
+    const QString file = takeFirst(fileNames_).value_or(QString());
+    report(QStringLiteral("save as: %1 -> %2").arg(title, file.isEmpty() ? QStringLiteral("none") : file));
+    return file;
+}
+
+bool UnattendedInteraction::PrinterSetup(QWidget*, QPrinter*) {
+    report(QStringLiteral("printer setup: none"));
+    return false;
+}
+
+void UnattendedInteraction::PrintPreview(QWidget*, QPrinter*, const std::function<void(QPrinter*)>&) {
+    report(QStringLiteral("preview"));
+}
 
 }  // namespace kpv::host

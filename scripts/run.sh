@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the RPS module as a user meets it: the demo database (created on first run), the application
 # server on 127.0.0.1 and the host with the emission screen open. Closing the host stops the server.
-# Without a display the host renders the screen offscreen, writes a screenshot and says where.
+# Without a display the host plays the demo cycle offscreen (scripts/demo-cycle.script): a company, the
+# filter confirmed, an invoice ticked and its RPS printed to PDF; it says where the pictures and the PDF are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -15,17 +16,35 @@ if [[ -n "$database" && ! -s "$database" ]]; then
   "$bin/kpv-demodata" --config "$config" --invoices 3000 --seed 1 >/dev/null
 fi
 
-"$bin/kpv-appserver" --config "$config" 2>out/kpv-appserver.log &
+"$bin/kpv-appserver" --config "$config" >out/kpv-appserver.log 2>&1 &
 server=$!
 trap 'kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true' EXIT
-sleep 0.5
-if ! kill -0 "$server" 2>/dev/null; then
+for _ in $(seq 50); do
+  grep -q "listening on" out/kpv-appserver.log 2>/dev/null && break
+  kill -0 "$server" 2>/dev/null || break
+  sleep 0.1
+done
+if ! grep -q "listening on" out/kpv-appserver.log; then
   echo "run: kpv-appserver did not start; see out/kpv-appserver.log" >&2
   exit 1
 fi
 
-if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
-  QT_QPA_PLATFORM=offscreen "$bin/kpv-host" --config "$config" --open --screenshot out/emissao-rps.png
-else
-  "$bin/kpv-host" --config "$config" --open
+# KPV_OFFSCREEN=1 plays the demo cycle even with a display (make docs).
+if [[ -z "${KPV_OFFSCREEN:-}" && ( -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ) ]]; then
+  exec "$bin/kpv-host" --config "$config" --open
 fi
+
+log=out/demo-cycle.log
+status=0
+QT_QPA_PLATFORM=offscreen "$bin/kpv-host" --config "$config" --open --script scripts/demo-cycle.script \
+  >"$log" 2>&1 || status=$?
+if [[ $status -ne 0 ]]; then
+  echo "run: the demo cycle failed; the session follows ($log)" >&2
+  cat "$log" >&2
+  exit "$status"
+fi
+pdf=$(sed -n "s/.*o relatório foi gravado em '\(.*\.pdf\)'.*/\1/p" "$log" | tail -n 1)
+echo "run: demo cycle passed (session in $log)"
+echo "run: emission screen  out/emissao-rps.png"
+echo "run: filter dialog    out/filtro-emissao-rps.png"
+echo "run: printed RPS      ${pdf:-(printed on the installed printer)}"

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "host/session_script.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <vector>
+
+class QAbstractItemView;
+class QDialog;
+class QWidget;
+
+namespace kpv::host {
+
+class UnattendedInteraction;
+
+// Plays a session script against the running host as a user would: controls are found by their object
+// names, typed into, clicked and checked; questions take the answers the script queued. Steps run one
+// per pass of the event loop, so a step that opens a modal dialog lets the following steps drive it.
+class SessionRunner : public QObject {
+    Q_OBJECT
+  public:
+    SessionRunner(std::vector<SessionStep> steps, UnattendedInteraction& user, QWidget* mainWindow,
+                  std::function<void()> openScreen, std::function<void(const QString&)> print);
+
+    void Start();
+    // Raised once: after the last step with an empty text, or with the reason the session stopped.
+    std::function<void(const QString& failure)> Finished;
+
+  private:
+    void tick();
+    void run(const SessionStep& step);
+    void finish(const QString& failure);
+
+    QObject* find(const QString& name) const;
+    QWidget* widget(const QString& name) const;
+    QAbstractItemView* grid(const QString& name) const;
+    int column(QAbstractItemView* view, const QString& title) const;
+    QString cell(QAbstractItemView* view, int row, int column) const;
+    void expectEqual(const QString& what, const QString& expected, const QString& shown) const;
+
+    std::vector<SessionStep> steps_;
+    size_t next_ = 0;
+    size_t executing_ = 0;  // steps that have started and not returned
+    bool done_ = false;
+    bool settled_ = false;
+    UnattendedInteraction& user_;
+    QWidget* mainWindow_;
+    std::function<void()> openScreen_;
+    std::function<void(const QString&)> print_;
+    std::vector<QPointer<QDialog>> modals_;
+    qsizetype messagesRead_ = 0;
+    QElapsedTimer waiting_;  // since when no window is active
+};
+
+}  // namespace kpv::host

@@ -1,0 +1,185 @@
+// The whole cycle as a user lives it: the real kpv-host with the package, the real kpv-appserver and a
+// real database (a SQLite file, and the run's Firebird server), driven through the controls by their
+// names. What is checked is what the user sees: the list, the messages, the printed RPS.
+#include "appserver_process.h"
+#include "db/database.h"
+#include "host_session.h"
+#include "test_database.h"
+#include "test_database_settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <optional>
+
+namespace {
+
+const QDate kProcessingDate(2026, 3, 31);
+const QString kGrid = QStringLiteral("dbgPadrao");
+// Invoices without an NFS-e show no number; within one list the amount tells them apart.
+const QString kAmount = QStringLiteral("Valor Nota");
+const QString kSituation = QStringLiteral("Situação RPS");
+
+// Company 01 chosen on the emission screen; leaving the company strip opens the filter, confirmed with
+// its defaults.
+QString listLoaded() {
+    return QStringLiteral(
+        "type medCdEmpresa 99\n"
+        "key Tab\n"
+        "expect-message \"Empresa não cadastrada.\"\n"
+        "expect-focus medCdEmpresa\n"
+        "type medCdEmpresa 1\n"
+        "key Tab\n"
+        "expect-text medCdFilial 0001\n"
+        "click sbtConfirma\n"
+        "expect-text medCdEmpresa 01\n"
+        "expect-no-message\n"
+        "expect-focus dbgPadrao\n"
+        "dump dbgPadrao\n");
+}
+
+QString pdfText(const QString& file) {
+    QProcess tool;
+    tool.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")), {file, QStringLiteral("-")});
+    tool.waitForFinished(30000);
+    return QString::fromUtf8(tool.readAllStandardOutput());
+}
+
+QString ledgerState(const TestDatabase& d, const QString& branch, const QString& rps) {
+    const QString name = QStringLiteral("e2e-ledger");
+    QString state;
+    {
+        QSqlDatabase db = kpv::db::OpenDatabase(SettingsOf(d), name);
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("SELECT IDSITRPS FROM RPSEMITIDO WHERE CDFILIAL = ? AND NRRPS = ?"));
+        q.addBindValue(branch);
+        q.addBindValue(rps.toLongLong());
+        // Firebird's driver pads a CHAR(1) of a UTF8 database to the column's four bytes.
+        if (q.exec() && q.next()) state = q.value(0).toString().trimmed();
+    }
+    kpv::db::CloseDatabase(name);
+    return state;
+}
+
+std::optional<QMap<QString, QString>> rowOf(const QList<QMap<QString, QString>>& rows,
+                                            const QString& amount) {
+    for (const auto& row : rows) {
+        if (row.value(kAmount) == amount) return row;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+class Cycle : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void wholeCycle_data();
+    void wholeCycle();
+};
+
+void Cycle::wholeCycle_data() {
+    QTest::addColumn<QString>("engine");
+    QTest::newRow("SQLite") << "sqlite";
+    QTest::newRow("Firebird server") << "firebird";
+}
+
+void Cycle::wholeCycle() {
+    QFETCH(QString, engine);
+    QTemporaryDir dir;
+    const TestDatabase database = engine == u"sqlite"
+                                      ? TestDatabase::Sqlite(dir.path())
+                                      : TestDatabase::FirebirdServer(QStringLiteral("e2e_cycle"));
+    QVERIFY2(database.isValid(), "the run's Firebird server is not running");
+    QString error;
+    QVERIFY2(RunDemoData(database, 3000, 11, kProcessingDate, &error), qPrintable(error));
+    AppServerProcess server(database);
+    QVERIFY2(server.start(&error), qPrintable(error));
+
+    const QString output = dir.filePath(QStringLiteral("rps"));
+    const QString config = dir.filePath(QStringLiteral("kpv.ini"));
+    QFile ini(config);
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(
+        QStringLiteral("[host]\npackage=%1\n[context]\nbranch=0001\nbillingBranch=0001\nactiveModule=15\n"
+                       "processingDate=%2\n[server]\nhost=127.0.0.1\nport=%3\n[reports]\nfolder=%4\n"
+                       "output=%5\n%6")
+            .arg(BuildProgram(QStringLiteral("libPKG_KPV41000.so")), kProcessingDate.toString(Qt::ISODate))
+            .arg(server.port())
+            .arg(qEnvironmentVariable("KPV_SOURCE_DIR") + QStringLiteral("/reports"), output,
+                 database.iniGroup())
+            .toUtf8());
+    ini.close();
+
+    // First the list as the filter's defaults bring it: the branch and the month of the processing date.
+    const HostSession first = RunHostSession(dir.path(), config, listLoaded());
+    QVERIFY2(first.passed(), qPrintable(first.output));
+    const auto listed = first.dump(kGrid, 0);
+    QVERIFY2(listed.size() > 3, qPrintable(first.output));
+    QString chosen;
+    QMap<QString, int> amounts;
+    for (const auto& row : listed) {
+        // A date-time shows its time too when it has one.
+        const QDate exit =
+            QDate::fromString(row.value(QStringLiteral("Data Saída")).left(10), QStringLiteral("dd/MM/yyyy"));
+        QVERIFY2(exit >= QDate(2026, 3, 1) && exit <= kProcessingDate, qPrintable(row.value("Data Saída")));
+        ++amounts[row.value(kAmount)];
+    }
+    for (const auto& row : listed) {
+        if (row.value(kSituation) == u"Não Emitido" && row.value(QStringLiteral("Nº RPS")).isEmpty() &&
+            amounts.value(row.value(kAmount)) == 1) {
+            chosen = row.value(kAmount);
+            break;
+        }
+    }
+    QVERIFY2(!chosen.isEmpty(), qPrintable(first.output));
+
+    // Then one invoice ticked, its RPS issued and printed, and cancelled again.
+    const QString find = QStringLiteral("find-row dbgPadrao \"%1\" \"%2\"\n").arg(kAmount, chosen);
+    const HostSession second =
+        RunHostSession(dir.path(), config,
+                       listLoaded() + find + QStringLiteral("key Space\nclick sbtPrint\n") + find +
+                           QStringLiteral("dump dbgPadrao\nanswer OK\nclick sbtCancelaEmissao\n") + find +
+                           QStringLiteral("dump dbgPadrao\n"));
+    QVERIFY2(second.passed(), qPrintable(second.output));
+
+    const auto printed = rowOf(second.dump(kGrid, 1), chosen);
+    QVERIFY(printed);
+    QCOMPARE(printed->value(kSituation), QStringLiteral("Emitido"));
+    const QString rps = printed->value(QStringLiteral("Nº RPS"));
+    QVERIFY2(!rps.isEmpty(), qPrintable(second.output));
+
+    const QStringList messages = second.messages();
+    QCOMPARE(messages.size(), 4);  // the wrong company, the PDF written, the question, the success
+    QCOMPARE(messages[0], QStringLiteral("[erro]: Empresa não cadastrada."));
+    static const QRegularExpression written(
+        QStringLiteral("^\\[informação\\]: Nenhuma impressora instalada: o "
+                       "relatório foi gravado em '(.+\\.pdf)'\\.$"));
+    const QRegularExpressionMatch pdf = written.match(messages[1]);
+    QVERIFY2(pdf.hasMatch(), qPrintable(messages[1]));
+    QVERIFY(pdf.captured(1).startsWith(output));
+    const QString text = pdfText(pdf.captured(1));
+    QVERIFY2(text.contains(rps), qPrintable(text));
+    QCOMPARE(messages[2],
+             QStringLiteral("[confirmação]: Confirma a exclusão do Recibo Provisório de Serviço (RPS)?"));
+    QCOMPARE(messages[3],
+             QStringLiteral(
+                 "[informação]: Cancelamento do Recibo Provisório de Serviço (RPS) realizado com sucesso."));
+
+    const auto cancelled = rowOf(second.dump(kGrid, 2), chosen);
+    QVERIFY(cancelled);
+    QCOMPARE(cancelled->value(kSituation), QStringLiteral("Não Emitido"));
+    QCOMPARE(cancelled->value(QStringLiteral("Nº RPS")), QString());
+    // The number stays in the ledger as cancelled, so it is never issued again.
+    QCOMPARE(ledgerState(database, QStringLiteral("0001"), rps), QStringLiteral("C"));
+    QCOMPARE(server.stop(), 0);
+}
+
+QTEST_MAIN(Cycle)
+#include "test_e2e_cycle.moc"
