@@ -77,9 +77,23 @@ void TBevel::paintEvent(QPaintEvent*) {
     }
 }
 
+namespace {
+// Marks a control that SetChildEnabled disabled, so that enabling gives back only what it took.
+constexpr char kDisabledByContainer[] = "kpvDisabledByContainer";
+}  // namespace
+
 void SetChildEnabled(QWidget* container, bool enabled) {
     if (!container) return;
-    for (QWidget* child : container->findChildren<QWidget*>()) child->setEnabled(enabled);
+    for (QWidget* child : container->findChildren<QWidget*>()) {
+        if (!enabled) {
+            if (!child->isEnabledTo(child->parentWidget())) continue;  // disabled already, by design or rule
+            child->setProperty(kDisabledByContainer, true);
+            child->setEnabled(false);
+        } else if (child->property(kDisabledByContainer).toBool()) {
+            child->setProperty(kDisabledByContainer, QVariant());
+            child->setEnabled(true);
+        }
+    }
 }
 
 }  // namespace kpv::ui

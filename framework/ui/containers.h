@@ -58,7 +58,8 @@ class TBevel : public QFrame {
     TBevelShape shape_;
 };
 
-// Enables or disables every control inside a container.
+// Disables every control inside a container, or enables again the ones it disabled. A control disabled
+// before (a display-only name field, a command its rule turned off) stays as it was.
 void SetChildEnabled(QWidget* container, bool enabled);
 
 }  // namespace kpv::ui

@@ -40,6 +40,7 @@ QString listLoaded() {
         "expect-text medCdEmpresa 01\n"
         "expect-no-message\n"
         "expect-focus dbgPadrao\n"
+        "expect-enabled edtNmEmpresa no\n"
         "dump dbgPadrao\n");
 }
 

@@ -10,6 +10,7 @@
 #include "framework/data/client_data_set.h"
 #include "framework/data/query.h"
 #include "framework/ui/busy_animation.h"
+#include "framework/ui/containers.h"
 #include "framework/ui/date_edit.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
@@ -43,6 +44,11 @@ QStringList Entries(std::initializer_list<int> numbers) {
 
 QList<QWidget*> EmissionControls() {
     return {emissao()->dbgPadrao, emissao()->pgcPadrao, emissao()->medCdEmpresa};
+}
+
+// What the host does to a screen behind a modal dialog of its own.
+void DisableEmissionScreen() {
+    kpv::ui::SetChildEnabled(emissao()->grbDadosRel, false);
 }
 
 bool EmissionControlsEnabled() {
@@ -145,7 +151,7 @@ void FilterConfirmation::init() {
 }
 
 void FilterConfirmation::cleanup() {
-    for (QWidget* w : EmissionControls()) w->setEnabled(true);
+    kpv::ui::SetChildEnabled(emissao()->grbDadosRel, true);
 }
 
 void FilterConfirmation::cleanupTestCase() {
@@ -217,7 +223,7 @@ void FilterConfirmation::stops() {
         setup(d);
         remembered = d->recFiltro;
         emissao()->SituacaoRPS = QStringLiteral("_2");
-        for (QWidget* w : EmissionControls()) w->setEnabled(false);
+        DisableEmissionScreen();
         env_.user().clear();
         env_.relay().clear();
         d->sbtConfirma->Click();
@@ -253,7 +259,7 @@ void FilterConfirmation::refusedFetchKeepsTheListAndTheRecord() {
         Situations(false, true, true)(d);
         UnreadableList(d);
         emissao()->SituacaoRPS.clear();
-        for (QWidget* w : EmissionControls()) w->setEnabled(false);
+        DisableEmissionScreen();
         env_.user().clear();
         env_.relay().clear();
         d->sbtConfirma->Click();

@@ -198,7 +198,7 @@ class TestReportMachinery : public QObject {
         const QString pdf = user.saveFileAnswer + QStringLiteral(".pdf");
         QCOMPARE(PdfPages(pdf), printed.size());
         const QString text = PdfText(pdf);
-        for (const QString& note : {"1001", "1002", "1003"})
+        for (const char* note : {"1001", "1002", "1003"})
             QCOMPARE(text.contains(QStringLiteral("Nota ") + note), printed.contains(note));
     }
 

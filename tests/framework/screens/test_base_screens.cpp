@@ -185,12 +185,19 @@ void BaseScreens::setChildEnabledReachesNestedControls() {
     auto* group = new TGroupBox(&container, "grb");
     auto* edit = new QLineEdit(group);
     auto* direct = new QLineEdit(&container);
+    auto* displayOnly = new QLineEdit(group);
+    displayOnly->setEnabled(false);
     SetChildEnabled(&container, false);
     QVERIFY(!edit->isEnabled());
     QVERIFY(!direct->isEnabled());
     SetChildEnabled(&container, true);
     QVERIFY(edit->isEnabled());
     QVERIFY(group->isEnabled());
+    QVERIFY(direct->isEnabled());
+    // What was disabled before stays disabled, even after enabling twice.
+    QVERIFY(!displayOnly->isEnabled());
+    SetChildEnabled(&container, true);
+    QVERIFY(!displayOnly->isEnabled());
 }
 
 QTEST_MAIN(BaseScreens)
