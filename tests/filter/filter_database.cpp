@@ -2,6 +2,7 @@
 
 #include "db/database.h"
 #include "db/dialect.h"
+#include "framework/core/context.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -151,6 +152,16 @@ QSqlDatabase CreateFilterDatabase(const kpv::db::DatabaseSettings& settings, con
     for (const TableRows& table : tables) Insert(db, table);
     if (!db.commit()) throw std::runtime_error(db.lastError().text().toStdString());
     return db;
+}
+
+void UseFilterTestContext() {
+    kpv::ContextValues& c = kpv::Context();
+    c.filiProc = QStringLiteral("0001");
+    c.filiProcFat = QStringLiteral("0004");
+    c.moduFili = false;
+    c.moduloAtiv = 0;
+    c.dataProc = QDate(2026, 3, 17);
+    c.dataProcByBranch.clear();
 }
 
 }  // namespace filtertest

@@ -15,6 +15,10 @@ namespace filtertest {
 // Company 01 works through branches 0001, 0002, 0004 and 0006, and through EMPRCNTRFIL also with state
 // registration 119999999111 / municipal 99990000 / series A2. Company 02 owns branches 0003 and 0005.
 inline const QString kEmpresa = QStringLiteral("01");
+
+// The context the dialog's defaults come from in these tests: branch 0001, billing branch 0004, no module
+// per branch, processing date 2026-03-17 for every branch.
+void UseFilterTestContext();
 inline const QString kOutraEmpresa = QStringLiteral("02");
 
 struct Client {

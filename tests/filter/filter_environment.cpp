@@ -60,13 +60,7 @@ bool FilterEnvironment::start(QString* error) {
 }
 
 void FilterEnvironment::reset() {
-    kpv::ContextValues& c = kpv::Context();
-    c.filiProc = QStringLiteral("0001");
-    c.filiProcFat = QStringLiteral("0004");
-    c.moduFili = false;
-    c.moduloAtiv = 0;
-    c.dataProc = QDate(2026, 3, 17);
-    c.dataProcByBranch.clear();
+    UseFilterTestContext();
     delete frmFiltroEmissaoRPS.data();
     if (frmEmissaoRPS) {
         frmEmissaoRPS->medCdEmpresa->SetText(kEmpresa);

@@ -112,13 +112,7 @@ void FilterScreen::initTestCase() {
 }
 
 void FilterScreen::init() {
-    kpv::ContextValues& c = kpv::Context();
-    c.filiProc = QStringLiteral("0001");
-    c.filiProcFat = QStringLiteral("0004");
-    c.moduFili = false;
-    c.moduloAtiv = 0;
-    c.dataProc = QDate(2026, 3, 17);
-    c.dataProcByBranch.clear();
+    filtertest::UseFilterTestContext();
     // Every test starts from a dialog not yet created.
     delete frmFiltroEmissaoRPS.data();
     Cli_kpv41000::frmEmissaoRPS->medCdEmpresa->SetText(filtertest::kEmpresa);
