@@ -281,6 +281,8 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
 
 void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);
+    // Only the primary button double-clicks a row; a double right-click is two context requests.
+    if (event->button() != Qt::LeftButton) return;
     if (!OnDblClick || !indexAt(event->position().toPoint()).isValid()) return;
     Dispatch([&] { OnDblClick(this); });
 }

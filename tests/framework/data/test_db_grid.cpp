@@ -304,6 +304,9 @@ void TestDBGrid::doubleClickAndSelectedField() {
     // Below the last row there is no cell: nothing happens.
     QTest::mouseDClick(screen.grid.viewport(), Qt::LeftButton, {},
                        QPoint(10, screen.grid.viewport()->height() - 2));
+    // Other buttons are no double-click of the row.
+    QTest::mouseDClick(screen.grid.viewport(), Qt::RightButton, {}, screen.cellCentre(2, 0));
+    QTest::mouseDClick(screen.grid.viewport(), Qt::MiddleButton, {}, screen.cellCentre(2, 0));
     QCOMPARE(fields, (QList<QString>{"MARK@3", "NAME@1"}));
 }
 
