@@ -350,7 +350,8 @@ class Generator {
         const bool outgoing = random_.chance(0.9);
         inv.type = outgoing ? random_.pick(outgoing_) : random_.pick(incoming_);
         const int age = random_.below(365);
-        inv.exit = QDateTime(until_.addDays(-age), QTime(random_.between(8, 18), random_.below(60)));
+        // The exit date is a day: the list shows it in a column made for a date.
+        inv.exit = until_.addDays(-age).startOfDay();
         // Service values spread from small jobs to large contracts.
         inv.value = cents(std::exp(std::log(150.0) + random_.unit() * (std::log(80000.0) - std::log(150.0))));
         static const std::vector<double> rates = {2.0, 2.5, 3.0, 5.0};
@@ -394,7 +395,8 @@ class Generator {
             if (e == '3' || (e == '1' && t != '1'))
                 inv.nfse = QString::number(inv.exit.date().year()) + padded(++nfse, 8);
             const QDateTime lastMoment(until_, QTime(23, 59));
-            QDateTime at = std::min(inv.exit.addSecs(3600 * random_.between(1, 47)), lastMoment);
+            // Issued from the morning of the exit day to the evening of the next one.
+            QDateTime at = std::min(inv.exit.addSecs(3600 * random_.between(9, 47)), lastMoment);
             if (inv.cancelledBefore) {
                 issues.push_back({at, static_cast<int>(i), true});
                 at = std::min(at.addSecs(3600 * random_.between(1, 24)), lastMoment);
