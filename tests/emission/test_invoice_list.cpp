@@ -3,9 +3,13 @@
 // tick column's painting.
 #include "emission/cli_kpv41000.h"
 #include "framework/core/context.h"
+#include "framework/core/dispatch.h"
+#include "framework/core/errors.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/data_source.h"
+#include "framework/data/db_grid.h"
 #include "framework/data/db_navigator.h"
+#include "framework/data/db_text.h"
 #include "framework/ui/application.h"
 #include "invoice_packet.h"
 #include "scripted_interaction.h"
@@ -65,6 +69,11 @@ class InvoiceList : public QObject {
     void initTestCase();
     void init();
     void cleanup();
+    void recordFields_data();
+    void recordFields();
+    void gridColumns_data();
+    void gridColumns();
+    void bottomStrip();
     void situationText_data();
     void situationText();
     void emptyListShowsNoSituation();
@@ -80,8 +89,11 @@ class InvoiceList : public QObject {
     void spaceBarTogglesLikeDoubleClick();
     void titleClickSequenceAcrossARefresh();
     void titleClickOnAListOfGreyedRowsTicksNothing();
+    void titleClickInterruptedByAnError();
     void otherTitlesDoNothing();
+    void newScreenStartsTickingAll();
     void tickCellTakesTheRowsBrush();
+    void tickCellWithoutAMarkShowsNoBox();
 
   private:
     ScriptedInteraction user_;
@@ -104,6 +116,123 @@ void InvoiceList::init() {
 void InvoiceList::cleanup() {
     if (frmEmissaoRPS) frmEmissaoRPS->Close();
     QTRY_VERIFY(frmEmissaoRPS.isNull());
+}
+
+void InvoiceList::recordFields_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<kpv::data::TFieldType>("type");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<bool>("visible");
+    using T = kpv::data::TFieldType;
+    // In the order of the record; a field without a label shows its name.
+    const QList<std::tuple<const char*, T, int, const char*, bool>> fields = {
+        {"IDCHECK", T::ftFixedChar, 1, "IDCHECK", false},
+        {"CDFILIAL", T::ftString, 4, "CDFILIAL", false},
+        {"NRLANCTONF", T::ftString, 10, "NRLANCTONF", false},
+        {"CDEMPRESA", T::ftString, 2, "CDEMPRESA", false},
+        {"CDFILIEMIT", T::ftString, 4, "Filial", true},
+        {"NRINSJURNF", T::ftString, 20, "Inscrição", true},
+        {"CDCLIENTE", T::ftString, 21, "CDCLIENTE", false},
+        {"NMRAZSOCCLIE", T::ftString, 50, "Razão Social", true},
+        {"NRNOTAFISCSE", T::ftString, 30, "Nº NFS-e", true},
+        {"DTENTRSAID", T::ftDateTime, 0, "Data Saída", true},
+        {"DTEMISSAO", T::ftDateTime, 0, "Data Emissão", true},
+        {"CDSERIE", T::ftString, 5, "Série", true},
+        {"VRNOTAFISC", T::ftFloat, 0, "Valor Nota", true},
+        {"CDSERIERPSSERIE", T::ftString, 5, "Série RPS", true},
+        {"NRNOTAFISC", T::ftString, 20, "NRNOTAFISC", false},
+        {"NRRPS", T::ftString, 30, "Nº RPS", true},
+        {"IDEMISSAORPS", T::ftString, 1, "Situação RPS", true},
+        {"DADOSRODAPE", T::ftString, 76, "DADOSRODAPE", false},
+        {"IDTPIJURNF", T::ftString, 1, "IDTPIJURNF", true},
+        {"IDTRANSMISRPS", T::ftString, 1, "IDTRANSMISRPS", true},
+    };
+    int position = 0;
+    for (const auto& [name, type, size, label, visible] : fields) {
+        QTest::newRow(name) << position << QString(name) << type << size << QString::fromUtf8(label)
+                            << visible;
+        ++position;
+    }
+}
+
+void InvoiceList::recordFields() {
+    QFETCH(int, position);
+    QFETCH(QString, name);
+    const QList<kpv::data::TField*>& fields = screen()->cdsNotaFiscal->Fields();
+    QCOMPARE(fields.size(), 20);
+    kpv::data::TField* field = fields[position];
+    QCOMPARE(field->FieldName(), name);
+    QTEST(field->DataType(), "type");
+    QTEST(field->Size(), "size");
+    QTEST(field->DisplayLabel, "label");
+    QTEST(field->Visible, "visible");
+    QCOMPARE(field->DisplayFormat, QString(name == "VRNOTAFISC" ? "###,##0.00" : ""));
+}
+
+void InvoiceList::gridColumns_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("title");
+    const QList<std::tuple<const char*, int, const char*>> columns = {
+        {"IDCHECK", 22, "4"},
+        {"CDFILIEMIT", 55, "Filial"},
+        {"NRINSJURNF", 117, "Inscrição"},
+        {"NMRAZSOCCLIE", 186, "Razão Social"},
+        {"NRNOTAFISCSE", 100, "Nº NFS-e"},
+        {"DTENTRSAID", 71, "Data Saída"},
+        {"DTEMISSAO", 71, "Data Emissão"},
+        {"CDSERIE", 47, "Série"},
+        {"VRNOTAFISC", 78, "Valor Nota"},
+        {"CDSERIERPSSERIE", 55, "Série RPS"},
+        {"NRRPS", 97, "Nº RPS"},
+        {"IDEMISSAORPS", 121, "Situação RPS"},
+    };
+    int position = 0;
+    for (const auto& [field, width, title] : columns) {
+        QTest::newRow(field) << position << QString(field) << width << QString::fromUtf8(title);
+        ++position;
+    }
+}
+
+void InvoiceList::gridColumns() {
+    QFETCH(int, position);
+    QFETCH(QString, field);
+    const auto& columns = screen()->dbgPadrao->Columns();
+    QCOMPARE(int(columns.size()), 12);
+    kpv::data::TColumn* column = columns[size_t(position)].get();
+    QCOMPARE(column->FieldName(), field);
+    QTEST(column->Width(), "width");
+    QCOMPARE(screen()->dbgPadrao->columnWidth(position), column->Width());
+    QTEST(column->TitleCaption(), "title");
+    const bool tick = field == "IDCHECK";
+    QCOMPARE(column->TitleCharset() == kpv::data::TFontCharset::SYMBOL_CHARSET, tick);
+    if (tick) {
+        QCOMPARE(column->TitleAlignment(), Qt::AlignCenter);
+        QCOMPARE(column->TitleFont().family(), QString("MS Sans Serif"));
+        QCOMPARE(column->TitleFont().pixelSize(), 11);
+    }
+}
+
+void InvoiceList::bottomStrip() {
+    TfrmEmissaoRPS* f = screen();
+    QCOMPARE(f->panNavigator->height(), 21);
+    QVERIFY(f->panNavigator->y() > f->pgcPadrao->geometry().bottom());  // along the bottom of the list
+    QCOMPARE(f->dbnPadrao->geometry().x(), 2);
+    QCOMPARE(f->dbnPadrao->size(), QSize(108, 18));
+    QCOMPARE(f->dbtNome->x(), 121);
+    QVERIFY(f->dbtNome->font().bold());
+    QCOMPARE(f->dbtNome->font().pixelSize(), 12);
+    InvoiceRow first;
+    first.rodape = "Operação S04 - Licenciamento de software";
+    InvoiceRow second;
+    second.rodape = "Operação S01";
+    load({first, second});
+    QCOMPARE(f->dbtNome->text(), first.rodape);
+    f->cdsNotaFiscal->Next();
+    QCOMPARE(f->dbtNome->text(), second.rodape);
 }
 
 void InvoiceList::situationText_data() {
@@ -172,6 +301,10 @@ void InvoiceList::registrationMaskPerKindOfPerson() {
     row.inscricao = raw;
     load({row, other});
     QCOMPARE(screen()->cdsNotaFiscalNRINSJURNF->DisplayText(), shown);
+    // The grid reads the next row in place: it takes that row's kind of person, not the current one's.
+    const QString otherShown = other.kind == "F" ? "123.456.789-09" : "12.345.678/0001-95";
+    QCOMPARE(screen()->dbgPadrao->model()->index(1, 2).data().toString(), otherShown);
+    QCOMPARE(screen()->cdsNotaFiscal->RecNo(), 0);
 }
 
 void InvoiceList::amountInBrazilianFormat_data() {
@@ -312,6 +445,39 @@ void InvoiceList::titleClickOnAListOfGreyedRowsTicksNothing() {
     QVERIFY(boTodosMarcados);
 }
 
+void InvoiceList::titleClickInterruptedByAnError() {
+    load({InvoiceRow{}, InvoiceRow{}, InvoiceRow{}, InvoiceRow{}});
+    TfrmEmissaoRPS* f = screen();
+    QStringList shown;
+    kpv::SetErrorDisplay([&](const QString& message) { shown << message; });
+    const kpv::data::TDataSetNotifyEvent afterScroll = f->cdsNotaFiscal->AfterScroll;
+    f->cdsNotaFiscal->AfterScroll = [&](kpv::data::TClientDataSet* ds) {
+        afterScroll(ds);
+        if (ds->RecNo() == 2) throw kpv::Error(QStringLiteral("Falha ao ler a nota."));
+    };
+    kpv::Dispatch([f] { f->dbgPadraoTitleClick(f->dbgPadrao->Columns()[0].get()); });
+    f->cdsNotaFiscal->AfterScroll = afterScroll;
+    kpv::SetErrorDisplay({});
+
+    QCOMPARE(shown, QStringList{"Falha ao ler a nota."});
+    QCOMPARE(ticks(), QStringList({"S", "S", "N", "N"}));  // the rows visited keep their ticks
+    QVERIFY(!boTodosMarcados);
+    QVERIFY(!f->cdsNotaFiscal->ControlsDisabled());
+    QCOMPARE(f->cdsNotaFiscal->RecNo(), 0);
+    QCOMPARE(f->cdsNotaFiscal->State(), TDataSetState::dsBrowse);
+}
+
+void InvoiceList::newScreenStartsTickingAll() {
+    load({InvoiceRow{}});
+    screen()->dbgPadraoTitleClick(screen()->dbgPadrao->Columns()[0].get());
+    QVERIFY(boTodosMarcados);
+    screen()->Close();
+    QTRY_VERIFY(frmEmissaoRPS.isNull());
+    QVERIFY(boTodosMarcados);  // closing alone does not reset it
+    CriaEmissaoRPS();
+    QVERIFY(!boTodosMarcados);
+}
+
 void InvoiceList::otherTitlesDoNothing() {
     load({InvoiceRow{}});
     screen()->dbgPadraoTitleClick(screen()->dbgPadrao->Columns()[3].get());
@@ -339,6 +505,20 @@ void InvoiceList::tickCellTakesTheRowsBrush() {
     QCOMPARE(shot.pixelColor(4 + 8, rowHeight + 6), QColor(Qt::white));
     // Row 2 emitted: the grey box, silver inside.
     QCOMPARE(shot.pixelColor(4 + 4, 2 * rowHeight + 4), QColor(192, 192, 192));
+}
+
+void InvoiceList::tickCellWithoutAMarkShowsNoBox() {
+    load({InvoiceRow{"1", "1", "X"}, InvoiceRow{"1", "1", "N"}});
+    TfrmEmissaoRPS* f = screen();
+    f->cdsNotaFiscal->Next();  // keep the selection off the row under test
+    QApplication::processEvents();
+    const QImage shot = f->dbgPadrao->viewport()->grab().toImage();
+    const int rowHeight = f->dbgPadrao->rowHeight(0);
+    const QColor background = f->dbgPadrao->Color();
+    // Row 0: neither "S" nor "N": the field's text erased and no box; row 1: the box's black frame.
+    for (int x = 1; x < 21; ++x)
+        for (int y = 1; y < rowHeight - 1; ++y) QCOMPARE(shot.pixelColor(x, y), background);
+    QCOMPARE(shot.pixelColor(4 + 2, rowHeight + 2), QColor(Qt::black));
 }
 
 QTEST_MAIN(InvoiceList)
