@@ -3,6 +3,7 @@
 // and the lookup writes the code before the name.
 #include "emission_fixture.h"
 #include "filter/cli_kpv41100.h"
+#include "framework/core/dispatch.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/db_grid.h"
 #include "framework/ui/lookup_button.h"
@@ -84,6 +85,7 @@ class CompanyStrip : public QObject {
     void lookupWritesTheCodeBeforeTheName_data();
     void lookupWritesTheCodeBeforeTheName();
     void lookupOverAnEmptyCompanyTable();
+    void databaseErrorInTheCompanyCheck();
 
   private:
     // The list loaded and the focus resting in the grid, as after a confirmed filter.
@@ -380,6 +382,26 @@ void CompanyStrip::lookupOverAnEmptyCompanyTable() {
     QCOMPARE(user_.messageTexts(), QStringList{"Não há empresa cadastrada."});
     QVERIFY(user_.pickTitles.isEmpty());
     QCOMPARE(screen()->medCdEmpresa->Text(), fixture_.demo().company);
+}
+
+void CompanyStrip::databaseErrorInTheCompanyCheck() {
+    QSqlDatabase db = QSqlDatabase::database("dtmDBGeral");
+    QVERIFY(db.transaction());
+    QSqlQuery q(db);
+    QVERIFY2(q.exec("ALTER TABLE EMPRESA RENAME TO EMPRESA_FORA"), qPrintable(q.lastError().text()));
+    QStringList reported;
+    kpv::SetErrorDisplay([&](const QString& text) { reported << text; });
+    screen()->dbgPadrao->setFocus();
+    screen()->medCdEmpresa->SetText(fixture_.demo().company);
+    const bool passed = kpv::Dispatch([] { screen()->Vd_Empresa(true); });
+    kpv::SetErrorDisplay({});
+    QVERIFY(db.rollback());
+    QVERIFY(!passed);
+    // The database's own error reaches the host's display; the screen adds no message of its own.
+    QCOMPARE(reported.size(), 1);
+    QVERIFY2(reported[0].contains("EMPRESA"), qPrintable(reported[0]));
+    QVERIFY(user_.messages.isEmpty());
+    QCOMPARE(focused(), QString("medCdEmpresa"));
 }
 
 QTEST_MAIN(CompanyStrip)

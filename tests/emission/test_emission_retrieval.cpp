@@ -1,0 +1,167 @@
+// Retrieving the invoice list from the real application server: the busy animation over the call and
+// the load, the list and commands kept when the call fails, and the tick-all mode across real refreshes.
+#include "emission_fixture.h"
+#include "framework/core/context.h"
+#include "framework/core/dispatch.h"
+#include "framework/core/errors.h"
+#include "framework/data/client_data_set.h"
+#include "framework/data/data_source.h"
+#include "framework/data/db_grid.h"
+#include "framework/data/db_navigator.h"
+#include "framework/net/connection.h"
+#include "framework/ui/busy_animation.h"
+
+#include <QtTest>
+
+using namespace Cli_kpv41000;
+
+namespace {
+
+TfrmEmissaoRPS* screen() {
+    return EmissionFixture::screen();
+}
+
+// The commands the list's state rule sets, enabled or not, as one readable string.
+QString commandStates() {
+    TfrmEmissaoRPS* f = screen();
+    QString s;
+    for (kpv::ui::TMenuItem* item : {f->mnuImprimir, f->mnuVisualizar, f->mnuSalvarComo, f->mnuProcurar,
+                                     f->mnuVerificar, f->mnuFiltro, f->mnuCancelaEmissao})
+        s += item->Enabled() ? '1' : '0';
+    s += ' ';
+    for (kpv::ui::TButtonFlat* b : {f->sbtPrint, f->sbtPreview, f->sbtSalvarComo, f->sbtProcurar,
+                                    f->sbtVerificar, f->sbtFiltro, f->sbtCancelaEmissao})
+        s += b->isEnabled() ? '1' : '0';
+    s += f->dbnPadrao->isEnabled() ? " nav" : " -";
+    return s;
+}
+
+QStringList ticks() {
+    QStringList all;
+    auto* ds = screen()->cdsNotaFiscal;
+    for (int i = 0; i < ds->RecordCount(); ++i) {
+        const kpv::data::TClientDataSet::PaintRecord row(ds, i);
+        all << screen()->cdsNotaFiscalIDCHECK->AsString();
+    }
+    return all;
+}
+
+}  // namespace
+
+class EmissionRetrieval : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+    void retrievalRunsUnderTheBusyAnimation();
+    void failedRetrievalKeepsRowsAndStates_data();
+    void failedRetrievalKeepsRowsAndStates();
+    void tickAllModeSurvivesARefresh();
+
+  private:
+    EmissionFixture fixture_;
+    WatchingUser user_;
+};
+
+void EmissionRetrieval::initTestCase() {
+    QString error;
+    QVERIFY2(fixture_.start(&error), qPrintable(error));
+    QVERIFY(fixture_.demo().rows > 10);
+}
+
+void EmissionRetrieval::init() {
+    QVERIFY(fixture_.openScreen());
+    user_.clear();
+}
+
+void EmissionRetrieval::cleanup() {
+    QVERIFY(fixture_.closeScreen());
+}
+
+void EmissionRetrieval::cleanupTestCase() {
+    fixture_.stop();
+}
+
+void EmissionRetrieval::retrievalRunsUnderTheBusyAnimation() {
+    // The list is closed, so loading the packet opens it: the animation must still be up by then.
+    QVERIFY(!screen()->cdsNotaFiscal->Active());
+    QList<bool> busyWhileLoading;
+    screen()->cdsNotaFiscal->BeforeOpen = [&](kpv::data::TClientDataSet*) {
+        busyWhileLoading << kpv::ShowAviActive();
+    };
+    fixture_.fetch();
+    screen()->cdsNotaFiscal->BeforeOpen = nullptr;
+    QCOMPARE(busyWhileLoading, QList<bool>{true});
+    QVERIFY(!kpv::ShowAviActive());
+    QCOMPARE(screen()->cdsNotaFiscal->RecordCount(), fixture_.demo().rows);
+}
+
+void EmissionRetrieval::failedRetrievalKeepsRowsAndStates_data() {
+    QTest::addColumn<bool>("serverDown");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("server down") << true << "";
+    QTest::newRow("arguments refused by the server") << false << "Direção da operação inválida";
+}
+
+void EmissionRetrieval::failedRetrievalKeepsRowsAndStates() {
+    QFETCH(bool, serverDown);
+    QFETCH(QString, message);
+    fixture_.fetch();
+    // On a row whose RPS can be cancelled, so that every command the rule sets is on.
+    screen()->cdsNotaFiscal->SetRecNo(fixture_.findRow("2", "1"));
+    const int rows = screen()->cdsNotaFiscal->RecordCount();
+    const int current = screen()->cdsNotaFiscal->RecNo();
+    const QString states = commandStates();
+    QCOMPARE(states, QString("1111111 1111111 nav"));
+    if (serverDown) {
+        kpv::Context().webPort = 1;  // nobody listens there
+        screen()->netEmissaoRPS->SetConnected(false);
+        screen()->netEmissaoRPS->SetConnected(true);
+    }
+
+    QString shown;
+    kpv::SetErrorDisplay([&](const QString& text) { shown = text; });
+    kpv::Dispatch([&] {
+        const DemoSelection& d = fixture_.demo();
+        screen()->GetNotaFiscal("", "T", d.company, d.ie, d.im, d.serie, "T", d.first, d.last,
+                                serverDown ? "S" : "X", "_1_2_3");
+    });
+    kpv::SetErrorDisplay({});
+    if (serverDown) {
+        kpv::Context().webPort = fixture_.server().port();
+        screen()->netEmissaoRPS->SetConnected(false);
+        screen()->netEmissaoRPS->SetConnected(true);
+    }
+
+    QVERIFY(!shown.isEmpty());
+    if (!message.isEmpty()) QVERIFY2(shown.contains(message), qPrintable(shown));
+    QCOMPARE(screen()->cdsNotaFiscal->RecordCount(), rows);
+    QCOMPARE(screen()->cdsNotaFiscal->RecNo(), current);
+    QCOMPARE(commandStates(), states);
+    QVERIFY(!kpv::ShowAviActive());
+}
+
+void EmissionRetrieval::tickAllModeSurvivesARefresh() {
+    fixture_.fetch();
+    TfrmEmissaoRPS* f = screen();
+    kpv::data::TColumn* tickColumn = f->dbgPadrao->Columns().front().get();
+    f->dbgPadraoTitleClick(tickColumn);
+    QVERIFY(boTodosMarcados);
+    const QStringList allTicked = ticks();
+    QVERIFY(allTicked.contains("S"));
+
+    fixture_.fetch();  // the server's values replace the ticks; the mode stays
+    QVERIFY(boTodosMarcados);
+    QVERIFY(!ticks().contains("S"));
+    f->dbgPadraoTitleClick(tickColumn);  // unticks everything: nothing to see
+    QVERIFY(!boTodosMarcados);
+    QVERIFY(!ticks().contains("S"));
+    f->dbgPadraoTitleClick(tickColumn);
+    QCOMPARE(ticks(), allTicked);
+}
+
+QTEST_MAIN(EmissionRetrieval)
+#include "test_emission_retrieval.moc"
