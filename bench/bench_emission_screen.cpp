@@ -1,6 +1,6 @@
 // The emission screen's hot paths over 100,000 invoices, through the real screen of the package: loading
 // a packet into the list (with the command rule), the title click that ticks every eligible invoice and
-// the one that unticks them all, and painting one screenful of the grid.
+// the one that unticks them all, moving the current row, and painting one screenful of the grid.
 #include "emission/cli_kpv41000.h"
 #include "framework/core/context.h"
 #include "framework/data/client_data_set.h"
@@ -58,6 +58,32 @@ void BM_TitleClickUnticksAll(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TitleClickUnticksAll)->Unit(benchmark::kMillisecond);
+
+// One step of the cursor, as the arrow keys move it: the grid follows, the footer changes and the command
+// rule runs for the new row.
+void BM_MoveOneRow(benchmark::State& state) {
+    load();
+    kpv::data::TClientDataSet* list = screen()->cdsNotaFiscal;
+    list->SetRecNo(kRows / 2);
+    bool down = true;
+    for (auto _ : state) {
+        down ? list->Next() : list->Prior();
+        down = !down;
+    }
+}
+BENCHMARK(BM_MoveOneRow)->Unit(benchmark::kMicrosecond);
+
+// A jump from one end of the list to the other, as Ctrl+Home and Ctrl+End do.
+void BM_JumpAcrossTheList(benchmark::State& state) {
+    load();
+    kpv::data::TClientDataSet* list = screen()->cdsNotaFiscal;
+    bool toLast = true;
+    for (auto _ : state) {
+        toLast ? list->Last() : list->First();
+        toLast = !toLast;
+    }
+}
+BENCHMARK(BM_JumpAcrossTheList)->Unit(benchmark::kMicrosecond);
 
 void BM_PaintOneScreenful(benchmark::State& state) {
     load();
