@@ -10,6 +10,7 @@
 #include "framework/data/db_navigator.h"
 #include "framework/net/connection.h"
 #include "framework/ui/busy_animation.h"
+#include "screen_state.h"
 
 #include <QtTest>
 
@@ -19,31 +20,6 @@ namespace {
 
 TfrmEmissaoRPS* screen() {
     return EmissionFixture::screen();
-}
-
-// The commands the list's state rule sets, enabled or not, as one readable string.
-QString commandStates() {
-    TfrmEmissaoRPS* f = screen();
-    QString s;
-    for (kpv::ui::TMenuItem* item : {f->mnuImprimir, f->mnuVisualizar, f->mnuSalvarComo, f->mnuProcurar,
-                                     f->mnuVerificar, f->mnuFiltro, f->mnuCancelaEmissao})
-        s += item->Enabled() ? '1' : '0';
-    s += ' ';
-    for (kpv::ui::TButtonFlat* b : {f->sbtPrint, f->sbtPreview, f->sbtSalvarComo, f->sbtProcurar,
-                                    f->sbtVerificar, f->sbtFiltro, f->sbtCancelaEmissao})
-        s += b->isEnabled() ? '1' : '0';
-    s += f->dbnPadrao->isEnabled() ? " nav" : " -";
-    return s;
-}
-
-QStringList ticks() {
-    QStringList all;
-    auto* ds = screen()->cdsNotaFiscal;
-    for (int i = 0; i < ds->RecordCount(); ++i) {
-        const kpv::data::TClientDataSet::PaintRecord row(ds, i);
-        all << screen()->cdsNotaFiscalIDCHECK->AsString();
-    }
-    return all;
 }
 
 }  // namespace
@@ -114,7 +90,7 @@ void EmissionRetrieval::failedRetrievalKeepsRowsAndStates() {
     screen()->cdsNotaFiscal->SetRecNo(fixture_.findRow("2", "1"));
     const int rows = screen()->cdsNotaFiscal->RecordCount();
     const int current = screen()->cdsNotaFiscal->RecNo();
-    const QString states = commandStates();
+    const QString states = CommandStates(screen());
     QCOMPARE(states, QString("1111111 1111111 nav"));
     if (serverDown) {
         kpv::Context().webPort = 1;  // nobody listens there
@@ -140,7 +116,7 @@ void EmissionRetrieval::failedRetrievalKeepsRowsAndStates() {
     if (!message.isEmpty()) QVERIFY2(shown.contains(message), qPrintable(shown));
     QCOMPARE(screen()->cdsNotaFiscal->RecordCount(), rows);
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), current);
-    QCOMPARE(commandStates(), states);
+    QCOMPARE(CommandStates(screen()), states);
     QVERIFY(!kpv::ShowAviActive());
 }
 
@@ -150,17 +126,17 @@ void EmissionRetrieval::tickAllModeSurvivesARefresh() {
     kpv::data::TColumn* tickColumn = f->dbgPadrao->Columns().front().get();
     f->dbgPadraoTitleClick(tickColumn);
     QVERIFY(boTodosMarcados);
-    const QStringList allTicked = ticks();
+    const QStringList allTicked = Ticks(screen());
     QVERIFY(allTicked.contains("S"));
 
     fixture_.fetch();  // the server's values replace the ticks; the mode stays
     QVERIFY(boTodosMarcados);
-    QVERIFY(!ticks().contains("S"));
+    QVERIFY(!Ticks(screen()).contains("S"));
     f->dbgPadraoTitleClick(tickColumn);  // unticks everything: nothing to see
     QVERIFY(!boTodosMarcados);
-    QVERIFY(!ticks().contains("S"));
+    QVERIFY(!Ticks(screen()).contains("S"));
     f->dbgPadraoTitleClick(tickColumn);
-    QCOMPARE(ticks(), allTicked);
+    QCOMPARE(Ticks(screen()), allTicked);
 }
 
 QTEST_MAIN(EmissionRetrieval)

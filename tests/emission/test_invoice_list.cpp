@@ -12,6 +12,7 @@
 #include "framework/data/db_text.h"
 #include "framework/ui/application.h"
 #include "invoice_packet.h"
+#include "screen_state.h"
 #include "scripted_interaction.h"
 
 #include <QMdiArea>
@@ -33,31 +34,6 @@ TfrmEmissaoRPS* screen() {
 void load(const QList<InvoiceRow>& rows) {
     screen()->cdsNotaFiscal->LoadFromPacket(InvoicePacket(rows));
     screen()->dtsNotaFiscalStateChange(screen()->dtsNotaFiscal);
-}
-
-// The commands the rule sets, enabled or not, as one string for readable failures.
-QString commandStates() {
-    TfrmEmissaoRPS* f = screen();
-    QString s;
-    for (kpv::ui::TMenuItem* item : {f->mnuImprimir, f->mnuVisualizar, f->mnuSalvarComo, f->mnuProcurar,
-                                     f->mnuVerificar, f->mnuFiltro, f->mnuCancelaEmissao})
-        s += item->Enabled() ? '1' : '0';
-    s += ' ';
-    for (kpv::ui::TButtonFlat* b : {f->sbtPrint, f->sbtPreview, f->sbtSalvarComo, f->sbtProcurar,
-                                    f->sbtVerificar, f->sbtFiltro, f->sbtCancelaEmissao})
-        s += b->isEnabled() ? '1' : '0';
-    s += f->dbnPadrao->isEnabled() ? " nav" : " -";
-    return s;
-}
-
-QStringList ticks() {
-    QStringList all;
-    auto* ds = screen()->cdsNotaFiscal;
-    for (int i = 0; i < ds->RecordCount(); ++i) {
-        kpv::data::TClientDataSet::PaintRecord row(ds, i);
-        all << screen()->cdsNotaFiscalIDCHECK->AsString();
-    }
-    return all;
 }
 
 }  // namespace
@@ -328,15 +304,15 @@ void InvoiceList::amountInBrazilianFormat() {
 void InvoiceList::commandRuleAcrossListStates() {
     TfrmEmissaoRPS* f = screen();
     load({InvoiceRow{}});
-    QCOMPARE(commandStates(), QString("1111111 1111111 nav"));
+    QCOMPARE(CommandStates(screen()), QString("1111111 1111111 nav"));
     f->cdsNotaFiscal->Edit();
-    QCOMPARE(commandStates(), QString("0000000 0000000 -"));
+    QCOMPARE(CommandStates(screen()), QString("0000000 0000000 -"));
     f->cdsNotaFiscal->Post();
-    QCOMPARE(commandStates(), QString("1111111 1111111 nav"));
+    QCOMPARE(CommandStates(screen()), QString("1111111 1111111 nav"));
     load({});
-    QCOMPARE(commandStates(), QString("0000010 0000010 -"));
+    QCOMPARE(CommandStates(screen()), QString("0000010 0000010 -"));
     f->cdsNotaFiscal->Close();
-    QCOMPARE(commandStates(), QString("0000000 0000000 -"));
+    QCOMPARE(CommandStates(screen()), QString("0000000 0000000 -"));
 }
 
 void InvoiceList::cancelCommandFollowsTheCurrentRow_data() {
@@ -424,7 +400,7 @@ void InvoiceList::titleClickSequenceAcrossARefresh() {
     screen()->cdsNotaFiscal->Last();
     TfrmEmissaoRPS* f = screen();
     f->dbgPadraoTitleClick(f->dbgPadrao->Columns()[0].get());
-    QCOMPARE(ticks(), QStringList({"S", "N", "N", "S"}));
+    QCOMPARE(Ticks(screen()), QStringList({"S", "N", "N", "S"}));
     QVERIFY(boTodosMarcados);
     QCOMPARE(f->cdsNotaFiscal->RecNo(), 0);
     QVERIFY(!f->cdsNotaFiscal->ControlsDisabled());
@@ -432,16 +408,16 @@ void InvoiceList::titleClickSequenceAcrossARefresh() {
     load(rows);  // a refresh brings the server's values and keeps the toggle
     QVERIFY(boTodosMarcados);
     f->dbgPadraoTitleClick(f->dbgPadrao->Columns()[0].get());
-    QCOMPARE(ticks(), QStringList({"N", "N", "N", "N"}));
+    QCOMPARE(Ticks(screen()), QStringList({"N", "N", "N", "N"}));
     QVERIFY(!boTodosMarcados);
     f->dbgPadraoTitleClick(f->dbgPadrao->Columns()[0].get());
-    QCOMPARE(ticks(), QStringList({"S", "N", "N", "S"}));
+    QCOMPARE(Ticks(screen()), QStringList({"S", "N", "N", "S"}));
 }
 
 void InvoiceList::titleClickOnAListOfGreyedRowsTicksNothing() {
     load({InvoiceRow{"2", "1"}, InvoiceRow{"3", "1"}, InvoiceRow{"1", "4"}});
     screen()->dbgPadraoTitleClick(screen()->dbgPadrao->Columns()[0].get());
-    QCOMPARE(ticks(), QStringList({"N", "N", "N"}));
+    QCOMPARE(Ticks(screen()), QStringList({"N", "N", "N"}));
     QVERIFY(boTodosMarcados);
 }
 
@@ -460,7 +436,7 @@ void InvoiceList::titleClickInterruptedByAnError() {
     kpv::SetErrorDisplay({});
 
     QCOMPARE(shown, QStringList{"Falha ao ler a nota."});
-    QCOMPARE(ticks(), QStringList({"S", "S", "N", "N"}));  // the rows visited keep their ticks
+    QCOMPARE(Ticks(screen()), QStringList({"S", "S", "N", "N"}));  // the rows visited keep their ticks
     QVERIFY(!boTodosMarcados);
     QVERIFY(!f->cdsNotaFiscal->ControlsDisabled());
     QCOMPARE(f->cdsNotaFiscal->RecNo(), 0);
@@ -481,7 +457,7 @@ void InvoiceList::newScreenStartsTickingAll() {
 void InvoiceList::otherTitlesDoNothing() {
     load({InvoiceRow{}});
     screen()->dbgPadraoTitleClick(screen()->dbgPadrao->Columns()[3].get());
-    QCOMPARE(ticks(), QStringList({"N"}));
+    QCOMPARE(Ticks(screen()), QStringList({"N"}));
     QVERIFY(!boTodosMarcados);
     load({});
     screen()->dbgPadraoTitleClick(screen()->dbgPadrao->Columns()[0].get());
