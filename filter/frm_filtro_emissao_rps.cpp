@@ -179,6 +179,9 @@ void TfrmFiltroEmissaoRPS::restoreFilter() {
     confirmed_ = false;
 
     cbbIdOperacao->SetItemIndex(recFiltro.nrIdOperacao);
+    // The field may still carry the mask of a client of the other kind, checked since and then cancelled;
+    // that mask would cut or pad the remembered number.
+    medClienteEnter(medCliente);
     medCliente->SetText(recFiltro.stCliente);
     edtNmCliente->SetText(recFiltro.stNmCliente);
     depSaidIni->SetDate(recFiltro.dtSaidIni);

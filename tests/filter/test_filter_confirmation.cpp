@@ -25,6 +25,7 @@ using namespace filtertest;
 
 Q_DECLARE_METATYPE(filtertest::DialogScript)
 Q_DECLARE_METATYPE(std::optional<QStringList>)
+Q_DECLARE_METATYPE(const filtertest::Client*)
 
 namespace {
 
@@ -130,6 +131,8 @@ class FilterConfirmation : public QObject {
     void clientEnteredAgainShowsThePlainNumberAndKeepsTheName();
     void clientLookup();
     void clientLookupAfterAMaskedNumberKeepsTheWholeNumber();
+    void confirmedClientComesBackWholeUnderAnotherKindsMask_data();
+    void confirmedClientComesBackWholeUnderAnotherKindsMask();
     void operationTypeChoice();
     void operationTypeLookup_data();
     void operationTypeLookup();
@@ -585,9 +588,9 @@ void FilterConfirmation::clientLookup() {
     QVERIFY(env_.user().messages.isEmpty());
 }
 
-// After a confirmation the dialog comes back with the focus where it was, in the client field under the
-// mask of the client confirmed, and no enter event drops it; a picked number of another kind must still
-// go in whole.
+// After a confirmation the dialog comes back with the focus where it was, in the client field, which the
+// restore left with the plain number; checked again it takes the mask of the client confirmed, and a
+// picked number of another kind must still go in whole.
 void FilterConfirmation::clientLookupAfterAMaskedNumberKeepsTheWholeNumber() {
     QVERIFY(env_.show([&](TfrmFiltroEmissaoRPS* d) {
         Settle(d);
@@ -597,12 +600,61 @@ void FilterConfirmation::clientLookupAfterAMaskedNumberKeepsTheWholeNumber() {
     env_.user().rowPicks.push_back(1);
     env_.show([&](TfrmFiltroEmissaoRPS* d) {
         QCOMPARE(Focused(), QString("medCliente"));
+        QVERIFY(!d->medCliente->IsMasked());
+        QCOMPARE(d->medCliente->text(), kClienteFisico.number);
+        Settle(d);
         QCOMPARE(d->medCliente->EditMask(), kpv::PictPess("F"));
         d->btpCliente->Click();
         QCOMPARE(d->medCliente->Text(), kClienteJuridico.number);
         QCOMPARE(d->edtNmCliente->Text(), kClienteJuridico.name);
     });
     QVERIFY(env_.user().messages.isEmpty());
+}
+
+void FilterConfirmation::confirmedClientComesBackWholeUnderAnotherKindsMask_data() {
+    QTest::addColumn<const Client*>("confirmed");
+    QTest::addColumn<const Client*>("checkedThenCancelled");
+
+    QTest::newRow("legal person back under the natural person's mask")
+        << &kClienteJuridico << &kClienteFisico;
+    QTest::newRow("natural person back under the legal person's mask")
+        << &kClienteFisico << &kClienteJuridico;
+}
+
+// A client of the other kind checked and then cancelled leaves its mask on the field; the next show must
+// still put the confirmed number back whole, next to its name, and a confirmation must find it.
+void FilterConfirmation::confirmedClientComesBackWholeUnderAnotherKindsMask() {
+    QFETCH(const Client*, confirmed);
+    QFETCH(const Client*, checkedThenCancelled);
+    QVERIFY(env_.show([&](TfrmFiltroEmissaoRPS* d) {
+        Settle(d);
+        TypesClient(confirmed->number)(d);
+        d->sbtConfirma->Click();
+    }));
+    QVERIFY(!env_.show([&](TfrmFiltroEmissaoRPS* d) {
+        Settle(d);
+        TypesClient(checkedThenCancelled->number)(d);
+        Settle(d);
+        QCOMPARE(d->medCliente->EditMask(), kpv::PictPess(checkedThenCancelled->kind));
+        QCOMPARE(d->edtNmCliente->Text(), checkedThenCancelled->name);
+        d->sbtCancel->Click();
+    }));
+
+    QString number;
+    QString name;
+    env_.relay().clear();
+    const bool confirmedAgain = env_.show([&](TfrmFiltroEmissaoRPS* d) {
+        number = d->medCliente->Text();
+        name = d->edtNmCliente->Text();
+        d->sbtConfirma->Click();
+    });
+    QCOMPARE(number, confirmed->number);
+    QCOMPARE(name, confirmed->name);
+    QVERIFY2(env_.user().messages.isEmpty(), qPrintable(env_.user().messageTexts().join('\n')));
+    QVERIFY(confirmedAgain);
+    QCOMPARE(fetches().size(), 1);
+    QCOMPARE(fetches()[0].args[6], confirmed->number);
+    QCOMPARE(frmFiltroEmissaoRPS->recFiltro.stCliente, confirmed->number);
 }
 
 void FilterConfirmation::operationTypeChoice() {
