@@ -51,7 +51,25 @@ void TForm::Show() {
     activateWindow();
 }
 
+namespace {
+
+// The user works in a modal dialog, so it shows the normal cursor whatever its caller set; the caller's
+// cursor comes back when the dialog closes, also when the show ends in an error.
+class NormalCursorWhileModal {
+  public:
+    NormalCursorWhileModal() : callers_(Application().Cursor()) { Application().SetCursor(crDefault); }
+    ~NormalCursorWhileModal() { Application().SetCursor(callers_); }
+    NormalCursorWhileModal(const NormalCursorWhileModal&) = delete;
+    NormalCursorWhileModal& operator=(const NormalCursorWhileModal&) = delete;
+
+  private:
+    int callers_;
+};
+
+}  // namespace
+
 void TForm::ShowModal() {
+    const NormalCursorWhileModal cursor;
     Interaction::Current().ShowModal(this);
 }
 

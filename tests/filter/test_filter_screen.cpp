@@ -22,6 +22,7 @@
 #include "test_database_settings.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QHostAddress>
 #include <QMdiArea>
 #include <QSqlDatabase>
@@ -181,9 +182,12 @@ void FilterScreen::creationDefaults() {
         if (branchEnabled) QCOMPARE(Focused(), QString("medCdFilial"));
         // What the dialog shows is what it remembers.
         QCOMPARE(d->FilterOnScreen(), d->recFiltro);
-        QCOMPARE(kpv::ui::Application().Cursor(), kpv::ui::crHourGlass);
+        // The user works in the dialog: no busy cursor while it is up.
+        QCOMPARE(kpv::ui::Application().Cursor(), kpv::ui::crDefault);
+        QVERIFY(!QGuiApplication::overrideCursor());
     });
     QCOMPARE(kpv::ui::Application().Cursor(), kpv::ui::crDefault);
+    QVERIFY(!QGuiApplication::overrideCursor());
     QVERIFY(user_->messageTexts().isEmpty());
     const TRecordFilter& r = frmFiltroEmissaoRPS->recFiltro;
     QCOMPARE(r.stCdFilial, upperRows[0]);

@@ -42,6 +42,8 @@ class BaseScreens : public QObject {
   private Q_SLOTS:
     void activationOncePerModalShow();
     void cancelButtonHidesTheDialogAndKeepsIt();
+    void modalShowTakesTheNormalCursor_data();
+    void modalShowTakesTheNormalCursor();
     void closeActions_data();
     void closeActions();
     void reportScreenIsReleasedOnClose();
@@ -90,6 +92,38 @@ void BaseScreens::cancelButtonHidesTheDialogAndKeepsIt() {
     QApplication::processEvents();
     QVERIFY(dialog);
     delete dialog;
+}
+
+void BaseScreens::modalShowTakesTheNormalCursor_data() {
+    QTest::addColumn<int>("before");
+    QTest::newRow("shown under the hourglass") << crHourGlass;
+    QTest::newRow("shown under the normal cursor") << crDefault;
+}
+
+// The user works in a modal dialog, so it shows the normal cursor whatever its caller set; the caller's
+// cursor is back once it closes.
+void BaseScreens::modalShowTakesTheNormalCursor() {
+    QFETCH(int, before);
+    ScriptedInteraction user;
+    QPointer<CountingDialog> dialog;
+    Application().CreateForm(dialog);
+    int whileUp = before;
+    bool overriddenWhileUp = true;
+    user.modalScripts.push_back([&](QDialog*) {
+        whileUp = Application().Cursor();
+        overriddenWhileUp = QApplication::overrideCursor() != nullptr;
+    });
+    Application().SetCursor(before);
+    dialog->ShowModal();
+    const int after = Application().Cursor();
+    const bool overriddenAfter = QApplication::overrideCursor() != nullptr;
+    Application().SetCursor(crDefault);
+    delete dialog;
+
+    QCOMPARE(whileUp, crDefault);
+    QVERIFY(!overriddenWhileUp);
+    QCOMPARE(after, before);
+    QCOMPARE(overriddenAfter, before == crHourGlass);
 }
 
 void BaseScreens::closeActions_data() {
