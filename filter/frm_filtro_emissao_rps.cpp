@@ -169,6 +169,8 @@ void TfrmFiltroEmissaoRPS::FormActivate(QObject*) {
 // Each value is written after the ones it depends on: writing a field runs its change handler, which
 // empties the fields that depend on it.
 void TfrmFiltroEmissaoRPS::restoreFilter() {
+    // Before anything that can fail: a confirmation of an earlier show must not answer for this one.
+    confirmed_ = false;
     const bool branchFree = !kpv::ModuFili();
     lblFilial->setEnabled(branchFree);
     medCdFilial->SetEnabled(branchFree);
@@ -176,7 +178,6 @@ void TfrmFiltroEmissaoRPS::restoreFilter() {
 
     reopenEmprCntrFil();
     boConfirma = false;
-    confirmed_ = false;
 
     cbbIdOperacao->SetItemIndex(recFiltro.nrIdOperacao);
     // The field may still carry the mask of a client of the other kind, checked since and then cancelled;

@@ -8,6 +8,7 @@
 #include "filter_dialog.h"
 #include "filter_environment.h"
 #include "framework/data/client_data_set.h"
+#include "framework/data/db_module.h"
 #include "framework/data/query.h"
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/containers.h"
@@ -16,6 +17,7 @@
 #include "framework/ui/mask_edit.h"
 #include "framework/ui/registration.h"
 
+#include <QSqlDatabase>
 #include <QtTest>
 
 #include <optional>
@@ -120,6 +122,8 @@ class FilterConfirmation : public QObject {
     void refusedFetchKeepsTheListAndTheRecord();
     void closingTheWindow_data();
     void closingTheWindow();
+    void earlierConfirmationDoesNotCountWhenTheShowFailed_data();
+    void earlierConfirmationDoesNotCountWhenTheShowFailed();
     void argumentsTheServerReceives_data();
     void argumentsTheServerReceives();
     void everyValueRememberedAndRefreshedAsConfirmed();
@@ -324,6 +328,38 @@ void FilterConfirmation::closingTheWindow() {
     QCOMPARE(boConfirma, confirma);
     QVERIFY(!frmFiltroEmissaoRPS->isVisible());
     if (confirmed) QCOMPARE(frmFiltroEmissaoRPS->recFiltro, frmFiltroEmissaoRPS->FilterOnScreen());
+}
+
+void FilterConfirmation::earlierConfirmationDoesNotCountWhenTheShowFailed_data() {
+    QTest::addColumn<DialogScript>("user");
+    QTest::newRow("cancelled") << DialogScript([](TfrmFiltroEmissaoRPS* d) { d->sbtCancel->Click(); });
+    QTest::newRow("closed") << DialogScript([](TfrmFiltroEmissaoRPS*) {});
+}
+
+// A show whose restore stopped at the database must not answer with the confirmation of the show before.
+void FilterConfirmation::earlierConfirmationDoesNotCountWhenTheShowFailed() {
+    QFETCH(DialogScript, user);
+    QVERIFY(env_.show([](TfrmFiltroEmissaoRPS* d) { d->sbtConfirma->Click(); }));
+
+    // A database without the application's tables.
+    {
+        QSqlDatabase empty = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("empty"));
+        empty.setDatabaseName(QStringLiteral(":memory:"));
+        QVERIFY(empty.open());
+    }
+    kpv::data::dtmDBGeral()->Open(QStringLiteral("empty"));
+    const bool confirmed = env_.show([&](TfrmFiltroEmissaoRPS* d) {
+        kpv::data::dtmDBGeral()->Open(QStringLiteral("kpv"));
+        user(d);
+    });
+    kpv::data::dtmDBGeral()->Open(QStringLiteral("kpv"));
+    QSqlDatabase::removeDatabase(QStringLiteral("empty"));
+
+    const QStringList shown = env_.user().messageTexts();
+    QVERIFY(!shown.isEmpty());
+    for (const QString& text : shown)
+        QVERIFY2(text.contains("EMPRCNTRFIL", Qt::CaseInsensitive), qPrintable(text));
+    QVERIFY(!confirmed);
 }
 
 void FilterConfirmation::argumentsTheServerReceives_data() {
