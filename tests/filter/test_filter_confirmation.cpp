@@ -127,6 +127,7 @@ class FilterConfirmation : public QObject {
     void argumentsTheServerReceives_data();
     void argumentsTheServerReceives();
     void everyValueRememberedAndRefreshedAsConfirmed();
+    void refreshAfterAStopAtTheSituationsSendsNoSituation();
     void todosWithAnOldListKeepsItForTheNextShow();
     void dateExits_data();
     void dateExits();
@@ -464,6 +465,41 @@ void FilterConfirmation::everyValueRememberedAndRefreshedAsConfirmed() {
     emissao()->sbtVerificarClick(emissao()->sbtVerificar);
     QCOMPARE(fetches().size(), 1);
     QCOMPARE(fetches()[0].args, sent);
+}
+
+// A confirmation stopped for want of a situation keeps the last good filter but has emptied the situations:
+// the refresh sends that filter with no situation, and the server lists nothing.
+void FilterConfirmation::refreshAfterAStopAtTheSituationsSendsNoSituation() {
+    QVERIFY(env_.show([](TfrmFiltroEmissaoRPS* d) {
+        Settle(d);
+        Fill(d, {"0002", "244123456119", "87654321", "B1"});
+        Situations(true, false, true)(d);
+        d->sbtConfirma->Click();
+    }));
+    QCOMPARE(fetches().size(), 1);
+    const QStringList good = fetches()[0].args;
+    QCOMPARE(good[10], QString("_1_3"));
+    const TRecordFilter remembered = frmFiltroEmissaoRPS->recFiltro;
+
+    QVERIFY(!env_.show([](TfrmFiltroEmissaoRPS* d) {
+        Settle(d);
+        Fill(d, {"0001", "110042490114", "12345678", "A1"});
+        Dates(QDate(2026, 3, 2), QDate(2026, 3, 3))(d);
+        Situations(false, false, false)(d);
+        d->sbtConfirma->Click();
+    }));
+    QCOMPARE(env_.user().messageTexts(), QStringList{"Situação do RPS deve ser informada."});
+    QCOMPARE(frmFiltroEmissaoRPS->recFiltro, remembered);
+    QCOMPARE(emissao()->SituacaoRPS, QString());
+
+    env_.relay().clear();
+    emissao()->sbtVerificarClick(emissao()->sbtVerificar);
+    QStringList expected = good;
+    expected[10] = QString();
+    QCOMPARE(fetches().size(), 1);
+    QCOMPARE(fetches()[0].args, expected);
+    QVERIFY(emissao()->cdsNotaFiscal->Active());
+    QCOMPARE(ListedEntries(), QStringList());
 }
 
 // "Todos" sends "T" but the list marked before is remembered, and the next show puts it back.
