@@ -104,17 +104,22 @@ void TfrmFiltroEmissaoRPS::medCdFilialChange(QObject*) {
 void TfrmFiltroEmissaoRPS::medCdFilialExit(QObject*) {
     Vd_FiliEmit();
     if (EmptyString(medCdFilial->Text())) return;
-    // Each default goes only into a field that is empty when its turn comes; filling the state registration
-    // empties the two after it, so they take the branch's values too.
+    if (offerBranchDefaults()) {
+        Cli_kpv41000::frmEmissaoRPS->Repaint();
+        Vd_Serie(false);
+    }
+}
+
+// Each default goes only into a field that is empty when its turn comes; filling the state registration
+// empties the two after it, so they take the branch's values too. True when the series was filled.
+bool TfrmFiltroEmissaoRPS::offerBranchDefaults() {
     if (EmptyString(edtCdInscEsta->Text()))
         edtCdInscEsta->SetText(qryFilial->FieldByName(QStringLiteral("CDINSCESTA"))->AsString());
     if (EmptyString(edtCdInscMuni->Text()))
         edtCdInscMuni->SetText(qryFilial->FieldByName(QStringLiteral("CDINSCMUNI"))->AsString());
-    if (EmptyString(edtCdSerie->Text())) {
-        edtCdSerie->SetText(qryFilial->FieldByName(QStringLiteral("CDSERIE"))->AsString());
-        Cli_kpv41000::frmEmissaoRPS->Repaint();
-        Vd_Serie(false);
-    }
+    if (!EmptyString(edtCdSerie->Text())) return false;
+    edtCdSerie->SetText(qryFilial->FieldByName(QStringLiteral("CDSERIE"))->AsString());
+    return true;
 }
 
 void TfrmFiltroEmissaoRPS::btpFiliEmitBeforePesq(QObject*, bool&) {

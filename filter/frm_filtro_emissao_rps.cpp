@@ -127,14 +127,7 @@ void TfrmFiltroEmissaoRPS::FormCreate(QObject* Sender) {
         reopenEmprCntrFil();
         Vd_FiliEmit();
 
-        if (EmptyString(edtCdInscEsta->Text()))
-            edtCdInscEsta->SetText(qryFilial->FieldByName(QStringLiteral("CDINSCESTA"))->AsString());
-        if (EmptyString(edtCdInscMuni->Text()))
-            edtCdInscMuni->SetText(qryFilial->FieldByName(QStringLiteral("CDINSCMUNI"))->AsString());
-        if (EmptyString(edtCdSerie->Text())) {
-            edtCdSerie->SetText(qryFilial->FieldByName(QStringLiteral("CDSERIE"))->AsString());
-            Repaint();
-        }
+        if (offerBranchDefaults()) Repaint();
 
         recFiltro.nrIdOperacao = 0;
         recFiltro.dtSaidIni = depSaidIni->GetDate();

@@ -171,6 +171,8 @@ class KPV41000_EXPORT TfrmFiltroEmissaoRPS : public TfrmRotiGeral {
     void reenableEmissionScreen();
     void rebuildSituacaoRPS();
     void reopenEmprCntrFil();
+    // The current branch row's registrations and series, each into its field when that is empty.
+    bool offerBranchDefaults();
     // Replaces cdsInscrMunicip with the server's answer: one registration ("S") or all of the company's.
     void loadInscrMunicip(const QString& cdInscMuni, const QString& idUnica);
     QString companyCode() const;
