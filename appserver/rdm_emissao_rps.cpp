@@ -266,8 +266,13 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
     return writing(db_, [&]() -> Status {
         const InvoiceState s = readInvoice(db_, branch, entry);
         if (!s.found) return Status::refused(notFound(branch, entry));
-        // Already issued: a client retrying after a lost answer gets its success, and nothing is spent.
-        if (s.idEmissao == QLatin1String("2")) return Status::ok();
+        // Already issued: a client retrying after a lost answer gets its success, and nothing is spent. Once
+        // the RPS has gone out as an NFS-e, the receipt is not printed again.
+        if (s.idEmissao == QLatin1String("2")) {
+            if (s.idTransmissao.isEmpty() || s.idTransmissao == QLatin1String("1")) return Status::ok();
+            return Status::refused(QStringLiteral(
+                "O RPS desta nota fiscal já foi transmitido como NFS-e e não pode ser impresso novamente."));
+        }
         if (s.idEmissao == QLatin1String("3")) {
             return Status::refused(QStringLiteral("O RPS desta nota fiscal já foi substituído por NFS-e."));
         }

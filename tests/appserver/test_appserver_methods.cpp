@@ -11,6 +11,7 @@
 #include "test_database.h"
 #include "test_database_settings.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -157,6 +158,17 @@ class AppServerMethods : public QObject {
         db::CloseDatabase("reference");
     }
 
+    // Series A loses its RPS counters, so that its invoices meet an RPS series without number control.
+    static void dropSeriesACounters(const Engine& e) {
+        {
+            QSqlDatabase db = db::OpenDatabase(SettingsOf(e.database), "setup");
+            QSqlQuery q(db);
+            QVERIFY2(q.exec("DELETE FROM SERIERPS WHERE CDSERIERPS = 'A'"), qPrintable(q.lastError().text()));
+            QVERIFY(q.numRowsAffected() > 0);
+        }
+        db::CloseDatabase("setup");
+    }
+
     static QVariant call(Engine& e, const QString& method, const QVariantList& args) {
         return CheckResultServ(e.connection->AppServer().Call(method, args), true, rkAny);
     }
@@ -218,6 +230,7 @@ class AppServerMethods : public QObject {
                 if (!RunDemoData(e->database, 1500, 21, kUntil, &error)) {
                     e->failure = error;
                 } else {
+                    dropSeriesACounters(*e);
                     readReference(*e);
                     e->server = std::make_unique<AppServerProcess>(e->database);
                     if (!e->server->start(&error)) e->failure = error;
@@ -449,9 +462,10 @@ class AppServerMethods : public QObject {
     void refusalsLeaveTheInvoiceAsItWas_data() {
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("method");
-        QTest::addColumn<QString>("state");  // IDEMISSAORPS/IDTRANSMISRPS of the invoice, or "none"
+        // IDEMISSAORPS/IDTRANSMISRPS of the invoice and, after a blank, its series; or "none"
+        QTest::addColumn<QString>("state");
         QTest::addColumn<QString>("status");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("text");  // %1: the invoice's municipal registration
         addEngineRows([](const QString& n) {
             const QByteArray latin = n.toLatin1();
             const char* name = latin.constData();
@@ -470,6 +484,18 @@ class AppServerMethods : public QObject {
                 << "1/2"
                 << "N"
                 << "Nota fiscal já transmitida como NFS-e; o RPS não pode ser emitido.";
+            // Issued, but gone out as an NFS-e: the receipt is not printed again.
+            for (const char* transmission : {"2", "3", "4"}) {
+                QTest::addRow("%s prepare issued and transmitted %s", name, transmission)
+                    << n << "PreparaImpressao" << QString("2/") + transmission << "N"
+                    << "O RPS desta nota fiscal já foi transmitido como NFS-e e não pode ser impresso "
+                       "novamente.";
+            }
+            QTest::addRow("%s prepare series without number control", name)
+                << n << "PreparaImpressao"
+                << "1/1 A"
+                << "N"
+                << "A série de RPS A não tem controle de numeração para a inscrição municipal %1.";
             QTest::addRow("%s prepare series without RPS", name)
                 << n << "PreparaImpressao"
                 << "1/1 U"
@@ -523,15 +549,16 @@ class AppServerMethods : public QObject {
         missing.entry = "9999999999";
         const Invoice* inv = &missing;
         if (state != "none") {
+            const QString series = state.section(' ', 1);
             inv = pick(e, [&](const Invoice& i) {
-                const bool seriesU = state.endsWith(" U");
-                return i.emission + '/' + i.transmission == state.left(3) && (i.series == "U") == seriesU;
+                return i.emission + '/' + i.transmission == state.left(3) &&
+                       (series.isEmpty() ? i.series != "U" : i.series == series);
             });
             QVERIFY2(inv, "no invoice in that state");
         }
         const QVariantList before = state == "none" ? QVariantList() : rowOf(e, *inv);
         const QVariantList result = call(e, method, {inv->branch, inv->entry}).toList();
-        QCOMPARE(result, (QVariantList{status, text}));
+        QCOMPARE(result, (QVariantList{status, text.contains("%1") ? text.arg(inv->im) : text}));
         if (state != "none") QCOMPARE(rowOf(e, *inv), before);
     }
 
