@@ -107,11 +107,16 @@ InvoiceState readInvoice(const QSqlDatabase& db, const QString& branch, const QS
     return s;
 }
 
-// Runs the write with the database's failures turned into the protocol's error reply.
+// Runs the write in one transaction, committed only when the work succeeds: a refusal leaves nothing of
+// what the work wrote before it found its reason. The database's failures become the protocol's error
+// reply.
 Status writing(QSqlDatabase& db, const std::function<Status()>& work) {
     Status status;
     try {
-        db::RunWriteTransaction(db, [&] { status = work(); });
+        db::RunWriteTransaction(db, [&] {
+            status = work();
+            return status.code == Status::ok().code;
+        });
     } catch (const db::DatabaseError& e) {
         throw databaseFault(e);
     }

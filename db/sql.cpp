@@ -26,14 +26,16 @@ void Exec(QSqlQuery& query, const QString& what) {
     if (!query.exec()) ThrowStatementError(DialectOf(query.driver()), what, query.lastError());
 }
 
-void RunWriteTransaction(QSqlDatabase& db, const std::function<void()>& work) {
+void RunWriteTransaction(QSqlDatabase& db, const std::function<bool()>& work) {
     const Dialect& dialect = DialectOf(db);
     for (int attempt = 1;; ++attempt) {
         try {
             dialect.begin(db);
             try {
-                work();
-                dialect.commit(db);
+                if (work())
+                    dialect.commit(db);
+                else
+                    dialect.rollback(db);
                 return;
             } catch (...) {
                 db.rollback();

@@ -18,9 +18,9 @@ void Prepare(QSqlQuery& query, const QString& sql);
 // other failure; `what` says in Portuguese what the statement was for.
 void Exec(QSqlQuery& query, const QString& what);
 
-// Runs `work` inside a write transaction of the connection: committed when it returns, rolled back when
-// it throws. Work that meets a conflict is rolled back and run again from the start, a bounded number of
-// times, so its effects are applied exactly once.
-void RunWriteTransaction(QSqlDatabase& db, const std::function<void()>& work);
+// Runs `work` inside a write transaction of the connection: committed when it returns true, rolled back
+// when it returns false or throws. Work that meets a conflict is rolled back and run again from the
+// start, a bounded number of times, so its effects are applied exactly once.
+void RunWriteTransaction(QSqlDatabase& db, const std::function<bool()>& work);
 
 }  // namespace kpv::db

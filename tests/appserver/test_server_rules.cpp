@@ -10,6 +10,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -297,9 +298,45 @@ class ServerRules : public QObject {
         QCOMPARE(reply.outcome, QStringLiteral("error %1: %2").arg(code, fault.message));
     }
 
+    // An invoice whose ledger holds two standing numbers: the cancellation marks both before it sees the
+    // inconsistency, and its refusal must leave both as they were.
+    void refusedCancellationWritesNothing() {
+        db::DatabaseSettings s;
+        s.path = dir_.filePath(QStringLiteral("ledger.db"));
+        QSqlDatabase db = db::OpenDatabase(s, QStringLiteral("ledger"));
+        QSqlQuery seed(db);
+        QVERIFY(seed.exec(QStringLiteral(
+            "INSERT INTO NOTAFISCAL (CDFILIAL, NRLANCTONF, CDEMPRESA, CDFILIEMIT, CDINSCESTA, CDINSCMUNI, "
+            "CDSERIE, NRNOTAFISC, CDCLIENTE, IDOPERACAO, CDTIPOOPER, DTENTRSAID, DTEMISSAO, VRNOTAFISC, "
+            "CDSERIERPS, NRRPS, IDEMISSAORPS, IDTRANSMISRPS) VALUES ('0001', '0000000001', '01', '0001', "
+            "'110042490114', '11122233', '1', '1', '000001', 'S', '01', '2026-05-04 09:00:00', "
+            "'2026-05-04 09:00:00', 100, 'RPS', '8', '2', '1')")));
+        for (const char* number : {"7", "8"}) {
+            QVERIFY(
+                seed.exec(QStringLiteral("INSERT INTO RPSEMITIDO (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRRPS, "
+                                         "CDFILIAL, NRLANCTONF, DTEMISRPS, IDSITRPS, DTSITRPS) VALUES "
+                                         "('01', '11122233', 'RPS', %1, '0001', '0000000001', "
+                                         "'2026-05-04 09:00:00', 'E', '2026-05-04 09:00:00')")
+                              .arg(QLatin1String(number))));
+        }
+
+        server::TrdmEmissaoRPS module(db);
+        const server::Status status =
+            module.CancelaEmissao(QStringLiteral("0001"), QStringLiteral("0000000001"));
+        QCOMPARE(status.code, QStringLiteral("N"));
+        QCOMPARE(status.text,
+                 QStringLiteral("O RPS nº 8 da série RPS não consta como emitido no controle de RPS."));
+        QSqlQuery ledger(db);
+        QVERIFY(ledger.exec(QStringLiteral("SELECT IDSITRPS FROM RPSEMITIDO ORDER BY NRRPS")));
+        QStringList situations;
+        while (ledger.next()) situations << ledger.value(0).toString();
+        QCOMPARE(situations, (QStringList{"E", "E"}));
+    }
+
     void cleanupTestCase() {
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("rules"));
+        QSqlDatabase::removeDatabase(QStringLiteral("ledger"));
     }
 };
 
