@@ -110,13 +110,18 @@ InvoiceState readInvoice(const QSqlDatabase& db, const QString& branch, const QS
 // Runs the write in one transaction, committed only when the work succeeds: a refusal leaves nothing of
 // what the work wrote before it found its reason. The database's failures become the protocol's error
 // reply.
-Status writing(QSqlDatabase& db, const std::function<Status()>& work) {
+Status writing(QSqlDatabase& db, std::chrono::milliseconds deadline, const std::function<Status()>& work) {
     Status status;
     try {
-        db::RunWriteTransaction(db, [&] {
-            status = work();
-            return status.code == Status::ok().code;
-        });
+        db::RunWriteTransaction(
+            db,
+            [&] {
+                status = work();
+                return status.code == Status::ok().code;
+            },
+            deadline);
+    } catch (const db::BusyError& e) {
+        throw ServerFault(503, QStringLiteral("database_busy"), e.message());
     } catch (const db::DatabaseError& e) {
         throw databaseFault(e);
     }
@@ -125,7 +130,8 @@ Status writing(QSqlDatabase& db, const std::function<Status()>& work) {
 
 }  // namespace
 
-TrdmEmissaoRPS::TrdmEmissaoRPS(QSqlDatabase db) : db_(std::move(db)), dialect_(db::DialectOf(db_)) {}
+TrdmEmissaoRPS::TrdmEmissaoRPS(QSqlDatabase db, std::chrono::milliseconds writeDeadline)
+    : db_(std::move(db)), dialect_(db::DialectOf(db_)), writeDeadline_(writeDeadline) {}
 
 net::DataPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
     net::DataPacket packet;
@@ -268,7 +274,7 @@ net::DataPacket TrdmEmissaoRPS::GetInscrMunicip(const QString& company, const QS
 
 Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& entry) {
     const db::Dialect& dialect = dialect_;
-    return writing(db_, [&]() -> Status {
+    return writing(db_, writeDeadline_, [&]() -> Status {
         const InvoiceState s = readInvoice(db_, branch, entry);
         if (!s.found) return Status::refused(notFound(branch, entry));
         // Already issued: a client retrying after a lost answer gets its success, and nothing is spent. Once
@@ -345,7 +351,7 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
 
 Status TrdmEmissaoRPS::CancelaEmissao(const QString& branch, const QString& entry) {
     const db::Dialect& dialect = dialect_;
-    return writing(db_, [&]() -> Status {
+    return writing(db_, writeDeadline_, [&]() -> Status {
         const InvoiceState s = readInvoice(db_, branch, entry);
         if (!s.found) return Status::refused(notFound(branch, entry));
         if (s.idEmissao == QLatin1String("3")) {

@@ -2,9 +2,12 @@
 
 #include "appserver/invoice_filter.h"
 #include "framework/net/data_packet.h"
+#include "framework/net/wire/call_timeout.h"
 
 #include <QSqlDatabase>
 #include <QString>
+
+#include <chrono>
 
 namespace kpv::db {
 class Dialect;
@@ -21,12 +24,18 @@ struct Status {
     static Status refused(const QString& reason) { return {QStringLiteral("N"), reason}; }
 };
 
+// How long a write may wait for other writers before it gives up. Far below the clients' call timeout:
+// nothing is committed after the client stopped waiting, and a blocked write holds the single-threaded
+// server, every other connection included, only that long.
+constexpr std::chrono::milliseconds kWriteDeadline{net::wire::kCallTimeoutMs / 3};
+
 // The remote data module "Kpv41000.rdmEmissaoRPS": the five methods over the application database.
-// Database failures raise ServerFault (database_error); refusals are Status values.
+// Database failures raise ServerFault (database_error, or database_busy for a write past its deadline);
+// refusals are Status values.
 class TrdmEmissaoRPS {
   public:
     // Throws db::DatabaseError when the server cannot write to that kind of database.
-    explicit TrdmEmissaoRPS(QSqlDatabase db);
+    explicit TrdmEmissaoRPS(QSqlDatabase db, std::chrono::milliseconds writeDeadline = kWriteDeadline);
 
     net::DataPacket GetNotaFiscal(const InvoiceFilter& filter);
     // `code` and `all`: one operation type, or every type of the direction when `all` is "T".
@@ -42,6 +51,7 @@ class TrdmEmissaoRPS {
   private:
     QSqlDatabase db_;
     const db::Dialect& dialect_;
+    std::chrono::milliseconds writeDeadline_;
 };
 
 }  // namespace kpv::server

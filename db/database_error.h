@@ -23,4 +23,10 @@ class ConflictError : public DatabaseError {
     using DatabaseError::DatabaseError;
 };
 
+// A write that kept losing against concurrent writers until its deadline passed; nothing was written.
+class BusyError : public DatabaseError {
+  public:
+    using DatabaseError::DatabaseError;
+};
+
 }  // namespace kpv::db

@@ -7,11 +7,21 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <chrono>
+#include <memory>
+
 class QSqlDatabase;
 class QSqlDriver;
 class QSqlError;
 
 namespace kpv::db {
+
+// While it lives, a statement of its connection that waits too long for a lock held by a concurrent
+// transaction fails as a conflict (Dialect::isConflict). It is released before the transaction ends.
+class LockWaitLimit {
+  public:
+    virtual ~LockWaitLimit() = default;
+};
 
 // What differs between the engines the application server writes to: DDL, write transactions, how
 // dates are stored, and which errors mean "another writer got there first, try again".
@@ -29,6 +39,9 @@ class Dialect {
     virtual void begin(QSqlDatabase& db) const = 0;
     virtual void commit(QSqlDatabase& db) const = 0;
     virtual void rollback(QSqlDatabase& db) const = 0;
+    // Bounds each wait for a lock, from beginning a write transaction to the end of its work, to `wait`.
+    virtual std::unique_ptr<LockWaitLimit> limitLockWaits(QSqlDatabase& db,
+                                                          std::chrono::milliseconds wait) const = 0;
 
     // Values to bind for date columns, and their reading back.
     virtual QVariant timestamp(const QDateTime& value) const = 0;

@@ -1,4 +1,5 @@
 #include "db/dialect_p.h"
+#include "db/firebird_lock_wait.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -50,6 +51,10 @@ class Firebird final : public Dialect {
             ThrowStatementError(*this, QStringLiteral("Falha ao desfazer transação no Firebird"),
                                 db.lastError());
     }
+    std::unique_ptr<LockWaitLimit> limitLockWaits(QSqlDatabase& db,
+                                                  std::chrono::milliseconds wait) const override {
+        return std::make_unique<FirebirdLockWait>(db, wait);
+    }
 
     QVariant timestamp(const QDateTime& value) const override {
         return value.isValid() ? QVariant(value) : QVariant(QMetaType::fromType<QDateTime>());
@@ -59,11 +64,13 @@ class Firebird final : public Dialect {
     }
 
     bool isConflict(const QSqlError& error) const override {
-        // SQLCODE -913: deadlock, update conflict or lock conflict with a concurrent transaction.
+        // SQLCODE -913: deadlock, update conflict or lock conflict with a concurrent transaction; a
+        // cancelled statement is one that waited too long for such a lock (FirebirdLockWait).
         const QString text = error.databaseText();
         return error.nativeErrorCode() == QLatin1String("-913") ||
                text.contains(QLatin1String("update conflicts")) || text.contains(QLatin1String("deadlock")) ||
-               text.contains(QLatin1String("lock conflict"));
+               text.contains(QLatin1String("lock conflict")) ||
+               text.contains(QLatin1String("operation was cancelled"));
     }
 
   protected:

@@ -8,6 +8,29 @@ namespace kpv::db {
 
 namespace {
 
+// The connection's busy timeout, shortened while it lives and put back after.
+class BusyTimeout final : public LockWaitLimit {
+  public:
+    BusyTimeout(QSqlDatabase& db, std::chrono::milliseconds wait) : db_(db) {
+        QSqlQuery current(db);
+        if (!current.exec(QStringLiteral("PRAGMA busy_timeout")) || !current.next())
+            ThrowSqlError(QStringLiteral("Falha ao ler a espera por bloqueios do SQLite"),
+                          current.lastError());
+        previous_ = current.value(0).toLongLong();
+        set(wait.count());
+    }
+    ~BusyTimeout() override { set(previous_); }
+
+  private:
+    void set(qint64 milliseconds) {
+        QSqlQuery q(db_);
+        q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds));
+    }
+
+    QSqlDatabase& db_;
+    qint64 previous_ = 0;
+};
+
 class Sqlite final : public Dialect {
   public:
     QString name() const override { return QStringLiteral("SQLite"); }
@@ -37,6 +60,10 @@ class Sqlite final : public Dialect {
     void begin(QSqlDatabase& db) const override { run(db, QStringLiteral("BEGIN IMMEDIATE")); }
     void commit(QSqlDatabase& db) const override { run(db, QStringLiteral("COMMIT")); }
     void rollback(QSqlDatabase& db) const override { run(db, QStringLiteral("ROLLBACK")); }
+    std::unique_ptr<LockWaitLimit> limitLockWaits(QSqlDatabase& db,
+                                                  std::chrono::milliseconds wait) const override {
+        return std::make_unique<BusyTimeout>(db, wait);
+    }
 
     // SQLite's own text forms, so its date functions and plain comparisons work on them.
     QVariant timestamp(const QDateTime& value) const override {

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 
 class QSqlDatabase;
@@ -19,8 +20,10 @@ void Prepare(QSqlQuery& query, const QString& sql);
 void Exec(QSqlQuery& query, const QString& what);
 
 // Runs `work` inside a write transaction of the connection: committed when it returns true, rolled back
-// when it returns false or throws. Work that meets a conflict is rolled back and run again from the
-// start, a bounded number of times, so its effects are applied exactly once.
-void RunWriteTransaction(QSqlDatabase& db, const std::function<bool()>& work);
+// when it returns false or throws. Work that meets a conflict (a concurrent writer's lock held for more
+// than a short wait, or an update conflict) is rolled back and run again from the start, so its effects
+// are applied exactly once. Once `deadline` has passed it gives up with BusyError, nothing committed.
+void RunWriteTransaction(QSqlDatabase& db, const std::function<bool()>& work,
+                         std::chrono::milliseconds deadline);
 
 }  // namespace kpv::db

@@ -12,7 +12,10 @@
 #include <QJsonObject>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+
+#include <atomic>
 
 using namespace kpv;
 
@@ -333,10 +336,54 @@ class ServerRules : public QObject {
         QCOMPARE(situations, (QStringList{"E", "E"}));
     }
 
+    // Another process keeps the database's write lock: the call gives up at the server's write deadline
+    // with the protocol's busy error, and answers normally once the lock is gone.
+    void writeBlockedPastItsDeadlineIsAnsweredBusy() {
+        db::DatabaseSettings s;
+        s.path = dir_.filePath(QStringLiteral("busy.db"));
+        QSqlDatabase db = db::OpenDatabase(s, QStringLiteral("busy"));
+        std::atomic<bool> locked{false};
+        std::atomic<bool> release{false};
+        QThread* holder = QThread::create([&] {
+            {
+                QSqlDatabase other = db::OpenDatabase(s, QStringLiteral("busy-holder"));
+                QSqlQuery q(other);
+                q.exec(QStringLiteral("BEGIN IMMEDIATE"));
+                locked = true;
+                while (!release) QThread::msleep(20);
+                q.exec(QStringLiteral("ROLLBACK"));
+            }
+            db::CloseDatabase(QStringLiteral("busy-holder"));
+        });
+        holder->start();
+        QTRY_VERIFY(locked.load());
+
+        server::TrdmEmissaoRPS module(db, std::chrono::milliseconds(1000));
+        server::RemoteDispatcher dispatcher(module);
+        const QByteArray call = R"({"server":"Kpv41000.rdmEmissaoRPS","method":"PreparaImpressao",)"
+                                R"("args":["0001","0000000001"]})";
+        const server::CallReply busy = dispatcher.dispatch(call);
+        release = true;
+        holder->wait();
+        delete holder;
+        QCOMPARE(busy.httpStatus, 503);
+        const net::Fault fault = net::wire::DecodeReply(busy.body).value<net::Fault>();
+        QCOMPARE(fault.code, QStringLiteral("database_busy"));
+        QCOMPARE(fault.message,
+                 QStringLiteral("O banco de dados esteve ocupado com outras gravações por mais "
+                                "de 1 s; nada foi gravado. Tente novamente."));
+
+        const server::CallReply after = dispatcher.dispatch(call);
+        QCOMPARE(after.httpStatus, 200);
+        QCOMPARE(net::wire::DecodeReply(after.body).toList(),
+                 (QVariantList{"N", "Nota fiscal não encontrada (filial 0001, lançamento 0000000001)."}));
+    }
+
     void cleanupTestCase() {
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("rules"));
         QSqlDatabase::removeDatabase(QStringLiteral("ledger"));
+        QSqlDatabase::removeDatabase(QStringLiteral("busy"));
     }
 };
 

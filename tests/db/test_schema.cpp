@@ -8,6 +8,8 @@
 #include "test_database.h"
 #include "test_database_settings.h"
 
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSqlError>
@@ -584,13 +586,16 @@ class Schema : public QObject {
         holder->start();
         QTRY_VERIFY(locked.load());
         int runs = 0;
-        db::RunWriteTransaction(db, [&] {
-            ++runs;
-            QSqlQuery q(db);
-            db::Prepare(q, QStringLiteral("UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1"));
-            db::Exec(q, QStringLiteral("bump"));
-            return true;
-        });
+        db::RunWriteTransaction(
+            db,
+            [&] {
+                ++runs;
+                QSqlQuery q(db);
+                db::Prepare(q, QStringLiteral("UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1"));
+                db::Exec(q, QStringLiteral("bump"));
+                return true;
+            },
+            std::chrono::seconds(10));
         holder->wait();
         delete holder;
         QCOMPARE(runs, 1);  // BEGIN IMMEDIATE lost, not the work: it ran once, after the lock was free
@@ -598,6 +603,68 @@ class Schema : public QObject {
         QVERIFY(check.exec(QStringLiteral("SELECT NRULTRPS FROM SERIERPS")));
         QVERIFY(check.next());
         QCOMPARE(check.value(0).toInt(), 1);
+    }
+
+    // Another connection holds the counter row's lock far longer than the writer's deadline: the writer
+    // gives up soon after its deadline, with nothing of its own committed.
+    void writeTransactionGivesUpAtTheDeadline_data() { engines(); }
+    void writeTransactionGivesUpAtTheDeadline() {
+        QFETCH(QString, engine);
+        const TestDatabase target = fresh(engine);
+        if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
+        const db::DatabaseSettings settings = SettingsOf(target);
+        QSqlDatabase db = db::OpenDatabase(settings, name());
+        QSqlQuery seed(db);
+        QVERIFY(
+            seed.exec(QStringLiteral("INSERT INTO SERIERPS (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS) "
+                                     "VALUES ('01', '1', 'A', 0)")));
+
+        std::atomic<bool> locked{false};
+        std::atomic<bool> release{false};
+        const QString holderName = name() + QStringLiteral("-holder");
+        QThread* holder = QThread::create([&] {
+            {
+                QSqlDatabase second = db::OpenDatabase(settings, holderName);
+                db::DialectOf(second).begin(second);
+                QSqlQuery q(second);
+                q.exec(QStringLiteral("UPDATE SERIERPS SET NRULTRPS = 100"));
+                locked = true;
+                // Bounded, so that a writer without a deadline ends this test too, only late.
+                QDeadlineTimer limit(8000);
+                while (!release && !limit.hasExpired()) QThread::msleep(20);
+                second.rollback();
+            }
+            db::CloseDatabase(holderName);
+        });
+        holder->start();
+        QTRY_VERIFY(locked.load());
+
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            db::RunWriteTransaction(
+                db,
+                [&] {
+                    QSqlQuery q(db);
+                    db::Prepare(q, QStringLiteral("UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1"));
+                    db::Exec(q, QStringLiteral("bump"));
+                    return true;
+                },
+                std::chrono::milliseconds(2000));
+            QFAIL("the write went through a lock another connection held");
+        } catch (const db::BusyError& e) {
+            QCOMPARE(e.message(), QStringLiteral("O banco de dados esteve ocupado com outras gravações por "
+                                                 "mais de 2 s; nada foi gravado. Tente novamente."));
+        }
+        const qint64 elapsed = clock.elapsed();
+        release = true;
+        holder->wait();
+        delete holder;
+        QVERIFY2(elapsed >= 2000 && elapsed < 4500, qPrintable(QString::number(elapsed)));
+        QSqlQuery check(db);
+        QVERIFY(check.exec(QStringLiteral("SELECT NRULTRPS FROM SERIERPS")));
+        QVERIFY(check.next());
+        QCOMPARE(check.value(0).toInt(), 0);
     }
 
     // Work that fails, by an error or by declining to commit, leaves nothing of what it wrote first.
@@ -616,17 +683,21 @@ class Schema : public QObject {
         if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
         QSqlDatabase db = db::OpenDatabase(SettingsOf(target), name());
         try {
-            db::RunWriteTransaction(db, [&] {
-                QSqlQuery q(db);
-                db::Prepare(q, QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')"));
-                db::Exec(q, QStringLiteral("insert"));
-                if (declines) return false;
-                QSqlQuery twice(db);
-                db::Prepare(twice,
-                            QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')"));
-                db::Exec(twice, QStringLiteral("Falha ao gravar o país"));
-                return true;
-            });
+            db::RunWriteTransaction(
+                db,
+                [&] {
+                    QSqlQuery q(db);
+                    db::Prepare(
+                        q, QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')"));
+                    db::Exec(q, QStringLiteral("insert"));
+                    if (declines) return false;
+                    QSqlQuery twice(db);
+                    db::Prepare(
+                        twice, QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')"));
+                    db::Exec(twice, QStringLiteral("Falha ao gravar o país"));
+                    return true;
+                },
+                std::chrono::seconds(10));
             QVERIFY2(declines, "a duplicate key was accepted");
         } catch (const db::DatabaseError& e) {
             QVERIFY2(!declines, qPrintable(e.message()));
