@@ -7,86 +7,18 @@
 #include "framework/net/connection.h"
 #include "framework/net/wire/codec.h"
 #include "framework/net/wire/http.h"
+#include "scripted_peer.h"
 
 #include <QElapsedTimer>
-#include <QMutex>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 #include <QtTest>
 
-#include <atomic>
-#include <functional>
-
 using namespace kpv;
 using namespace kpv::net;
 
 namespace {
-
-// A peer on 127.0.0.1 in a thread of its own, answering each connection as its script says.
-class Peer : public QThread {
-  public:
-    // Gets the connection and the request it sent (empty when it never sent a whole one).
-    using Script = std::function<void(QTcpSocket& socket, const wire::HttpReader& request)>;
-
-    explicit Peer(Script script) : script_(std::move(script)) {
-        start();
-        while (port_ == 0) QThread::msleep(5);
-    }
-    ~Peer() override {
-        stop_ = true;
-        wait();
-    }
-    int port() const { return port_; }
-    int connections() const { return connections_; }
-    QByteArray lastAuthorization() {
-        QMutexLocker locked(&mutex_);
-        return authorization_;
-    }
-
-  protected:
-    void run() override {
-        QTcpServer server;
-        server.listen(QHostAddress::LocalHost, 0);
-        port_ = server.serverPort();
-        while (!stop_) {
-            if (!server.waitForNewConnection(50)) continue;
-            std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
-            ++connections_;
-            // One connection may carry several requests.
-            while (!stop_ && socket->state() == QAbstractSocket::ConnectedState) {
-                wire::HttpReader reader(wire::HttpReader::Kind::Request, {});
-                QByteArray buffer;
-                while (!stop_ && reader.read(buffer) == wire::HttpReader::State::NeedMore) {
-                    if (socket->waitForReadyRead(50)) buffer += socket->readAll();
-                    if (socket->state() != QAbstractSocket::ConnectedState && socket->bytesAvailable() == 0)
-                        break;
-                }
-                if (reader.read(buffer) != wire::HttpReader::State::Complete) break;
-                {
-                    QMutexLocker locked(&mutex_);
-                    authorization_ = reader.head().header("Authorization");
-                }
-                script_(*socket, reader);
-                socket->waitForBytesWritten(1000);
-            }
-        }
-    }
-
-  private:
-    Script script_;
-    std::atomic<int> port_{0};
-    std::atomic<int> connections_{0};
-    std::atomic<bool> stop_{false};
-    QMutex mutex_;
-    QByteArray authorization_;
-};
-
-void answer(QTcpSocket& socket, int status, const QByteArray& body,
-            const QByteArray& connection = "keep-alive") {
-    socket.write(wire::SerializeResponse(status, "X", {{"Connection", connection}}, body));
-    socket.flush();
-}
 
 // Keeps the connection open and silent for a while.
 void stall(QTcpSocket& socket, int ms) {
@@ -167,12 +99,12 @@ class Connection : public QObject {
         QFETCH(QString, behaviour);
         QFETCH(QString, code);
         QFETCH(QString, message);
-        std::unique_ptr<Peer> peer;
+        std::unique_ptr<ScriptedPeer> peer;
         int port = 0;
         if (behaviour == "down") {
             port = freePort();
         } else {
-            peer = std::make_unique<Peer>([behaviour](QTcpSocket& s, const wire::HttpReader&) {
+            peer = std::make_unique<ScriptedPeer>([behaviour](QTcpSocket& s, const wire::HttpReader&) {
                 if (behaviour == "silent") stall(s, 3000);
                 if (behaviour == "trickle") {
                     s.write("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
@@ -197,10 +129,10 @@ class Connection : public QObject {
                     s.waitForBytesWritten(500);
                     s.disconnectFromHost();
                 }
-                if (behaviour == "html-500") answer(s, 500, "<h1>Internal Server Error</h1>");
-                if (behaviour == "json-junk") answer(s, 200, "{\"hello\":\"world\"}");
+                if (behaviour == "html-500") AnswerHttp(s, 500, "<h1>Internal Server Error</h1>");
+                if (behaviour == "json-junk") AnswerHttp(s, 200, "{\"hello\":\"world\"}");
                 if (behaviour == "fault")
-                    answer(
+                    AnswerHttp(
                         s, 500,
                         wire::EncodeFaultReply({"database_error", "Erro no banco de dados: disco cheio."}));
             });
@@ -237,12 +169,12 @@ class Connection : public QObject {
         DataPacket packet;
         packet.fields = {{"CHAVE", TFieldType::ftString, 3}};
         packet.rows.push_back({"S01"});
-        Peer peer([&](QTcpSocket& s, const wire::HttpReader& request) {
+        ScriptedPeer peer([&](QTcpSocket& s, const wire::HttpReader& request) {
             const wire::Call call = wire::DecodeCall(request.body());
             if (call.method == "GetTipoOper")
-                answer(s, 200, wire::EncodePacketReply(packet));
+                AnswerHttp(s, 200, wire::EncodePacketReply(packet));
             else
-                answer(s, 200, wire::EncodeStatusReply("N", "Nota fiscal não encontrada."));
+                AnswerHttp(s, 200, wire::EncodeStatusReply("N", "Nota fiscal não encontrada."));
         });
         auto connection = connectionTo(peer.port());
         const QVariant types =
@@ -291,8 +223,8 @@ class Connection : public QObject {
 
     // The server closed the kept-alive connection while it was idle: the next call opens a new one.
     void staleKeptAliveConnectionIsReplaced() {
-        Peer peer([](QTcpSocket& s, const wire::HttpReader&) {
-            answer(s, 200, wire::EncodeStatusReply("S", ""));
+        ScriptedPeer peer([](QTcpSocket& s, const wire::HttpReader&) {
+            AnswerHttp(s, 200, wire::EncodeStatusReply("S", ""));
             s.waitForBytesWritten(500);
             s.disconnectFromHost();  // without saying "Connection: close"
         });
@@ -320,8 +252,9 @@ class Connection : public QObject {
         QFETCH(QString, own);
         QFETCH(QString, context);
         QFETCH(QByteArray, sent);
-        Peer peer(
-            [](QTcpSocket& s, const wire::HttpReader&) { answer(s, 200, wire::EncodeStatusReply("S", "")); });
+        ScriptedPeer peer([](QTcpSocket& s, const wire::HttpReader&) {
+            AnswerHttp(s, 200, wire::EncodeStatusReply("S", ""));
+        });
         Context().webToken = context;
         auto connection = connectionTo(peer.port());
         connection->Token = own;
