@@ -23,7 +23,7 @@ void TfrmEmissaoRPS::sbtCancelaEmissaoClick(QObject*) {
     const QVariant result = netEmissaoRPS->AppServer().Call(
         QStringLiteral("CancelaEmissao"),
         {cdsNotaFiscalCDFILIAL->AsString(), cdsNotaFiscalNRLANCTONF->AsString()});
-    const QVariantList status = kpv::CheckResultServ(result, true, 0).toList();
+    const QVariantList status = kpv::CheckResultServ(result, true, kpv::rkStatusArray).toList();
     if (status.value(0).toString() != QLatin1String("S")) kpv::MensErro(status.value(1).toString(), true);
     sbtVerificarClick(sbtVerificar);
     kpv::Interaction::Current().MessageBox(this, msgPadrao->Msg(QStringLiteral("CANCELA_EMIS_OK")),

@@ -52,7 +52,7 @@ void TfrmEmissaoRPS::sbtPrintClick(QObject* Sender) {
             const QVariant result = netEmissaoRPS->AppServer().Call(
                 QStringLiteral("PreparaImpressao"),
                 {cdsNotaFiscalCDFILIAL->AsString(), cdsNotaFiscalNRLANCTONF->AsString()});
-            const QVariantList status = kpv::CheckResultServ(result, true, 0).toList();
+            const QVariantList status = kpv::CheckResultServ(result, true, kpv::rkStatusArray).toList();
             if (status.value(0).toString() == kServerSuccess)
                 TfrmDadosGerRel::sbtPrintClick(Sender);
             else

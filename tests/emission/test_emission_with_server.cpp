@@ -6,9 +6,13 @@
 #include "framework/data/client_data_set.h"
 #include "framework/data/data_source.h"
 #include "framework/net/connection.h"
+#include "framework/net/wire/codec.h"
 #include "framework/ui/busy_animation.h"
+#include "scripted_peer.h"
 
 #include <QDir>
+#include <QScopeGuard>
+#include <QTcpSocket>
 #include <QtTest>
 
 using namespace Cli_kpv41000;
@@ -32,6 +36,14 @@ void cancel() {
     kpv::Dispatch([] { screen()->sbtCancelaEmissaoClick(screen()->sbtCancelaEmissao); });
 }
 
+QStringList shown(const ScriptedInteraction& user, kpv::TMsgDlgType type) {
+    QStringList texts;
+    for (const auto& m : user.messages) {
+        if (m.type == type) texts << m.text;
+    }
+    return texts;
+}
+
 }  // namespace
 
 class EmissionWithServer : public QObject {
@@ -49,6 +61,8 @@ class EmissionWithServer : public QObject {
     void printShowsHowFarTheRunIs();
     void completedPrintRefreshesTheList();
     void printWithNothingTicked();
+    void serverAnswerOfAnotherKind_data();
+    void serverAnswerOfAnotherKind();
     void cancellationAcceptedRefreshesBeforeTheSuccessBox();
     void cancellationNotConfirmedSendsNothing_data();
     void cancellationNotConfirmedSendsNothing();
@@ -210,6 +224,41 @@ void EmissionWithServer::printWithNothingTicked() {
     QCOMPARE(user_.messageTexts(), QStringList{"Nota fiscal não selecionada."});
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), screen()->cdsNotaFiscal->RecordCount() - 1);
     QCOMPARE(fixture_.serverCalls(), before);
+}
+
+// A server that answers the RPS methods with a data packet instead of a status array: the user reads
+// what went wrong, not an empty error box.
+void EmissionWithServer::serverAnswerOfAnotherKind_data() {
+    QTest::addColumn<bool>("cancelling");
+    QTest::newRow("print") << false;
+    QTest::newRow("cancellation") << true;
+}
+
+void EmissionWithServer::serverAnswerOfAnotherKind() {
+    QFETCH(bool, cancelling);
+    fixture_.fetch();
+    // Neither command looks at the invoice's status: the answer alone decides.
+    const int row = screen()->cdsNotaFiscal->RecordCount() / 2;
+    if (!cancelling) fixture_.tick(row);
+    screen()->cdsNotaFiscal->SetRecNo(row);
+    ScriptedPeer peer([](QTcpSocket& socket, const kpv::net::wire::HttpReader&) {
+        AnswerHttp(socket, 200, kpv::net::wire::EncodePacketReply(kpv::net::DataPacket{}));
+    });
+    const auto restore = qScopeGuard([this] { kpv::Context().webPort = fixture_.server().port(); });
+    kpv::Context().webPort = peer.port();
+    screen()->netEmissaoRPS->SetConnected(false);
+    screen()->netEmissaoRPS->SetConnected(true);
+    user_.boxAnswers = {kpv::TModalResult::mrOk};
+
+    cancelling ? cancel() : print();
+
+    QCOMPARE(peer.connections(), 1);
+    QCOMPARE(
+        shown(user_, kpv::TMsgDlgType::mtError),
+        QStringList{"O servidor de aplicação devolveu um resultado de tipo inesperado para esta chamada."});
+    QCOMPARE(screen()->cdsNotaFiscal->RecNo(), row);
+    QVERIFY(!screen()->cdsNotaFiscal->ControlsDisabled());
+    QVERIFY(!kpv::ShowAviActive());
 }
 
 void EmissionWithServer::cancellationAcceptedRefreshesBeforeTheSuccessBox() {
