@@ -4,6 +4,7 @@
 #include "framework/core/routines.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/data_source.h"
+#include "framework/data/db_grid.h"
 #include "framework/data/field.h"
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
@@ -13,8 +14,11 @@ namespace Cli_kpv41000 {
 
 void TfrmEmissaoRPS::sbtCancelaEmissaoClick(QObject*) {
     // The command is enabled at creation, before any list exists: without an invoice there is nothing to
-    // confirm or send.
-    if (!cdsNotaFiscal->Active() || cdsNotaFiscal->IsEmpty()) return;
+    // confirm or send, and the user is told so as when printing with nothing ticked.
+    if (!cdsNotaFiscal->Active() || cdsNotaFiscal->IsEmpty()) {
+        dbgPadrao->setFocus();
+        kpv::MensErro(msgPadrao->Msg(QStringLiteral("NF_N_SELEC")), true);
+    }
     if (kpv::Interaction::Current().MessageBox(this, msgPadrao->Msg(QStringLiteral("DESEJA_CANCELA_EMIS")),
                                                kpv::TMsgDlgType::mtConfirmation,
                                                kpv::TMsgDlgButtons::mbOKCancel) != kpv::TModalResult::mrOk)

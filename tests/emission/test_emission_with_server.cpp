@@ -23,6 +23,7 @@ const QString kGenerating = QStringLiteral("Gerando Recibo Provisório de Servi�
 const QString kConfirmCancel = QStringLiteral("Confirma a exclusão do Recibo Provisório de Serviço (RPS)?");
 const QString kCancelled =
     QStringLiteral("Cancelamento do Recibo Provisório de Serviço (RPS) realizado com sucesso.");
+const QString kNotSelected = QStringLiteral("Nota fiscal não selecionada.");
 
 TfrmEmissaoRPS* screen() {
     return EmissionFixture::screen();
@@ -42,6 +43,12 @@ QStringList shown(const ScriptedInteraction& user, kpv::TMsgDlgType type) {
         if (m.type == type) texts << m.text;
     }
     return texts;
+}
+
+// Where the focus is in the screen's window, also while the window is not the active one.
+QString screenFocus() {
+    QWidget* w = screen()->window()->focusWidget();
+    return w ? w->objectName() : QString();
 }
 
 }  // namespace
@@ -356,9 +363,13 @@ void EmissionWithServer::cancelWithoutInvoicesSendsNothing() {
     }
     QCOMPARE(screen()->sbtCancelaEmissao->isEnabled(), enabled);
     QCOMPARE(screen()->mnuCancelaEmissao->Enabled(), enabled);
+    screen()->cbbReportNames->setFocus();
     const int before = fixture_.serverCalls();
     cancel();
-    QVERIFY(user_.messages.isEmpty());
+    // Nothing to confirm: the user is told, as when printing with nothing ticked.
+    QCOMPARE(user_.messageTexts(), QStringList{kNotSelected});
+    QCOMPARE(user_.messages[0].type, kpv::TMsgDlgType::mtError);
+    QCOMPARE(screenFocus(), QString("dbgPadrao"));
     QCOMPARE(fixture_.serverCalls(), before);
     QVERIFY(!kpv::ShowAviActive());
 }
