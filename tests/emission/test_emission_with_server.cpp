@@ -24,6 +24,11 @@ const QString kConfirmCancel = QStringLiteral("Confirma a exclusão do Recibo Pr
 const QString kCancelled =
     QStringLiteral("Cancelamento do Recibo Provisório de Serviço (RPS) realizado com sucesso.");
 const QString kNotSelected = QStringLiteral("Nota fiscal não selecionada.");
+// The server's refusals for an invoice transmitted as an NFS-e.
+const QString kTransmittedNotIssued =
+    QStringLiteral("Nota fiscal já transmitida como NFS-e; o RPS não pode ser emitido.");
+const QString kTransmittedNotCancelled =
+    QStringLiteral("O RPS já foi transmitido como NFS-e e não pode ser cancelado.");
 
 TfrmEmissaoRPS* screen() {
     return EmissionFixture::screen();
@@ -51,6 +56,10 @@ QString screenFocus() {
     return w ? w->objectName() : QString();
 }
 
+QString pdfOf(const QString& folder, const std::pair<QString, QString>& key) {
+    return QDir(folder).filePath(QString("KPV410_%1_%2.pdf").arg(key.first, key.second));
+}
+
 }  // namespace
 
 class EmissionWithServer : public QObject {
@@ -64,6 +73,7 @@ class EmissionWithServer : public QObject {
     void retrievalLoadsTheServersRows();
     void failedRetrievalKeepsRowsAndStates();
     void printStopsAtTheFirstRefusal();
+    void printStopsWhenTheServerGoesAway();
     void printShowsHowFarTheRunIs_data();
     void printShowsHowFarTheRunIs();
     void completedPrintRefreshesTheList();
@@ -146,10 +156,8 @@ void EmissionWithServer::printStopsAtTheFirstRefusal() {
     QCOMPARE(fixture_.invoiceField("IDEMISSAORPS", b1, e1), QString("2"));
     QVERIFY(!fixture_.invoiceField("NRRPS", b1, e1).isEmpty());
     QCOMPARE(fixture_.invoiceField("IDEMISSAORPS", b3, e3), QString("1"));  // never sent
-    QVERIFY(QFile::exists(QDir(fixture_.outputFolder()).filePath(QString("KPV410_%1_%2.pdf").arg(b1, e1))));
-    QVERIFY2(user_.messages.size() >= 1, "the refusal was not shown");
-    QCOMPARE(user_.messages.last().type, kpv::TMsgDlgType::mtError);
-    QVERIFY(!user_.messages.last().text.isEmpty());
+    QVERIFY(QFile::exists(pdfOf(fixture_.outputFolder(), {b1, e1})));
+    QCOMPARE(shown(user_, kpv::TMsgDlgType::mtError), QStringList{kTransmittedNotIssued});
     // Not refreshed: the list shows what it showed before the run, and it still moves.
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), refused);
     QVERIFY(!screen()->cdsNotaFiscal->ControlsDisabled());
@@ -207,6 +215,54 @@ void EmissionWithServer::printShowsHowFarTheRunIs() {
     QVERIFY(!kpv::ShowAviActive());
 }
 
+// The server stops while the first of two ticked invoices prints: the run ends with the connection's
+// error at the second, and the list is left as a refused run leaves it.
+void EmissionWithServer::printStopsWhenTheServerGoesAway() {
+    fixture_.fetch();
+    const int first = fixture_.findRow("1", "1");
+    const int second = fixture_.findRow("2", "1", first);
+    QVERIFY2(first >= 0 && second >= 0, "the demo data lacks the rows this test needs");
+    const auto [b1, e1] = fixture_.keyOf(first);
+    const auto [b2, e2] = fixture_.keyOf(second);
+    fixture_.tick(first);
+    fixture_.tick(second);
+    const int port = fixture_.server().port();
+    auto& reportParams = screen()->rpddPadrao->BeforeGetQueryParams;
+    reportParams = [screensOwn = reportParams, this](kpv::report::TReportParams& params, bool& flag) {
+        screensOwn(params, flag);
+        fixture_.server().stop();
+    };
+    const auto restart = qScopeGuard([this] {
+        QString error;
+        QVERIFY2(fixture_.server().start(&error), qPrintable(error));
+        kpv::Context().webPort = fixture_.server().port();
+    });
+
+    print();
+
+    QVERIFY(!fixture_.server().running());
+    QCOMPARE(
+        shown(user_, kpv::TMsgDlgType::mtError),
+        QStringList{QString("Não foi possível conectar ao servidor de aplicação em 127.0.0.1:%1: conexão "
+                            "recusada.")
+                        .arg(port)});
+    QCOMPARE(fixture_.invoiceField("IDEMISSAORPS", b1, e1), QString("2"));
+    QVERIFY(QFile::exists(pdfOf(fixture_.outputFolder(), {b1, e1})));
+    QVERIFY(!QFile::exists(pdfOf(fixture_.outputFolder(), {b2, e2})));
+    QVERIFY(!kpv::ShowAviActive());
+    // Not refreshed: the printed invoice still shows its state from before the run, ticked.
+    QCOMPARE(screen()->cdsNotaFiscal->RecNo(), second);
+    {
+        kpv::data::TClientDataSet::PaintRecord row(screen()->cdsNotaFiscal, first);
+        QCOMPARE(screen()->cdsNotaFiscalIDEMISSAORPS->AsString(), QString("1"));
+        QCOMPARE(screen()->cdsNotaFiscalIDCHECK->AsString(), QString("S"));
+    }
+    // The list's controls follow the cursor again.
+    QVERIFY(!screen()->cdsNotaFiscal->ControlsDisabled());
+    screen()->cdsNotaFiscal->Next();
+    QCOMPARE(screen()->cdsNotaFiscal->RecNo(), second + 1);
+}
+
 void EmissionWithServer::completedPrintRefreshesTheList() {
     fixture_.fetch();
     const int row = fixture_.findRow("1", "1");
@@ -226,9 +282,11 @@ void EmissionWithServer::completedPrintRefreshesTheList() {
 
 void EmissionWithServer::printWithNothingTicked() {
     fixture_.fetch();
+    screen()->cbbReportNames->setFocus();
     const int before = fixture_.serverCalls();
     print();
-    QCOMPARE(user_.messageTexts(), QStringList{"Nota fiscal não selecionada."});
+    QCOMPARE(user_.messageTexts(), QStringList{kNotSelected});
+    QCOMPARE(screenFocus(), QString("dbgPadrao"));
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), screen()->cdsNotaFiscal->RecordCount() - 1);
     QCOMPARE(fixture_.serverCalls(), before);
 }
@@ -334,9 +392,11 @@ void EmissionWithServer::cancellationRefusedLeavesTheList() {
     QVERIFY(row >= 0);
     screen()->cdsNotaFiscal->SetRecNo(row);
     user_.boxAnswers = {kpv::TModalResult::mrOk};
+    const int before = fixture_.serverCalls();
     cancel();
-    QCOMPARE(user_.messages.size(), 2);
+    QCOMPARE(user_.messageTexts(), QStringList({kConfirmCancel, kTransmittedNotCancelled}));
     QCOMPARE(user_.messages[1].type, kpv::TMsgDlgType::mtError);
+    QCOMPARE(fixture_.serverCalls(), before + 1);  // the cancellation, and no refresh after it
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), row);
     QCOMPARE(screen()->cdsNotaFiscalIDEMISSAORPS->AsString(), QString("2"));
     QVERIFY(!kpv::ShowAviActive());
