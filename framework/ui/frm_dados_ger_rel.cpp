@@ -134,7 +134,8 @@ bool NoPrinterInstalled() {
 std::unique_ptr<QPrinter> PdfPrinter(const QString& fileName) {
     auto pdf = std::make_unique<QPrinter>(QPrinter::HighResolution);
     pdf->setOutputFormat(QPrinter::PdfFormat);
-    pdf->setOutputFileName(fileName);
+    // An empty name would turn the printer back into the system's own.
+    if (!fileName.isEmpty()) pdf->setOutputFileName(fileName);
     return pdf;
 }
 
@@ -149,13 +150,7 @@ QString FileNamePart(const QString& value) {
 
 QString TfrmDadosGerRel::outputFileFor(const report::TReportParams& params) const {
     const QString folder = Context().outputFolder;
-    if (folder.isEmpty())
-        throw Error(
-            QStringLiteral("Nenhuma impressora instalada e nenhuma pasta de saída configurada para os "
-                           "relatórios."));
-    if (!QDir().mkpath(folder))
-        throw Error(QStringLiteral("Não foi possível criar a pasta de saída dos relatórios '%1'.")
-                        .arg(QDir::toNativeSeparators(folder)));
+    if (folder.isEmpty()) return {};
     QStringList parts{lblCodRel->text()};
     for (const report::TReportParam& p : params.Items()) {
         if (!p.AsString().trimmed().isEmpty()) parts.push_back(FileNamePart(p.AsString()));
@@ -165,6 +160,18 @@ QString TfrmDadosGerRel::outputFileFor(const report::TReportParams& params) cons
     return QDir(folder).filePath(parts.join(u'_') + QStringLiteral(".pdf"));
 }
 
+QString TfrmDadosGerRel::printFileFor(const report::TReportParams& params) const {
+    const QString fileName = outputFileFor(params);
+    if (fileName.isEmpty())
+        throw Error(
+            QStringLiteral("Nenhuma impressora instalada e nenhuma pasta de saída configurada para os "
+                           "relatórios."));
+    if (!QDir().mkpath(Context().outputFolder))
+        throw Error(QStringLiteral("Não foi possível criar a pasta de saída dos relatórios '%1'.")
+                        .arg(QDir::toNativeSeparators(Context().outputFolder)));
+    return fileName;
+}
+
 void TfrmDadosGerRel::sbtPrintClick(QObject*) {
     const report::TReportDefinition& chosen = chosenReport();
     report::TOpenedReport opened = report::OpenReportQuery(chosen, *rpddPadrao);
@@ -172,7 +179,7 @@ void TfrmDadosGerRel::sbtPrintClick(QObject*) {
         report::RenderReport(chosen, *opened.query->Query(), printer());
         return;
     }
-    const QString fileName = outputFileFor(opened.params);
+    const QString fileName = printFileFor(opened.params);
     report::RenderReport(chosen, *opened.query->Query(), *PdfPrinter(fileName));
     Interaction::Current().MessageBox(
         this,
@@ -185,7 +192,8 @@ void TfrmDadosGerRel::sbtPreviewClick(QObject*) {
     const report::TReportDefinition& chosen = chosenReport();
     report::TOpenedReport opened = report::OpenReportQuery(chosen, *rpddPadrao);
     report::CheckReportFields(chosen, *opened.query->Query());
-    // Printing from the preview follows the rule of the print button: without a printer, a PDF file.
+    // Without a printer, the preview's own print button writes a PDF file, letting the user choose it
+    // from the one a print would write: nothing is written or made before the user prints.
     std::unique_ptr<QPrinter> pdf;
     if (NoPrinterInstalled()) pdf = PdfPrinter(outputFileFor(opened.params));
     QPrinter* target = pdf ? pdf.get() : &printer();

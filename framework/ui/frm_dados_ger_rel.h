@@ -63,8 +63,11 @@ class TfrmDadosGerRel : public TForm {
     QString reportFileError() const;
     const report::TReportDefinition& chosenReport() const;
     QPrinter& printer();
-    // The PDF file a print goes to on a machine without a printer: one per parameter set of the report.
+    // The PDF file a print goes to on a machine without a printer, in the configured output folder: one
+    // per parameter set of the report. Empty when no folder is configured.
     QString outputFileFor(const report::TReportParams& params) const;
+    // The same, for a print about to write it: raises kpv::Error without a folder, and makes the folder.
+    QString printFileFor(const report::TReportParams& params) const;
 
     QList<report::TReportDefinition> reports_;
     std::unique_ptr<QPrinter> printer_;

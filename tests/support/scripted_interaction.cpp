@@ -110,7 +110,15 @@ QString ScriptedInteraction::SaveFileName(QWidget*, const QString&, const QStrin
 
 bool ScriptedInteraction::PrinterSetup(QWidget*, QPrinter*) { return printerSetupAnswer; }
 
+QString ScriptedInteraction::previewPages() const {
+    return scratch_.filePath(QStringLiteral("preview.pdf"));
+}
+
 void ScriptedInteraction::PrintPreview(QWidget*, QPrinter* printer, const std::function<void(QPrinter*)>& paint) {
     ++previews;
-    if (paint) paint(printer);
+    previewPrinterFile = printer->outputFileName();
+    previewPrinterPdf = printer->outputFormat() == QPrinter::PdfFormat;
+    QPrinter pages(QPrinter::HighResolution);
+    pages.setOutputFileName(previewPages());
+    if (paint) paint(&pages);
 }

@@ -3,6 +3,7 @@
 #include "framework/core/interaction.h"
 
 #include <QList>
+#include <QTemporaryDir>
 
 #include <deque>
 #include <functional>
@@ -37,6 +38,11 @@ public:
     QStringList pickTitles;
     int modalShows = 0;
     int previews = 0;
+    // The printer the last preview was handed, as a print from the preview would use it: its output file
+    // and whether it writes PDF. The preview itself paints its pages into previewPages(), never onto it.
+    QString previewPrinterFile;
+    bool previewPrinterPdf = false;
+    QString previewPages() const;
 
     QStringList messageTexts() const;
     void clear();
@@ -55,4 +61,5 @@ public:
 
 private:
     std::unique_ptr<kpv::Interaction> previous_;
+    QTemporaryDir scratch_;
 };

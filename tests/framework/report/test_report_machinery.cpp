@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -317,8 +318,13 @@ class TestReportMachinery : public QObject {
         else
             screen.sbtPrintClick(screen.sbtPrint);
         QCOMPARE(user.previews, preview ? 1 : 0);
-        QVERIFY(QFile::exists(file));
-        const QString text = PdfText(file);
+        // A preview writes nothing: its printer only names the file a print from the preview would write.
+        QCOMPARE(QFile::exists(file), !preview);
+        if (preview) {
+            QVERIFY(user.previewPrinterPdf);
+            QCOMPARE(user.previewPrinterFile, file);
+        }
+        const QString text = PdfText(preview ? user.previewPages() : file);
         QVERIFY2(text.contains(taker), qPrintable(text));
         const QStringList told =
             preview
@@ -326,6 +332,34 @@ class TestReportMachinery : public QObject {
                 : QStringList{QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em '%1'.")
                                   .arg(QDir::toNativeSeparators(file))};
         QCOMPARE(user.messageTexts(), told);
+    }
+
+    // Without a printer the preview still opens when there is no output folder to write to, and makes
+    // none: the user chooses the file only when printing from it.
+    void previewWithoutPrinterNeedsNoOutputFolder_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("no output folder configured") << "";
+        QTest::newRow("output folder not made yet") << "not-yet";
+    }
+    void previewWithoutPrinterNeedsNoOutputFolder() {
+        QFETCH(QString, folder);
+        if (!QPrinterInfo::availablePrinters().isEmpty()) QSKIP("this machine has a printer");
+        const QString configured = kpv::Context().outputFolder;
+        const auto restore = qScopeGuard([configured] { kpv::Context().outputFolder = configured; });
+        kpv::Context().outputFolder = folder.isEmpty() ? QString() : dir_.filePath(folder);
+        kpv::Context().reportFolder =
+            QString::fromLocal8Bit(qgetenv("KPV_SOURCE_DIR")) + QStringLiteral("/reports");
+        ScriptedInteraction user;
+        ReportScreen screen(QStringLiteral("KPV410"));
+        screen.values = {{"P_CDFILIAL", "0001"}, {"P_NRLANCTONF", "0000000001"}};
+        screen.sbtPreviewClick(screen.sbtPreview);
+        QCOMPARE(user.previews, 1);
+        QCOMPARE(user.messageTexts(), QStringList{});
+        QVERIFY(user.previewPrinterPdf);
+        QCOMPARE(user.previewPrinterFile,
+                 folder.isEmpty() ? QString() : dir_.filePath(folder + "/KPV410_0001_0000000001.pdf"));
+        if (!folder.isEmpty()) QVERIFY(!QFileInfo::exists(dir_.filePath(folder)));
+        QVERIFY(PdfText(user.previewPages()).contains(QStringLiteral("Padaria Pão Quente Ltda")));
     }
 
     void invoiceWithoutRpsPrintsNothing() {
