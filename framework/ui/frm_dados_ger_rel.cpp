@@ -84,17 +84,21 @@ TfrmDadosGerRel::~TfrmDadosGerRel() = default;
 void TfrmDadosGerRel::FormCreate(QObject*) {
     cbbReportNames->clear();
     reports_.clear();
-    // A screen without its reports still does everything else, so the missing file is told, not fatal.
+    reportsError_.clear();
     try {
         std::optional<QList<report::TReportDefinition>> found =
             report::LoadReportDefinitions(Context().reportFolder, lblCodRel->text());
-        if (!found) {
-            MensErro(reportFileError(), false);
-            return;
-        }
-        reports_ = std::move(*found);
+        if (found)
+            reports_ = std::move(*found);
+        else
+            reportsError_ = reportFileError();
     } catch (const Error& e) {
-        MensErro(e.message(), false);
+        reportsError_ = e.message();
+    }
+    // A screen without its reports still does everything else, so the reason is told, not fatal; the
+    // report commands tell it again.
+    if (!reportsError_.isEmpty()) {
+        MensErro(reportsError_, false);
         return;
     }
     for (const report::TReportDefinition& r : reports_) cbbReportNames->addItem(r.title);
@@ -116,7 +120,8 @@ QString TfrmDadosGerRel::reportFileError() const {
 
 const report::TReportDefinition& TfrmDadosGerRel::chosenReport() const {
     const int index = cbbReportNames->currentIndex();
-    if (index < 0 || index >= reports_.size()) MensErro(reportFileError(), true);
+    if (index < 0 || index >= reports_.size())
+        MensErro(reportsError_.isEmpty() ? reportFileError() : reportsError_, true);
     return reports_[index];
 }
 

@@ -70,6 +70,7 @@ class TfrmDadosGerRel : public TForm {
     QString printFileFor(const report::TReportParams& params) const;
 
     QList<report::TReportDefinition> reports_;
+    QString reportsError_;  // why FormCreate listed no report
     std::unique_ptr<QPrinter> printer_;
 };
 

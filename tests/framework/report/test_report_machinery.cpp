@@ -140,6 +140,10 @@ class TestReportMachinery : public QObject {
         QTest::newRow("missing file") << "KPV999" << QStringList{}
                                       << "O arquivo contendo a definição do relatório de código 'KPV999' não "
                                          "foi encontrado no diretório '%1'.";
+        QTest::newRow("invalid file")
+            << "INVALID" << QStringList{}
+            << "A definição de relatórios '%1/INVALID.json' é inválida: falta a lista "
+               "'reports'.";
     }
     void reportListFollowsTheDefinitionFile() {
         QFETCH(QString, code);
@@ -149,6 +153,7 @@ class TestReportMachinery : public QObject {
               QStringLiteral(R"({"reports": [%1, %2]})")
                   .arg(SimpleDefinition(QStringLiteral("Primeiro"), {}).mid(13).chopped(2),
                        SimpleDefinition(QStringLiteral("Segundo"), {}).mid(13).chopped(2)));
+        Write(kpv::report::ReportFileName(definitions_, QStringLiteral("INVALID")), R"({"title": "x"})");
         ScriptedInteraction user;
         ReportScreen screen(code);
         QStringList listed;
