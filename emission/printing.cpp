@@ -41,6 +41,8 @@ void TfrmEmissaoRPS::sbtPrintClick(QObject* Sender) {
         dbgPadrao->setFocus();
         kpv::MensErro(msgPadrao->Msg(QStringLiteral("NF_N_SELEC")), true);
     }
+    // No RPS number is spent on an invoice whose receipt could not be printed.
+    CheckReportChosen();
     {  // the list's controls are unfrozen again before the refresh, and on every way out
         const kpv::data::TControlsDisabled frozen(cdsNotaFiscal);
         int current = 0;

@@ -118,11 +118,15 @@ QString TfrmDadosGerRel::reportFileError() const {
     return text;
 }
 
-const report::TReportDefinition& TfrmDadosGerRel::chosenReport() const {
+void TfrmDadosGerRel::CheckReportChosen() const {
     const int index = cbbReportNames->currentIndex();
-    if (index < 0 || index >= reports_.size())
-        MensErro(reportsError_.isEmpty() ? reportFileError() : reportsError_, true);
-    return reports_[index];
+    if (index >= 0 && index < reports_.size()) return;
+    MensErro(reportsError_.isEmpty() ? reportFileError() : reportsError_, true);
+}
+
+const report::TReportDefinition& TfrmDadosGerRel::chosenReport() const {
+    CheckReportChosen();
+    return reports_[cbbReportNames->currentIndex()];
 }
 
 QPrinter& TfrmDadosGerRel::printer() {

@@ -58,6 +58,9 @@ class TfrmDadosGerRel : public TForm {
 
     // The reports listed in cbbReportNames, in the same order.
     const QList<report::TReportDefinition>& Reports() const { return reports_; }
+    // Ends the event with MensErro when no report is chosen, telling why: the definition file missing or
+    // invalid, as at creation.
+    void CheckReportChosen() const;
 
   private:
     QString reportFileError() const;

@@ -76,6 +76,7 @@ class EmissionWithServer : public QObject {
     void printStopsWhenTheServerGoesAway();
     void printShowsHowFarTheRunIs_data();
     void printShowsHowFarTheRunIs();
+    void printWithoutReportSpendsNothing();
     void completedPrintRefreshesTheList();
     void printWithNothingTicked();
     void serverAnswerOfAnotherKind_data();
@@ -261,6 +262,36 @@ void EmissionWithServer::printStopsWhenTheServerGoesAway() {
     QVERIFY(!screen()->cdsNotaFiscal->ControlsDisabled());
     screen()->cdsNotaFiscal->Next();
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), second + 1);
+}
+
+// Without a report to print, the run stops before the server issues anything.
+void EmissionWithServer::printWithoutReportSpendsNothing() {
+    const QString reports = kpv::Context().reportFolder;
+    const auto restore = qScopeGuard([reports] { kpv::Context().reportFolder = reports; });
+    QTemporaryDir empty;
+    QVERIFY(fixture_.closeScreen());
+    kpv::Context().reportFolder = empty.path();
+    QVERIFY(fixture_.openScreen());
+    const QString missing = QString(
+                                "O arquivo contendo a definição do relatório de código 'KPV410' não foi "
+                                "encontrado no diretório '%1'.")
+                                .arg(QDir::toNativeSeparators(empty.path()));
+    QCOMPARE(user_.messageTexts(), QStringList{missing});  // told at creation
+    user_.clear();
+    fixture_.fetch();
+    const int row = fixture_.findRow("1", "1");
+    QVERIFY(row >= 0);
+    const auto [branch, entry] = fixture_.keyOf(row);
+    fixture_.tick(row);
+    const int before = fixture_.serverCalls();
+
+    print();
+
+    QCOMPARE(user_.messageTexts(), QStringList{missing});
+    QCOMPARE(fixture_.serverCalls(), before);
+    QCOMPARE(fixture_.invoiceField("IDEMISSAORPS", branch, entry), QString("1"));
+    QVERIFY(!screen()->cdsNotaFiscal->ControlsDisabled());
+    QVERIFY(!kpv::ShowAviActive());
 }
 
 void EmissionWithServer::completedPrintRefreshesTheList() {
