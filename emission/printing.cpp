@@ -9,6 +9,7 @@
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
 #include "framework/ui/busy_animation.h"
+#include "framework/ui/print_batch.h"
 
 namespace Cli_kpv41000 {
 
@@ -43,7 +44,9 @@ void TfrmEmissaoRPS::sbtPrintClick(QObject* Sender) {
     }
     // No RPS number is spent on an invoice whose receipt could not be printed.
     CheckReportChosen();
-    {  // the list's controls are unfrozen again before the refresh, and on every way out
+    {  // the list's controls are unfrozen again before the refresh, and on every way out; the PDFs written
+       // on a machine without a printer are told once, after the walk
+        const kpv::ui::TPrintBatch batch(*this);
         const kpv::data::TControlsDisabled frozen(cdsNotaFiscal);
         int current = 0;
         for (cdsNotaFiscal->First(); !cdsNotaFiscal->Eof(); cdsNotaFiscal->Next()) {

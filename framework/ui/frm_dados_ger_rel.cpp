@@ -7,6 +7,7 @@
 #include "framework/report/report_query.h"
 #include "framework/report/report_renderer.h"
 #include "framework/ui/glyphs.h"
+#include "framework/ui/print_batch.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -181,6 +182,17 @@ QString TfrmDadosGerRel::printFileFor(const report::TReportParams& params) const
     return fileName;
 }
 
+void TfrmDadosGerRel::tellFilesWritten(const QStringList& files) {
+    const QString text =
+        files.size() == 1
+            ? QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em '%1'.")
+                  .arg(QDir::toNativeSeparators(files.first()))
+            : QStringLiteral("Nenhuma impressora instalada: %1 relatórios foram gravados na pasta '%2'.")
+                  .arg(files.size())
+                  .arg(QDir::toNativeSeparators(QFileInfo(files.first()).path()));
+    Interaction::Current().MessageBox(this, text, TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
+}
+
 void TfrmDadosGerRel::sbtPrintClick(QObject*) {
     const report::TReportDefinition& chosen = chosenReport();
     report::TOpenedReport opened = report::OpenReportQuery(chosen, *rpddPadrao);
@@ -190,11 +202,10 @@ void TfrmDadosGerRel::sbtPrintClick(QObject*) {
     }
     const QString fileName = printFileFor(opened.params);
     report::RenderReport(chosen, *opened.query->Query(), *PdfPrinter(fileName));
-    Interaction::Current().MessageBox(
-        this,
-        QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em '%1'.")
-            .arg(QDir::toNativeSeparators(fileName)),
-        TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
+    if (printBatch_)
+        printBatch_->files_ << fileName;
+    else
+        tellFilesWritten({fileName});
 }
 
 void TfrmDadosGerRel::sbtPreviewClick(QObject*) {

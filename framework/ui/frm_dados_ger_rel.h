@@ -16,11 +16,14 @@ class QPrinter;
 
 namespace kpv::ui {
 
+class TPrintBatch;
+
 // The report-generating base screen: a strip with the screen and report codes and the command buttons,
 // and a data group whose top strip chooses the report. FormCreate lists the reports defined for the
 // screen's report code (lblCodRel) in the report folder of the configuration. Print, preview and save-as
 // run the report chosen in cbbReportNames; the screen fills the report query's parameters through
-// rpddPadrao. On a machine without a printer, prints become PDF files in the configured output folder.
+// rpddPadrao. On a machine without a printer, prints become PDF files in the configured output folder,
+// told in a box after each print, or once for a whole TPrintBatch.
 class TfrmDadosGerRel : public TForm {
     Q_OBJECT
   public:
@@ -63,6 +66,8 @@ class TfrmDadosGerRel : public TForm {
     void CheckReportChosen() const;
 
   private:
+    friend class TPrintBatch;
+
     QString reportFileError() const;
     const report::TReportDefinition& chosenReport() const;
     QPrinter& printer();
@@ -71,10 +76,12 @@ class TfrmDadosGerRel : public TForm {
     QString outputFileFor(const report::TReportParams& params) const;
     // The same, for a print about to write it: raises kpv::Error without a folder, and makes the folder.
     QString printFileFor(const report::TReportParams& params) const;
+    void tellFilesWritten(const QStringList& files);
 
     QList<report::TReportDefinition> reports_;
     QString reportsError_;  // why FormCreate listed no report
     std::unique_ptr<QPrinter> printer_;
+    TPrintBatch* printBatch_ = nullptr;
 };
 
 }  // namespace kpv::ui

@@ -11,6 +11,7 @@
 #include "scripted_peer.h"
 
 #include <QDir>
+#include <QPrinterInfo>
 #include <QScopeGuard>
 #include <QTcpSocket>
 #include <QtTest>
@@ -76,6 +77,8 @@ class EmissionWithServer : public QObject {
     void printStopsWhenTheServerGoesAway();
     void printShowsHowFarTheRunIs_data();
     void printShowsHowFarTheRunIs();
+    void printWithoutPrinterTellsOnceWhatItWrote_data();
+    void printWithoutPrinterTellsOnceWhatItWrote();
     void printWithoutReportSpendsNothing();
     void completedPrintRefreshesTheList();
     void printWithNothingTicked();
@@ -211,7 +214,7 @@ void EmissionWithServer::printShowsHowFarTheRunIs() {
     for (const ReportRun& run : runs) busyAtPrints << run.busyText;
     QCOMPARE(busyAtPrints, atPrints);
     const bool refused = !atRefusal.isEmpty();
-    QCOMPARE(!user_.messages.isEmpty() && user_.messages.last().type == kpv::TMsgDlgType::mtError, refused);
+    QCOMPARE(shown(user_, kpv::TMsgDlgType::mtError).size(), refused ? 1 : 0);
     if (refused) QCOMPARE(busyAtError, atRefusal);
     QVERIFY(!kpv::ShowAviActive());
 }
@@ -262,6 +265,45 @@ void EmissionWithServer::printStopsWhenTheServerGoesAway() {
     QVERIFY(!screen()->cdsNotaFiscal->ControlsDisabled());
     screen()->cdsNotaFiscal->Next();
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), second + 1);
+}
+
+void EmissionWithServer::printWithoutPrinterTellsOnceWhatItWrote_data() {
+    // The invoices ticked, by their codes: issued ones print again without spending a number, transmitted
+    // ones are refused by the server; how many of them print before the run ends.
+    QTest::addColumn<QStringList>("ticked");
+    QTest::addColumn<int>("printed");
+    QTest::newRow("one invoice: its file") << QStringList{"2/1"} << 1;
+    QTest::newRow("three invoices: the folder and how many") << QStringList{"2/1", "2/1", "2/1"} << 3;
+    QTest::newRow("the second of three refused: what was written") << QStringList{"2/1", "2/2", "2/1"} << 1;
+}
+
+void EmissionWithServer::printWithoutPrinterTellsOnceWhatItWrote() {
+    QFETCH(QStringList, ticked);
+    QFETCH(int, printed);
+    if (!QPrinterInfo::availablePrinters().isEmpty()) QSKIP("this machine has a printer");
+    const QString folder = fixture_.outputFolder();
+    QVERIFY(QDir(folder).removeRecursively());  // the files of earlier runs
+    fixture_.fetch();
+    QList<std::pair<QString, QString>> keys;
+    int row = -1;
+    for (const QString& codes : ticked) {
+        row = fixture_.findRow(codes.section('/', 0, 0), codes.section('/', 1), row);
+        QVERIFY2(row >= 0, "the demo data lacks the rows this test needs");
+        fixture_.tick(row);
+        keys << fixture_.keyOf(row);
+    }
+
+    print();
+
+    for (int i = 0; i < keys.size(); ++i) QCOMPARE(QFile::exists(pdfOf(folder, keys[i])), i < printed);
+    const QString notice =
+        printed == 1 ? QString("Nenhuma impressora instalada: o relatório foi gravado em '%1'.")
+                           .arg(QDir::toNativeSeparators(pdfOf(folder, keys[0])))
+                     : QString("Nenhuma impressora instalada: %1 relatórios foram gravados na pasta '%2'.")
+                           .arg(printed)
+                           .arg(QDir::toNativeSeparators(folder));
+    QCOMPARE(shown(user_, kpv::TMsgDlgType::mtInformation), QStringList{notice});
+    QCOMPARE(shown(user_, kpv::TMsgDlgType::mtError).size(), printed < ticked.size() ? 1 : 0);
 }
 
 // Without a report to print, the run stops before the server issues anything.
