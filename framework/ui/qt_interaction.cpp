@@ -8,6 +8,8 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
+#include <exception>
+
 namespace kpv {
 
 namespace {
@@ -60,9 +62,20 @@ public:
 
     void PrintPreview(QWidget* parent, QPrinter* printer, const std::function<void(QPrinter*)>& paint) override {
         QPrintPreviewDialog dialog(printer, parent);
-        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                         [&paint](QPrinter* p) { paint(p); });
+        // Qt never sees an exception: a failed painting closes the preview, and its error travels on from
+        // here once the dialog's event loop has ended.
+        std::exception_ptr failure;
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* p) {
+            if (failure) return;
+            try {
+                paint(p);
+            } catch (...) {
+                failure = std::current_exception();
+                QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
+            }
+        });
         dialog.exec();
+        if (failure) std::rethrow_exception(failure);
     }
 
 private:
