@@ -86,6 +86,12 @@ QSqlQuery query(const QSqlDatabase& db, const QString& sql, const QVariantList& 
     return q;
 }
 
+// "2", "3" and "4" say the invoice went out as an NFS-e.
+bool transmitted(const QString& idTransmissao) {
+    return idTransmissao == QLatin1String("2") || idTransmissao == QLatin1String("3") ||
+           idTransmissao == QLatin1String("4");
+}
+
 QString notFound(const QString& branch, const QString& entry) {
     return QStringLiteral("Nota fiscal não encontrada (filial %1, lançamento %2).").arg(branch, entry);
 }
@@ -280,7 +286,7 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
         // Already issued: a client retrying after a lost answer gets its success, and nothing is spent. Once
         // the RPS has gone out as an NFS-e, the receipt is not printed again.
         if (s.idEmissao == QLatin1String("2")) {
-            if (s.idTransmissao.isEmpty() || s.idTransmissao == QLatin1String("1")) return Status::ok();
+            if (!transmitted(s.idTransmissao)) return Status::ok();
             return Status::refused(QStringLiteral(
                 "O RPS desta nota fiscal já foi transmitido como NFS-e e não pode ser impresso novamente."));
         }
@@ -292,8 +298,13 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
                 QStringLiteral("Situação de RPS desconhecida na nota fiscal: \"%1\".").arg(s.idEmissao));
         }
         if (s.idTransmissao != QLatin1String("1")) {
+            if (transmitted(s.idTransmissao)) {
+                return Status::refused(
+                    QStringLiteral("Nota fiscal já transmitida como NFS-e; o RPS não pode ser emitido."));
+            }
             return Status::refused(
-                QStringLiteral("Nota fiscal já transmitida como NFS-e; o RPS não pode ser emitido."));
+                QStringLiteral("Código de transmissão desconhecido na nota fiscal: \"%1\".")
+                    .arg(s.idTransmissao));
         }
         if (s.rpsSeries.isEmpty()) {
             return Status::refused(
