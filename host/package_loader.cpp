@@ -40,18 +40,19 @@ std::unique_ptr<LoadedPackage> LoadedPackage::Load(const QString& nameOrPath, QS
     package->initialize_ = reinterpret_cast<TPackageProc>(resolve("Initialize"));
     package->finalize_ = reinterpret_cast<TPackageProc>(resolve("Finalize"));
     package->getPackageInfoTable_ = reinterpret_cast<TGetPackageInfoTable>(resolve("GetPackageInfoTable"));
-    if (!error->isEmpty()) {
-        package->library_.unload();
-        return nullptr;
-    }
+    if (!error->isEmpty()) return nullptr;
     package->initialize_();
+    package->initialised_ = true;
     return package;
 }
 
 LoadedPackage::~LoadedPackage() {
-    // The package's screens run code of the library: they go before it is unloaded.
-    ui::Application().DestroyForms();
-    if (finalize_) finalize_();
+    // Only an initialised package can have screens open or units to finalise; the screens run code of
+    // the library, so they go before it is unloaded.
+    if (initialised_) {
+        ui::Application().DestroyForms();
+        finalize_();
+    }
     library_.unload();
 }
 

@@ -37,6 +37,7 @@ class LoadedPackage {
     TPackageProc initialize_ = nullptr;
     TPackageProc finalize_ = nullptr;
     TGetPackageInfoTable getPackageInfoTable_ = nullptr;
+    bool initialised_ = false;  // Initialize has run: the host owes the package a Finalize
 };
 
 }  // namespace kpv::host

@@ -6,6 +6,7 @@
 #include "host/package_loader.h"
 #include "scripted_interaction.h"
 
+#include <QFile>
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -13,6 +14,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <dlfcn.h>
 
 using namespace kpv;
 
@@ -43,21 +46,58 @@ class Host : public QObject {
 
 void Host::refusesWhatIsNotAPackage_data() {
     QTest::addColumn<QString>("package");
+    QTest::addColumn<bool>("isLibrary");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("no such library") << "PKG_DOES_NOT_EXIST"
+    QTest::newRow("no such library") << "PKG_DOES_NOT_EXIST" << false
                                      << "Não foi possível carregar o pacote 'PKG_DOES_NOT_EXIST'";
-    QTest::newRow("entry missing")
-        << bin("libkpv_package_without_finalize.so")
-        << "O pacote 'kpv_package_without_finalize' não exporta a entrada 'Finalize'.";
+    const QList<std::pair<const char*, const char*>> lacking = {
+        {"kpv_package_without_iniproc", "IniProc"},
+        {"kpv_package_without_initialize", "Initialize"},
+        {"kpv_package_without_finalize", "Finalize"},
+        {"kpv_package_without_getpackageinfotable", "GetPackageInfoTable"},
+    };
+    for (const auto& [library, entry] : lacking) {
+        QTest::addRow("%s missing", entry)
+            << bin(QStringLiteral("lib%1.so").arg(library)) << true
+            << QStringLiteral("O pacote '%1' não exporta a entrada '%2'.").arg(library, entry);
+    }
 }
 
 void Host::refusesWhatIsNotAPackage() {
     QFETCH(QString, package);
+    QFETCH(bool, isLibrary);
     QFETCH(QString, expected);
+    // A screen already open must outlive the refusal.
+    QMdiArea mdi;
+    mdi.resize(800, 600);
+    mdi.show();
+    ui::Application().SetMdiArea(&mdi);
+    QPointer<ui::TForm> screen;
+    ui::Application().CreateForm(screen);
+    screen->SetFormStyle(ui::TFormStyle::fsMDIChild);
+    screen->Show();
+    // Keeps the library mapped once the host lets it go (QLibrary unloads it for every holder), so that its
+    // call counts can be read after.
+    void* probe = dlopen(QFile::encodeName(package).constData(), RTLD_NOW | RTLD_LOCAL);
+    QCOMPARE(probe != nullptr, isLibrary);
+
     QString error;
     auto loaded = host::LoadedPackage::Load(package, &error);
     QVERIFY(!loaded);
-    QVERIFY2(error.startsWith(expected), qPrintable(error));
+    QCOMPARE(error.left(expected.size()), expected);
+    QVERIFY(screen);
+    QVERIFY(screen->isVisible());
+    QCOMPARE(mdi.subWindowList().size(), 1);
+    if (probe) {
+        for (const char* counter : {"InitializeCalls", "FinalizeCalls"}) {
+            auto calls = reinterpret_cast<int (*)()>(dlsym(probe, counter));
+            QVERIFY2(calls, counter);
+            QVERIFY2(calls() == 0, counter);
+        }
+        dlclose(probe);
+    }
+    ui::Application().DestroyForms();
+    ui::Application().SetMdiArea(nullptr);
 }
 
 void Host::mergesTheActiveScreensMenusByGroup() {
