@@ -23,7 +23,8 @@ class HourGlass {
 
 void CriaEmissaoRPS() {
     const HourGlass cursor;
-    if (!boCriado) {
+    // The application object may have destroyed the screen without its close handling clearing the flag.
+    if (!boCriado || !frmEmissaoRPS) {
         Application().CreateForm(frmEmissaoRPS);
         boCriado = true;
     }

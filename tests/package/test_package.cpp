@@ -41,6 +41,7 @@ class PackageEntry : public QObject {
     void unitInitializationRunsOnce();
     void twoIniProcGiveOneScreen();
     void closedScreenIsReleasedAndRecreatedFresh();
+    void screenDestroyedWithoutClosingIsCreatedAgain();
     void creationStates_data();
     void creationStates();
     void windowProperties();
@@ -129,6 +130,20 @@ void PackageEntry::closedScreenIsReleasedAndRecreatedFresh() {
     QVERIFY(frmEmissaoRPS->ListaTipoOper.isEmpty());
     QVERIFY(frmEmissaoRPS->SituacaoRPS.isEmpty());
     QVERIFY(!frmEmissaoRPS->mnuFiltro->Enabled());
+}
+
+void PackageEntry::screenDestroyedWithoutClosingIsCreatedAgain() {
+    package_->IniProc();
+    // The application object destroys its screens without their close handling: the flag stays set.
+    ui::Application().DestroyForms();
+    QVERIFY(frmEmissaoRPS.isNull());
+    QVERIFY(boCriado);
+
+    package_->IniProc();
+    QVERIFY(frmEmissaoRPS);
+    QVERIFY(boCriado);
+    QVERIFY(frmEmissaoRPS->isVisible());
+    QCOMPARE(mdi_.subWindowList().size(), 1);
 }
 
 void PackageEntry::creationStates_data() {
