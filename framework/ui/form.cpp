@@ -23,6 +23,10 @@ void TForm::FormActivate(QObject*) {}
 void TForm::FormClose(QObject*, TCloseAction&) {}
 
 void TForm::SetBounds(int left, int top, int width, int height) {
+    if (QMdiSubWindow* sub = SubWindow()) {
+        sub->setGeometry(left, top, width, height);
+        return;
+    }
     resize(width, height);
     move(left, top);
 }
@@ -35,10 +39,11 @@ void TForm::Show() {
     if (style_ == TFormStyle::fsMDIChild && Application().MdiArea()) {
         QMdiSubWindow* sub = SubWindow();
         if (!sub) {
-            const QPoint place = pos();
+            // The bounds set so far are the window's, frame and title bar included; the screen gets the
+            // inside.
+            const QRect bounds = geometry();
             sub = Application().MdiArea()->addSubWindow(this);
-            sub->move(place);
-            sub->resize(sub->sizeHint().expandedTo(size() + (sub->size() - sub->contentsRect().size())));
+            sub->setGeometry(bounds);
         }
         sub->show();
         QWidget::show();

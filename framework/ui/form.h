@@ -28,7 +28,8 @@ class TForm : public QDialog {
 
     QString Caption() const { return windowTitle(); }
     void SetCaption(const QString& caption) { setWindowTitle(caption); }
-    // Position and size of the window's client area, in the coordinates of its parent.
+    // Position and size in the coordinates of the parent. A child of the host's MDI area takes them for its
+    // window, frame and title bar included; a top-level screen takes the size for its client area.
     void SetBounds(int left, int top, int width, int height);
     void SetFormStyle(TFormStyle style) { style_ = style; }
     TFormStyle FormStyle() const { return style_; }

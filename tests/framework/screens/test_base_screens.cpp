@@ -47,6 +47,8 @@ class BaseScreens : public QObject {
     void closeActions_data();
     void closeActions();
     void reportScreenIsReleasedOnClose();
+    void boundsOfChildWindowAndOfTopLevelScreen_data();
+    void boundsOfChildWindowAndOfTopLevelScreen();
     void alignmentStacksStripsAndFillsTheRest();
     void busyOverlayCoversTheScreenWithItsText();
     void setChildEnabledReachesNestedControls();
@@ -166,6 +168,44 @@ void BaseScreens::reportScreenIsReleasedOnClose() {
     screen->sbtCancel->click();
     QTRY_VERIFY(screen.isNull());
     QTRY_COMPARE(mdi.subWindowList().size(), 0);
+    Application().SetMdiArea(nullptr);
+}
+
+void BaseScreens::boundsOfChildWindowAndOfTopLevelScreen_data() {
+    QTest::addColumn<bool>("mdiChild");
+    QTest::addColumn<bool>("boundsAfterShow");
+    QTest::newRow("MDI child, bounds before the show") << true << false;
+    QTest::newRow("MDI child, bounds after the show") << true << true;
+    QTest::newRow("top-level screen") << false << false;
+}
+
+void BaseScreens::boundsOfChildWindowAndOfTopLevelScreen() {
+    QFETCH(bool, mdiChild);
+    QFETCH(bool, boundsAfterShow);
+    QMdiArea mdi;
+    mdi.resize(900, 700);
+    mdi.show();
+    Application().SetMdiArea(&mdi);
+    QPointer<CountingDialog> screen;
+    Application().CreateForm(screen);
+    if (mdiChild) screen->SetFormStyle(TFormStyle::fsMDIChild);
+    const QRect bounds(40, 30, 500, 260);
+    if (!boundsAfterShow) screen->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
+    screen->Show();
+    if (boundsAfterShow) screen->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
+
+    if (mdiChild) {
+        // The window takes the bounds, frame and title bar included; the screen gets the inside.
+        QMdiSubWindow* sub = screen->SubWindow();
+        QVERIFY(sub);
+        QCOMPARE(sub->geometry(), bounds);
+        QTRY_COMPARE(screen->geometry(), sub->contentsRect());
+        QVERIFY(screen->height() < bounds.height());
+    } else {
+        QVERIFY(!screen->SubWindow());
+        QCOMPARE(screen->size(), bounds.size());
+    }
+    Application().DestroyForms();
     Application().SetMdiArea(nullptr);
 }
 
