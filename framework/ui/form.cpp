@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 
 namespace kpv::ui {
 
@@ -44,6 +45,10 @@ void TForm::Show() {
             const QRect bounds = geometry();
             sub = Application().MdiArea()->addSubWindow(this);
             sub->setGeometry(bounds);
+            // The window's system menu binds the platform's close key, Ctrl+F4, which screens give to their
+            // own close command; of two actions sharing a key Qt runs neither, so the screen's menu owns
+            // them.
+            for (QAction* action : sub->systemMenu()->actions()) action->setShortcuts({});
         }
         sub->show();
         QWidget::show();

@@ -1,7 +1,8 @@
 // The host: package loading and its refusals, the merging of a screen's menus into the host's menu
-// bar, and the unattended screenshot of the real kpv-host process.
+// bar, the keys of the merged commands, and the unattended screenshot of the real kpv-host process.
 #include "framework/ui/application.h"
 #include "framework/ui/form.h"
+#include "framework/ui/menu.h"
 #include "host/main_window.h"
 #include "host/package_loader.h"
 #include "scripted_interaction.h"
@@ -40,6 +41,8 @@ class Host : public QObject {
     void refusesWhatIsNotAPackage_data();
     void refusesWhatIsNotAPackage();
     void mergesTheActiveScreensMenusByGroup();
+    void commandKeysOfTheEmissionScreen_data();
+    void commandKeysOfTheEmissionScreen();
     void screenshotOfTheRealHost();
     void missingPackageIsReportedAndTheHostEndsCleanly();
 };
@@ -125,6 +128,78 @@ void Host::mergesTheActiveScreensMenusByGroup() {
 
     window.MdiArea()->subWindowList().first()->close();
     QTRY_COMPARE(menuBarNames(window), own);
+    package.reset();
+    ui::Application().SetMdiArea(nullptr);
+}
+
+void Host::commandKeysOfTheEmissionScreen_data() {
+    QTest::addColumn<QKeySequence>("key");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("enabled");
+    const QList<std::tuple<const char*, const char*, bool>> table = {
+        {"Ctrl+I", "mnuImprimir", false},      {"Ctrl+P", "mnuVisualizar", false},
+        {"Ctrl+S", "mnuSalvarComo", false},    {"Ctrl+F", "mnuConfigImpress", true},
+        {"Ctrl+F4", "mnuFechar", true},        {"F7", "mnuProcurar", false},
+        {"F5", "mnuVerificar", false},         {"Ctrl+L", "mnuFiltro", false},
+        {"Ctrl+C", "mnuCancelaEmissao", true},
+    };
+    for (const auto& [key, command, enabledAtCreation] : table) {
+        QTest::addRow("%s at creation", key) << QKeySequence(key) << QString(command) << enabledAtCreation;
+        if (!enabledAtCreation)
+            QTest::addRow("%s enabled", key) << QKeySequence(key) << QString(command) << true;
+    }
+}
+
+void Host::commandKeysOfTheEmissionScreen() {
+    QFETCH(QKeySequence, key);
+    QFETCH(QString, command);
+    QFETCH(bool, enabled);
+    ScriptedInteraction user;
+    host::MainWindow window;
+    window.resize(1300, 700);
+    ui::Application().SetMdiArea(window.MdiArea());
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QString error;
+    auto package = host::LoadedPackage::Load(bin("libPKG_KPV41000.so"), &error);
+    QVERIFY2(package, qPrintable(error));
+    package->IniProc();
+    QTRY_VERIFY(window.MdiArea()->activeSubWindow());
+    auto* screen = qobject_cast<ui::TForm*>(window.MdiArea()->activeSubWindow()->widget());
+    QVERIFY(screen);
+    QCOMPARE(screen->objectName(), QString("frmEmissaoRPS"));
+    QTRY_COMPARE(menuBarNames(window),
+                 QStringList({"mnuArquivo", "mnuOperac", "mnuManutencao", "mnuJanela"}));
+
+    // Every command records its click instead of running its handler: the key must reach exactly its own.
+    QStringList clicked;
+    for (ui::TMenuItem* item : screen->findChildren<ui::TMenuItem*>())
+        item->OnClick = [&clicked, item](QObject* sender) {
+            if (sender == item) clicked << item->objectName();
+        };
+    auto* item = screen->findChild<ui::TMenuItem*>(command);
+    QVERIFY(item);
+    QCOMPARE(item->ShortCut(), key);
+    if (enabled) item->SetEnabled(true);
+    QCOMPARE(item->Enabled(), enabled);
+
+    // With the focus where the screen puts it, then in the company field: the edit must not take the key
+    // for itself.
+    const QStringList focusOn = {QString(), "medCdEmpresa"};
+    for (const QString& name : focusOn) {
+        if (!name.isEmpty()) {
+            auto* widget = screen->findChild<QWidget*>(name);
+            QVERIFY2(widget, qPrintable(name));
+            widget->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), widget);
+        }
+        clicked.clear();
+        QTest::keySequence(QApplication::activeWindow(), key);
+        QVERIFY2(clicked == (enabled ? QStringList{command} : QStringList{}),
+                 qPrintable(QStringLiteral("focus on %1: %2")
+                                .arg(QApplication::focusWidget()->objectName(), clicked.join(u','))));
+    }
     package.reset();
     ui::Application().SetMdiArea(nullptr);
 }
