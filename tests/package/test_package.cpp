@@ -1,16 +1,20 @@
-// The package as the host meets it: its entries, its unit table, the single emission screen, the
-// screen's creation states, window properties and catalogue, and its connection settings.
+// The package as the host meets it: its entries, its unit table, the single emission screen created under
+// the hourglass, the screen's command table and creation states, window properties and catalogue, and its
+// connection settings.
 #include "emission/cli_kpv41000.h"
 #include "framework/core/context.h"
 #include "framework/core/errors.h"
+#include "framework/data/client_data_set.h"
 #include "framework/net/connection.h"
 #include "framework/ui/application.h"
 #include "host/package_loader.h"
 #include "scripted_interaction.h"
+#include "tests/emission/invoice_packet.h"
 
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kpv;
@@ -28,7 +32,41 @@ void closeScreen() {
     QTRY_VERIFY(frmEmissaoRPS.isNull());
 }
 
+QString reportFolder() {
+    return qEnvironmentVariable("KPV_SOURCE_DIR") + "/reports";
+}
+
+// One command of the emission screen: a menu item (parent is its menu's caption, or "mnuMenu" for the
+// two top items) or a toolbar button (parent "panBotoes").
+struct Command {
+    QString parent;
+    int position = -1;  // among the parent's items, separators included; buttons: -1
+    QString text;       // caption of a menu item, hint of a button, "-" for a separator
+    QKeySequence shortcut;
+    bool enabled = true;  // at creation; not checked for separators
+    int groupIndex = 0;
+    int left = -1;  // buttons only
+    int tag = 0;
+};
+
+// Notes the screen cursor each time a box comes up.
+class CursorWatchingUser : public ScriptedInteraction {
+  public:
+    QList<int> cursors;
+    QList<bool> hourglassShown;
+
+    TModalResult MessageBox(QWidget* parent, const QString& text, TMsgDlgType type,
+                            TMsgDlgButtons buttons) override {
+        cursors << ui::Application().Cursor();
+        const QCursor* shown = QApplication::overrideCursor();
+        hourglassShown << (shown && shown->shape() == Qt::WaitCursor);
+        return ScriptedInteraction::MessageBox(parent, text, type, buttons);
+    }
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Command)
 
 class PackageEntry : public QObject {
     Q_OBJECT
@@ -44,6 +82,9 @@ class PackageEntry : public QObject {
     void screenDestroyedWithoutClosingIsCreatedAgain();
     void creationStates_data();
     void creationStates();
+    void commandTable_data();
+    void commandTable();
+    void hourglassWhileTheScreenIsCreated();
     void windowProperties();
     void layoutTopToBottom();
     void catalogue_data();
@@ -66,13 +107,14 @@ void PackageEntry::initTestCase() {
     ui::Application().SetMdiArea(&mdi_);
     Context().webUrl = "127.0.0.1";
     Context().webPort = 8410;
-    Context().reportFolder = qEnvironmentVariable("KPV_SOURCE_DIR") + "/reports";
+    Context().reportFolder = reportFolder();
 }
 
 void PackageEntry::cleanup() {
     if (frmEmissaoRPS) closeScreen();
     Context().webUrl = "127.0.0.1";
     Context().webPort = 8410;
+    Context().reportFolder = reportFolder();
 }
 
 void PackageEntry::exportsTheHostEntriesAndHidesTheRest() {
@@ -118,6 +160,8 @@ void PackageEntry::closedScreenIsReleasedAndRecreatedFresh() {
     package_->IniProc();
     frmEmissaoRPS->ListaTipoOper = "S01";
     frmEmissaoRPS->SituacaoRPS = "_1";
+    frmEmissaoRPS->cdsNotaFiscal->LoadFromPacket(InvoicePacket({InvoiceRow{}, InvoiceRow{.lancto = "2"}}));
+    QCOMPARE(frmEmissaoRPS->cdsNotaFiscal->RecordCount(), 2);
     frmEmissaoRPS->mnuFiltro->SetEnabled(true);
     QPointer<TfrmEmissaoRPS> old = frmEmissaoRPS;
     closeScreen();
@@ -127,6 +171,8 @@ void PackageEntry::closedScreenIsReleasedAndRecreatedFresh() {
 
     package_->IniProc();
     QVERIFY(frmEmissaoRPS);
+    QVERIFY(!frmEmissaoRPS->cdsNotaFiscal->Active());
+    QCOMPARE(frmEmissaoRPS->cdsNotaFiscal->RecordCount(), 0);
     QVERIFY(frmEmissaoRPS->ListaTipoOper.isEmpty());
     QVERIFY(frmEmissaoRPS->SituacaoRPS.isEmpty());
     QVERIFY(!frmEmissaoRPS->mnuFiltro->Enabled());
@@ -170,6 +216,89 @@ void PackageEntry::creationStates() {
         QVERIFY2(button, qPrintable(command));
         QCOMPARE(button->isEnabled(), enabled);
     }
+}
+
+void PackageEntry::commandTable_data() {
+    QTest::addColumn<Command>("command");
+    const QString operation = "&Operação";
+    const QString maintenance = "&Manutenção";
+    const auto item = [](const char* name, const QString& menu, int position, const char* caption,
+                         const char* shortcut, bool enabled) {
+        QTest::newRow(name) << Command{menu, position, QString::fromUtf8(caption), QKeySequence(shortcut),
+                                       enabled};
+    };
+    const auto button = [](const char* name, const char* hint, bool enabled, int left, int tag) {
+        QTest::newRow(name) << Command{"panBotoes", -1, QString::fromUtf8(hint), {}, enabled, 0, left, tag};
+    };
+    QTest::newRow("mnuOperac") << Command{"mnuMenu", 0, operation, {}, true, 8};
+    item("mnuImprimir", operation, 0, "&Imprimir", "Ctrl+I", false);
+    item("mnuVisualizar", operation, 1, "&Visualizar Impressão", "Ctrl+P", false);
+    item("mnuSalvarComo", operation, 2, "&Salvar Como", "Ctrl+S", false);
+    item("mnuConfigImpress", operation, 3, "&Configurar Impressora", "Ctrl+F", true);
+    item("N2", operation, 4, "-", "", true);
+    item("mnuFechar", operation, 5, "Fecha&r", "Ctrl+F4", true);
+    QTest::newRow("mnuManutencao") << Command{"mnuMenu", 1, maintenance, {}, true, 8};
+    item("mnuProcurar", maintenance, 0, "&Procurar", "F7", false);
+    item("mnuVerificar", maintenance, 1, "A&tualizar", "F5", false);
+    item("N3", maintenance, 2, "-", "", true);
+    item("mnuFiltro", maintenance, 3, "Filtrar Lançamentos", "Ctrl+L", false);
+    item("N1", maintenance, 4, "-", "", true);
+    item("mnuCancelaEmissao", maintenance, 5, "Cancelar Emissão de Recibo", "Ctrl+C", true);
+    button("sbtProcurar", "Procurar", false, 139, 1);
+    button("sbtVerificar", "Atualizar", false, 160, 1);
+    button("sbtFiltro", "Filtrar Lançamentos", true, 195, 0);
+    button("sbtCancelaEmissao", "Cancelar Emissão de Recibo", true, 231, 0);
+}
+
+void PackageEntry::commandTable() {
+    QFETCH(Command, command);
+    const QString name = QString::fromLatin1(QTest::currentDataTag());
+    package_->IniProc();
+    TfrmEmissaoRPS* f = frmEmissaoRPS;
+    if (command.parent == "panBotoes") {
+        auto* button = f->panBotoes->findChild<ui::TButtonFlat*>(name, Qt::FindDirectChildrenOnly);
+        QVERIFY2(button, qPrintable(name));
+        QCOMPARE(button->toolTip(), command.text);
+        QCOMPARE(button->isEnabled(), command.enabled);
+        QCOMPARE(button->geometry(), QRect(command.left, 2, 21, 21));
+        QCOMPARE(button->Tag, command.tag);
+        QVERIFY(button->autoRaise());
+        QVERIFY(!button->icon().isNull());
+        return;
+    }
+    const QList<ui::TMenuItem*>& siblings =
+        command.parent == "mnuMenu"
+            ? f->mnuMenu->Items()
+            : (command.parent == "&Operação" ? f->mnuOperac : f->mnuManutencao)->Items();
+    QVERIFY(command.position < siblings.size());
+    ui::TMenuItem* item = siblings.at(command.position);
+    QCOMPARE(item->objectName(), name);
+    if (command.parent != "mnuMenu")
+        QCOMPARE(static_cast<ui::TMenuItem*>(item->parent())->Caption(), command.parent);
+    QCOMPARE(item->IsSeparator(), command.text == "-");
+    QCOMPARE(item->ShortCut(), command.shortcut);
+    if (!item->IsSeparator()) {
+        QCOMPARE(item->Caption(), command.text);
+        QCOMPARE(item->Enabled(), command.enabled);
+    }
+    QCOMPARE(item->GroupIndex, command.groupIndex);
+}
+
+void PackageEntry::hourglassWhileTheScreenIsCreated() {
+    // Without its report definitions the base screen's creation says so in a box, which lets the cursor
+    // be read in the middle of FormCreate.
+    QTemporaryDir noReports;
+    Context().reportFolder = noReports.path();
+    CursorWatchingUser user;
+    package_->IniProc();
+    QVERIFY(frmEmissaoRPS);
+    QCOMPARE(user.messages.size(), 1);
+    QVERIFY2(user.messages[0].text.startsWith("O arquivo contendo a definição do relatório"),
+             qPrintable(user.messages[0].text));
+    QCOMPARE(user.cursors, QList<int>{ui::crHourGlass});
+    QCOMPARE(user.hourglassShown, QList<bool>{true});
+    QCOMPARE(ui::Application().Cursor(), ui::crDefault);
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void PackageEntry::windowProperties() {
