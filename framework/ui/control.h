@@ -16,7 +16,7 @@ inline const QColor clWindowText{0, 0, 0};
 // Enter and exit events of a control or of a container (panel, group). They fire when the focus moves
 // between controls of one screen, never when the screen itself loses or regains activation.
 class TControlEvents {
-public:
+  public:
     virtual ~TControlEvents() = default;
 
     TNotifyEvent OnEnter;

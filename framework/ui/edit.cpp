@@ -10,7 +10,9 @@ TCustomEdit::TCustomEdit(QWidget* parent, const QString& name) : QLineEdit(paren
     connect(this, &QLineEdit::textEdited, this, &TCustomEdit::onTextEdited);
 }
 
-QString TCustomEdit::Text() const { return text(); }
+QString TCustomEdit::Text() const {
+    return text();
+}
 
 void TCustomEdit::SetText(const QString& value) {
     const QString wanted = normalised(value);
@@ -24,7 +26,9 @@ void TCustomEdit::Clear() {
     Fire(OnChange, this);
 }
 
-void TCustomEdit::SetUpperCase(bool upper) { upperCase_ = upper; }
+void TCustomEdit::SetUpperCase(bool upper) {
+    upperCase_ = upper;
+}
 
 void TCustomEdit::SetColor(const QColor& color) {
     QPalette p = palette();
@@ -32,14 +36,18 @@ void TCustomEdit::SetColor(const QColor& color) {
     setPalette(p);
 }
 
-void TCustomEdit::SetTabStop(bool tabStop) { setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus); }
+void TCustomEdit::SetTabStop(bool tabStop) {
+    setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+}
 
 void TCustomEdit::setRawText(const QString& text) {
     const QSignalBlocker block(this);
     setText(text);
 }
 
-QString TCustomEdit::normalised(const QString& text) const { return upperCase_ ? text.toUpper() : text; }
+QString TCustomEdit::normalised(const QString& text) const {
+    return upperCase_ ? text.toUpper() : text;
+}
 
 void TCustomEdit::onTextEdited(const QString& typed) {
     if (upperCase_ && typed != typed.toUpper()) {

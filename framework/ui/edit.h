@@ -10,7 +10,7 @@ namespace kpv::ui {
 // runs OnChange, writing the same text runs nothing, clearing always runs it; typing runs it too.
 class TCustomEdit : public QLineEdit, public TControlEvents {
     Q_OBJECT
-public:
+  public:
     TCustomEdit(QWidget* parent, const QString& name);
 
     virtual QString Text() const;
@@ -26,20 +26,20 @@ public:
 
     TNotifyEvent OnChange;
 
-protected:
+  protected:
     // Puts the text into the line without raising anything; masked edits lay it into their mask.
     virtual void setRawText(const QString& text);
     virtual QString normalised(const QString& text) const;
     // The user edited the line: applies the letter case and runs OnChange.
     virtual void onTextEdited(const QString& text);
 
-private:
+  private:
     bool upperCase_ = false;
 };
 
 class TEdit : public TCustomEdit {
     Q_OBJECT
-public:
+  public:
     using TCustomEdit::TCustomEdit;
 };
 

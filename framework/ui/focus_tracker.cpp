@@ -33,12 +33,12 @@ QWidget* commonAncestor(QWidget* a, QWidget* b) {
 }
 
 class FocusTracker : public QObject {
-public:
+  public:
     explicit FocusTracker(QObject* parent) : QObject(parent) {
         connect(qApp, &QApplication::focusChanged, this, &FocusTracker::onFocusChanged);
     }
 
-private:
+  private:
     void onFocusChanged(QWidget* old, QWidget* now) {
         if (!now) return;  // the application lost activation: no events
         QWidget* form = formOf(now);

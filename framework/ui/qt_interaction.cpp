@@ -15,7 +15,7 @@ namespace kpv {
 namespace {
 
 class QtInteraction final : public Interaction {
-public:
+  public:
     TModalResult MessageBox(QWidget* parent, const QString& text, TMsgDlgType type,
                             TMsgDlgButtons buttons) override {
         QMessageBox box(parent);
@@ -60,7 +60,8 @@ public:
         return dialog.exec() == QDialog::Accepted;
     }
 
-    void PrintPreview(QWidget* parent, QPrinter* printer, const std::function<void(QPrinter*)>& paint) override {
+    void PrintPreview(QWidget* parent, QPrinter* printer,
+                      const std::function<void(QPrinter*)>& paint) override {
         QPrintPreviewDialog dialog(printer, parent);
         // Qt never sees an exception: a failed painting closes the preview, and its error travels on from
         // here once the dialog's event loop has ended.
@@ -78,22 +79,30 @@ public:
         if (failure) std::rethrow_exception(failure);
     }
 
-private:
+  private:
     static QString titleOf(TMsgDlgType type) {
         switch (type) {
-            case TMsgDlgType::mtError: return QStringLiteral("Erro");
-            case TMsgDlgType::mtInformation: return QStringLiteral("Informação");
-            case TMsgDlgType::mtConfirmation: return QStringLiteral("Confirmação");
-            case TMsgDlgType::mtWarning: return QStringLiteral("Aviso");
+            case TMsgDlgType::mtError:
+                return QStringLiteral("Erro");
+            case TMsgDlgType::mtInformation:
+                return QStringLiteral("Informação");
+            case TMsgDlgType::mtConfirmation:
+                return QStringLiteral("Confirmação");
+            case TMsgDlgType::mtWarning:
+                return QStringLiteral("Aviso");
         }
         return {};
     }
     static QMessageBox::Icon iconOf(TMsgDlgType type) {
         switch (type) {
-            case TMsgDlgType::mtError: return QMessageBox::Critical;
-            case TMsgDlgType::mtInformation: return QMessageBox::Information;
-            case TMsgDlgType::mtConfirmation: return QMessageBox::Question;
-            case TMsgDlgType::mtWarning: return QMessageBox::Warning;
+            case TMsgDlgType::mtError:
+                return QMessageBox::Critical;
+            case TMsgDlgType::mtInformation:
+                return QMessageBox::Information;
+            case TMsgDlgType::mtConfirmation:
+                return QMessageBox::Question;
+            case TMsgDlgType::mtWarning:
+                return QMessageBox::Warning;
         }
         return QMessageBox::NoIcon;
     }
@@ -101,6 +110,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Interaction> MakeQtInteraction() { return std::make_unique<QtInteraction>(); }
+std::unique_ptr<Interaction> MakeQtInteraction() {
+    return std::make_unique<QtInteraction>();
+}
 
 }  // namespace kpv

@@ -53,7 +53,9 @@ ScriptedInteraction::~ScriptedInteraction() {
     g_installed = nullptr;
 }
 
-ScriptedInteraction& ScriptedInteraction::installed() { return *g_installed; }
+ScriptedInteraction& ScriptedInteraction::installed() {
+    return *g_installed;
+}
 
 QStringList ScriptedInteraction::messageTexts() const {
     QStringList texts;
@@ -108,13 +110,16 @@ QString ScriptedInteraction::SaveFileName(QWidget*, const QString&, const QStrin
     return saveFileAnswer;
 }
 
-bool ScriptedInteraction::PrinterSetup(QWidget*, QPrinter*) { return printerSetupAnswer; }
+bool ScriptedInteraction::PrinterSetup(QWidget*, QPrinter*) {
+    return printerSetupAnswer;
+}
 
 QString ScriptedInteraction::previewPages() const {
     return scratch_.filePath(QStringLiteral("preview.pdf"));
 }
 
-void ScriptedInteraction::PrintPreview(QWidget*, QPrinter* printer, const std::function<void(QPrinter*)>& paint) {
+void ScriptedInteraction::PrintPreview(QWidget*, QPrinter* printer,
+                                       const std::function<void(QPrinter*)>& paint) {
     ++previews;
     previewPrinterFile = printer->outputFileName();
     previewPrinterPdf = printer->outputFormat() == QPrinter::PdfFormat;

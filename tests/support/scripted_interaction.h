@@ -12,7 +12,7 @@
 
 // Stands in for the user in tests: records every box and dialog and answers as the test told it.
 class ScriptedInteraction : public kpv::Interaction {
-public:
+  public:
     struct Message {
         QString text;
         kpv::TMsgDlgType type;
@@ -50,16 +50,18 @@ public:
     kpv::TModalResult MessageBox(QWidget* parent, const QString& text, kpv::TMsgDlgType type,
                                  kpv::TMsgDlgButtons buttons) override;
     void ShowModal(QDialog* dialog) override;
-    std::optional<int> PickRow(QWidget* parent, const QString& title, kpv::data::TDataSource* source) override;
-    bool PickRows(QWidget* parent, const QString& title, kpv::data::TDataSource* source, const QString& keyField,
-                  QStringList& keys) override;
+    std::optional<int> PickRow(QWidget* parent, const QString& title,
+                               kpv::data::TDataSource* source) override;
+    bool PickRows(QWidget* parent, const QString& title, kpv::data::TDataSource* source,
+                  const QString& keyField, QStringList& keys) override;
     std::optional<kpv::FindRequest> AskFind(QWidget* parent, kpv::data::TClientDataSet* dataSet) override;
     QString SaveFileName(QWidget* parent, const QString& title, const QString& suggested,
                          const QString& filter) override;
     bool PrinterSetup(QWidget* parent, QPrinter* printer) override;
-    void PrintPreview(QWidget* parent, QPrinter* printer, const std::function<void(QPrinter*)>& paint) override;
+    void PrintPreview(QWidget* parent, QPrinter* printer,
+                      const std::function<void(QPrinter*)>& paint) override;
 
-private:
+  private:
     std::unique_ptr<kpv::Interaction> previous_;
     QTemporaryDir scratch_;
 };
