@@ -440,12 +440,11 @@ class Generator {
             const Client& c = clients_[static_cast<size_t>(inv.client)];
             const bool standing = inv.rps > 0;
             const int days = b.city->conversionDays ? b.city->conversionDays : 10;
-            // Some invoices are issued under the centralising branch on behalf of a sister branch.
-            const QString issuing =
-                random_.chance(0.05)
-                    ? QString::fromUtf8(
-                          branches_[static_cast<size_t>(random_.below(int(branches_.size())))].plan->code)
-                    : QString::fromUtf8(b.plan->code);
+            // Some invoices are issued under the centralising branch on behalf of a sister branch of the
+            // same company; the registrations, and the RPS, stay the centralising branch's.
+            const Branch& sister = branches_[static_cast<size_t>(random_.below(int(branches_.size())))];
+            const QString issuing = QString::fromUtf8(
+                random_.chance(0.05) && sister.company == b.company ? sister.plan->code : b.plan->code);
             const QString description =
                 ServiceDescription(random_) +
                 QStringLiteral(" - referente a %1").arg(inv.exit.date().toString("MM/yyyy"));

@@ -155,6 +155,20 @@ class DemoData : public QObject {
         QCOMPARE(int(numbers.size()), 11);
     }
 
+    // An invoice issued by a sister branch stays within its company, and the registrations it carries are
+    // those of the branch it is recorded under, whose address the RPS prints.
+    void invoicesKeepTheirCompanysBranchesAndRegistrations() {
+        QCOMPARE(count(shared(),
+                       "SELECT COUNT(*) FROM NOTAFISCAL NF JOIN FILIAL F ON F.CDFILIAL = NF.CDFILIEMIT"
+                       " WHERE F.CDEMPRESA <> NF.CDEMPRESA"),
+                 0);
+        QCOMPARE(count(shared(),
+                       "SELECT COUNT(*) FROM NOTAFISCAL NF JOIN FILIAL F ON F.CDFILIAL = NF.CDFILIAL"
+                       " WHERE F.CDEMPRESA <> NF.CDEMPRESA OR F.CDINSCMUNI <> NF.CDINSCMUNI"
+                       " OR F.CDINSCESTA <> NF.CDINSCESTA"),
+                 0);
+    }
+
     void everySituationOccurs_data() {
         QTest::addColumn<QString>("emission");
         QTest::addColumn<QString>("transmission");
