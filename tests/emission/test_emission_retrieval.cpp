@@ -32,6 +32,7 @@ class EmissionRetrieval : public QObject {
     void init();
     void cleanup();
     void cleanupTestCase();
+    void retrievalLoadsTheServersRows();
     void retrievalRunsUnderTheBusyAnimation();
     void failedRetrievalKeepsRowsAndStates_data();
     void failedRetrievalKeepsRowsAndStates();
@@ -59,6 +60,21 @@ void EmissionRetrieval::cleanup() {
 
 void EmissionRetrieval::cleanupTestCase() {
     fixture_.stop();
+}
+
+void EmissionRetrieval::retrievalLoadsTheServersRows() {
+    fixture_.fetch();
+    auto* ds = screen()->cdsNotaFiscal;
+    QCOMPARE(ds->RecordCount(), fixture_.demo().rows);
+    QCOMPARE(ds->RecNo(), 0);
+    for (int i = 0; i < ds->RecordCount(); ++i) {
+        kpv::data::TClientDataSet::PaintRecord row(ds, i);
+        QCOMPARE(screen()->cdsNotaFiscalCDEMPRESA->AsString(), fixture_.demo().company);
+        QCOMPARE(screen()->cdsNotaFiscalIDCHECK->AsString(), QString("N"));
+        QVERIFY(screen()->cdsNotaFiscalDADOSRODAPE->AsString().size() <= 76);
+    }
+    QVERIFY(screen()->mnuImprimir->Enabled());
+    QVERIFY(!kpv::ShowAviActive());
 }
 
 void EmissionRetrieval::retrievalRunsUnderTheBusyAnimation() {

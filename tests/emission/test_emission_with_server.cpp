@@ -1,5 +1,5 @@
 // The emission screen against the real application server and a real SQLite database with demo data:
-// retrieval and its failure, printing the ticked invoices, and cancelling an RPS.
+// printing the ticked invoices, and cancelling an RPS.
 #include "emission_fixture.h"
 #include "framework/core/context.h"
 #include "framework/core/errors.h"
@@ -71,8 +71,6 @@ class EmissionWithServer : public QObject {
     void init();
     void cleanup();
     void cleanupTestCase();
-    void retrievalLoadsTheServersRows();
-    void failedRetrievalKeepsRowsAndStates();
     void printStopsAtTheFirstRefusal();
     void printStopsWhenTheServerGoesAway();
     void printShowsHowFarTheRunIs_data();
@@ -115,34 +113,6 @@ void EmissionWithServer::cleanup() {
 
 void EmissionWithServer::cleanupTestCase() {
     fixture_.stop();
-}
-
-void EmissionWithServer::retrievalLoadsTheServersRows() {
-    fixture_.fetch();
-    auto* ds = screen()->cdsNotaFiscal;
-    QCOMPARE(ds->RecordCount(), fixture_.demo().rows);
-    QCOMPARE(ds->RecNo(), 0);
-    for (int i = 0; i < ds->RecordCount(); ++i) {
-        kpv::data::TClientDataSet::PaintRecord row(ds, i);
-        QCOMPARE(screen()->cdsNotaFiscalCDEMPRESA->AsString(), fixture_.demo().company);
-        QCOMPARE(screen()->cdsNotaFiscalIDCHECK->AsString(), QString("N"));
-        QVERIFY(screen()->cdsNotaFiscalDADOSRODAPE->AsString().size() <= 76);
-    }
-    QVERIFY(screen()->mnuImprimir->Enabled());
-    QVERIFY(!kpv::ShowAviActive());
-}
-
-void EmissionWithServer::failedRetrievalKeepsRowsAndStates() {
-    fixture_.fetch();
-    const int rows = screen()->cdsNotaFiscal->RecordCount();
-    kpv::Context().webPort = 1;  // nobody listens there
-    screen()->netEmissaoRPS->SetConnected(false);
-    screen()->netEmissaoRPS->SetConnected(true);
-    QVERIFY_THROWS_EXCEPTION(kpv::Error, fixture_.fetch());
-    kpv::Context().webPort = fixture_.server().port();
-    QCOMPARE(screen()->cdsNotaFiscal->RecordCount(), rows);
-    QVERIFY(screen()->mnuImprimir->Enabled());
-    QVERIFY(!kpv::ShowAviActive());
 }
 
 void EmissionWithServer::printStopsAtTheFirstRefusal() {
