@@ -1,7 +1,7 @@
 #include "appserver/endpoint.h"
 
 #include "appserver/remote_dispatcher.h"
-#include "framework/net/wire/codec.h"
+#include "protocol/codec.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -11,7 +11,7 @@ namespace kpv::server {
 namespace {
 
 HttpReply fault(int status, const QString& code, const QString& message) {
-    return {status, net::wire::EncodeFaultReply({code, message})};
+    return {status, protocol::EncodeFaultReply({code, message})};
 }
 
 // Compares in time that does not depend on where the texts first differ.
@@ -34,12 +34,12 @@ void CallLog::note(const QString& text) {
     std::fflush(stream_);
 }
 
-bool Endpoint::authorized(const net::wire::HttpHead& head) const {
+bool Endpoint::authorized(const protocol::HttpHead& head) const {
     if (token_.isEmpty()) return true;
     return sameSecret(head.header("Authorization"), "Bearer " + token_.toUtf8());
 }
 
-HttpReply Endpoint::handle(const net::wire::HttpHead& head, const QByteArray& body, const QString& peer) {
+HttpReply Endpoint::handle(const protocol::HttpHead& head, const QByteArray& body, const QString& peer) {
     QElapsedTimer clock;
     clock.start();
     const auto refuse = [&](int status, const QString& code, const QString& message) {

@@ -27,11 +27,11 @@ class Endpoint {
     Endpoint(QString token, RemoteDispatcher& dispatcher, CallLog& log)
         : token_(std::move(token)), dispatcher_(dispatcher), log_(log) {}
 
-    HttpReply handle(const net::wire::HttpHead& head, const QByteArray& body, const QString& peer);
+    HttpReply handle(const protocol::HttpHead& head, const QByteArray& body, const QString& peer);
     void rejected(const QString& peer, int status, const QString& code, const QString& message);
 
   private:
-    bool authorized(const net::wire::HttpHead& head) const;
+    bool authorized(const protocol::HttpHead& head) const;
 
     QString token_;
     RemoteDispatcher& dispatcher_;

@@ -1,6 +1,6 @@
 #include "appserver/http_server.h"
 
-#include "framework/net/wire/codec.h"
+#include "protocol/codec.h"
 
 #include <QHostAddress>
 #include <QTcpServer>
@@ -18,12 +18,12 @@ constexpr int kShutdownGraceMs = 3000;
 // How long a closing connection waits for its client to close too.
 constexpr int kLingerMs = 2000;
 
-const net::wire::HttpHeaders kJson{{"Content-Type", "application/json; charset=utf-8"}};
+const protocol::HttpHeaders kJson{{"Content-Type", "application/json; charset=utf-8"}};
 
 QByteArray response(int status, const QByteArray& body, bool keepAlive) {
-    net::wire::HttpHeaders headers = kJson;
+    protocol::HttpHeaders headers = kJson;
     headers.append({QByteArray("Connection"), QByteArray(keepAlive ? "keep-alive" : "close")});
-    return net::wire::SerializeResponse(status, ReasonPhrase(status), headers, body);
+    return protocol::SerializeResponse(status, ReasonPhrase(status), headers, body);
 }
 
 QHostAddress bindAddress(const QString& host) {
@@ -72,7 +72,7 @@ class HttpConnection : public QObject {
         : QObject(&server),
           server_(server),
           socket_(socket),
-          reader_(net::wire::HttpReader::Kind::Request, {16 * 1024, server.settings_.maxBodyBytes}),
+          reader_(protocol::HttpReader::Kind::Request, {16 * 1024, server.settings_.maxBodyBytes}),
           peer_(socket->peerAddress().toString() + QLatin1Char(':') + QString::number(socket->peerPort())) {
         socket_->setParent(this);
         readTimer_.setSingleShot(true);
@@ -96,7 +96,7 @@ class HttpConnection : public QObject {
     void reject(int status, const QString& code, const QString& message) {
         if (closing_) return;
         if (server_.rejected_) server_.rejected_(peer_, status, code, message);
-        closeAfter(response(status, net::wire::EncodeFaultReply({code, message}), false));
+        closeAfter(response(status, protocol::EncodeFaultReply({code, message}), false));
     }
 
     // Closes once the answer is out. A client may still be sending (a body too large, a long head): its
@@ -135,13 +135,13 @@ class HttpConnection : public QObject {
         buffer_ += socket_->readAll();
         while (!closing_) {
             const auto state = reader_.read(buffer_);
-            if (state == net::wire::HttpReader::State::NeedMore) {
+            if (state == protocol::HttpReader::State::NeedMore) {
                 if (reader_.started() && !readTimer_.isActive())
                     readTimer_.start(server_.settings_.readTimeoutMs);
                 return;
             }
             readTimer_.stop();
-            if (state == net::wire::HttpReader::State::Failed) {
+            if (state == protocol::HttpReader::State::Failed) {
                 rejectFailure();
                 return;
             }
@@ -158,7 +158,7 @@ class HttpConnection : public QObject {
     }
 
     void rejectFailure() {
-        using F = net::wire::HttpReader::Failure;
+        using F = protocol::HttpReader::Failure;
         switch (reader_.failure()) {
             case F::BodyTooLarge:
                 reject(413, QStringLiteral("payload_too_large"),
@@ -183,7 +183,7 @@ class HttpConnection : public QObject {
 
     HttpServer& server_;
     QTcpSocket* socket_;
-    net::wire::HttpReader reader_;
+    protocol::HttpReader reader_;
     QString peer_;
     QByteArray buffer_;
     QTimer readTimer_;

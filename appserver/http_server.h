@@ -1,7 +1,7 @@
 #pragma once
 
 #include "appserver/server_settings.h"
-#include "framework/net/wire/http.h"
+#include "protocol/http.h"
 
 #include <QObject>
 #include <QString>
@@ -28,8 +28,8 @@ class HttpServer : public QObject {
 
   public:
     // Answers one whole request; must not throw.
-    using Handler = std::function<HttpReply(const net::wire::HttpHead& head, const QByteArray& body,
-                                            const QString& peer)>;
+    using Handler =
+        std::function<HttpReply(const protocol::HttpHead& head, const QByteArray& body, const QString& peer)>;
     // Told of every request refused before the handler saw it: peer, HTTP status, error code, message.
     using RejectionLog =
         std::function<void(const QString& peer, int status, const QString& code, const QString& message)>;

@@ -1,6 +1,8 @@
 #include "appserver/invoice_filter.h"
 
 #include "appserver/server_fault.h"
+#include "protocol/codes.h"
+#include "protocol/methods.h"
 
 namespace kpv::server {
 
@@ -9,12 +11,12 @@ namespace {
 // Enough for every operation type of a company many times over; a longer list is a client gone wrong.
 constexpr int kMaxOperationKeys = 500;
 
-const QString kAll = QStringLiteral("T");
+using protocol::kAll;
 
 // "S01,S05": each key is the direction letter and the two-character type code, as GetTipoOper's CHAVE.
 QStringList operationTypesOf(const QString& list, const QString& direction) {
     QStringList codes;
-    const QStringList keys = list.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const QStringList keys = list.split(protocol::kOperationKeySeparator, Qt::SkipEmptyParts);
     if (keys.size() > kMaxOperationKeys) {
         throw InvalidArgument(QStringLiteral("Lista de tipos de operação longa demais (%1 itens; máximo %2).")
                                   .arg(keys.size())
@@ -22,7 +24,7 @@ QStringList operationTypesOf(const QString& list, const QString& direction) {
     }
     for (const QString& raw : keys) {
         const QString key = raw.trimmed();
-        if (key.size() != 3 || (key[0] != QLatin1Char('S') && key[0] != QLatin1Char('E'))) {
+        if (key.size() != 3 || !protocol::IsDirection(key.left(1))) {
             throw InvalidArgument(
                 QStringLiteral("Tipo de operação inválido na lista: \"%1\" (esperado, por exemplo, "
                                "\"S01\").")
@@ -33,22 +35,13 @@ QStringList operationTypesOf(const QString& list, const QString& direction) {
     return codes;
 }
 
-// "_1_3": the situations "_1" not issued, "_2" issued and "_3" substituted, in any order.
 QStringList situationsOf(const QString& list) {
-    QStringList codes;
-    if (list.isEmpty()) return codes;
-    if (!list.startsWith(QLatin1Char('_'))) {
+    const std::optional<QStringList> codes = protocol::SituationCodes(list);
+    if (!codes) {
         throw InvalidArgument(
             QStringLiteral("Lista de situações de RPS inválida: \"%1\" (use _1, _2 e _3).").arg(list));
     }
-    for (const QString& code : list.mid(1).split(QLatin1Char('_'))) {
-        if (code != QLatin1String("1") && code != QLatin1String("2") && code != QLatin1String("3")) {
-            throw InvalidArgument(
-                QStringLiteral("Lista de situações de RPS inválida: \"%1\" (use _1, _2 e _3).").arg(list));
-        }
-        if (!codes.contains(code)) codes << code;
-    }
-    return codes;
+    return *codes;
 }
 
 }  // namespace
@@ -67,28 +60,27 @@ bool InvoiceFilter::selectsNothing() const {
 }
 
 InvoiceFilter ReadInvoiceFilter(const QVariantList& args) {
-    QStringList t;
-    for (const QVariant& a : args) t << a.toString();
+    const protocol::NotaFiscalArgs a = protocol::NotaFiscalArgs::fromList(args);
     InvoiceFilter f;
-    f.direction = t.value(9);
-    if (f.direction != QLatin1String("S") && f.direction != QLatin1String("E")) {
+    f.direction = a.stIdOperacao;
+    if (!protocol::IsDirection(f.direction)) {
         throw InvalidArgument(
             QStringLiteral(
                 "Direção da operação inválida: \"%1\" (use \"S\" para saída ou \"E\" para entrada).")
                 .arg(f.direction));
     }
-    f.branch = t.value(0).trimmed();
-    f.allOperationTypes = t.value(1) == kAll;
-    if (!f.allOperationTypes) f.operationTypes = operationTypesOf(t.value(1), f.direction);
-    f.company = t.value(2).trimmed();
-    f.stateRegistration = t.value(3).trimmed();
-    f.municipalRegistration = t.value(4).trimmed();
-    f.series = t.value(5).trimmed();
-    f.allClients = t.value(6) == kAll;
-    if (!f.allClients) f.clientDigits = RegistrationDigits(t.value(6));
-    f.firstExitDate = args.value(7).toDate();
-    f.lastExitDate = args.value(8).toDate();
-    f.situations = situationsOf(t.value(10));
+    f.branch = a.stCdFilial.trimmed();
+    f.allOperationTypes = a.stTipoOper == kAll;
+    if (!f.allOperationTypes) f.operationTypes = operationTypesOf(a.stTipoOper, f.direction);
+    f.company = a.stCdEmpresa.trimmed();
+    f.stateRegistration = a.stCdInscEsta.trimmed();
+    f.municipalRegistration = a.stCdInscMuni.trimmed();
+    f.series = a.stCdSerie.trimmed();
+    f.allClients = a.stCliente == kAll;
+    if (!f.allClients) f.clientDigits = RegistrationDigits(a.stCliente);
+    f.firstExitDate = a.dtSaidIni;
+    f.lastExitDate = a.dtSaidFim;
+    f.situations = situationsOf(a.stSituacaoRPS);
     return f;
 }
 

@@ -7,6 +7,7 @@
 #include "appserver/termination.h"
 #include "db/database.h"
 #include "db/database_error.h"
+#include "protocol/methods.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -51,7 +52,7 @@ int serve(const kpv::server::ServerSettings& settings, const kpv::db::DatabaseSe
     std::printf("listening on %s:%u\n", server.address().toUtf8().constData(), unsigned(server.port()));
     std::fflush(stdout);
     log.note(QStringLiteral("serving %1 on %2:%3 (%4)")
-                 .arg(kpv::server::RemoteDispatcher::kServerName, server.address())
+                 .arg(QString(kpv::protocol::kServerName), server.address())
                  .arg(server.port())
                  .arg(kpv::db::EngineName(database.engine)));
     const int code = QCoreApplication::exec();

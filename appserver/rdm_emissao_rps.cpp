@@ -1,10 +1,10 @@
 #include "appserver/rdm_emissao_rps.h"
 
 #include "appserver/footer.h"
-#include "appserver/packets.h"
 #include "appserver/server_fault.h"
 #include "db/dialect.h"
 #include "db/sql.h"
+#include "protocol/packet_fields.h"
 
 #include <QSqlQuery>
 
@@ -139,9 +139,9 @@ Status writing(QSqlDatabase& db, std::chrono::milliseconds deadline, const std::
 TrdmEmissaoRPS::TrdmEmissaoRPS(QSqlDatabase db, std::chrono::milliseconds writeDeadline)
     : db_(std::move(db)), dialect_(db::DialectOf(db_)), writeDeadline_(writeDeadline) {}
 
-net::DataPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
-    net::DataPacket packet;
-    packet.fields = InvoiceFields();
+protocol::DataPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
+    protocol::DataPacket packet;
+    packet.fields = protocol::InvoiceFields();
     if (f.selectsNothing()) return packet;
 
     const db::Dialect& dialect = dialect_;
@@ -205,8 +205,8 @@ net::DataPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
     return packet;
 }
 
-net::DataPacket TrdmEmissaoRPS::GetTipoOper(const QString& code, const QString& all,
-                                            const QString& direction) {
+protocol::DataPacket TrdmEmissaoRPS::GetTipoOper(const QString& code, const QString& all,
+                                                 const QString& direction) {
     if (direction != QLatin1String("S") && direction != QLatin1String("E")) {
         throw InvalidArgument(
             QStringLiteral(
@@ -221,8 +221,8 @@ net::DataPacket TrdmEmissaoRPS::GetTipoOper(const QString& code, const QString& 
     }
     sql += QStringLiteral(" ORDER BY CDTIPOOPER");
 
-    net::DataPacket packet;
-    packet.fields = OperationTypeFields();
+    protocol::DataPacket packet;
+    packet.fields = protocol::OperationTypeFields();
     try {
         QSqlQuery q = query(db_, sql, binds);
         db::Exec(q, QStringLiteral("Falha ao consultar os tipos de operação"));
@@ -237,8 +237,8 @@ net::DataPacket TrdmEmissaoRPS::GetTipoOper(const QString& code, const QString& 
     return packet;
 }
 
-net::DataPacket TrdmEmissaoRPS::GetInscrMunicip(const QString& company, const QString& registration,
-                                                const QString& one) {
+protocol::DataPacket TrdmEmissaoRPS::GetInscrMunicip(const QString& company, const QString& registration,
+                                                     const QString& one) {
     if (one != QLatin1String("S") && one != QLatin1String("N")) {
         throw InvalidArgument(
             QStringLiteral("O terceiro argumento de GetInscrMunicip deve ser \"S\" (uma inscrição) "
@@ -262,8 +262,8 @@ net::DataPacket TrdmEmissaoRPS::GetInscrMunicip(const QString& company, const QS
     }
     sql += QStringLiteral(" ORDER BY I.CDINSCMUNI");
 
-    net::DataPacket packet;
-    packet.fields = MunicipalRegistrationFields();
+    protocol::DataPacket packet;
+    packet.fields = protocol::MunicipalRegistrationFields();
     try {
         QSqlQuery q = query(db_, sql, binds);
         db::Exec(q, QStringLiteral("Falha ao consultar as inscrições municipais"));

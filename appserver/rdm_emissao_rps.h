@@ -1,8 +1,8 @@
 #pragma once
 
 #include "appserver/invoice_filter.h"
-#include "framework/net/data_packet.h"
-#include "framework/net/wire/call_timeout.h"
+#include "protocol/call_timeout.h"
+#include "protocol/data_packet.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -27,7 +27,7 @@ struct Status {
 // How long a write may wait for other writers before it gives up. Far below the clients' call timeout:
 // nothing is committed after the client stopped waiting, and a blocked write holds the single-threaded
 // server, every other connection included, only that long.
-constexpr std::chrono::milliseconds kWriteDeadline{net::wire::kCallTimeoutMs / 3};
+constexpr std::chrono::milliseconds kWriteDeadline{protocol::kCallTimeoutMs / 3};
 
 // The remote data module "Kpv41000.rdmEmissaoRPS": the five methods over the application database.
 // Database failures raise ServerFault (database_error, or database_busy for a write past its deadline);
@@ -37,11 +37,12 @@ class TrdmEmissaoRPS {
     // Throws db::DatabaseError when the server cannot write to that kind of database.
     explicit TrdmEmissaoRPS(QSqlDatabase db, std::chrono::milliseconds writeDeadline = kWriteDeadline);
 
-    net::DataPacket GetNotaFiscal(const InvoiceFilter& filter);
+    protocol::DataPacket GetNotaFiscal(const InvoiceFilter& filter);
     // `code` and `all`: one operation type, or every type of the direction when `all` is "T".
-    net::DataPacket GetTipoOper(const QString& code, const QString& all, const QString& direction);
+    protocol::DataPacket GetTipoOper(const QString& code, const QString& all, const QString& direction);
     // `one` "S": that registration of the company; "N": all of the company's registrations.
-    net::DataPacket GetInscrMunicip(const QString& company, const QString& registration, const QString& one);
+    protocol::DataPacket GetInscrMunicip(const QString& company, const QString& registration,
+                                         const QString& one);
 
     // Gives the invoice the next number of its RPS series, in one transaction; idempotent.
     Status PreparaImpressao(const QString& branch, const QString& entry);

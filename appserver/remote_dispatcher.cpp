@@ -4,77 +4,69 @@
 #include "appserver/rdm_emissao_rps.h"
 #include "appserver/server_fault.h"
 #include "db/database_error.h"
-#include "framework/net/wire/codec.h"
+#include "protocol/codec.h"
+#include "protocol/methods.h"
 
 #include <QDate>
 
-#include <functional>
+#include <map>
 #include <variant>
 #include <vector>
 
 namespace kpv::server {
 
-const QString RemoteDispatcher::kServerName = QStringLiteral("Kpv41000.rdmEmissaoRPS");
-
 namespace {
 
-enum class Arg { Text, Date };
-
-using Payload = std::variant<net::DataPacket, Status>;
+using Payload = std::variant<protocol::DataPacket, Status>;
+using Run = Payload (*)(TrdmEmissaoRPS&, const QVariantList&);
 
 struct Method {
-    const char* name;
-    std::vector<Arg> args;
-    std::function<Payload(TrdmEmissaoRPS&, const QVariantList&)> run;
+    const protocol::MethodLayout& layout;
+    Run run;
 };
 
-const std::vector<Method>& methods() {
-    using A = Arg;
-    static const std::vector<Method> table = {
-        {"GetNotaFiscal",
-         {A::Text, A::Text, A::Text, A::Text, A::Text, A::Text, A::Text, A::Date, A::Date, A::Text, A::Text},
+Run runnerOf(QLatin1String name) {
+    static const std::map<QLatin1String, Run> runners = {
+        {QLatin1String("GetNotaFiscal"),
          [](TrdmEmissaoRPS& m, const QVariantList& a) {
              return Payload(m.GetNotaFiscal(ReadInvoiceFilter(a)));
          }},
-        {"GetTipoOper",
-         {A::Text, A::Text, A::Text},
+        {QLatin1String("GetTipoOper"),
          [](TrdmEmissaoRPS& m, const QVariantList& a) {
              return Payload(m.GetTipoOper(a[0].toString(), a[1].toString(), a[2].toString()));
          }},
-        {"GetInscrMunicip",
-         {A::Text, A::Text, A::Text},
+        {QLatin1String("GetInscrMunicip"),
          [](TrdmEmissaoRPS& m, const QVariantList& a) {
              return Payload(m.GetInscrMunicip(a[0].toString(), a[1].toString(), a[2].toString()));
          }},
-        {"PreparaImpressao",
-         {A::Text, A::Text},
+        {QLatin1String("PreparaImpressao"),
          [](TrdmEmissaoRPS& m, const QVariantList& a) {
              return Payload(m.PreparaImpressao(a[0].toString(), a[1].toString()));
          }},
-        {"CancelaEmissao",
-         {A::Text, A::Text},
+        {QLatin1String("CancelaEmissao"),
          [](TrdmEmissaoRPS& m, const QVariantList& a) {
              return Payload(m.CancelaEmissao(a[0].toString(), a[1].toString()));
          }},
     };
-    return table;
+    return runners.at(name);
 }
 
-const Method& find(const QString& name) {
-    for (const Method& m : methods()) {
-        if (name == QLatin1String(m.name)) return m;
+Method find(const QString& name) {
+    const protocol::MethodLayout* layout = protocol::FindMethod(name);
+    if (!layout) {
+        throw ServerFault(
+            404, QStringLiteral("unknown_method"),
+            QStringLiteral("Método desconhecido em %1: \"%2\".").arg(protocol::kServerName, name));
     }
-    throw ServerFault(
-        404, QStringLiteral("unknown_method"),
-        QStringLiteral("Método desconhecido em %1: \"%2\".").arg(RemoteDispatcher::kServerName, name));
+    return {*layout, runnerOf(layout->name)};
 }
 
 // Dates arrive as ISO texts ("2024-05-31", a time part is ignored); texts must be texts.
-QVariantList typed(const Method& method, const QVariantList& args) {
+QVariantList typed(const protocol::MethodLayout& method, const QVariantList& args) {
     if (args.size() != static_cast<qsizetype>(method.args.size())) {
         throw ServerFault(422, QStringLiteral("argument_count"),
                           QStringLiteral("O método %1 espera %2 argumentos e recebeu %3.")
-                              .arg(QLatin1String(method.name))
+                              .arg(method.name)
                               .arg(method.args.size())
                               .arg(args.size()));
     }
@@ -82,12 +74,11 @@ QVariantList typed(const Method& method, const QVariantList& args) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QVariant& a = args[i];
         const bool isText = a.metaType() == QMetaType::fromType<QString>();
-        if (method.args[static_cast<size_t>(i)] == Arg::Text) {
+        if (method.args[static_cast<size_t>(i)] == protocol::ArgKind::Text) {
             if (!isText) {
-                throw ServerFault(422, QStringLiteral("argument_type"),
-                                  QStringLiteral("O argumento %1 de %2 deve ser um texto.")
-                                      .arg(i + 1)
-                                      .arg(QLatin1String(method.name)));
+                throw ServerFault(
+                    422, QStringLiteral("argument_type"),
+                    QStringLiteral("O argumento %1 de %2 deve ser um texto.").arg(i + 1).arg(method.name));
             }
             out << a;
             continue;
@@ -97,7 +88,7 @@ QVariantList typed(const Method& method, const QVariantList& args) {
             throw ServerFault(422, QStringLiteral("argument_type"),
                               QStringLiteral("O argumento %1 de %2 deve ser uma data no formato AAAA-MM-DD.")
                                   .arg(i + 1)
-                                  .arg(QLatin1String(method.name)));
+                                  .arg(method.name));
         }
         out << date;
     }
@@ -105,7 +96,7 @@ QVariantList typed(const Method& method, const QVariantList& args) {
 }
 
 CallReply faultReply(const QString& method, int status, const QString& code, const QString& message) {
-    return {status, net::wire::EncodeFaultReply({code, message}), method,
+    return {status, protocol::EncodeFaultReply({code, message}), method,
             QStringLiteral("error %1: %2").arg(code, message)};
 }
 
@@ -114,24 +105,24 @@ CallReply faultReply(const QString& method, int status, const QString& code, con
 CallReply RemoteDispatcher::dispatch(const QByteArray& body) noexcept {
     QString method = QStringLiteral("-");
     try {
-        const net::wire::Call call = net::wire::DecodeCall(body);
+        const protocol::Call call = protocol::DecodeCall(body);
         method = call.method;
-        if (call.server.compare(kServerName, Qt::CaseInsensitive) != 0) {
+        if (call.server.compare(protocol::kServerName, Qt::CaseInsensitive) != 0) {
             throw ServerFault(404, QStringLiteral("unknown_server"),
                               QStringLiteral("Servidor desconhecido: \"%1\" (este publica %2).")
-                                  .arg(call.server, kServerName));
+                                  .arg(call.server, protocol::kServerName));
         }
-        const Method& m = find(call.method);
-        const Payload payload = m.run(module_, typed(m, call.args));
-        if (const auto* packet = std::get_if<net::DataPacket>(&payload)) {
-            return {200, net::wire::EncodePacketReply(*packet), method,
+        const Method m = find(call.method);
+        const Payload payload = m.run(module_, typed(m.layout, call.args));
+        if (const auto* packet = std::get_if<protocol::DataPacket>(&payload)) {
+            return {200, protocol::EncodePacketReply(*packet), method,
                     QStringLiteral("ok %1 rows").arg(packet->rows.size())};
         }
         const Status& status = std::get<Status>(payload);
-        return {200, net::wire::EncodeStatusReply(status.code, status.text), method,
+        return {200, protocol::EncodeStatusReply(status.code, status.text), method,
                 status.code == QLatin1String("S") ? QStringLiteral("ok")
                                                   : QStringLiteral("refused: ") + status.text};
-    } catch (const net::wire::WireError& e) {
+    } catch (const protocol::WireError& e) {
         return faultReply(method, 400, QStringLiteral("bad_request"), e.message());
     } catch (const ServerFault& e) {
         return faultReply(method, e.httpStatus(), e.code(), e.message());

@@ -19,8 +19,6 @@ struct CallReply {
 // encodes the payload or the fault. Nothing it is sent can make it throw.
 class RemoteDispatcher {
   public:
-    static const QString kServerName;
-
     explicit RemoteDispatcher(TrdmEmissaoRPS& module) : module_(module) {}
 
     CallReply dispatch(const QByteArray& body) noexcept;

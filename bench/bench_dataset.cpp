@@ -11,8 +11,8 @@ namespace {
 
 constexpr int listRows = 100'000;
 
-const kpv::net::DataPacket& packet() {
-    static const kpv::net::DataPacket p = bench::InvoicePacket(listRows);
+const kpv::protocol::DataPacket& packet() {
+    static const kpv::protocol::DataPacket p = bench::InvoicePacket(listRows);
     return p;
 }
 

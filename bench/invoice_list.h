@@ -1,7 +1,7 @@
 #pragma once
 
-#include "appserver/packets.h"
 #include "framework/data/client_data_set.h"
+#include "protocol/packet_fields.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -13,18 +13,19 @@
 namespace bench {
 
 using kpv::data::TClientDataSet;
-using kpv::net::DataPacket;
+using kpv::protocol::DataPacket;
 
 inline std::unique_ptr<TClientDataSet> InvoiceList() {
     auto set = std::make_unique<TClientDataSet>(nullptr, QStringLiteral("cdsNotaFiscal"));
-    for (const kpv::net::PacketField& f : kpv::server::InvoiceFields()) set->AddField(f.name, f.type, f.size);
+    for (const kpv::protocol::PacketField& f : kpv::protocol::InvoiceFields())
+        set->AddField(f.name, f.type, f.size);
     set->FieldByName("VRNOTAFISC")->DisplayFormat = QStringLiteral("###,##0.00");
     return set;
 }
 
 inline DataPacket InvoicePacket(int rows) {
     DataPacket packet;
-    packet.fields = kpv::server::InvoiceFields();
+    packet.fields = kpv::protocol::InvoiceFields();
     packet.rows.reserve(static_cast<size_t>(rows));
     QHash<QString, int> column;
     for (int i = 0; i < packet.fields.size(); ++i) column.insert(packet.fields[i].name, i);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "emission/invoice_status.h"
 #include "framework/data/db_grid.h"
 #include "framework/ui/frm_dados_ger_rel.h"
 #include "framework/ui/menu.h"
 #include "package/export.h"
+#include "protocol/invoice_status.h"
 
 #include <QDate>
 
@@ -36,6 +36,7 @@ using kpv::data::TDBNavigator;
 using kpv::data::TDBText;
 using kpv::data::TField;
 using kpv::net::TNetConnection;
+using kpv::protocol::InvoiceStatus;
 
 // The screen "Emissão de Recibo Provisório de Serviço (RPS)": the company's service invoices in a grid,
 // their RPS generated and printed for the ticked ones, an RPS emission cancelled for the current one.

@@ -1,7 +1,6 @@
 // The invoice list: the record of cdsNotaFiscal, the grid's columns, the bottom strip, and the texts
 // shown for the status codes and registration numbers.
 #include "emission/cli_kpv41000.h"
-#include "emission/invoice_status.h"
 #include "emission/tick_images.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/data_source.h"
@@ -10,6 +9,7 @@
 #include "framework/data/db_text.h"
 #include "framework/ui/edit_mask.h"
 #include "framework/ui/registration.h"
+#include "protocol/invoice_status.h"
 
 namespace Cli_kpv41000 {
 

@@ -1,7 +1,6 @@
 // Invoice retrieval and refresh: the server call that fills the list, the refresh from the remembered
 // filter, the filter command, and the rule that enables the commands from the state of the list.
 #include "emission/cli_kpv41000.h"
-#include "emission/invoice_status.h"
 #include "filter/cli_kpv41100.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/data_source.h"
@@ -11,6 +10,8 @@
 #include "framework/net/connection.h"
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/mask_edit.h"
+#include "protocol/invoice_status.h"
+#include "protocol/methods.h"
 
 namespace Cli_kpv41000 {
 
@@ -21,12 +22,12 @@ void TfrmEmissaoRPS::GetNotaFiscal(QString stCdFilial, QString stTipoOper, QStri
                                    QString stCliente, QDate dtSaidIni, QDate dtSaidFim, QString stIdOperacao,
                                    QString stSituacaoRPS) {
     const kpv::TShowAvi avi(frmEmissaoRPS, 6);
-    const QVariant result = netEmissaoRPS->AppServer().Call(
-        QStringLiteral("GetNotaFiscal"),
-        {stCdFilial, stTipoOper, stCdEmpresa, stCdInscEsta, stCdInscMuni, stCdSerie, stCliente, dtSaidIni,
-         dtSaidFim, stIdOperacao, stSituacaoRPS});
+    const kpv::protocol::NotaFiscalArgs args{stCdFilial,   stTipoOper,   stCdEmpresa,  stCdInscEsta,
+                                             stCdInscMuni, stCdSerie,    stCliente,    dtSaidIni,
+                                             dtSaidFim,    stIdOperacao, stSituacaoRPS};
+    const QVariant result = netEmissaoRPS->AppServer().Call(QStringLiteral("GetNotaFiscal"), args.toList());
     const QVariant packet = kpv::CheckResultServ(result, true, 0);
-    cdsNotaFiscal->LoadFromPacket(packet.value<kpv::net::DataPacket>());
+    cdsNotaFiscal->LoadFromPacket(packet.value<kpv::protocol::DataPacket>());
     dtsNotaFiscalStateChange(dtsNotaFiscal);
 }
 

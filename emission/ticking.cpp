@@ -1,13 +1,13 @@
 // Ticking invoices in the grid: the tick column's painting, one invoice by double-click or space, all of
 // them by the column's title, and the find command.
 #include "emission/cli_kpv41000.h"
-#include "emission/invoice_status.h"
 #include "emission/tick_images.h"
 #include "framework/core/routines.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/controls_disabled.h"
 #include "framework/data/db_grid.h"
 #include "framework/data/list_routines.h"
+#include "protocol/invoice_status.h"
 
 namespace Cli_kpv41000 {
 

@@ -6,6 +6,7 @@
 #include "framework/core/routines.h"
 #include "framework/ui/date_edit.h"
 #include "framework/ui/mask_edit.h"
+#include "protocol/codes.h"
 
 #include <QColor>
 
@@ -105,13 +106,10 @@ void TfrmFiltroEmissaoRPS::reenableEmissionScreen() {
     SetChildEnabled(emissao->panFiltro, true);
 }
 
-// "_1" not emitted, "_2" emitted, "_3" substituted, always in that order.
+// Not emitted, emitted, substituted: always in that order.
 void TfrmFiltroEmissaoRPS::rebuildSituacaoRPS() {
-    QString& situacao = Cli_kpv41000::frmEmissaoRPS->SituacaoRPS;
-    situacao.clear();
-    if (chbNaoEmitido->Checked()) situacao += QStringLiteral("_1");
-    if (chbEmitido->Checked()) situacao += QStringLiteral("_2");
-    if (chbSubstituido->Checked()) situacao += QStringLiteral("_3");
+    Cli_kpv41000::frmEmissaoRPS->SituacaoRPS = kpv::protocol::SituationList(
+        chbNaoEmitido->Checked(), chbEmitido->Checked(), chbSubstituido->Checked());
 }
 
 // Both dates are required here, unlike on leaving them; the range is reported on the initial date.

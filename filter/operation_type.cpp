@@ -8,9 +8,9 @@
 #include "framework/data/list_routines.h"
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
-#include "framework/net/data_packet.h"
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/lookup_button.h"
+#include "protocol/data_packet.h"
 
 namespace Cli_kpv41100 {
 
@@ -76,7 +76,7 @@ void TfrmFiltroEmissaoRPS::btpTipoOperClick(QObject*) {
         const QVariant result = Cli_kpv41000::frmEmissaoRPS->netEmissaoRPS->AppServer().Call(
             QStringLiteral("GetTipoOper"), {QString(), QStringLiteral("T"), direcao});
         const QVariant packet = kpv::CheckResultServ(result, true, 0);
-        cdsTipoOper->LoadFromPacket(packet.value<kpv::net::DataPacket>());
+        cdsTipoOper->LoadFromPacket(packet.value<kpv::protocol::DataPacket>());
     }
     kpv::PesquisaLista(dtsTipoOper, QStringLiteral("CHAVE"), msgPadrao->Msg(QStringLiteral("TipoOper")),
                        false, Cli_kpv41000::frmEmissaoRPS->ListaTipoOper);

@@ -1,26 +1,25 @@
 #include "filter/record_filter.h"
 
 #include "framework/core/routines.h"
+#include "protocol/codes.h"
 
 namespace Cli_kpv41100 {
 
-namespace {
-const QString kTodos = QStringLiteral("T");
-}
+using kpv::protocol::kAll;
 
 TNotaFiscalArgs NotaFiscalArgs(const TRecordFilter& filter, const QString& stCdEmpresa,
                                const QString& listaTipoOper, const QString& situacaoRPS) {
     return {
         filter.stCdFilial,
-        filter.boTodosTipoOper ? kTodos : listaTipoOper,
+        filter.boTodosTipoOper ? QString(kAll) : listaTipoOper,
         stCdEmpresa,
         filter.stCdInscEsta,
         filter.stCdInscMuni,
         filter.stCdSerie,
-        kpv::EmptyString(filter.stCliente) ? kTodos : filter.stCliente,
+        kpv::EmptyString(filter.stCliente) ? QString(kAll) : filter.stCliente,
         filter.dtSaidIni,
         filter.dtSaidFim,
-        filter.nrIdOperacao == 0 ? QStringLiteral("S") : QStringLiteral("E"),
+        QString(filter.nrIdOperacao == 0 ? kpv::protocol::kSaida : kpv::protocol::kEntrada),
         situacaoRPS,
     };
 }

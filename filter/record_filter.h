@@ -2,6 +2,7 @@
 
 // The filter the filter screen remembers, and how a filter becomes the arguments of the invoice query.
 #include "package/export.h"
+#include "protocol/methods.h"
 
 #include <QDate>
 #include <QString>
@@ -32,21 +33,7 @@ struct TRecordFilter {
 };
 
 // The eleven arguments of GetNotaFiscal, in the order the emission screen and the server take them.
-struct TNotaFiscalArgs {
-    QString stCdFilial;
-    QString stTipoOper;  // "T": every operation type
-    QString stCdEmpresa;
-    QString stCdInscEsta;
-    QString stCdInscMuni;
-    QString stCdSerie;
-    QString stCliente;  // "T": every client
-    QDate dtSaidIni;
-    QDate dtSaidFim;
-    QString stIdOperacao;  // "S" Saída, "E" Entrada
-    QString stSituacaoRPS;
-
-    bool operator==(const TNotaFiscalArgs&) const = default;
-};
+using TNotaFiscalArgs = kpv::protocol::NotaFiscalArgs;
 
 // The one mapping of a filter onto the query's arguments: the confirmation passes the filter on screen, the
 // refresh the remembered one. Company, operation-type list and situations are the emission screen's,

@@ -157,7 +157,7 @@ void TfrmFiltroEmissaoRPS::loadInscrMunicip(const QString& cdInscMuni, const QSt
     const QVariant result = Cli_kpv41000::frmEmissaoRPS->netEmissaoRPS->AppServer().Call(
         QStringLiteral("GetInscrMunicip"), {companyCode(), cdInscMuni, idUnica});
     const QVariant packet = kpv::CheckResultServ(result, true, 0);
-    cdsInscrMunicip->LoadFromPacket(packet.value<kpv::net::DataPacket>());
+    cdsInscrMunicip->LoadFromPacket(packet.value<kpv::protocol::DataPacket>());
 }
 
 // The state registration decides which municipal registrations and series make sense.

@@ -1,13 +1,13 @@
 #include "framework/core/package_info.h"
 
-#include "framework/net/data_packet.h"
+#include "protocol/data_packet.h"
 
 #include <QMetaType>
 
 namespace kpv {
 
 void FrameworkUnitInitialization() {
-    qRegisterMetaType<net::DataPacket>();
+    qRegisterMetaType<protocol::DataPacket>();
 }
 
 void FrameworkUnitFinalization() {}

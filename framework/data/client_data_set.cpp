@@ -101,11 +101,11 @@ void TClientDataSet::Close() {
     notify(TDataEvent::deDataSetChange);
 }
 
-void TClientDataSet::LoadFromPacket(const net::DataPacket& packet) {
+void TClientDataSet::LoadFromPacket(const protocol::DataPacket& packet) {
     if (state_ == TDataSetState::dsEdit) Cancel();
     if (!Active() && BeforeOpen) BeforeOpen(this);
     if (fields_.empty()) {
-        for (const net::PacketField& f : packet.fields) AddField(f.name, f.type, f.size);
+        for (const protocol::PacketField& f : packet.fields) AddField(f.name, f.type, f.size);
     }
     std::vector<int> source(fields_.size());
     for (size_t i = 0; i < fields_.size(); ++i) {

@@ -51,7 +51,7 @@ class TClientDataSet : public QObject {
     // "Data := packet": all rows replaced by the packet's, fields matched by name (a data set without
     // declared fields takes the packet's), the set opened and its first row current. A declared field
     // the packet lacks, or a value that does not fit its field, raises kpv::Error and keeps the old rows.
-    void LoadFromPacket(const net::DataPacket& packet);
+    void LoadFromPacket(const protocol::DataPacket& packet);
     void EmptyDataSet();
 
     int RecordCount() const { return rowCount_; }

@@ -44,10 +44,10 @@ bool toDateTime(const QVariant& value, QDateTime& out) {
 
 }  // namespace
 
-ColumnStore::ColumnStore(net::TFieldType type) : type_(type) {}
+ColumnStore::ColumnStore(protocol::TFieldType type) : type_(type) {}
 
 bool ColumnStore::isText() const {
-    return type_ == net::TFieldType::ftString || type_ == net::TFieldType::ftFixedChar;
+    return type_ == protocol::TFieldType::ftString || type_ == protocol::TFieldType::ftFixedChar;
 }
 
 void ColumnStore::reserve(int rows) {
@@ -56,7 +56,7 @@ void ColumnStore::reserve(int rows) {
     if (isText()) {
         offsets_.reserve(n);
         lengths_.reserve(n);
-    } else if (type_ == net::TFieldType::ftFloat) {
+    } else if (type_ == protocol::TFieldType::ftFloat) {
         numbers_.reserve(n);
     } else {
         integers_.reserve(n);
@@ -78,7 +78,7 @@ bool ColumnStore::append(const QVariant& value) {
     if (isText()) {
         offsets_.push_back(0);
         lengths_.push_back(0);
-    } else if (type_ == net::TFieldType::ftFloat) {
+    } else if (type_ == protocol::TFieldType::ftFloat) {
         numbers_.push_back(0.0);
     } else {
         integers_.push_back(0);
@@ -88,7 +88,7 @@ bool ColumnStore::append(const QVariant& value) {
     if (isText()) {
         offsets_.pop_back();
         lengths_.pop_back();
-    } else if (type_ == net::TFieldType::ftFloat) {
+    } else if (type_ == protocol::TFieldType::ftFloat) {
         numbers_.pop_back();
     } else {
         integers_.pop_back();
@@ -108,25 +108,25 @@ bool ColumnStore::store(size_t row, const QVariant& value) {
     }
     bool ok = true;
     switch (type_) {
-        case net::TFieldType::ftString:
-        case net::TFieldType::ftFixedChar:
+        case protocol::TFieldType::ftString:
+        case protocol::TFieldType::ftFixedChar:
             if (const QString* text = heldString(value)) {
                 storeText(row, *text);
             } else {
                 storeText(row, value.toString());
             }
             break;
-        case net::TFieldType::ftFloat: {
+        case protocol::TFieldType::ftFloat: {
             const double number = value.toDouble(&ok);
             if (ok) numbers_[row] = number;
             break;
         }
-        case net::TFieldType::ftInteger: {
+        case protocol::TFieldType::ftInteger: {
             const qint64 number = value.toLongLong(&ok);
             if (ok) integers_[row] = number;
             break;
         }
-        case net::TFieldType::ftDateTime: {
+        case protocol::TFieldType::ftDateTime: {
             QDateTime stamp;
             ok = toDateTime(value, stamp);
             if (ok) integers_[row] = encodeDateTime(stamp);
@@ -160,36 +160,36 @@ QStringView ColumnStore::text(int row) const {
 double ColumnStore::number(int row) const {
     const auto r = static_cast<size_t>(row);
     if (nulls_[r]) return 0.0;
-    if (type_ == net::TFieldType::ftFloat) return numbers_[r];
-    if (type_ == net::TFieldType::ftInteger) return static_cast<double>(integers_[r]);
+    if (type_ == protocol::TFieldType::ftFloat) return numbers_[r];
+    if (type_ == protocol::TFieldType::ftInteger) return static_cast<double>(integers_[r]);
     return 0.0;
 }
 
 qint64 ColumnStore::integer(int row) const {
     const auto r = static_cast<size_t>(row);
     if (nulls_[r]) return 0;
-    if (type_ == net::TFieldType::ftInteger) return integers_[r];
-    if (type_ == net::TFieldType::ftFloat) return qRound64(numbers_[r]);
+    if (type_ == protocol::TFieldType::ftInteger) return integers_[r];
+    if (type_ == protocol::TFieldType::ftFloat) return qRound64(numbers_[r]);
     return 0;
 }
 
 QDateTime ColumnStore::dateTime(int row) const {
     const auto r = static_cast<size_t>(row);
-    if (nulls_[r] || type_ != net::TFieldType::ftDateTime) return {};
+    if (nulls_[r] || type_ != protocol::TFieldType::ftDateTime) return {};
     return decodeDateTime(integers_[r]);
 }
 
 QVariant ColumnStore::value(int row) const {
     if (isNull(row)) return {};
     switch (type_) {
-        case net::TFieldType::ftString:
-        case net::TFieldType::ftFixedChar:
+        case protocol::TFieldType::ftString:
+        case protocol::TFieldType::ftFixedChar:
             return text(row).toString();
-        case net::TFieldType::ftFloat:
+        case protocol::TFieldType::ftFloat:
             return number(row);
-        case net::TFieldType::ftInteger:
+        case protocol::TFieldType::ftInteger:
             return integer(row);
-        case net::TFieldType::ftDateTime:
+        case protocol::TFieldType::ftDateTime:
             return dateTime(row);
     }
     return {};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/net/data_packet.h"
+#include "protocol/data_packet.h"
 
 #include <QDateTime>
 #include <QStringView>
@@ -15,9 +15,9 @@ namespace kpv::data {
 // and length, numbers and dates in flat arrays, nulls in a bitmap. No QVariant or QString per cell.
 class ColumnStore {
   public:
-    explicit ColumnStore(net::TFieldType type);
+    explicit ColumnStore(protocol::TFieldType type);
 
-    net::TFieldType type() const { return type_; }
+    protocol::TFieldType type() const { return type_; }
     int size() const { return static_cast<int>(nulls_.size()); }
     void reserve(int rows);
     void clear();
@@ -43,7 +43,7 @@ class ColumnStore {
     bool store(size_t row, const QVariant& value);
     void storeText(size_t row, QStringView text);
 
-    net::TFieldType type_;
+    protocol::TFieldType type_;
     std::vector<bool> nulls_;
     // Texts: an edit that does not fit in place appends to the arena; the old slot is left unused.
     std::vector<char16_t> chars_;

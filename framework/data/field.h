@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/net/data_packet.h"
+#include "protocol/data_packet.h"
 
 #include <QDateTime>
 #include <QString>
@@ -13,7 +13,7 @@ namespace kpv::data {
 class TClientDataSet;
 class TField;
 
-using TFieldType = net::TFieldType;
+using TFieldType = protocol::TFieldType;
 // Supplies the text shown for a field; DisplayText tells the grid's text from the edit text.
 using TFieldGetTextEvent = std::function<void(TField* Sender, QString& Text, bool DisplayText)>;
 

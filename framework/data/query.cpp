@@ -139,15 +139,15 @@ void TADOIBQuery::Open() {
     if (isBlank(statement)) {
         throw Error(QStringLiteral("%1: não há comando SQL para o banco de dados em uso.").arg(objectName()));
     }
-    const net::DataPacket packet = execute(statement.join(u'\n'));
+    const protocol::DataPacket packet = execute(statement.join(u'\n'));
     query_->TruncateFields(declaredFields_);
-    for (const net::PacketField& column : packet.fields) {
+    for (const protocol::PacketField& column : packet.fields) {
         if (!query_->FindField(column.name)) query_->AddField(column.name, column.type, column.size);
     }
     query_->LoadFromPacket(packet);
 }
 
-net::DataPacket TADOIBQuery::execute(const QString& statement) {
+protocol::DataPacket TADOIBQuery::execute(const QString& statement) {
     const TPositionalStatement positional = ToPositional(statement);
     QSqlQuery query(TdtmDBGeral::Instance().Database());
     query.setForwardOnly(true);
@@ -163,7 +163,7 @@ net::DataPacket TADOIBQuery::execute(const QString& statement) {
     }
     if (!query.exec()) throw fail(query.lastError());
 
-    net::DataPacket packet;
+    protocol::DataPacket packet;
     const QSqlRecord record = query.record();
     std::vector<bool> isText;
     for (int c = 0; c < record.count(); ++c) {

@@ -81,7 +81,7 @@ class TADOIBQuery : public QObject {
 
   private:
     bool usesParameter(const QString& upperName) const;
-    net::DataPacket execute(const QString& statement);
+    protocol::DataPacket execute(const QString& statement);
 
     TClientDataSet* query_;
     int declaredFields_ = 0;

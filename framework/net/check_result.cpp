@@ -1,8 +1,8 @@
 #include "framework/net/check_result.h"
 
 #include "framework/core/errors.h"
-#include "framework/net/data_packet.h"
-#include "framework/net/wire/fault.h"
+#include "protocol/data_packet.h"
+#include "protocol/fault.h"
 
 namespace kpv {
 
@@ -23,9 +23,9 @@ QVariant refuse(bool show, const QString& message) {
 }  // namespace
 
 QVariant CheckResultServ(const QVariant& result, bool show, int kind) {
-    if (result.metaType() == QMetaType::fromType<net::Fault>())
-        return refuse(show, result.value<net::Fault>().message);
-    const bool packet = result.metaType() == QMetaType::fromType<net::DataPacket>();
+    if (result.metaType() == QMetaType::fromType<protocol::Fault>())
+        return refuse(show, result.value<protocol::Fault>().message);
+    const bool packet = result.metaType() == QMetaType::fromType<protocol::DataPacket>();
     const bool status = isStatusArray(result);
     const bool wanted = (packet && kind != rkStatusArray) || (status && kind != rkDataPacket);
     if (!wanted) {

@@ -12,7 +12,7 @@ enum TResultKind : int {
 };
 
 // Checks the result of an application-server call and returns its payload: a QVariant holding a
-// kpv::net::DataPacket, or the status array {"S"|"N", text} as a QVariantList. A failed call (the
+// kpv::protocol::DataPacket, or the status array {"S"|"N", text} as a QVariantList. A failed call (the
 // transport's or the server's Fault), or a payload of another kind than `kind` asks for, raises
 // kpv::Error with its Portuguese text when `show` is true and gives an invalid QVariant when false.
 QVariant CheckResultServ(const QVariant& result, bool show, int kind);

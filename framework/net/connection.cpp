@@ -3,9 +3,11 @@
 #include "framework/core/context.h"
 #include "framework/core/errors.h"
 #include "framework/net/http_transport.h"
-#include "framework/net/wire/codec.h"
+#include "protocol/codec.h"
 
 namespace kpv::net {
+
+using protocol::Fault;
 
 namespace {
 const QByteArray kCallTarget = QByteArrayLiteral("/call");
@@ -67,23 +69,23 @@ QVariant TNetConnection::call(const QString& method, const QVariantList& args) {
                     QStringLiteral("A conexão com o servidor de aplicação não está ativa."));
     }
     const QString token = Token.isEmpty() ? Context().webToken : Token;
-    wire::HttpHeaders headers{{"Content-Type", "application/json; charset=utf-8"},
-                              {"Accept", "application/json"}};
+    protocol::HttpHeaders headers{{"Content-Type", "application/json; charset=utf-8"},
+                                  {"Accept", "application/json"}};
     if (!token.isEmpty())
         headers.append({QByteArray("Authorization"), QByteArray("Bearer " + token.toUtf8())});
 
     HttpAnswer answer;
     try {
         answer =
-            transport_->post(kCallTarget, headers, wire::EncodeCall({ServerName, method, args}), Timeout);
+            transport_->post(kCallTarget, headers, protocol::EncodeCall({ServerName, method, args}), Timeout);
     } catch (const TransportError& e) {
         return fail(e.code(), e.message());
     }
 
     QVariant payload;
     try {
-        payload = wire::DecodeReply(answer.body);
-    } catch (const wire::WireError& e) {
+        payload = protocol::DecodeReply(answer.body);
+    } catch (const protocol::WireError& e) {
         if (answer.status != 200) {
             return fail(QStringLiteral("http_%1").arg(answer.status),
                         QStringLiteral("O servidor de aplicação em %1 respondeu HTTP %2 %3.")

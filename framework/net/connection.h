@@ -1,7 +1,7 @@
 #pragma once
 
 #include "framework/core/dispatch.h"
-#include "framework/net/wire/call_timeout.h"
+#include "protocol/call_timeout.h"
 
 #include <QObject>
 #include <QString>
@@ -43,7 +43,7 @@ class TNetConnection : public QObject {
     TNotifyEvent BeforeConnect;
     // Shared token of the server; when empty the context's token (kpv.ini [server] token) is sent.
     QString Token;
-    int Timeout = wire::kCallTimeoutMs;  // milliseconds per call
+    int Timeout = protocol::kCallTimeoutMs;  // milliseconds per call
 
     void SetHost(const QString& host);
     QString Host() const { return host_; }

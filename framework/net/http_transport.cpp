@@ -74,12 +74,12 @@ void HttpTransport::connectSocket(const QDeadlineTimer& deadline, int timeoutMs)
         QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1: %2.").arg(where(), reason));
 }
 
-HttpAnswer HttpTransport::post(const QByteArray& target, const wire::HttpHeaders& headers,
+HttpAnswer HttpTransport::post(const QByteArray& target, const protocol::HttpHeaders& headers,
                                const QByteArray& body, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
-    wire::HttpHeaders all = headers;
+    protocol::HttpHeaders all = headers;
     all.prepend({QByteArray("Host"), where().toUtf8()});
-    const QByteArray request = wire::SerializeRequest("POST", target, all, body);
+    const QByteArray request = protocol::SerializeRequest("POST", target, all, body);
 
     // A kept-alive connection the server has since closed fails before any answer arrives; that one is
     // worth a second try on a fresh connection. A fresh connection that fails is reported.
@@ -105,22 +105,22 @@ HttpTransport::Outcome HttpTransport::exchange(const QByteArray& request, const 
         return Outcome::ClosedBeforeAnswer;
     }
 
-    wire::HttpReader reader(wire::HttpReader::Kind::Response, {16 * 1024, kMaxAnswerBytes});
+    protocol::HttpReader reader(protocol::HttpReader::Kind::Response, {16 * 1024, kMaxAnswerBytes});
     QByteArray buffer;
     bool peerClosed = false;
     for (;;) {
         buffer += socket_->readAll();
         const auto state = reader.read(buffer);
-        if (state == wire::HttpReader::State::Complete) {
+        if (state == protocol::HttpReader::State::Complete) {
             answer.status = reader.head().status;
             answer.reason = reader.head().reason;
             answer.body = reader.body();
             if (!reader.keepAlive() || peerClosed) close();
             return Outcome::Answered;
         }
-        if (state == wire::HttpReader::State::Failed) {
+        if (state == protocol::HttpReader::State::Failed) {
             close();
-            const QString detail = reader.failure() == wire::HttpReader::Failure::BodyTooLarge
+            const QString detail = reader.failure() == protocol::HttpReader::Failure::BodyTooLarge
                                        ? QStringLiteral("resposta grande demais")
                                        : QStringLiteral("não é uma resposta HTTP válida");
             throw TransportError(

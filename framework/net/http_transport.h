@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/net/wire/http.h"
+#include "protocol/http.h"
 
 #include <QByteArray>
 #include <QString>
@@ -45,7 +45,7 @@ class HttpTransport {
     void close();
 
     // Throws TransportError.
-    HttpAnswer post(const QByteArray& target, const wire::HttpHeaders& headers, const QByteArray& body,
+    HttpAnswer post(const QByteArray& target, const protocol::HttpHeaders& headers, const QByteArray& body,
                     int timeoutMs);
 
   private:

@@ -7,7 +7,7 @@
 #include "framework/core/errors.h"
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
-#include "framework/net/data_packet.h"
+#include "protocol/data_packet.h"
 #include "test_database.h"
 #include "test_database_settings.h"
 
@@ -173,8 +173,8 @@ class AppServerMethods : public QObject {
         return CheckResultServ(e.connection->AppServer().Call(method, args), true, rkAny);
     }
 
-    static net::DataPacket packet(Engine& e, const QString& method, const QVariantList& args) {
-        return call(e, method, args).value<net::DataPacket>();
+    static protocol::DataPacket packet(Engine& e, const QString& method, const QVariantList& args) {
+        return call(e, method, args).value<protocol::DataPacket>();
     }
 
     // The invoice's row as GetNotaFiscal lists it now.
@@ -184,7 +184,7 @@ class AppServerMethods : public QObject {
         a.branch = inv.branch;
         a.direction = inv.direction;
         a.from = a.to = inv.exit.date();
-        const net::DataPacket p = packet(e, "GetNotaFiscal", a.list());
+        const protocol::DataPacket p = packet(e, "GetNotaFiscal", a.list());
         for (const QVariantList& row : p.rows) {
             if (row[1].toString() == inv.branch && row[2].toString() == inv.entry) return row;
         }
@@ -248,9 +248,9 @@ class AppServerMethods : public QObject {
     void invoicePacketHasTheRecordsFields() {
         Engine& e = engine("sqlite");
         QVERIFY2(e.failure.isEmpty(), qPrintable(e.failure));
-        const net::DataPacket p = packet(e, "GetNotaFiscal", Args().list());
-        using T = net::TFieldType;
-        const QList<net::PacketField> expected = {
+        const protocol::DataPacket p = packet(e, "GetNotaFiscal", Args().list());
+        using T = protocol::TFieldType;
+        const QList<protocol::PacketField> expected = {
             {"IDCHECK", T::ftFixedChar, 1},    {"CDFILIAL", T::ftString, 4},
             {"NRLANCTONF", T::ftString, 10},   {"CDEMPRESA", T::ftString, 2},
             {"CDFILIEMIT", T::ftString, 4},    {"NRINSJURNF", T::ftString, 20},
@@ -359,7 +359,7 @@ class AppServerMethods : public QObject {
                            filter == "no situation";
         QCOMPARE(expected.isEmpty(), empty);  // the data holds what the filter looks for
 
-        const net::DataPacket p = packet(e, "GetNotaFiscal", a.list());
+        const protocol::DataPacket p = packet(e, "GetNotaFiscal", a.list());
         QStringList keys;
         for (const QVariantList& row : p.rows) keys << row[1].toString() + '/' + row[2].toString();
         QCOMPARE(keys, expected);
@@ -390,10 +390,11 @@ class AppServerMethods : public QObject {
         QFETCH(QStringList, keys);
         QFETCH(QString, firstName);
         skipUnavailable(engine);
-        const net::DataPacket p = packet(this->engine(engine), "GetTipoOper", {args[0], args[1], args[2]});
+        const protocol::DataPacket p =
+            packet(this->engine(engine), "GetTipoOper", {args[0], args[1], args[2]});
         QCOMPARE(p.fields.size(), 4);
         QCOMPARE(p.fields[0].name, QStringLiteral("IDMARCADO"));
-        QCOMPARE(int(p.fields[0].type), int(net::TFieldType::ftFixedChar));
+        QCOMPARE(int(p.fields[0].type), int(protocol::TFieldType::ftFixedChar));
         QCOMPARE(p.fields[3].name, QStringLiteral("CHAVE"));
         QStringList got;
         for (const QVariantList& row : p.rows) {
@@ -438,7 +439,7 @@ class AppServerMethods : public QObject {
         Engine& e = this->engine(engine);
         const QString registration =
             branch.isEmpty() ? QString() : e.branchRegistrations.value(branch).value(1);
-        const net::DataPacket p = packet(e, "GetInscrMunicip", {company, registration, one});
+        const protocol::DataPacket p = packet(e, "GetInscrMunicip", {company, registration, one});
         const QStringList names = {"CDINSCMUNI",  "NMREPRINSMUN", "NRCERTDIGNFSE", "IDAMBTRABNFSE",
                                    "CDPAIS",      "NMPAIS",       "SGESTADO",      "NMESTADO",
                                    "CDMUNICIPIO", "NMMUNICIPIO",  "CDMUNICIBGE"};

@@ -5,8 +5,8 @@
 #include "framework/core/errors.h"
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
-#include "framework/net/wire/codec.h"
-#include "framework/net/wire/http.h"
+#include "protocol/codec.h"
+#include "protocol/http.h"
 #include "test_database.h"
 
 #include <QElapsedTimer>
@@ -49,13 +49,13 @@ class Client {
 
     // The next answer, within `ms`; status 0 when none came.
     Answer read(int ms = 5000) {
-        net::wire::HttpReader reader(net::wire::HttpReader::Kind::Response, {16 * 1024, 64 * 1024 * 1024});
+        protocol::HttpReader reader(protocol::HttpReader::Kind::Response, {16 * 1024, 64 * 1024 * 1024});
         QElapsedTimer clock;
         clock.start();
         Answer a;
         for (;;) {
             buffer_ += socket_.readAll();
-            if (reader.read(buffer_) == net::wire::HttpReader::State::Complete) break;
+            if (reader.read(buffer_) == protocol::HttpReader::State::Complete) break;
             if (clock.elapsed() > ms ||
                 (!socket_.waitForReadyRead(100) && !connected() && socket_.bytesAvailable() == 0)) {
                 a.closed = !connected();
@@ -65,10 +65,10 @@ class Client {
         a.status = reader.head().status;
         a.body = reader.body();
         a.connection = reader.head().header("Connection");
-        const QVariant payload = net::wire::DecodeReply(a.body);
-        if (payload.metaType() == QMetaType::fromType<net::Fault>()) {
-            a.code = payload.value<net::Fault>().code;
-            a.message = payload.value<net::Fault>().message;
+        const QVariant payload = protocol::DecodeReply(a.body);
+        if (payload.metaType() == QMetaType::fromType<protocol::Fault>()) {
+            a.code = payload.value<protocol::Fault>().code;
+            a.message = payload.value<protocol::Fault>().message;
         }
         if (a.connection == "close") a.closed = waitClosed(3000);
         return a;
@@ -319,7 +319,7 @@ class AppServerProtocol : public QObject {
             const QVariant packet = CheckResultServ(
                 connection.AppServer().Call("GetTipoOper", {"", "T", "S"}), true, rkDataPacket);
             QVERIFY2(error.isEmpty(), "the server took a bad token");
-            QCOMPARE(int(packet.value<net::DataPacket>().rows.size()), 6);
+            QCOMPARE(int(packet.value<protocol::DataPacket>().rows.size()), 6);
         } catch (const Error& e) {
             QCOMPARE(e.message(), error);
         }

@@ -6,7 +6,7 @@
 #include "appserver/remote_dispatcher.h"
 #include "appserver/server_fault.h"
 #include "db/database.h"
-#include "framework/net/wire/codec.h"
+#include "protocol/codec.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -288,14 +288,14 @@ class ServerRules : public QObject {
         server::RemoteDispatcher dispatcher(module);
         const server::CallReply reply = dispatcher.dispatch(body);
         QCOMPARE(reply.httpStatus, status);
-        const QVariant payload = net::wire::DecodeReply(reply.body);
+        const QVariant payload = protocol::DecodeReply(reply.body);
         if (status == 200) {
-            QVERIFY(payload.canConvert<net::DataPacket>());
+            QVERIFY(payload.canConvert<protocol::DataPacket>());
             QVERIFY2(reply.outcome.startsWith("ok"), qPrintable(reply.outcome));
             return;
         }
-        QVERIFY(payload.metaType() == QMetaType::fromType<net::Fault>());
-        const net::Fault fault = payload.value<net::Fault>();
+        QVERIFY(payload.metaType() == QMetaType::fromType<protocol::Fault>());
+        const protocol::Fault fault = payload.value<protocol::Fault>();
         QCOMPARE(fault.code, code);
         QVERIFY2(fault.message.startsWith(message), qPrintable(fault.message));
         QCOMPARE(reply.outcome, QStringLiteral("error %1: %2").arg(code, fault.message));
@@ -367,7 +367,7 @@ class ServerRules : public QObject {
         holder->wait();
         delete holder;
         QCOMPARE(busy.httpStatus, 503);
-        const net::Fault fault = net::wire::DecodeReply(busy.body).value<net::Fault>();
+        const protocol::Fault fault = protocol::DecodeReply(busy.body).value<protocol::Fault>();
         QCOMPARE(fault.code, QStringLiteral("database_busy"));
         QCOMPARE(fault.message,
                  QStringLiteral("O banco de dados esteve ocupado com outras gravações por mais "
@@ -375,7 +375,7 @@ class ServerRules : public QObject {
 
         const server::CallReply after = dispatcher.dispatch(call);
         QCOMPARE(after.httpStatus, 200);
-        QCOMPARE(net::wire::DecodeReply(after.body).toList(),
+        QCOMPARE(protocol::DecodeReply(after.body).toList(),
                  (QVariantList{"N", "Nota fiscal não encontrada (filial 0001, lançamento 0000000001)."}));
     }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // Invoice list packets built in the test, with the field list the application server sends.
-#include "appserver/packets.h"
+#include "protocol/packet_fields.h"
 
 #include <QDateTime>
 
@@ -16,9 +16,9 @@ struct InvoiceRow {
     QString rodape = "Serviço de consultoria";
 };
 
-inline kpv::net::DataPacket InvoicePacket(const QList<InvoiceRow>& rows) {
-    kpv::net::DataPacket packet;
-    packet.fields = kpv::server::InvoiceFields();
+inline kpv::protocol::DataPacket InvoicePacket(const QList<InvoiceRow>& rows) {
+    kpv::protocol::DataPacket packet;
+    packet.fields = kpv::protocol::InvoiceFields();
     const QDateTime day(QDate(2026, 12, 1), QTime(0, 0));
     for (const InvoiceRow& r : rows) {
         QVariantList row(packet.fields.size());

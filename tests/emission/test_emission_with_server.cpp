@@ -6,8 +6,8 @@
 #include "framework/data/client_data_set.h"
 #include "framework/data/data_source.h"
 #include "framework/net/connection.h"
-#include "framework/net/wire/codec.h"
 #include "framework/ui/busy_animation.h"
+#include "protocol/codec.h"
 #include "scripted_peer.h"
 
 #include <QDir>
@@ -349,8 +349,8 @@ void EmissionWithServer::serverAnswerOfAnotherKind() {
     const int row = screen()->cdsNotaFiscal->RecordCount() / 2;
     if (!cancelling) fixture_.tick(row);
     screen()->cdsNotaFiscal->SetRecNo(row);
-    ScriptedPeer peer([](QTcpSocket& socket, const kpv::net::wire::HttpReader&) {
-        AnswerHttp(socket, 200, kpv::net::wire::EncodePacketReply(kpv::net::DataPacket{}));
+    ScriptedPeer peer([](QTcpSocket& socket, const kpv::protocol::HttpReader&) {
+        AnswerHttp(socket, 200, kpv::protocol::EncodePacketReply(kpv::protocol::DataPacket{}));
     });
     const auto restore = qScopeGuard([this] { kpv::Context().webPort = fixture_.server().port(); });
     kpv::Context().webPort = peer.port();

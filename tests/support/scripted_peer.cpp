@@ -5,7 +5,7 @@
 
 #include <memory>
 
-using kpv::net::wire::HttpReader;
+using kpv::protocol::HttpReader;
 
 ScriptedPeer::ScriptedPeer(Script script) : script_(std::move(script)) {
     start();
@@ -51,6 +51,6 @@ void ScriptedPeer::run() {
 }
 
 void AnswerHttp(QTcpSocket& socket, int status, const QByteArray& body, const QByteArray& connection) {
-    socket.write(kpv::net::wire::SerializeResponse(status, "X", {{"Connection", connection}}, body));
+    socket.write(kpv::protocol::SerializeResponse(status, "X", {{"Connection", connection}}, body));
     socket.flush();
 }

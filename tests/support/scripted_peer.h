@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/net/wire/http.h"
+#include "protocol/http.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -16,7 +16,7 @@ class QTcpSocket;
 class ScriptedPeer : public QThread {
   public:
     // Gets the connection and the request it sent (empty when it never sent a whole one).
-    using Script = std::function<void(QTcpSocket& socket, const kpv::net::wire::HttpReader& request)>;
+    using Script = std::function<void(QTcpSocket& socket, const kpv::protocol::HttpReader& request)>;
 
     explicit ScriptedPeer(Script script);
     ~ScriptedPeer() override;

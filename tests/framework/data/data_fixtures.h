@@ -10,8 +10,8 @@
 namespace fixtures {
 
 using kpv::data::TClientDataSet;
-using kpv::net::DataPacket;
-using kpv::net::TFieldType;
+using kpv::protocol::DataPacket;
+using kpv::protocol::TFieldType;
 
 inline DataPacket Packet(int rows, int firstCode = 1) {
     DataPacket packet;

@@ -9,7 +9,7 @@
 #include <functional>
 
 using namespace kpv::data;
-using kpv::net::DataPacket;
+using kpv::protocol::DataPacket;
 
 namespace {
 
@@ -222,7 +222,7 @@ void TestClientDataSet::packetDefinesFieldsOfAnUndeclaredSet() {
     set.LoadFromPacket(fixtures::Packet(2));
     QCOMPARE(set.Fields().size(), 5);
     QCOMPARE(set.Fields()[3]->FieldName(), QStringLiteral("WHEN"));
-    QCOMPARE(set.Fields()[3]->DataType(), kpv::net::TFieldType::ftDateTime);
+    QCOMPARE(set.Fields()[3]->DataType(), kpv::protocol::TFieldType::ftDateTime);
     QCOMPARE(set.FieldByName("name")->AsString(), QStringLiteral("Cliente 1"));
 }
 
@@ -358,10 +358,10 @@ void TestClientDataSet::refusedOperations_data() {
     QTest::newRow("unknown field") << Op([](TClientDataSet& s) { s.FieldByName("NADA"); })
                                    << "cdsTeste: campo 'NADA' não encontrado." << 2;
     QTest::newRow("add a field while open")
-        << Op([](TClientDataSet& s) { s.AddField("EXTRA", kpv::net::TFieldType::ftString, 3); })
+        << Op([](TClientDataSet& s) { s.AddField("EXTRA", kpv::protocol::TFieldType::ftString, 3); })
         << "Não é possível incluir o campo 'EXTRA' com o conjunto de dados 'cdsTeste' aberto." << 2;
     QTest::newRow("same field twice")
-        << Op([](TClientDataSet& s) { s.AddField("code", kpv::net::TFieldType::ftString, 3); })
+        << Op([](TClientDataSet& s) { s.AddField("code", kpv::protocol::TFieldType::ftString, 3); })
         << "O campo 'code' já existe em 'cdsTeste'." << -1;
     QTest::newRow("required field left empty") << Op([](TClientDataSet& s) {
         s.FieldByName("NAME")->Required = true;

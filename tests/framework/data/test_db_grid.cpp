@@ -144,7 +144,7 @@ void TestDBGrid::columnsTitlesAndOptions() {
 void TestDBGrid::titleClickRaisesTheEventAndNeverSorts() {
     GridScreen screen(6);
     // Reverse order, so that any sort would move rows.
-    kpv::net::DataPacket packet = fixtures::Packet(6);
+    kpv::protocol::DataPacket packet = fixtures::Packet(6);
     std::reverse(packet.rows.begin(), packet.rows.end());
     screen.set->LoadFromPacket(packet);
     QList<TColumn*> clicked;

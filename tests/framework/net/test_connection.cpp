@@ -5,8 +5,8 @@
 #include "framework/core/errors.h"
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
-#include "framework/net/wire/codec.h"
-#include "framework/net/wire/http.h"
+#include "protocol/codec.h"
+#include "protocol/http.h"
 #include "scripted_peer.h"
 
 #include <QElapsedTimer>
@@ -17,6 +17,7 @@
 
 using namespace kpv;
 using namespace kpv::net;
+using namespace kpv::protocol;
 
 namespace {
 
@@ -104,7 +105,7 @@ class Connection : public QObject {
         if (behaviour == "down") {
             port = freePort();
         } else {
-            peer = std::make_unique<ScriptedPeer>([behaviour](QTcpSocket& s, const wire::HttpReader&) {
+            peer = std::make_unique<ScriptedPeer>([behaviour](QTcpSocket& s, const protocol::HttpReader&) {
                 if (behaviour == "silent") stall(s, 3000);
                 if (behaviour == "trickle") {
                     s.write("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
@@ -132,9 +133,9 @@ class Connection : public QObject {
                 if (behaviour == "html-500") AnswerHttp(s, 500, "<h1>Internal Server Error</h1>");
                 if (behaviour == "json-junk") AnswerHttp(s, 200, "{\"hello\":\"world\"}");
                 if (behaviour == "fault")
-                    AnswerHttp(
-                        s, 500,
-                        wire::EncodeFaultReply({"database_error", "Erro no banco de dados: disco cheio."}));
+                    AnswerHttp(s, 500,
+                               protocol::EncodeFaultReply(
+                                   {"database_error", "Erro no banco de dados: disco cheio."}));
             });
             port = peer->port();
         }
@@ -169,12 +170,12 @@ class Connection : public QObject {
         DataPacket packet;
         packet.fields = {{"CHAVE", TFieldType::ftString, 3}};
         packet.rows.push_back({"S01"});
-        ScriptedPeer peer([&](QTcpSocket& s, const wire::HttpReader& request) {
-            const wire::Call call = wire::DecodeCall(request.body());
+        ScriptedPeer peer([&](QTcpSocket& s, const protocol::HttpReader& request) {
+            const protocol::Call call = protocol::DecodeCall(request.body());
             if (call.method == "GetTipoOper")
-                AnswerHttp(s, 200, wire::EncodePacketReply(packet));
+                AnswerHttp(s, 200, protocol::EncodePacketReply(packet));
             else
-                AnswerHttp(s, 200, wire::EncodeStatusReply("N", "Nota fiscal não encontrada."));
+                AnswerHttp(s, 200, protocol::EncodeStatusReply("N", "Nota fiscal não encontrada."));
         });
         auto connection = connectionTo(peer.port());
         const QVariant types =
@@ -223,8 +224,8 @@ class Connection : public QObject {
 
     // The server closed the kept-alive connection while it was idle: the next call opens a new one.
     void staleKeptAliveConnectionIsReplaced() {
-        ScriptedPeer peer([](QTcpSocket& s, const wire::HttpReader&) {
-            AnswerHttp(s, 200, wire::EncodeStatusReply("S", ""));
+        ScriptedPeer peer([](QTcpSocket& s, const protocol::HttpReader&) {
+            AnswerHttp(s, 200, protocol::EncodeStatusReply("S", ""));
             s.waitForBytesWritten(500);
             s.disconnectFromHost();  // without saying "Connection: close"
         });
@@ -252,8 +253,8 @@ class Connection : public QObject {
         QFETCH(QString, own);
         QFETCH(QString, context);
         QFETCH(QByteArray, sent);
-        ScriptedPeer peer([](QTcpSocket& s, const wire::HttpReader&) {
-            AnswerHttp(s, 200, wire::EncodeStatusReply("S", ""));
+        ScriptedPeer peer([](QTcpSocket& s, const protocol::HttpReader&) {
+            AnswerHttp(s, 200, protocol::EncodeStatusReply("S", ""));
         });
         Context().webToken = context;
         auto connection = connectionTo(peer.port());

@@ -8,10 +8,10 @@
 #include "framework/core/errors.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/db_module.h"
-#include "framework/net/data_packet.h"
 #include "framework/report/report_definition.h"
 #include "framework/report/report_renderer.h"
 #include "framework/ui/frm_dados_ger_rel.h"
+#include "protocol/data_packet.h"
 
 #include <QDir>
 #include <QFile>
@@ -235,12 +235,12 @@ class TestReportMachinery : public QObject {
         QFETCH(QVariant, value);
         QFETCH(QString, kind);
         QFETCH(QString, expected);
-        using kpv::net::TFieldType;
+        using kpv::protocol::TFieldType;
         const bool text = value.typeId() == QMetaType::QString;
         const TFieldType type = value.typeId() == QMetaType::QDateTime ? TFieldType::ftDateTime
                                 : text                                 ? TFieldType::ftString
                                                                        : TFieldType::ftFloat;
-        kpv::net::DataPacket packet;
+        kpv::protocol::DataPacket packet;
         packet.fields = {{"V", type, text ? 20 : 0}, {"K", TFieldType::ftString, 1}};
         packet.rows.push_back({value, kind});
         kpv::data::TClientDataSet set(nullptr, QStringLiteral("cdsValores"));

@@ -1,13 +1,9 @@
-#include "appserver/packets.h"
+#include "protocol/packet_fields.h"
 
-namespace kpv::server {
+namespace kpv::protocol {
 
-namespace {
-using net::TFieldType;
-}  // namespace
-
-const QList<net::PacketField>& InvoiceFields() {
-    static const QList<net::PacketField> fields = {
+const QList<PacketField>& InvoiceFields() {
+    static const QList<PacketField> fields = {
         {"IDCHECK", TFieldType::ftFixedChar, 1},    {"CDFILIAL", TFieldType::ftString, 4},
         {"NRLANCTONF", TFieldType::ftString, 10},   {"CDEMPRESA", TFieldType::ftString, 2},
         {"CDFILIEMIT", TFieldType::ftString, 4},    {"NRINSJURNF", TFieldType::ftString, 20},
@@ -22,8 +18,8 @@ const QList<net::PacketField>& InvoiceFields() {
     return fields;
 }
 
-const QList<net::PacketField>& OperationTypeFields() {
-    static const QList<net::PacketField> fields = {
+const QList<PacketField>& OperationTypeFields() {
+    static const QList<PacketField> fields = {
         {"IDMARCADO", TFieldType::ftFixedChar, 1},
         {"CDTIPOOPER", TFieldType::ftString, 2},
         {"NMTIPOOPER", TFieldType::ftString, 30},
@@ -32,8 +28,8 @@ const QList<net::PacketField>& OperationTypeFields() {
     return fields;
 }
 
-const QList<net::PacketField>& MunicipalRegistrationFields() {
-    static const QList<net::PacketField> fields = {
+const QList<PacketField>& MunicipalRegistrationFields() {
+    static const QList<PacketField> fields = {
         {"CDINSCMUNI", TFieldType::ftString, 16},    {"NMREPRINSMUN", TFieldType::ftString, 40},
         {"NRCERTDIGNFSE", TFieldType::ftString, 50}, {"IDAMBTRABNFSE", TFieldType::ftString, 20},
         {"CDPAIS", TFieldType::ftString, 4},         {"NMPAIS", TFieldType::ftString, 30},
@@ -44,4 +40,4 @@ const QList<net::PacketField>& MunicipalRegistrationFields() {
     return fields;
 }
 
-}  // namespace kpv::server
+}  // namespace kpv::protocol

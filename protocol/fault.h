@@ -3,7 +3,7 @@
 #include <QMetaType>
 #include <QString>
 
-namespace kpv::net {
+namespace kpv::protocol {
 
 // A call that did not produce a payload: the transport failed, the answer was not understood, or the
 // server reported an error that is not a refusal. `message` is the Portuguese text the user reads.
@@ -12,6 +12,6 @@ struct Fault {
     QString message;
 };
 
-}  // namespace kpv::net
+}  // namespace kpv::protocol
 
-Q_DECLARE_METATYPE(kpv::net::Fault)
+Q_DECLARE_METATYPE(kpv::protocol::Fault)

@@ -1,14 +1,13 @@
 // The wire encoding shared by the connection and the server: calls, data packets, status arrays and
 // faults, and the HTTP framing read piece by piece.
-#include "framework/net/wire/codec.h"
-#include "framework/net/wire/http.h"
+#include "protocol/codec.h"
+#include "protocol/http.h"
 
 #include <QtTest>
 
 #include <cmath>
 
-using namespace kpv::net;
-using namespace kpv::net::wire;
+using namespace kpv::protocol;
 
 namespace {
 

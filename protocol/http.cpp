@@ -1,6 +1,6 @@
-#include "framework/net/wire/http.h"
+#include "protocol/http.h"
 
-namespace kpv::net::wire {
+namespace kpv::protocol {
 
 namespace {
 
@@ -146,4 +146,4 @@ QByteArray SerializeResponse(int status, const QByteArray& reason, const HttpHea
     return out + body;
 }
 
-}  // namespace kpv::net::wire
+}  // namespace kpv::protocol

@@ -6,7 +6,7 @@
 
 // HTTP/1.1 framing for the wire protocol: requests and responses with a Content-Length body, read
 // incrementally from a socket buffer; no chunked bodies (docs/protocol.md says what is accepted).
-namespace kpv::net::wire {
+namespace kpv::protocol {
 
 struct HttpHead {
     // Requests: method and target. Responses: status and reason.
@@ -71,4 +71,4 @@ QByteArray SerializeRequest(const QByteArray& method, const QByteArray& target, 
 QByteArray SerializeResponse(int status, const QByteArray& reason, const HttpHeaders& headers,
                              const QByteArray& body);
 
-}  // namespace kpv::net::wire
+}  // namespace kpv::protocol

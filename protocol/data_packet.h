@@ -7,7 +7,7 @@
 
 #include <vector>
 
-namespace kpv::net {
+namespace kpv::protocol {
 
 enum class TFieldType { ftString, ftFixedChar, ftDateTime, ftFloat, ftInteger };
 
@@ -31,6 +31,6 @@ struct DataPacket {
     }
 };
 
-}  // namespace kpv::net
+}  // namespace kpv::protocol
 
-Q_DECLARE_METATYPE(kpv::net::DataPacket)
+Q_DECLARE_METATYPE(kpv::protocol::DataPacket)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/net/data_packet.h"
-#include "framework/net/wire/fault.h"
+#include "protocol/data_packet.h"
+#include "protocol/fault.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,7 +10,7 @@
 #include <stdexcept>
 
 // The JSON bodies of the wire protocol (docs/protocol.md), shared by the connection and the server.
-namespace kpv::net::wire {
+namespace kpv::protocol {
 
 // A body that does not follow the protocol; the message says what is wrong, in Portuguese.
 class WireError : public std::runtime_error {
@@ -45,4 +45,4 @@ QVariant DecodeReply(const QByteArray& body);
 
 QString FieldTypeName(TFieldType type);
 
-}  // namespace kpv::net::wire
+}  // namespace kpv::protocol

@@ -1,4 +1,4 @@
-#include "framework/net/wire/codec.h"
+#include "protocol/codec.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace kpv::net::wire {
+namespace kpv::protocol {
 
 namespace {
 
@@ -332,4 +332,4 @@ QVariant DecodeReply(const QByteArray& body) {
     throw WireError(QStringLiteral("A resposta do servidor de aplicação não traz resultado."));
 }
 
-}  // namespace kpv::net::wire
+}  // namespace kpv::protocol
