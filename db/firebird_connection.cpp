@@ -1,0 +1,636 @@
+#include "db/firebird_connection.h"
+
+#include "db/database_settings.h"
+#include "db/firebird_client.h"
+
+#include <ibase.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace kpv::db {
+
+namespace {
+
+// A statement cancelled at its deadline that is still running this much later is stuck in a server that
+// no longer answers: its connection is closed under it.
+constexpr std::chrono::milliseconds kAbortAfterCancel{1000};
+constexpr int kConnectTimeoutSeconds = 5;
+constexpr short kCharsetUtf8 = 4;  // CS_UTF8
+// Julian day of 17 November 1858, day 0 of Firebird's dates.
+constexpr qint64 kFirebirdEpoch = 2400001;
+constexpr int kTicksPerMsec = ISC_TIME_SECONDS_PRECISION / 1000;
+
+bool isOneOf(ISC_STATUS code, std::initializer_list<ISC_STATUS> codes) {
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+// The error codes of a status vector: every isc_arg_gds entry, the first one being the main error.
+std::vector<ISC_STATUS> codesOf(const ISC_STATUS* status) {
+    std::vector<ISC_STATUS> codes;
+    for (const ISC_STATUS* s = status; *s != isc_arg_end;) {
+        const ISC_STATUS kind = *s++;
+        if (kind == isc_arg_gds) codes.push_back(*s);
+        s += (kind == isc_arg_cstring) ? 2 : 1;
+    }
+    return codes;
+}
+
+enum class Failure { Other, Lost, Conflict, Cancelled };
+
+Failure failureOf(const ISC_STATUS* status) {
+    const std::vector<ISC_STATUS> codes = codesOf(status);
+    const auto any = [&](std::initializer_list<ISC_STATUS> wanted) {
+        return std::any_of(codes.begin(), codes.end(), [&](ISC_STATUS c) { return isOneOf(c, wanted); });
+    };
+    if (any({isc_cancelled})) return Failure::Cancelled;
+    if (any({isc_network_error, isc_net_read_err, isc_net_write_err, isc_net_connect_err, isc_lost_db_connection,
+             isc_conn_lost, isc_shutdown, isc_att_shutdown, isc_bad_db_handle, isc_shutinprog, isc_unavailable}))
+        return Failure::Lost;
+    if (any({isc_deadlock, isc_lock_conflict, isc_update_conflict, isc_lock_timeout})) return Failure::Conflict;
+    return Failure::Other;
+}
+
+QString textOf(const ISC_STATUS* status) {
+    QString text;
+    const ISC_STATUS* cursor = status;
+    char buffer[512];
+    while (fb_interpret(buffer, sizeof buffer, &cursor) > 0) {
+        if (!text.isEmpty()) text += QStringLiteral(" - ");
+        text += QString::fromUtf8(buffer);
+    }
+    return text;
+}
+
+// One thread for the whole process watches the deadlines of the statements that are running.
+class Watchdog {
+  public:
+    static Watchdog& instance() {
+        static Watchdog watchdog;
+        return watchdog;
+    }
+
+    int arm(isc_db_handle* attachment, const QDeadlineTimer& deadline, std::atomic<bool>* lost) {
+        const std::lock_guard lock(mutex_);
+        const int ticket = ++lastTicket_;
+        watched_.emplace(ticket, Watched{attachment, deadline, lost, false});
+        wake_.notify_one();
+        return ticket;
+    }
+
+    void disarm(int ticket) {
+        const std::lock_guard lock(mutex_);
+        watched_.erase(ticket);
+    }
+
+  private:
+    struct Watched {
+        isc_db_handle* attachment;
+        QDeadlineTimer due;
+        std::atomic<bool>* lost;
+        bool cancelled;
+    };
+
+    Watchdog() : thread_([this] { watch(); }) {}
+    ~Watchdog() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+
+    void watch() {
+        std::unique_lock lock(mutex_);
+        while (!stopping_) {
+            QDeadlineTimer next = QDeadlineTimer::Forever;
+            for (auto& [ticket, w] : watched_) {
+                if (w.due.hasExpired()) fire(w);
+                if (w.due < next) next = w.due;
+            }
+            if (next.isForever()) {
+                wake_.wait(lock);
+            } else {
+                wake_.wait_for(lock, std::chrono::milliseconds(std::max<qint64>(1, next.remainingTime())));
+            }
+        }
+    }
+
+    // Under the lock: the statement cannot end and its connection go away meanwhile.
+    static void fire(Watched& w) {
+        ISC_STATUS_ARRAY status{};
+        if (!w.cancelled) {
+            fb_cancel_operation(status, w.attachment, fb_cancel_raise);
+            w.cancelled = true;
+            w.due = QDeadlineTimer(kAbortAfterCancel);
+        } else {
+            w.lost->store(true);
+            fb_cancel_operation(status, w.attachment, fb_cancel_abort);
+            w.due = QDeadlineTimer::Forever;
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::map<int, Watched> watched_;
+    int lastTicket_ = 0;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+void appendText(std::string& block, char item, const QByteArray& value) {
+    block.push_back(item);
+    block.push_back(char(value.size()));
+    block.append(value.constData(), size_t(value.size()));
+}
+
+XSQLDA* newDescriptor(short count) {
+    auto* d = static_cast<XSQLDA*>(std::calloc(1, XSQLDA_LENGTH(std::max<short>(count, 1))));
+    d->version = SQLDA_VERSION1;
+    d->sqln = std::max<short>(count, 1);
+    return d;
+}
+
+ISC_DATE encodeDate(const QDate& date) {
+    return ISC_DATE(date.toJulianDay() - kFirebirdEpoch);
+}
+
+QDate decodeDate(ISC_DATE date) {
+    return QDate::fromJulianDay(qint64(date) + kFirebirdEpoch);
+}
+
+}  // namespace
+
+// Brackets a call into the client library that may wait on the database: the watchdog cancels it at
+// the connection's deadline.
+class FirebirdConnection::Running {
+  public:
+    explicit Running(FirebirdConnection& c) {
+        if (!c.deadline_.isForever())
+            ticket_ = Watchdog::instance().arm(&c.attachment_, c.deadline_, &c.lost_);
+    }
+    ~Running() {
+        if (ticket_) Watchdog::instance().disarm(ticket_);
+    }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+  private:
+    int ticket_ = 0;
+};
+
+class FirebirdStatement final : public Statement {
+  public:
+    FirebirdStatement(FirebirdConnection& connection, const QString& sql) : connection_(connection) {
+        sql_ = sql;
+        ISC_STATUS_ARRAY status{};
+        if (isc_dsql_allocate_statement(status, &connection.attachment_, &handle_))
+            connection.fail(QStringLiteral("Falha ao preparar comando SQL"), status, sql);
+        out_ = newDescriptor(20);
+        const QByteArray text = sql.toUtf8();
+        {
+            const FirebirdConnection::Running running(connection);
+            if (isc_dsql_prepare(status, connection.transactionFor(), &handle_, 0, text.constData(),
+                                 SQL_DIALECT_V6, out_))
+                connection.fail(QStringLiteral("Falha ao preparar comando SQL"), status, sql);
+        }
+        if (out_->sqld > out_->sqln) {
+            const short count = out_->sqld;
+            std::free(out_);
+            out_ = newDescriptor(count);
+            if (isc_dsql_describe(status, &handle_, SQL_DIALECT_V6, out_))
+                connection.fail(QStringLiteral("Falha ao preparar comando SQL"), status, sql);
+        }
+        in_ = newDescriptor(20);
+        if (isc_dsql_describe_bind(status, &handle_, SQL_DIALECT_V6, in_))
+            connection.fail(QStringLiteral("Falha ao preparar comando SQL"), status, sql);
+        if (in_->sqld > in_->sqln) {
+            const short count = in_->sqld;
+            std::free(in_);
+            in_ = newDescriptor(count);
+            if (isc_dsql_describe_bind(status, &handle_, SQL_DIALECT_V6, in_))
+                connection.fail(QStringLiteral("Falha ao preparar comando SQL"), status, sql);
+        }
+        readType();
+        allocateOutput();
+    }
+
+    ~FirebirdStatement() override {
+        ISC_STATUS_ARRAY status{};
+        if (handle_ && !connection_.lost_) isc_dsql_free_statement(status, &handle_, DSQL_drop);
+        std::free(in_);
+        std::free(out_);
+    }
+
+    void execute(std::initializer_list<Value> params) override { run(params.begin(), params.end()); }
+    void execute(const std::vector<Value>& params) override { run(params.data(), params.data() + params.size()); }
+
+    bool next() override {
+        if (pending_) {
+            pending_ = false;
+            return true;
+        }
+        if (!cursorOpen_) return false;
+        return fetch();
+    }
+
+    qint64 rowsAffected() const override { return affected_; }
+
+    bool isNull(int c) const override {
+        const XSQLVAR& v = out_->sqlvar[c];
+        return (v.sqltype & 1) && *v.sqlind == -1;
+    }
+
+    std::string_view text(int c) const override {
+        const XSQLVAR& v = out_->sqlvar[c];
+        if (isNull(c)) return {};
+        switch (v.sqltype & ~1) {
+            case SQL_VARYING: {
+                short length = 0;
+                std::memcpy(&length, v.sqldata, sizeof length);
+                return {v.sqldata + sizeof(short), size_t(length)};
+            }
+            case SQL_TEXT: {
+                // Fixed-length texts come padded with blanks to their width in bytes.
+                size_t length = size_t(v.sqllen);
+                while (length > 0 && v.sqldata[length - 1] == ' ') --length;
+                return {v.sqldata, length};
+            }
+            default:
+                return {};
+        }
+    }
+
+    qint64 integer(int c) const override {
+        const XSQLVAR& v = out_->sqlvar[c];
+        if (isNull(c)) return 0;
+        qint64 raw = rawInteger(v);
+        for (int s = v.sqlscale; s < 0; ++s) raw /= 10;
+        return raw;
+    }
+
+    double number(int c) const override {
+        const XSQLVAR& v = out_->sqlvar[c];
+        if (isNull(c)) return 0.0;
+        switch (v.sqltype & ~1) {
+            case SQL_DOUBLE: {
+                double d;
+                std::memcpy(&d, v.sqldata, sizeof d);
+                return d;
+            }
+            case SQL_FLOAT: {
+                float f;
+                std::memcpy(&f, v.sqldata, sizeof f);
+                return f;
+            }
+            default: {
+                double d = double(rawInteger(v));
+                for (int s = v.sqlscale; s < 0; ++s) d /= 10.0;
+                return d;
+            }
+        }
+    }
+
+    Timestamp timestamp(int c) const override {
+        const XSQLVAR& v = out_->sqlvar[c];
+        if (isNull(c)) return {};
+        switch (v.sqltype & ~1) {
+            case SQL_TIMESTAMP: {
+                ISC_TIMESTAMP t;
+                std::memcpy(&t, v.sqldata, sizeof t);
+                return {decodeDate(t.timestamp_date), int(t.timestamp_time / kTicksPerMsec)};
+            }
+            case SQL_TYPE_DATE: {
+                ISC_DATE d;
+                std::memcpy(&d, v.sqldata, sizeof d);
+                return {decodeDate(d), 0};
+            }
+            default:
+                return {};
+        }
+    }
+
+  private:
+    static qint64 rawInteger(const XSQLVAR& v) {
+        switch (v.sqltype & ~1) {
+            case SQL_SHORT: {
+                short s;
+                std::memcpy(&s, v.sqldata, sizeof s);
+                return s;
+            }
+            case SQL_LONG: {
+                ISC_LONG l;
+                std::memcpy(&l, v.sqldata, sizeof l);
+                return l;
+            }
+            case SQL_INT64: {
+                ISC_INT64 i;
+                std::memcpy(&i, v.sqldata, sizeof i);
+                return i;
+            }
+            default:
+                return 0;
+        }
+    }
+
+    void readType() {
+        ISC_STATUS_ARRAY status{};
+        char item = isc_info_sql_stmt_type;
+        char buffer[16] = {};
+        if (isc_dsql_sql_info(status, &handle_, 1, &item, sizeof buffer, buffer))
+            connection_.fail(QStringLiteral("Falha ao preparar comando SQL"), status, sql_);
+        const short length = short(isc_vax_integer(buffer + 1, 2));
+        type_ = int(isc_vax_integer(buffer + 3, length));
+    }
+
+    void allocateOutput() {
+        size_t bytes = 0;
+        for (int i = 0; i < out_->sqld; ++i) {
+            const XSQLVAR& v = out_->sqlvar[i];
+            bytes += size_t(v.sqllen) + sizeof(short) + alignof(std::max_align_t);
+        }
+        outBuffer_.assign(bytes + out_->sqld * sizeof(short), 0);
+        indicators_.assign(size_t(std::max<short>(out_->sqld, 1)), 0);
+        char* cursor = outBuffer_.data();
+        for (int i = 0; i < out_->sqld; ++i) {
+            XSQLVAR& v = out_->sqlvar[i];
+            cursor += (alignof(std::max_align_t) - reinterpret_cast<uintptr_t>(cursor) % alignof(std::max_align_t)) %
+                      alignof(std::max_align_t);
+            v.sqldata = cursor;
+            cursor += v.sqllen + ((v.sqltype & ~1) == SQL_VARYING ? sizeof(short) : 0);
+            v.sqlind = &indicators_[size_t(i)];
+            std::string name(v.aliasname, size_t(v.aliasname_length));
+            for (char& ch : name) ch = char(std::toupper(static_cast<unsigned char>(ch)));
+            columnNames_.push_back(std::move(name));
+        }
+    }
+
+    // Input values take the types of what is bound; the engine converts them to the parameters' own.
+    void bind(const Value* begin, const Value* end) {
+        if (end - begin != in_->sqld) {
+            throw DatabaseError(QStringLiteral("O comando espera %1 parâmetros e recebeu %2")
+                                    .arg(in_->sqld)
+                                    .arg(end - begin),
+                                sql_.simplified());
+        }
+        inTexts_.clear();
+        inTexts_.reserve(size_t(in_->sqld));
+        inNumbers_.assign(size_t(in_->sqld), {});
+        inIndicators_.assign(size_t(std::max<short>(in_->sqld, 1)), 0);
+        int i = 0;
+        for (const Value* value = begin; value != end; ++value, ++i) {
+            XSQLVAR& v = in_->sqlvar[i];
+            v.sqlind = &inIndicators_[size_t(i)];
+            v.sqlscale = 0;
+            auto& number = inNumbers_[size_t(i)];
+            const auto text = [&](const QByteArray& bytes) {
+                inTexts_.push_back(bytes);
+                v.sqltype = SQL_TEXT + 1;
+                v.sqlsubtype = kCharsetUtf8;
+                v.sqllen = short(inTexts_.back().size());
+                v.sqldata = inTexts_.back().data();
+            };
+            const auto null = [&] {
+                v.sqltype = SQL_TEXT + 1;
+                v.sqllen = 0;
+                v.sqldata = nullptr;
+                *v.sqlind = -1;
+            };
+            if (std::holds_alternative<std::monostate>(*value)) {
+                null();
+            } else if (const auto* s = std::get_if<QString>(value)) {
+                s->isNull() ? null() : text(s->toUtf8());
+            } else if (const auto* n = std::get_if<qint64>(value)) {
+                std::memcpy(number.data(), n, sizeof *n);
+                v.sqltype = SQL_INT64 + 1;
+                v.sqllen = sizeof(ISC_INT64);
+                v.sqldata = number.data();
+            } else if (const auto* d = std::get_if<double>(value)) {
+                std::memcpy(number.data(), d, sizeof *d);
+                v.sqltype = SQL_DOUBLE + 1;
+                v.sqllen = sizeof(double);
+                v.sqldata = number.data();
+            } else if (const auto* date = std::get_if<QDate>(value)) {
+                if (!date->isValid()) {
+                    null();
+                    continue;
+                }
+                const ISC_DATE encoded = encodeDate(*date);
+                std::memcpy(number.data(), &encoded, sizeof encoded);
+                v.sqltype = SQL_TYPE_DATE + 1;
+                v.sqllen = sizeof(ISC_DATE);
+                v.sqldata = number.data();
+            } else if (const auto* stamp = std::get_if<QDateTime>(value)) {
+                if (!stamp->isValid()) {
+                    null();
+                    continue;
+                }
+                ISC_TIMESTAMP encoded{encodeDate(stamp->date()),
+                                      ISC_TIME(stamp->time().msecsSinceStartOfDay()) * kTicksPerMsec};
+                std::memcpy(number.data(), &encoded, sizeof encoded);
+                v.sqltype = SQL_TIMESTAMP + 1;
+                v.sqllen = sizeof(ISC_TIMESTAMP);
+                v.sqldata = number.data();
+            }
+        }
+    }
+
+    void run(const Value* begin, const Value* end) {
+        ISC_STATUS_ARRAY status{};
+        if (cursorOpen_) {
+            isc_dsql_free_statement(status, &handle_, DSQL_close);
+            cursorOpen_ = false;
+        }
+        bind(begin, end);
+        pending_ = false;
+        affected_ = 0;
+        unsigned int* transaction = connection_.transactionFor();
+        {
+            const FirebirdConnection::Running running(connection_);
+            const ISC_STATUS failed =
+                type_ == isc_info_sql_stmt_exec_procedure
+                    ? isc_dsql_execute2(status, transaction, &handle_, SQL_DIALECT_V6, in_, out_)
+                    : isc_dsql_execute(status, transaction, &handle_, SQL_DIALECT_V6, in_);
+            if (failed) connection_.fail(QStringLiteral("Falha ao executar comando SQL"), status, sql_);
+        }
+        if (type_ == isc_info_sql_stmt_select) {
+            cursorOpen_ = true;
+            pending_ = fetch();
+            return;
+        }
+        affected_ = countAffected();
+        // UPDATE ... RETURNING hands back one row of values, nulls when nothing matched.
+        pending_ = type_ == isc_info_sql_stmt_exec_procedure && out_->sqld > 0 && affected_ > 0;
+    }
+
+    bool fetch() {
+        ISC_STATUS_ARRAY status{};
+        ISC_STATUS result;
+        {
+            const FirebirdConnection::Running running(connection_);
+            result = isc_dsql_fetch(status, &handle_, SQL_DIALECT_V6, out_);
+        }
+        if (result == 100) {
+            isc_dsql_free_statement(status, &handle_, DSQL_close);
+            cursorOpen_ = false;
+            return false;
+        }
+        if (result) connection_.fail(QStringLiteral("Falha ao ler o resultado do comando SQL"), status, sql_);
+        return true;
+    }
+
+    qint64 countAffected() {
+        ISC_STATUS_ARRAY status{};
+        char item = isc_info_sql_records;
+        char buffer[64] = {};
+        if (isc_dsql_sql_info(status, &handle_, 1, &item, sizeof buffer, buffer)) return 0;
+        qint64 total = 0;
+        for (char* p = buffer + 3; p < buffer + sizeof buffer && *p != isc_info_end;) {
+            const char kind = *p++;
+            const short length = short(isc_vax_integer(p, 2));
+            p += 2;
+            const qint64 value = isc_vax_integer(p, length);
+            p += length;
+            if (kind == isc_info_req_insert_count || kind == isc_info_req_update_count ||
+                kind == isc_info_req_delete_count)
+                total += value;
+        }
+        return total;
+    }
+
+    FirebirdConnection& connection_;
+    isc_stmt_handle handle_ = 0;
+    XSQLDA* in_ = nullptr;
+    XSQLDA* out_ = nullptr;
+    int type_ = 0;
+    std::vector<char> outBuffer_;
+    std::vector<short> indicators_;
+    std::vector<QByteArray> inTexts_;
+    std::vector<std::array<char, sizeof(ISC_TIMESTAMP) * 2>> inNumbers_;
+    std::vector<short> inIndicators_;
+    bool cursorOpen_ = false;
+    bool pending_ = false;
+    qint64 affected_ = 0;
+};
+
+FirebirdConnection::FirebirdConnection(const DatabaseSettings& s) {
+    ShutdownFirebirdOnExit();
+    target_ = s.host.isEmpty() ? s.path
+                               : s.host + (s.port > 0 ? QLatin1Char('/') + QString::number(s.port) : QString()) +
+                                     QLatin1Char(':') + s.path;
+    std::string dpb(1, char(isc_dpb_version1));
+    appendText(dpb, isc_dpb_user_name, (s.user.isEmpty() ? QStringLiteral("SYSDBA") : s.user).toUtf8());
+    if (!s.password.isEmpty()) appendText(dpb, isc_dpb_password, s.password.toUtf8());
+    appendText(dpb, isc_dpb_lc_ctype, "UTF8");
+    dpb += {char(isc_dpb_connect_timeout), 4};
+    const ISC_LONG timeout = kConnectTimeoutSeconds;
+    dpb.append(reinterpret_cast<const char*>(&timeout), 4);
+
+    ISC_STATUS_ARRAY status{};
+    const QByteArray name = target_.toUtf8();
+    if (isc_attach_database(status, short(name.size()), name.constData(), &attachment_, short(dpb.size()),
+                            dpb.data())) {
+        attachment_ = 0;
+        const QString what = QStringLiteral("Não foi possível abrir o banco de dados Firebird \"%1\"").arg(target_);
+        // An unreachable server is worth trying again; a wrong password or a missing database is not.
+        if (failureOf(status) == Failure::Lost) throw ConnectionLostError(what, textOf(status));
+        throw DatabaseError(what, textOf(status));
+    }
+}
+
+FirebirdConnection::~FirebirdConnection() {
+    statements_.clear();
+    ISC_STATUS_ARRAY status{};
+    if (transaction_) isc_rollback_transaction(status, &transaction_);
+    if (attachment_) isc_detach_database(status, &attachment_);
+}
+
+void FirebirdConnection::fail(const QString& what, const ISC_STATUS* status, const QString& sql) {
+    QString detail = textOf(status);
+    if (!sql.isEmpty()) detail += QStringLiteral(" [") + sql.simplified() + QLatin1Char(']');
+    const Failure kind = failureOf(status);
+    if (lost_ || kind == Failure::Cancelled) {
+        if (lost_) transaction_ = 0;  // gone with the connection
+        throw DeadlineError(what, detail);
+    }
+    switch (kind) {
+        case Failure::Lost:
+            lost_ = true;
+            transaction_ = 0;
+            throw ConnectionLostError(what, detail);
+        case Failure::Conflict:
+            throw ConflictError(what, detail);
+        default:
+            throw DatabaseError(what, detail);
+    }
+}
+
+// Statements run in the open transaction; outside one, preparing takes a read transaction of its own.
+unsigned int* FirebirdConnection::transactionFor() {
+    if (!transaction_) {
+        begin(Access::Read, std::chrono::milliseconds::zero());
+        implicit_ = true;
+    }
+    return &transaction_;
+}
+
+Statement& FirebirdConnection::prepare(const QString& sql) {
+    if (lost_) throw ConnectionLostError(QStringLiteral("A conexão com o banco de dados Firebird caiu"), target_);
+    auto found = statements_.find(sql);
+    if (found == statements_.end()) {
+        const bool own = !transaction_;
+        auto statement = std::make_unique<FirebirdStatement>(*this, sql);
+        if (own) commit();
+        found = statements_.emplace(sql, std::move(statement)).first;
+    }
+    return *found->second;
+}
+
+void FirebirdConnection::begin(Access access, std::chrono::milliseconds lockWait) {
+    if (implicit_) rollback();
+    if (lost_) throw ConnectionLostError(QStringLiteral("A conexão com o banco de dados Firebird caiu"), target_);
+    std::string tpb{char(isc_tpb_version3), char(access == Access::Write ? isc_tpb_write : isc_tpb_read),
+                    char(isc_tpb_read_committed), char(isc_tpb_rec_version)};
+    if (access == Access::Write) {
+        tpb += {char(isc_tpb_wait), char(isc_tpb_lock_timeout), 4};
+        const ISC_LONG seconds = ISC_LONG(std::max<qint64>(1, (lockWait.count() + 999) / 1000));
+        tpb.append(reinterpret_cast<const char*>(&seconds), 4);
+    } else {
+        tpb += char(isc_tpb_nowait);
+    }
+    ISC_STATUS_ARRAY status{};
+    if (isc_start_transaction(status, &transaction_, 1, &attachment_, short(tpb.size()), tpb.data()))
+        fail(QStringLiteral("Falha ao iniciar transação no Firebird"), status);
+}
+
+void FirebirdConnection::commit() {
+    implicit_ = false;
+    ISC_STATUS_ARRAY status{};
+    ISC_STATUS result;
+    {
+        const Running running(*this);
+        result = isc_commit_transaction(status, &transaction_);
+    }
+    if (!result) return;
+    try {
+        fail(QStringLiteral("Falha ao confirmar transação no Firebird"), status);
+    } catch (const ConnectionLostError& e) {
+        throw CommitUnknownError(e.summary(), e.message());
+    } catch (const DeadlineError& e) {
+        if (lost_) throw CommitUnknownError(e.summary(), e.message());
+        throw;
+    }
+}
+
+void FirebirdConnection::rollback() noexcept {
+    implicit_ = false;
+    if (!transaction_) return;
+    ISC_STATUS_ARRAY status{};
+    if (isc_rollback_transaction(status, &transaction_)) transaction_ = 0;
+}
+
+}  // namespace kpv::db

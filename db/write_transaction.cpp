@@ -1,0 +1,49 @@
+#include "db/write_transaction.h"
+
+#include "db/connection.h"
+
+#include <QRandomGenerator>
+#include <QThread>
+
+namespace kpv::db {
+
+namespace {
+// How long one attempt waits for a lock another writer holds before it starts over: long enough for
+// writes as short as the server's, short enough to leave retries before the deadline.
+constexpr std::chrono::milliseconds kLockWait{1000};
+}  // namespace
+
+void RunWriteTransaction(Connection& connection, const std::function<bool()>& work,
+                         const QDeadlineTimer& deadline) {
+    for (int attempt = 1;; ++attempt) {
+        const auto remaining = std::chrono::milliseconds(deadline.remainingTime());
+        if (deadline.hasExpired() || remaining <= std::chrono::milliseconds::zero()) {
+            throw BusyError(QStringLiteral("O banco de dados esteve ocupado com outras gravações até o prazo "
+                                           "da chamada; nada foi gravado. Tente novamente."));
+        }
+        try {
+            connection.begin(Access::Write, std::min(kLockWait, remaining));
+            bool commit = false;
+            try {
+                commit = work();
+            } catch (...) {
+                connection.rollback();
+                throw;
+            }
+            if (!commit) {
+                connection.rollback();
+                return;
+            }
+            connection.commit();
+            return;
+        } catch (const ConflictError&) {
+            // Lost against a concurrent writer: start over, after a short random pause that keeps the
+            // writers that lost from colliding again in step.
+            connection.rollback();
+        }
+        const qint64 pause = 1 + QRandomGenerator::global()->bounded(qMin(2 * attempt, 20));
+        QThread::msleep(static_cast<unsigned long>(qMin(pause, qMax<qint64>(0, deadline.remainingTime()))));
+    }
+}
+
+}  // namespace kpv::db
