@@ -1,18 +1,15 @@
 #include "appserver/endpoint.h"
 
+#include "appserver/call_log.h"
 #include "appserver/remote_dispatcher.h"
-#include "protocol/codec.h"
+#include "appserver/worker_pool.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
+
 
 namespace kpv::server {
 
 namespace {
-
-HttpReply fault(int status, const QString& code, const QString& message) {
-    return {status, protocol::EncodeFaultReply({code, message})};
-}
 
 // Compares in time that does not depend on where the texts first differ.
 bool sameSecret(const QByteArray& a, const QByteArray& b) {
@@ -24,51 +21,49 @@ bool sameSecret(const QByteArray& a, const QByteArray& b) {
 
 }  // namespace
 
-void CallLog::write(const QString& peer, const QString& method, double milliseconds, const QString& outcome) {
-    note(QStringLiteral("%1 %2 %3 ms %4").arg(peer, method).arg(milliseconds, 0, 'f', 1).arg(outcome));
-}
-
-void CallLog::note(const QString& text) {
-    const QString line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + QLatin1Char(' ') + text;
-    std::fprintf(stream_, "%s\n", line.toUtf8().constData());
-    std::fflush(stream_);
-}
-
-bool Endpoint::authorized(const protocol::HttpHead& head) const {
+bool Endpoint::authorized(const HttpRequest& request) const {
     if (token_.isEmpty()) return true;
-    return sameSecret(head.header("Authorization"), "Bearer " + token_.toUtf8());
+    return sameSecret(request.authorization, "Bearer " + token_.toUtf8());
 }
 
-HttpReply Endpoint::handle(const protocol::HttpHead& head, const QByteArray& body, const QString& peer) {
+void Endpoint::handle(HttpRequest request, const Responder& respond) {
+    // Timed from the whole request to the answer delivered; the log line waits for the delivery.
     QElapsedTimer clock;
     clock.start();
-    const auto refuse = [&](int status, const QString& code, const QString& message) {
-        log_.write(peer, QStringLiteral("-"), clock.nsecsElapsed() / 1e6,
-                   QStringLiteral("error %1: %2").arg(code, message));
-        return fault(status, code, message);
+    const auto send = [respond, peer = request.peer, &log = log_, clock](CallReply r) {
+        respond({r.httpStatus, r.body, [peer, &log, clock, method = r.method, outcome = r.outcome](bool delivered) {
+                     log.write(peer, method, double(clock.nsecsElapsed()) / 1e6,
+                               delivered ? outcome : QStringLiteral("undelivered (the client went away): ") + outcome);
+                 }});
     };
-    if (head.target != "/call") {
-        return refuse(
-            404, QStringLiteral("not_found"),
-            QStringLiteral("Recurso inexistente: %1 (use POST /call).").arg(QString::fromUtf8(head.target)));
+    const QString none = QStringLiteral("-");
+    if (request.target != "/call") {
+        return send(FaultReply(
+            none, 404, QStringLiteral("not_found"),
+            QStringLiteral("Recurso inexistente: %1 (use POST /call).").arg(QString::fromUtf8(request.target))));
     }
-    if (head.method != "POST") {
-        return refuse(
-            405, QStringLiteral("method_not_allowed"),
-            QStringLiteral("Método HTTP %1 não aceito (use POST).").arg(QString::fromUtf8(head.method)));
+    if (request.method != "POST") {
+        return send(FaultReply(
+            none, 405, QStringLiteral("method_not_allowed"),
+            QStringLiteral("Método HTTP %1 não aceito (use POST).").arg(QString::fromUtf8(request.method))));
     }
-    if (!authorized(head)) {
-        return refuse(401, QStringLiteral("unauthorized"),
-                      QStringLiteral("Token de acesso ao servidor de aplicação inválido."));
+    if (guard_.blocked(request.address)) {
+        return send(FaultReply(none, 429, QStringLiteral("too_many_attempts"),
+                               QStringLiteral("Tokens inválidos demais vindos deste endereço; aguarde um minuto e "
+                                              "confira o token configurado.")));
     }
-    const CallReply reply = dispatcher_.dispatch(body);
-    log_.write(peer, reply.method, clock.nsecsElapsed() / 1e6, reply.outcome);
-    return {reply.httpStatus, reply.body};
+    if (!authorized(request)) {
+        guard_.refused(request.address);
+        return send(FaultReply(none, 401, QStringLiteral("unauthorized"),
+                               QStringLiteral("Token de acesso ao servidor de aplicação inválido.")));
+    }
+    std::variant<CheckedCall, CallReply> checked = RemoteDispatcher::check(request.body);
+    if (auto* fault = std::get_if<CallReply>(&checked)) return send(std::move(*fault));
+    workers_.submit(std::move(std::get<CheckedCall>(checked)), send);
 }
 
 void Endpoint::rejected(const QString& peer, int status, const QString& code, const QString& message) {
-    log_.write(peer, QStringLiteral("-"), 0,
-               QStringLiteral("error %1: %2 (HTTP %3)").arg(code, message).arg(status));
+    log_.write(peer, QStringLiteral("-"), 0, QStringLiteral("error %1: %2 (HTTP %3)").arg(code, message).arg(status));
 }
 
 }  // namespace kpv::server

@@ -1,41 +1,33 @@
 #pragma once
 
 #include "appserver/http_server.h"
+#include "appserver/token_guard.h"
 
 #include <QString>
 
-#include <cstdio>
-
 namespace kpv::server {
 
-class RemoteDispatcher;
+class CallLog;
+class WorkerPool;
 
-// One line per call on a stream (standard error): time, peer, method, duration, outcome.
-class CallLog {
-  public:
-    explicit CallLog(std::FILE* stream) : stream_(stream) {}
-    void write(const QString& peer, const QString& method, double milliseconds, const QString& outcome);
-    void note(const QString& text);
-
-  private:
-    std::FILE* stream_;
-};
-
-// The HTTP face of the dispatcher: POST /call with the shared token, when one is configured.
+// The HTTP face of the remote data module: POST /call with the shared token, when one is configured. A
+// call that passes is checked and handed to the workers; its log line is written once its answer has
+// reached the client, or has failed to.
 class Endpoint {
   public:
-    Endpoint(QString token, RemoteDispatcher& dispatcher, CallLog& log)
-        : token_(std::move(token)), dispatcher_(dispatcher), log_(log) {}
+    Endpoint(QString token, WorkerPool& workers, CallLog& log)
+        : token_(std::move(token)), workers_(workers), log_(log), guard_(log) {}
 
-    HttpReply handle(const protocol::HttpHead& head, const QByteArray& body, const QString& peer);
+    void handle(HttpRequest request, const Responder& respond);
     void rejected(const QString& peer, int status, const QString& code, const QString& message);
 
   private:
-    bool authorized(const protocol::HttpHead& head) const;
+    bool authorized(const HttpRequest& request) const;
 
     QString token_;
-    RemoteDispatcher& dispatcher_;
+    WorkerPool& workers_;
     CallLog& log_;
+    TokenGuard guard_;
 };
 
 }  // namespace kpv::server

@@ -2,264 +2,424 @@
 
 #include "protocol/codec.h"
 
-#include <QHostAddress>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTimer>
+#include <utility>  // before Asio: Boost 1.74's asio/awaitable.hpp needs std::exchange
 
-#include <sys/socket.h>
+#include <boost/asio.hpp>
+#include <boost/asio/ssl.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/ssl.hpp>
+
+#include <QHostAddress>
+
+#include <array>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <set>
 #include <stdexcept>
+#include <thread>
 
 namespace kpv::server {
 
 namespace {
 
-constexpr int kShutdownGraceMs = 3000;
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+using boost::system::error_code;
+
+constexpr std::chrono::milliseconds kShutdownGrace{3000};
 // How long a closing connection waits for its client to close too.
 constexpr int kLingerMs = 2000;
+constexpr std::size_t kMaxHead = 16 * 1024;
 
-const protocol::HttpHeaders kJson{{"Content-Type", "application/json; charset=utf-8"}};
-
-QByteArray response(int status, const QByteArray& body, bool keepAlive) {
-    protocol::HttpHeaders headers = kJson;
-    headers.append({QByteArray("Connection"), QByteArray(keepAlive ? "keep-alive" : "close")});
-    return protocol::SerializeResponse(status, ReasonPhrase(status), headers, body);
+QString portuguese(const error_code& ec) {
+    if (ec == asio::error::address_in_use) return QStringLiteral("o endereço já está em uso por outro programa");
+    if (ec == asio::error::access_denied)
+        return QStringLiteral("sem permissão (portas abaixo de 1024 exigem privilégio)");
+    if (ec == boost::system::errc::address_not_available) return QStringLiteral("o endereço não pertence a esta máquina");
+    return QString::fromStdString(ec.message());
 }
 
-QHostAddress bindAddress(const QString& host) {
-    if (host == QLatin1String("localhost")) return QHostAddress(QHostAddress::LocalHost);
-    if (host == QLatin1String("*")) return QHostAddress(QHostAddress::Any);
-    return QHostAddress(host);
+QByteArray faultBody(const QString& code, const QString& message) {
+    return protocol::EncodeFaultReply({code, message});
 }
 
 }  // namespace
 
 QByteArray ReasonPhrase(int status) {
-    switch (status) {
-        case 200:
-            return "OK";
-        case 400:
-            return "Bad Request";
-        case 401:
-            return "Unauthorized";
-        case 404:
-            return "Not Found";
-        case 405:
-            return "Method Not Allowed";
-        case 408:
-            return "Request Timeout";
-        case 413:
-            return "Payload Too Large";
-        case 422:
-            return "Unprocessable Entity";
-        case 431:
-            return "Request Header Fields Too Large";
-        case 500:
-            return "Internal Server Error";
-        case 501:
-            return "Not Implemented";
-        case 503:
-            return "Service Unavailable";
-        default:
-            return "Error";
-    }
+    return QByteArray::fromStdString(std::string(http::obsolete_reason(static_cast<http::status>(status))));
 }
 
-// One client connection: reads requests as they arrive, answers each in turn, watches its time limits.
-class HttpConnection : public QObject {
+class SessionBase {
   public:
-    HttpConnection(QTcpSocket* socket, HttpServer& server)
-        : QObject(&server),
-          server_(server),
-          socket_(socket),
-          reader_(protocol::HttpReader::Kind::Request, {16 * 1024, server.settings_.maxBodyBytes}),
-          peer_(socket->peerAddress().toString() + QLatin1Char(':') + QString::number(socket->peerPort())) {
-        socket_->setParent(this);
-        readTimer_.setSingleShot(true);
-        idleTimer_.setSingleShot(true);
-        connect(socket_, &QTcpSocket::readyRead, this, [this] { onReadyRead(); });
-        connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
-            if (!closing_) idleTimer_.start(server_.settings_.idleTimeoutMs);
-        });
-        connect(socket_, &QTcpSocket::disconnected, this, [this] { server_.forget(this); });
-        connect(&readTimer_, &QTimer::timeout, this, [this] {
-            reject(408, QStringLiteral("request_timeout"),
-                   QStringLiteral("A requisição não chegou inteira em %1 ms.")
-                       .arg(server_.settings_.readTimeoutMs));
-        });
-        // An idle connection, or one whose client stopped reading its answer, is let go.
-        connect(&idleTimer_, &QTimer::timeout, this, [this] { socket_->abort(); });
-        idleTimer_.start(server_.settings_.idleTimeoutMs);
+    virtual ~SessionBase() = default;
+    // On shutdown: an idle connection closes now, a busy one once its answer is out.
+    virtual void stop() = 0;
+};
+
+class HttpServer::Impl {
+  public:
+    Impl(ServerSettings settings, Handler handler, RejectionLog rejected)
+        : settings_(std::move(settings)), handler_(std::move(handler)), rejected_(std::move(rejected)) {}
+
+    ~Impl() {
+        if (thread_.joinable()) shutdown();
     }
 
-    // Refuses at once, answering with the error reply and closing.
-    void reject(int status, const QString& code, const QString& message) {
-        if (closing_) return;
-        if (server_.rejected_) server_.rejected_(peer_, status, code, message);
-        closeAfter(response(status, protocol::EncodeFaultReply({code, message}), false));
-    }
-
-    // Closes once the answer is out. A client may still be sending (a body too large, a long head): its
-    // bytes are read and dropped until it closes too, for closing over unread bytes would reset the
-    // connection and could destroy the answer before the client reads it.
-    void closeGracefully() {
-        if (closing_) return;
-        closing_ = true;
-        readTimer_.stop();
-        idleTimer_.start(kLingerMs);
-        if (socket_->bytesToWrite() == 0) {
-            halfClose();
-        } else {
-            connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
-                if (socket_->bytesToWrite() == 0) halfClose();
-            });
+    void listen() {
+        if (settings_.tls()) {
+            tls_.emplace(asio::ssl::context::tls_server);
+            tls_->set_options(asio::ssl::context::no_tlsv1 | asio::ssl::context::no_tlsv1_1);
+            error_code ec;
+            tls_->use_certificate_chain_file(settings_.tlsCert.toStdString(), ec);
+            if (!ec) tls_->use_private_key_file(settings_.tlsKey.toStdString(), asio::ssl::context::pem, ec);
+            if (ec) {
+                throw std::runtime_error(QStringLiteral("Não foi possível ler o certificado TLS (%1, %2): %3.")
+                                             .arg(settings_.tlsCert, settings_.tlsKey, portuguese(ec))
+                                             .toStdString());
+            }
         }
+        const QString where = settings_.host + QLatin1Char(':') + QString::number(settings_.port);
+        const auto fail = [&](const error_code& ec) {
+            return std::runtime_error(
+                QStringLiteral("Não foi possível escutar em %1: %2.").arg(where, portuguese(ec)).toStdString());
+        };
+        asio::ip::address address;
+        if (settings_.host == u"localhost") {
+            address = asio::ip::address_v4::loopback();
+        } else if (settings_.host == u"*") {
+            address = asio::ip::address_v6::any();
+        } else {
+            error_code ec;
+            address = asio::ip::make_address(settings_.host.toStdString(), ec);
+            if (ec) throw fail(ec);
+        }
+        error_code ec;
+        const tcp::endpoint endpoint(address, static_cast<unsigned short>(settings_.port));
+        acceptor_.open(endpoint.protocol(), ec);
+        if (!ec) acceptor_.set_option(asio::socket_base::reuse_address(true), ec);
+        if (!ec && address.is_v6()) acceptor_.set_option(asio::ip::v6_only(false), ec);
+        if (!ec) acceptor_.bind(endpoint, ec);
+        if (!ec) acceptor_.listen(asio::socket_base::max_listen_connections, ec);
+        if (ec) throw fail(ec);
+        bound_ = acceptor_.local_endpoint();
+        accept();
+        thread_ = std::thread([this] { io_.run(); });
+    }
+
+    QString address() const {
+        const asio::ip::address a = bound_.address();
+        if (a.is_v6() && a.to_v6().is_unspecified()) return QStringLiteral("*");
+        return QString::fromStdString(a.to_string());
+    }
+    quint16 port() const { return bound_.port(); }
+
+    void shutdown() {
+        asio::post(io_, [this] {
+            stopping_ = true;
+            error_code ignored;
+            acceptor_.close(ignored);
+            for (SessionBase* s : std::set<SessionBase*>(sessions_)) s->stop();
+        });
+        {
+            std::unique_lock lock(mutex_);
+            drained_.wait_for(lock, kShutdownGrace, [this] { return sessionCount_ == 0; });
+        }
+        io_.stop();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    // Sessions are made and ended on the server's thread.
+    void enter(SessionBase* s) {
+        sessions_.insert(s);
+        const std::lock_guard lock(mutex_);
+        ++sessionCount_;
+    }
+    void leave(SessionBase* s) {
+        sessions_.erase(s);
+        {
+            const std::lock_guard lock(mutex_);
+            --sessionCount_;
+        }
+        drained_.notify_all();
+    }
+
+    void accept();
+
+    ServerSettings settings_;
+    Handler handler_;
+    RejectionLog rejected_;
+    asio::io_context io_{1};
+    tcp::acceptor acceptor_{io_};
+    tcp::endpoint bound_;
+    std::optional<asio::ssl::context> tls_;
+    std::thread thread_;
+    std::set<SessionBase*> sessions_;
+    bool stopping_ = false;
+    std::mutex mutex_;
+    std::condition_variable drained_;
+    int sessionCount_ = 0;
+};
+
+namespace {
+
+// One client connection: reads its requests one after the other, hands each to the handler and writes
+// its answer, with an idle wait for the first byte of a request and a read deadline from that byte on.
+template <class Stream>
+class Session final : public SessionBase, public std::enable_shared_from_this<Session<Stream>> {
+  public:
+    Session(HttpServer::Impl& server, Stream stream, QString peer, QString address)
+        : server_(server),
+          stream_(std::move(stream)),
+          timer_(stream_.get_executor()),
+          peer_(std::move(peer)),
+          address_(std::move(address)) {
+        server_.enter(this);
+    }
+    ~Session() override { server_.leave(this); }
+
+    void start(bool overLimit) {
+        overLimit_ = overLimit;
+        if constexpr (kTls) {
+            arm(server_.settings_.readTimeoutMs);
+            stream_.async_handshake(asio::ssl::stream_base::server,
+                                    [self = this->shared_from_this()](error_code ec) {
+                                        if (ec) return self->close();
+                                        self->begin();
+                                    });
+        } else {
+            begin();
+        }
+    }
+
+    void stop() override {
+        stopping_ = true;
+        if (!busy_) close();
     }
 
   private:
-    void halfClose() {
-        socket_->flush();
-        ::shutdown(static_cast<int>(socket_->socketDescriptor()), SHUT_WR);
-    }
+    static constexpr bool kTls = !std::is_same_v<Stream, tcp::socket>;
 
-    void closeAfter(const QByteArray& bytes) {
-        socket_->write(bytes);
-        closeGracefully();
-    }
-
-    void onReadyRead() {
-        if (closing_) {
-            socket_->readAll();
-            return;
+    void begin() {
+        if (overLimit_) {
+            return reject(503, QStringLiteral("too_many_connections"),
+                          QStringLiteral("O servidor de aplicação atingiu o limite de %1 conexões simultâneas.")
+                              .arg(server_.settings_.maxConnections));
         }
-        buffer_ += socket_->readAll();
-        while (!closing_) {
-            const auto state = reader_.read(buffer_);
-            if (state == protocol::HttpReader::State::NeedMore) {
-                if (reader_.started() && !readTimer_.isActive())
-                    readTimer_.start(server_.settings_.readTimeoutMs);
-                return;
+        waitForRequest();
+    }
+
+    void waitForRequest() {
+        busy_ = false;
+        if (stopping_) return close();
+        parser_.emplace();
+        parser_->header_limit(kMaxHead);
+        parser_->body_limit(std::uint64_t(server_.settings_.maxBodyBytes));
+        if (buffer_.size() > 0) return readHead();  // pipelined: already under way
+        reading_ = false;
+        arm(server_.settings_.idleTimeoutMs);
+        stream_.async_read_some(buffer_.prepare(4096), [self = this->shared_from_this()](error_code ec, size_t n) {
+            if (ec) return self->close();  // idle too long, or the client closed
+            self->buffer_.commit(n);
+            self->readHead();
+        });
+    }
+
+    void readHead() {
+        busy_ = reading_ = true;
+        arm(server_.settings_.readTimeoutMs);
+        http::async_read_header(stream_, buffer_, *parser_, [self = this->shared_from_this()](error_code ec, size_t) {
+            if (ec) return self->refuse(ec);
+            if (self->parser_->get().count(http::field::transfer_encoding)) {
+                return self->reject(501, QStringLiteral("not_implemented"),
+                                    QStringLiteral("Corpo da requisição sem Content-Length não é suportado."));
             }
-            readTimer_.stop();
-            if (state == protocol::HttpReader::State::Failed) {
-                rejectFailure();
-                return;
-            }
-            const HttpReply reply = server_.handler_(reader_.head(), reader_.body(), peer_);
-            const bool keepAlive = reader_.keepAlive() && !server_.shutdownDone_;
-            reader_.reset();
-            if (!keepAlive) {
-                closeAfter(response(reply.status, reply.body, false));
-                return;
-            }
-            socket_->write(response(reply.status, reply.body, true));
-            idleTimer_.start(server_.settings_.idleTimeoutMs);
+            http::async_read(self->stream_, self->buffer_, *self->parser_,
+                             [self](error_code ec2, size_t) {
+                                 if (ec2) return self->refuse(ec2);
+                                 self->dispatch();
+                             });
+        });
+    }
+
+    void dispatch() {
+        disarm();
+        reading_ = false;
+        http::request<http::string_body> message = parser_->release();
+        keepAlive_ = message.keep_alive();
+        HttpRequest request;
+        request.method = QByteArray::fromStdString(std::string(message.method_string()));
+        request.target = QByteArray::fromStdString(std::string(message.target()));
+        request.authorization = QByteArray::fromStdString(std::string(message[http::field::authorization]));
+        request.body = QByteArray::fromStdString(message.body());
+        request.peer = peer_;
+        request.address = address_;
+        auto self = this->shared_from_this();
+        auto executor = stream_.get_executor();
+        server_.handler_(std::move(request), [self, executor](HttpReply reply) {
+            asio::post(executor, [self, reply = std::move(reply)]() mutable { self->answer(std::move(reply)); });
+        });
+    }
+
+    void refuse(const error_code& ec) {
+        if (ec == asio::error::operation_aborted && timedOut_ && reading_) {
+            return reject(408, QStringLiteral("request_timeout"),
+                          QStringLiteral("A requisição não chegou inteira em %1 ms.")
+                              .arg(server_.settings_.readTimeoutMs));
+        }
+        if (ec == http::error::header_limit)
+            return reject(431, QStringLiteral("header_too_large"), QStringLiteral("Cabeçalho HTTP grande demais."));
+        if (ec == http::error::body_limit) {
+            return reject(413, QStringLiteral("payload_too_large"),
+                          QStringLiteral("Requisição grande demais: %1 bytes (máximo %2).")
+                              .arg(QString::fromStdString(std::string(parser_->get()[http::field::content_length])))
+                              .arg(server_.settings_.maxBodyBytes));
+        }
+        // Conflicting Content-Length lines (RFC 9112 6.3), Content-Length beside Transfer-Encoding and every
+        // other malformed head; a client that closed or broke the connection is just let go.
+        if (ec.category() == http::make_error_code(http::error::bad_method).category() &&
+            ec != http::error::end_of_stream && ec != http::error::partial_message)
+            return reject(400, QStringLiteral("bad_request"), QStringLiteral("Requisição HTTP malformada."));
+        close();
+    }
+
+    void reject(int status, const QString& code, const QString& message) {
+        if (server_.rejected_) server_.rejected_(peer_, status, code, message);
+        keepAlive_ = false;
+        answer({status, faultBody(code, message), {}});
+    }
+
+    void answer(HttpReply reply) {
+        busy_ = true;
+        auto response = std::make_shared<http::response<http::string_body>>(static_cast<http::status>(reply.status), 11);
+        response->set(http::field::content_type, "application/json; charset=utf-8");
+        const bool keepAlive = keepAlive_ && !stopping_;
+        response->keep_alive(keepAlive);
+        // Said in so many words for HTTP/1.1 clients too, as the protocol has always done.
+        response->set(http::field::connection, keepAlive ? "keep-alive" : "close");
+        response->body().assign(reply.body.constData(), size_t(reply.body.size()));
+        reply.body = QByteArray();
+        response->prepare_payload();
+        arm(server_.settings_.idleTimeoutMs);  // a client that stops reading its answer is let go
+        http::async_write(stream_, *response,
+                          [self = this->shared_from_this(), response, sent = std::move(reply.sent)](error_code ec, size_t) {
+                              if (sent) sent(!ec);
+                              if (ec) return self->close();
+                              if (!response->keep_alive()) return self->linger();
+                              self->waitForRequest();
+                          });
+    }
+
+    // A closing connection's client may still be sending; its bytes are drained until it closes too, for
+    // closing over unread bytes would reset the connection and could destroy the answer.
+    void linger() {
+        arm(kLingerMs);
+        if constexpr (kTls) {
+            stream_.async_shutdown([self = this->shared_from_this()](error_code) { self->close(); });
+        } else {
+            error_code ignored;
+            stream_.shutdown(tcp::socket::shutdown_send, ignored);
+            drain();
         }
     }
 
-    void rejectFailure() {
-        using F = protocol::HttpReader::Failure;
-        switch (reader_.failure()) {
-            case F::BodyTooLarge:
-                reject(413, QStringLiteral("payload_too_large"),
-                       QStringLiteral("Requisição grande demais: %1 bytes (máximo %2).")
-                           .arg(QString::fromLatin1(reader_.head().header("Content-Length")))
-                           .arg(server_.settings_.maxBodyBytes));
-                break;
-            case F::HeadTooLarge:
-                reject(431, QStringLiteral("header_too_large"),
-                       QStringLiteral("Cabeçalho HTTP grande demais."));
-                break;
-            case F::Unsupported:
-                reject(501, QStringLiteral("not_implemented"),
-                       QStringLiteral("Corpo da requisição sem Content-Length não é suportado."));
-                break;
-            case F::Malformed:
-            case F::None:
-                reject(400, QStringLiteral("bad_request"), QStringLiteral("Requisição HTTP malformada."));
-                break;
-        }
+    void drain() {
+        stream_.async_read_some(asio::buffer(scratch_), [self = this->shared_from_this()](error_code ec, size_t) {
+            if (ec) return self->close();
+            self->drain();
+        });
     }
 
-    HttpServer& server_;
-    QTcpSocket* socket_;
-    protocol::HttpReader reader_;
+    // One deadline at a time; on expiry the pending operation is cancelled and fails with
+    // operation_aborted, which its handler tells from a closed socket by timedOut_.
+    void arm(int ms) {
+        timedOut_ = false;
+        const unsigned generation = ++generation_;
+        timer_.expires_after(std::chrono::milliseconds(ms));
+        timer_.async_wait([self = this->shared_from_this(), generation](error_code ec) {
+            if (ec || generation != self->generation_) return;
+            self->timedOut_ = true;
+            error_code ignored;
+            beast::get_lowest_layer(self->stream_).cancel(ignored);
+        });
+    }
+
+    void disarm() {
+        ++generation_;
+        timer_.cancel();
+    }
+
+    void close() {
+        disarm();
+        busy_ = false;
+        error_code ignored;
+        beast::get_lowest_layer(stream_).close(ignored);
+    }
+
+    HttpServer::Impl& server_;
+    Stream stream_;
+    asio::steady_timer timer_;
     QString peer_;
-    QByteArray buffer_;
-    QTimer readTimer_;
-    QTimer idleTimer_;
-    bool closing_ = false;
+    QString address_;
+    beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::string_body>> parser_;
+    std::array<char, 4096> scratch_{};
+    unsigned generation_ = 0;
+    bool overLimit_ = false;
+    bool timedOut_ = false;
+    bool reading_ = false;  // between the first byte of a request and its last
+    bool busy_ = false;     // a request is being read, served or answered
+    bool keepAlive_ = true;
+    bool stopping_ = false;
 };
 
-HttpServer::HttpServer(ServerSettings settings, Handler handler, RejectionLog rejected, QObject* parent)
-    : QObject(parent),
-      settings_(std::move(settings)),
-      handler_(std::move(handler)),
-      rejected_(std::move(rejected)),
-      listener_(new QTcpServer(this)) {
-    connect(listener_, &QTcpServer::newConnection, this, [this] { accept(); });
+}  // namespace
+
+void HttpServer::Impl::accept() {
+    acceptor_.async_accept([this](error_code ec, tcp::socket socket) {
+        if (stopping_) return;
+        if (!ec) {
+            error_code ignored;
+            const tcp::endpoint remote = socket.remote_endpoint(ignored);
+            asio::ip::address a = remote.address();
+            if (a.is_v6() && a.to_v6().is_v4_mapped()) a = asio::ip::make_address_v4(asio::ip::v4_mapped, a.to_v6());
+            const QString address = QString::fromStdString(a.to_string());
+            const QString peer = address + QLatin1Char(':') + QString::number(remote.port());
+            const bool overLimit = int(sessions_.size()) >= settings_.maxConnections;
+            if (tls_) {
+                std::make_shared<Session<asio::ssl::stream<tcp::socket>>>(
+                    *this, asio::ssl::stream<tcp::socket>(std::move(socket), *tls_), peer, address)
+                    ->start(overLimit);
+            } else {
+                std::make_shared<Session<tcp::socket>>(*this, std::move(socket), peer, address)->start(overLimit);
+            }
+        }
+        accept();
+    });
 }
+
+HttpServer::HttpServer(ServerSettings settings, Handler handler, RejectionLog rejected)
+    : impl_(std::make_unique<Impl>(std::move(settings), std::move(handler), std::move(rejected))) {}
 
 HttpServer::~HttpServer() = default;
 
 void HttpServer::listen() {
-    const QHostAddress address = bindAddress(settings_.host);
-    if (address.isNull()) {
-        throw std::runtime_error(
-            QStringLiteral("Endereço inválido para o servidor: \"%1\".").arg(settings_.host).toStdString());
-    }
-    if (settings_.port < 0 || settings_.port > 65535 ||
-        !listener_->listen(address, static_cast<quint16>(settings_.port))) {
-        throw std::runtime_error(QStringLiteral("Não foi possível escutar em %1:%2: %3.")
-                                     .arg(settings_.host)
-                                     .arg(settings_.port)
-                                     .arg(listener_->errorString())
-                                     .toStdString());
-    }
+    impl_->listen();
 }
 
 QString HttpServer::address() const {
-    return listener_->serverAddress().toString();
+    return impl_->address();
 }
 
 quint16 HttpServer::port() const {
-    return listener_->serverPort();
+    return impl_->port();
 }
 
-void HttpServer::accept() {
-    while (QTcpSocket* socket = listener_->nextPendingConnection()) {
-        auto* connection = new HttpConnection(socket, *this);
-        connections_.insert(connection);
-        if (static_cast<int>(connections_.size()) > settings_.maxConnections) {
-            connection->reject(
-                503, QStringLiteral("too_many_connections"),
-                QStringLiteral("O servidor de aplicação atingiu o limite de %1 conexões simultâneas.")
-                    .arg(settings_.maxConnections));
-        }
-    }
-}
-
-void HttpServer::forget(HttpConnection* connection) {
-    if (connections_.erase(connection) == 0) return;
-    connection->deleteLater();
-    finishShutdownIfIdle();
-}
-
-void HttpServer::shutdown(std::function<void()> done) {
-    shutdownDone_ = std::move(done);
-    listener_->close();
-    for (HttpConnection* c : std::set<HttpConnection*>(connections_)) c->closeGracefully();
-    QTimer::singleShot(kShutdownGraceMs, this, [this] {
-        for (HttpConnection* c : std::set<HttpConnection*>(connections_)) forget(c);
-        finishShutdownIfIdle();
-    });
-    finishShutdownIfIdle();
-}
-
-void HttpServer::finishShutdownIfIdle() {
-    if (!shutdownDone_ || !connections_.empty()) return;
-    const auto done = std::exchange(shutdownDone_, nullptr);
-    done();
+void HttpServer::shutdown() {
+    impl_->shutdown();
 }
 
 }  // namespace kpv::server

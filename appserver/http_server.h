@@ -1,63 +1,67 @@
 #pragma once
 
 #include "appserver/server_settings.h"
-#include "protocol/http.h"
 
-#include <QObject>
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
-#include <set>
-
-class QTcpServer;
+#include <memory>
 
 namespace kpv::server {
 
-class HttpConnection;
+// One request, whole.
+struct HttpRequest {
+    QByteArray method;
+    QByteArray target;
+    QByteArray authorization;
+    QByteArray body;
+    QString peer;     // address:port
+    QString address;  // the peer's address alone
+};
 
 struct HttpReply {
     int status = 200;
     QByteArray body;  // JSON
+    // Told whether the answer reached the client's connection whole.
+    std::function<void(bool delivered)> sent;
 };
 
-// HTTP/1.1 on QTcpServer, one event loop: requests are served one at a time, in arrival order, on
-// kept-alive connections. The limits of the settings (body size, read time, idle time, connections)
-// are enforced here; what breaks them is answered with the protocol's error reply and closed.
-class HttpServer : public QObject {
-    Q_OBJECT
+// Answers its request once; may be called from any thread.
+using Responder = std::function<void(HttpReply)>;
 
+// HTTP/1.1 (and HTTPS with tlsCert/tlsKey) over Boost.Beast, on one thread of its own: requests of a
+// connection are answered in their order, pipelined ones included, while the handler's work runs
+// elsewhere. The limits of the settings are kept here: a head above 16 KiB (431), a body above
+// maxBodyBytes (413, before the body is read), a request not whole within readTimeoutMs of its first byte
+// (408, while others are served), chunked bodies (501), conflicting Content-Length (400), more than
+// maxConnections connections (503); each is answered with the protocol's error reply and closed.
+class HttpServer {
   public:
-    // Answers one whole request; must not throw.
-    using Handler =
-        std::function<HttpReply(const protocol::HttpHead& head, const QByteArray& body, const QString& peer)>;
+    using Handler = std::function<void(HttpRequest request, Responder respond)>;
     // Told of every request refused before the handler saw it: peer, HTTP status, error code, message.
     using RejectionLog =
         std::function<void(const QString& peer, int status, const QString& code, const QString& message)>;
 
-    HttpServer(ServerSettings settings, Handler handler, RejectionLog rejected, QObject* parent = nullptr);
-    ~HttpServer() override;
+    HttpServer(ServerSettings settings, Handler handler, RejectionLog rejected);
+    ~HttpServer();
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
 
-    // Throws std::runtime_error with the reason when the address cannot be bound.
+    // Binds and starts serving. Throws std::runtime_error with the reason, in Portuguese, when the
+    // address cannot be bound or the certificate cannot be read.
     void listen();
     QString address() const;
     quint16 port() const;
 
-    // Stops accepting, lets the answers already written reach their clients, closes every connection
-    // and then runs `done` (at the latest after a few seconds).
-    void shutdown(std::function<void()> done);
+    // Stops accepting, lets the answers under way reach their clients, closes every connection; returns
+    // when done, at the latest after a few seconds.
+    void shutdown();
+
+    class Impl;  // the sessions reach it
 
   private:
-    friend class HttpConnection;
-    void accept();
-    void forget(HttpConnection* connection);
-    void finishShutdownIfIdle();
-
-    ServerSettings settings_;
-    Handler handler_;
-    RejectionLog rejected_;
-    QTcpServer* listener_;
-    std::set<HttpConnection*> connections_;
-    std::function<void()> shutdownDone_;
+    std::unique_ptr<Impl> impl_;
 };
 
 QByteArray ReasonPhrase(int status);

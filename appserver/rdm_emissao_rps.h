@@ -1,16 +1,13 @@
 #pragma once
 
 #include "appserver/invoice_filter.h"
-#include "protocol/call_timeout.h"
-#include "protocol/data_packet.h"
 
-#include <QSqlDatabase>
+#include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 
-#include <chrono>
-
 namespace kpv::db {
-class Dialect;
+class Connection;
 }
 
 namespace kpv::server {
@@ -24,35 +21,36 @@ struct Status {
     static Status refused(const QString& reason) { return {QStringLiteral("N"), reason}; }
 };
 
-// How long a write may wait for other writers before it gives up. Far below the clients' call timeout:
-// nothing is committed after the client stopped waiting, and a blocked write holds the single-threaded
-// server, every other connection included, only that long.
-constexpr std::chrono::milliseconds kWriteDeadline{protocol::kCallTimeoutMs / 3};
+// A reply body holding a data packet, written as the rows came from the database.
+struct EncodedPacket {
+    QByteArray body;
+    qsizetype rows = 0;
+};
 
-// The remote data module "Kpv41000.rdmEmissaoRPS": the five methods over the application database.
-// Database failures raise ServerFault (database_error, or database_busy for a write past its deadline);
-// refusals are Status values.
+// The remote data module "Kpv41000.rdmEmissaoRPS": the five methods over one connection of a worker.
+// Every statement ends by the call's deadline. Database failures travel as db::DatabaseError and its
+// kinds (a write that kept losing to other writers until the deadline as db::BusyError); refusals are
+// Status values.
 class TrdmEmissaoRPS {
   public:
-    // Throws db::DatabaseError when the server cannot write to that kind of database.
-    explicit TrdmEmissaoRPS(QSqlDatabase db, std::chrono::milliseconds writeDeadline = kWriteDeadline);
+    TrdmEmissaoRPS(db::Connection& connection, const QDeadlineTimer& deadline);
 
-    protocol::DataPacket GetNotaFiscal(const InvoiceFilter& filter);
+    EncodedPacket GetNotaFiscal(const InvoiceFilter& filter);
     // `code` and `all`: one operation type, or every type of the direction when `all` is "T".
-    protocol::DataPacket GetTipoOper(const QString& code, const QString& all, const QString& direction);
+    EncodedPacket GetTipoOper(const QString& code, const QString& all, const QString& direction);
     // `one` "S": that registration of the company; "N": all of the company's registrations.
-    protocol::DataPacket GetInscrMunicip(const QString& company, const QString& registration,
-                                         const QString& one);
+    EncodedPacket GetInscrMunicip(const QString& company, const QString& registration, const QString& one);
 
-    // Gives the invoice the next number of its RPS series, in one transaction; idempotent.
+    // Gives the invoice the next number of its RPS series, in one transaction. Idempotent: an invoice
+    // already issued answers success and spends nothing, so a client may repeat a call whose answer it
+    // lost.
     Status PreparaImpressao(const QString& branch, const QString& entry);
     // Cancels the invoice's RPS in the ledger (its number stays spent) and frees the invoice.
     Status CancelaEmissao(const QString& branch, const QString& entry);
 
   private:
-    QSqlDatabase db_;
-    const db::Dialect& dialect_;
-    std::chrono::milliseconds writeDeadline_;
+    db::Connection& db_;
+    QDeadlineTimer deadline_;
 };
 
 }  // namespace kpv::server

@@ -3,34 +3,25 @@
 #include "appserver/invoice_filter.h"
 #include "appserver/rdm_emissao_rps.h"
 #include "appserver/server_fault.h"
-#include "db/database_error.h"
 #include "protocol/codec.h"
+#include "protocol/codes.h"
 #include "protocol/methods.h"
 
 #include <QDate>
 
 #include <map>
-#include <variant>
-#include <vector>
 
 namespace kpv::server {
 
 namespace {
 
-using Payload = std::variant<protocol::DataPacket, Status>;
+using Payload = std::variant<EncodedPacket, Status>;
 using Run = Payload (*)(TrdmEmissaoRPS&, const QVariantList&);
-
-struct Method {
-    const protocol::MethodLayout& layout;
-    Run run;
-};
 
 Run runnerOf(QLatin1String name) {
     static const std::map<QLatin1String, Run> runners = {
         {QLatin1String("GetNotaFiscal"),
-         [](TrdmEmissaoRPS& m, const QVariantList& a) {
-             return Payload(m.GetNotaFiscal(ReadInvoiceFilter(a)));
-         }},
+         [](TrdmEmissaoRPS& m, const QVariantList& a) { return Payload(m.GetNotaFiscal(ReadInvoiceFilter(a))); }},
         {QLatin1String("GetTipoOper"),
          [](TrdmEmissaoRPS& m, const QVariantList& a) {
              return Payload(m.GetTipoOper(a[0].toString(), a[1].toString(), a[2].toString()));
@@ -51,14 +42,13 @@ Run runnerOf(QLatin1String name) {
     return runners.at(name);
 }
 
-Method find(const QString& name) {
+const protocol::MethodLayout& find(const QString& name) {
     const protocol::MethodLayout* layout = protocol::FindMethod(name);
     if (!layout) {
-        throw ServerFault(
-            404, QStringLiteral("unknown_method"),
-            QStringLiteral("Método desconhecido em %1: \"%2\".").arg(protocol::kServerName, name));
+        throw ServerFault(404, QStringLiteral("unknown_method"),
+                          QStringLiteral("Método desconhecido em %1: \"%2\".").arg(protocol::kServerName, name));
     }
-    return {*layout, runnerOf(layout->name)};
+    return *layout;
 }
 
 // Dates arrive as ISO texts ("2024-05-31", a time part is ignored); texts must be texts.
@@ -95,14 +85,18 @@ QVariantList typed(const protocol::MethodLayout& method, const QVariantList& arg
     return out;
 }
 
-CallReply faultReply(const QString& method, int status, const QString& code, const QString& message) {
+}  // namespace
+
+QString CheckedCall::method() const {
+    return layout ? QString(layout->name) : QStringLiteral("-");
+}
+
+CallReply FaultReply(const QString& method, int status, const QString& code, const QString& message) {
     return {status, protocol::EncodeFaultReply({code, message}), method,
             QStringLiteral("error %1: %2").arg(code, message)};
 }
 
-}  // namespace
-
-CallReply RemoteDispatcher::dispatch(const QByteArray& body) noexcept {
+std::variant<CheckedCall, CallReply> RemoteDispatcher::check(const QByteArray& body) noexcept {
     QString method = QStringLiteral("-");
     try {
         const protocol::Call call = protocol::DecodeCall(body);
@@ -112,31 +106,27 @@ CallReply RemoteDispatcher::dispatch(const QByteArray& body) noexcept {
                               QStringLiteral("Servidor desconhecido: \"%1\" (este publica %2).")
                                   .arg(call.server, protocol::kServerName));
         }
-        const Method m = find(call.method);
-        const Payload payload = m.run(module_, typed(m.layout, call.args));
-        if (const auto* packet = std::get_if<protocol::DataPacket>(&payload)) {
-            return {200, protocol::EncodePacketReply(*packet), method,
-                    QStringLiteral("ok %1 rows").arg(packet->rows.size())};
-        }
-        const Status& status = std::get<Status>(payload);
-        return {200, protocol::EncodeStatusReply(status.code, status.text), method,
-                status.code == QLatin1String("S") ? QStringLiteral("ok")
-                                                  : QStringLiteral("refused: ") + status.text};
+        const protocol::MethodLayout& layout = find(call.method);
+        return CheckedCall{&layout, typed(layout, call.args),
+                           layout.payload == protocol::PayloadKind::StatusArray};
     } catch (const protocol::WireError& e) {
-        return faultReply(method, 400, QStringLiteral("bad_request"), e.message());
+        return FaultReply(method, 400, QStringLiteral("bad_request"), e.message());
     } catch (const ServerFault& e) {
-        return faultReply(method, e.httpStatus(), e.code(), e.message());
-    } catch (const db::DatabaseError& e) {
-        return faultReply(method, 500, QStringLiteral("database_error"),
-                          QStringLiteral("Erro no banco de dados: ") + e.message());
-    } catch (const std::exception& e) {
-        return faultReply(
-            method, 500, QStringLiteral("internal_error"),
-            QStringLiteral("Erro interno do servidor de aplicação: ") + QString::fromUtf8(e.what()));
+        return FaultReply(method, e.httpStatus(), e.code(), e.message());
     } catch (...) {
-        return faultReply(method, 500, QStringLiteral("internal_error"),
+        return FaultReply(method, 500, QStringLiteral("internal_error"),
                           QStringLiteral("Erro interno do servidor de aplicação."));
     }
+}
+
+CallReply RemoteDispatcher::run(TrdmEmissaoRPS& module, const CheckedCall& call) {
+    const QString method = call.method();
+    const Payload payload = runnerOf(call.layout->name)(module, call.args);
+    if (const auto* packet = std::get_if<EncodedPacket>(&payload))
+        return {200, packet->body, method, QStringLiteral("ok %1 rows").arg(packet->rows)};
+    const Status& status = std::get<Status>(payload);
+    return {200, protocol::EncodeStatusReply(status.code, status.text), method,
+            status.code == protocol::kSim ? QStringLiteral("ok") : QStringLiteral("refused: ") + status.text};
 }
 
 }  // namespace kpv::server

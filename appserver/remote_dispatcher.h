@@ -2,6 +2,13 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVariantList>
+
+#include <variant>
+
+namespace kpv::protocol {
+struct MethodLayout;
+}
 
 namespace kpv::server {
 
@@ -15,16 +22,26 @@ struct CallReply {
     QString outcome;  // "ok", "ok 120 rows", "refused: ...", "error <code>: ..."
 };
 
-// Publishes "Kpv41000.rdmEmissaoRPS": decodes a call, checks the method and its arguments, runs it and
-// encodes the payload or the fault. Nothing it is sent can make it throw.
+// A call whose method and arguments were checked: what a worker runs.
+struct CheckedCall {
+    const protocol::MethodLayout* layout = nullptr;
+    QVariantList args;  // texts, and QDate for the date arguments
+    bool writes = false;
+
+    QString method() const;
+};
+
+// Publishes "Kpv41000.rdmEmissaoRPS": decodes a call and checks the method and its arguments, then
+// runs it on the module and encodes the payload.
 class RemoteDispatcher {
   public:
-    explicit RemoteDispatcher(TrdmEmissaoRPS& module) : module_(module) {}
-
-    CallReply dispatch(const QByteArray& body) noexcept;
-
-  private:
-    TrdmEmissaoRPS& module_;
+    // A call ready to run, or the fault reply of one that cannot. Nothing it is sent makes it throw.
+    static std::variant<CheckedCall, CallReply> check(const QByteArray& body) noexcept;
+    // Throws what the module throws: db::DatabaseError and its kinds, ServerFault for an argument the
+    // method cannot read.
+    static CallReply run(TrdmEmissaoRPS& module, const CheckedCall& call);
 };
+
+CallReply FaultReply(const QString& method, int status, const QString& code, const QString& message);
 
 }  // namespace kpv::server

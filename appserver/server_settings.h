@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <stdexcept>
+
 class QSettings;
 
 namespace kpv::server {
@@ -15,8 +17,34 @@ struct ServerSettings {
     int readTimeoutMs = 10000;  // from the first byte of a request to its last
     int idleTimeoutMs = 60000;  // a kept-alive connection without requests is closed after this
     int maxConnections = 32;
+    int workers = 0;             // calls served at once, each worker with its own database connection
+    int deadlineMs = 10000;      // every call is answered within this, whatever the database does
+    QString tlsCert;             // PEM files; both set: the server speaks HTTPS only
+    QString tlsKey;
+    bool acceptClearText = false;  // plain HTTP on an address beyond this machine
+
+    bool tls() const { return !tlsCert.isEmpty(); }
 };
 
+// A value of the configuration that the server cannot work with; the message names the key and the
+// value, in Portuguese.
+class ConfigurationError : public std::runtime_error {
+  public:
+    explicit ConfigurationError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    QString message() const { return message_; }
+
+  private:
+    QString message_;
+};
+
+// Reads and checks every key of the group; throws ConfigurationError for the first bad one.
 ServerSettings ReadServerSettings(QSettings& settings);
+// The same checks for values that came from elsewhere (the command line's port).
+void CheckServerSettings(const ServerSettings& settings);
+
+// Workers when the configuration names none: enough that a long list of one clerk and a lookup or a
+// print run of others are served at once, more where the machine has more cores.
+int DefaultWorkers();
 
 }  // namespace kpv::server

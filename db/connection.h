@@ -42,6 +42,8 @@ class Statement {
     virtual void execute(std::initializer_list<Value> params) = 0;
     virtual void execute(const std::vector<Value>& params) = 0;
     virtual bool next() = 0;
+    // Ends the current run before all its rows were read, so the engine lets go of it.
+    virtual void finish() = 0;
     virtual qint64 rowsAffected() const = 0;
 
     // The position of a result column by its name, letter case ignored. Throws DatabaseError when the
@@ -83,6 +85,8 @@ class Connection {
     virtual void commit() = 0;
     virtual void rollback() noexcept = 0;
     virtual bool inTransaction() const = 0;
+    // False once the connection is gone (lost, or closed under a statement stuck past its deadline).
+    virtual bool usable() const = 0;
 
     // From now on, a statement still running when `deadline` passes is interrupted with DeadlineError.
     virtual void setDeadline(const QDeadlineTimer& deadline) = 0;

@@ -36,16 +36,34 @@ Engine EngineFromName(const QString& name) {
                             .arg(name));
 }
 
+namespace {
+// An integer key within [low, high]; absent keeps `fallback`.
+int integer(QSettings& s, const QString& key, int fallback, int low, int high) {
+    if (!s.contains(key)) return fallback;
+    const QString text = s.value(key).toString().trimmed();
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high) {
+        throw DatabaseError(QStringLiteral("configuração inválida: [database] %1=%2 (esperado um número inteiro "
+                                           "de %3 a %4)")
+                                .arg(key, text)
+                                .arg(low)
+                                .arg(high));
+    }
+    return value;
+}
+}  // namespace
+
 DatabaseSettings ReadDatabaseSettings(QSettings& settings) {
     DatabaseSettings s;
     settings.beginGroup(QStringLiteral("database"));
     s.engine = EngineFromName(settings.value(QStringLiteral("engine"), QStringLiteral("sqlite")).toString());
     s.path = settings.value(QStringLiteral("path")).toString();
     s.host = settings.value(QStringLiteral("host")).toString();
-    s.port = settings.value(QStringLiteral("port"), 0).toInt();
+    s.port = integer(settings, QStringLiteral("port"), 0, 0, 65535);
     s.user = settings.value(QStringLiteral("user")).toString();
     s.password = settings.value(QStringLiteral("password")).toString();
-    s.busyTimeoutMs = settings.value(QStringLiteral("busyTimeoutMs"), s.busyTimeoutMs).toInt();
+    s.busyTimeoutMs = integer(settings, QStringLiteral("busyTimeoutMs"), s.busyTimeoutMs, 0, 600000);
     settings.endGroup();
 
     return s;

@@ -238,6 +238,14 @@ class FirebirdStatement final : public Statement {
         return fetch();
     }
 
+    void finish() override {
+        pending_ = false;
+        if (!cursorOpen_) return;
+        ISC_STATUS_ARRAY status{};
+        isc_dsql_free_statement(status, &handle_, DSQL_close);
+        cursorOpen_ = false;
+    }
+
     qint64 rowsAffected() const override { return affected_; }
 
     bool isNull(int c) const override {

@@ -24,6 +24,7 @@ class FirebirdConnection final : public Connection {
     void commit() override;
     void rollback() noexcept override;
     bool inTransaction() const override { return transaction_ != 0 && !implicit_; }
+    bool usable() const override { return !lost_; }
     void setDeadline(const QDeadlineTimer& deadline) override { deadline_ = deadline; }
 
   private:

@@ -72,6 +72,12 @@ class SqliteStatement final : public Statement {
         return step();
     }
 
+    void finish() override {
+        sqlite3_reset(statement_);
+        pending_ = false;
+        done_ = true;
+    }
+
     qint64 rowsAffected() const override { return changes_; }
     bool isNull(int c) const override { return sqlite3_column_type(statement_, c) == SQLITE_NULL; }
     std::string_view text(int c) const override {

@@ -24,6 +24,7 @@ class SqliteConnection final : public Connection {
     void commit() override;
     void rollback() noexcept override;
     bool inTransaction() const override { return inTransaction_; }
+    bool usable() const override { return true; }
     void setDeadline(const QDeadlineTimer& deadline) override { deadline_ = deadline; }
 
   private:

@@ -15,11 +15,13 @@ constexpr std::chrono::milliseconds kLockWait{1000};
 
 void RunWriteTransaction(Connection& connection, const std::function<bool()>& work,
                          const QDeadlineTimer& deadline) {
+    const qint64 budgetSeconds = std::max<qint64>(1, (deadline.remainingTime() + 999) / 1000);
     for (int attempt = 1;; ++attempt) {
         const auto remaining = std::chrono::milliseconds(deadline.remainingTime());
         if (deadline.hasExpired() || remaining <= std::chrono::milliseconds::zero()) {
-            throw BusyError(QStringLiteral("O banco de dados esteve ocupado com outras gravações até o prazo "
-                                           "da chamada; nada foi gravado. Tente novamente."));
+            throw BusyError(QStringLiteral("O banco de dados esteve ocupado com outras gravações por mais de "
+                                           "%1 s; nada foi gravado. Tente novamente.")
+                                .arg(budgetSeconds));
         }
         try {
             connection.begin(Access::Write, std::min(kLockWait, remaining));

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -361,34 +362,63 @@ class AppServerProtocol : public QObject {
         QCOMPARE(guarded_->stop(), 0);
     }
 
+    // Every value the server cannot work with stops it at start with exit code 1 and a message naming it.
     void refusesToStartWithoutItsPlace_data() {
         QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("server");  // the [server] group written to @ini
         QTest::addColumn<QString>("error");
+        const QStringList plain{"--config", "@ini"};
         QTest::newRow("missing configuration")
-            << QStringList{"--config", "/nonexistent/kpv.ini"}
+            << QStringList{"--config", "/nonexistent/kpv.ini"} << ""
             << "kpv-appserver: arquivo de configuração não encontrado: /nonexistent/kpv.ini";
-        QTest::newRow("bad port") << QStringList{"--config", "@ini", "--port", "oito"}
+        QTest::newRow("bad port") << QStringList{"--config", "@ini", "--port", "oito"} << ""
                                   << "kpv-appserver: porta inválida: oito";
-        QTest::newRow("port out of range") << QStringList{"--config", "@ini", "--port", "70000"}
-                                           << "kpv-appserver: Não foi possível escutar em 127.0.0.1:70000";
+        QTest::newRow("port out of range") << QStringList{"--config", "@ini", "--port", "70000"} << ""
+                                           << "kpv-appserver: porta inválida: 70000";
+        QTest::newRow("port in use") << QStringList{"--config", "@ini", "--port", "@busy"} << ""
+                                     << "kpv-appserver: Não foi possível escutar em 127.0.0.1:@busy: o endereço já "
+                                        "está em uso por outro programa.";
         QTest::newRow("unknown engine")
-            << QStringList{"--config", "@bad-engine"}
+            << QStringList{"--config", "@bad-engine"} << ""
             << "kpv-appserver: Banco de dados desconhecido na configuração: \"db2\"";
+        const auto key = [&](const char* name, const char* line, const char* message) {
+            QTest::newRow(name) << plain << QString::fromUtf8(line)
+                                << QStringLiteral("kpv-appserver: configuração inválida: ") + QString::fromUtf8(message);
+        };
+        key("body limit not a number", "maxBodyBytes=abc", "[server] maxBodyBytes=abc (esperado");
+        key("no connections", "maxConnections=0", "[server] maxConnections=0 (esperado");
+        key("no idle time", "idleTimeoutMs=0", "[server] idleTimeoutMs=0 (esperado");
+        key("no read time", "readTimeoutMs=-5", "[server] readTimeoutMs=-5 (esperado");
+        key("no workers", "workers=0", "[server] workers=0 (esperado");
+        key("deadline past the clients' patience", "deadlineMs=30000", "[server] deadlineMs=30000 (esperado");
+        key("address that is none", "host=300.1.1.1", "[server] host=300.1.1.1 (esperado");
+        key("key without certificate", "tlsKey=/etc/hostname", "[server] tlsCert= (tlsCert e tlsKey");
+        key("certificate that is not there", "tlsCert=/nonexistent.pem\ntlsKey=/nonexistent.key",
+            "[server] tlsCert=/nonexistent.pem (arquivo PEM");
+        key("clear text beyond this machine", "host=*", "[server] host=* (um endereço além desta máquina exige TLS");
+        key("clear text not said plainly", "host=*\nacceptClearText=talvez", "[server] acceptClearText=talvez");
+        key("database port", "[database]\nport=x", "[database] port=x (esperado");
     }
     void refusesToStartWithoutItsPlace() {
         QFETCH(QStringList, args);
+        QFETCH(QString, server);
         QFETCH(QString, error);
+        QTcpServer busy;
+        QVERIFY(busy.listen(QHostAddress::LocalHost));
+        const QString busyPort = QString::number(busy.serverPort());
         const QString ini = dir_.filePath("plain.ini");
         const QString badEngine = dir_.filePath("bad-engine.ini");
         QFile f(ini);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(("[server]\nport=0\n\n" + database_.iniGroup()).toUtf8());
+        // A [database] line in the row comes after the group, so the database's own keys stay whole.
+        f.write(("[server]\nport=0\n" + server + "\n\n" + database_.iniGroup()).toUtf8());
         f.close();
         QFile g(badEngine);
         QVERIFY(g.open(QIODevice::WriteOnly));
         g.write("[database]\nengine=db2\n");
         g.close();
-        for (QString& a : args) a.replace("@ini", ini).replace("@bad-engine", badEngine);
+        for (QString& a : args) a.replace("@ini", ini).replace("@bad-engine", badEngine).replace("@busy", busyPort);
+        error.replace("@busy", busyPort);
         QProcess process;
         process.start(BuildProgram("kpv-appserver"), args);
         QVERIFY(process.waitForFinished(30000));

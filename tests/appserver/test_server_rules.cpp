@@ -5,7 +5,9 @@
 #include "appserver/rdm_emissao_rps.h"
 #include "appserver/remote_dispatcher.h"
 #include "appserver/server_fault.h"
+#include "db/connection.h"
 #include "db/database.h"
+#include "db/database_settings.h"
 #include "protocol/codec.h"
 
 #include <QJsonDocument>
@@ -35,6 +37,7 @@ class ServerRules : public QObject {
 
     QTemporaryDir dir_;
     QSqlDatabase db_;
+    db::DatabaseSettings settings_;
 
   private Q_SLOTS:
     void readsTheInvoiceFilter_data() {
@@ -280,13 +283,23 @@ class ServerRules : public QObject {
         QFETCH(QString, code);
         QFETCH(QString, message);
         if (!db_.isValid()) {
-            db::DatabaseSettings s;
-            s.path = dir_.filePath(QStringLiteral("rules.db"));
-            db_ = db::OpenDatabase(s, QStringLiteral("rules"));
+            settings_.path = dir_.filePath(QStringLiteral("rules.db"));
+            db_ = db::OpenDatabase(settings_, QStringLiteral("rules"));
         }
-        server::TrdmEmissaoRPS module(db_);
-        server::RemoteDispatcher dispatcher(module);
-        const server::CallReply reply = dispatcher.dispatch(body);
+        std::variant<server::CheckedCall, server::CallReply> checked = server::RemoteDispatcher::check(body);
+        server::CallReply reply;
+        if (auto* fault = std::get_if<server::CallReply>(&checked)) {
+            reply = *fault;
+        } else {
+            const std::unique_ptr<db::Connection> connection = db::Connect(settings_);
+            server::TrdmEmissaoRPS module(*connection, QDeadlineTimer(10000));
+            try {
+                reply = server::RemoteDispatcher::run(module, std::get<server::CheckedCall>(checked));
+            } catch (const server::ServerFault& e) {
+                reply = server::FaultReply(std::get<server::CheckedCall>(checked).method(), e.httpStatus(),
+                                           e.code(), e.message());
+            }
+        }
         QCOMPARE(reply.httpStatus, status);
         const QVariant payload = protocol::DecodeReply(reply.body);
         if (status == 200) {
@@ -323,7 +336,8 @@ class ServerRules : public QObject {
                               .arg(QLatin1String(number))));
         }
 
-        server::TrdmEmissaoRPS module(db);
+        const std::unique_ptr<db::Connection> connection = db::Connect(s);
+        server::TrdmEmissaoRPS module(*connection, QDeadlineTimer(10000));
         const server::Status status =
             module.CancelaEmissao(QStringLiteral("0001"), QStringLiteral("0000000001"));
         QCOMPARE(status.code, QStringLiteral("N"));
@@ -358,25 +372,24 @@ class ServerRules : public QObject {
         holder->start();
         QTRY_VERIFY(locked.load());
 
-        server::TrdmEmissaoRPS module(db, std::chrono::milliseconds(1000));
-        server::RemoteDispatcher dispatcher(module);
-        const QByteArray call = R"({"server":"Kpv41000.rdmEmissaoRPS","method":"PreparaImpressao",)"
-                                R"("args":["0001","0000000001"]})";
-        const server::CallReply busy = dispatcher.dispatch(call);
+        const std::unique_ptr<db::Connection> connection = db::Connect(s);
+        const auto prepara = [&] {
+            server::TrdmEmissaoRPS module(*connection, QDeadlineTimer(1000));
+            return module.PreparaImpressao(QStringLiteral("0001"), QStringLiteral("0000000001"));
+        };
+        QString busy;
+        try {
+            prepara();
+        } catch (const db::BusyError& e) {
+            busy = e.message();
+        }
         release = true;
         holder->wait();
         delete holder;
-        QCOMPARE(busy.httpStatus, 503);
-        const protocol::Fault fault = protocol::DecodeReply(busy.body).value<protocol::Fault>();
-        QCOMPARE(fault.code, QStringLiteral("database_busy"));
-        QCOMPARE(fault.message,
-                 QStringLiteral("O banco de dados esteve ocupado com outras gravações por mais "
-                                "de 1 s; nada foi gravado. Tente novamente."));
-
-        const server::CallReply after = dispatcher.dispatch(call);
-        QCOMPARE(after.httpStatus, 200);
-        QCOMPARE(protocol::DecodeReply(after.body).toList(),
-                 (QVariantList{"N", "Nota fiscal não encontrada (filial 0001, lançamento 0000000001)."}));
+        QCOMPARE(busy, QStringLiteral("O banco de dados esteve ocupado com outras gravações por mais "
+                                      "de 1 s; nada foi gravado. Tente novamente."));
+        const server::Status after = prepara();
+        QCOMPARE(after.text, QStringLiteral("Nota fiscal não encontrada (filial 0001, lançamento 0000000001)."));
     }
 
     void cleanupTestCase() {
