@@ -8,6 +8,7 @@ packages=(
   libqt6sql6-sqlite libqt6sql6-ibase
   firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclient2
   poppler-utils fonts-dejavu-core libbenchmark-dev
+  firebird-dev libboost-dev libssl-dev libcurl4-openssl-dev openssl curl
 )
 
 missing=()

@@ -31,6 +31,8 @@ ContextValues ReadContextValues(QSettings& settings) {
     v.webUrl = settings.value(QStringLiteral("host"), v.webUrl).toString();
     v.webPort = settings.value(QStringLiteral("port"), v.webPort).toInt();
     v.webToken = settings.value(QStringLiteral("token")).toString();
+    v.webCaFile = settings.value(QStringLiteral("caFile")).toString().trimmed();
+    v.webTls = settings.value(QStringLiteral("tls"), !v.webCaFile.isEmpty()).toBool();
     settings.endGroup();
 
     settings.beginGroup(QStringLiteral("reports"));

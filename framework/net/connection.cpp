@@ -47,7 +47,8 @@ void TNetConnection::SetConnected(bool connected) {
     if (host_.isEmpty() || port_ < 1 || port_ > 65535) {
         throw Error(QStringLiteral("Endereço do servidor de aplicação inválido: \"%1\".").arg(where()));
     }
-    transport_->setEndpoint(host_, port_);
+    transport_->setEndpoint(host_, port_, UseTls || Context().webTls,
+                            CaFile.isEmpty() ? Context().webCaFile : CaFile);
     if (ThrowException) {
         try {
             transport_->open(Timeout);
@@ -69,7 +70,7 @@ QVariant TNetConnection::call(const QString& method, const QVariantList& args) {
                     QStringLiteral("A conexão com o servidor de aplicação não está ativa."));
     }
     const QString token = Token.isEmpty() ? Context().webToken : Token;
-    protocol::HttpHeaders headers{{"Content-Type", "application/json; charset=utf-8"},
+    HttpHeaders headers{{"Content-Type", "application/json; charset=utf-8"},
                                   {"Accept", "application/json"}};
     if (!token.isEmpty())
         headers.append({QByteArray("Authorization"), QByteArray("Bearer " + token.toUtf8())});

@@ -44,6 +44,10 @@ class TNetConnection : public QObject {
     // Shared token of the server; when empty the context's token (kpv.ini [server] token) is sent.
     QString Token;
     int Timeout = protocol::kCallTimeoutMs;  // milliseconds per call
+    // HTTPS, the server verified against CaFile (PEM) or the system's store; off, the context's
+    // (kpv.ini [server] tls and caFile) decide.
+    bool UseTls = false;
+    QString CaFile;
 
     void SetHost(const QString& host);
     QString Host() const { return host_; }

@@ -1,15 +1,11 @@
 #pragma once
 
-#include "protocol/http.h"
-
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 
-#include <memory>
 #include <stdexcept>
-
-class QDeadlineTimer;
-class QTcpSocket;
 
 namespace kpv::net {
 
@@ -29,36 +25,43 @@ class TransportError : public std::runtime_error {
 struct HttpAnswer {
     int status = 0;
     QByteArray reason;
+    // Its capacity keeps spare bytes past its end, which parsers that read in wide blocks may use.
     QByteArray body;
 };
 
-// Blocking HTTP/1.1 over one kept-alive TCP connection, in the calling thread. Every call has a
-// deadline; nothing waits longer than the timeout, whatever the peer does.
+using HttpHeaders = QList<QPair<QByteArray, QByteArray>>;
+
+// Blocking HTTP/1.1 (or HTTPS) with libcurl over one kept-alive connection, in the calling thread. Every
+// call has a deadline; nothing waits longer than the timeout, whatever the peer does.
 class HttpTransport {
   public:
     HttpTransport();
     ~HttpTransport();
+    HttpTransport(const HttpTransport&) = delete;
+    HttpTransport& operator=(const HttpTransport&) = delete;
 
-    void setEndpoint(const QString& host, int port);
+    // `tls`: HTTPS, the server's certificate verified against `caFile` (PEM), or against the system's
+    // store when that is empty.
+    void setEndpoint(const QString& host, int port, bool tls = false, const QString& caFile = {});
     // Opens the connection now rather than at the first request. Throws TransportError.
     void open(int timeoutMs);
     void close();
 
     // Throws TransportError.
-    HttpAnswer post(const QByteArray& target, const protocol::HttpHeaders& headers, const QByteArray& body,
-                    int timeoutMs);
+    HttpAnswer post(const QByteArray& target, const HttpHeaders& headers, const QByteArray& body, int timeoutMs);
 
   private:
-    enum class Outcome { Answered, ClosedBeforeAnswer };
-    Outcome exchange(const QByteArray& request, const QDeadlineTimer& deadline, int timeoutMs,
-                     HttpAnswer& answer);
-    void connectSocket(const QDeadlineTimer& deadline, int timeoutMs);
-    TransportError timedOut(int timeoutMs);
+    void* handle();
+    [[noreturn]] void fail(int code, int timeoutMs, bool answerStarted);
     QString where() const;
+    QByteArray url(const QByteArray& target) const;
 
     QString host_;
     int port_ = 0;
-    std::unique_ptr<QTcpSocket> socket_;
+    bool tls_ = false;
+    QString caFile_;
+    void* curl_ = nullptr;
+    char error_[256] = {};
 };
 
 }  // namespace kpv::net

@@ -349,7 +349,7 @@ void EmissionWithServer::serverAnswerOfAnotherKind() {
     const int row = screen()->cdsNotaFiscal->RecordCount() / 2;
     if (!cancelling) fixture_.tick(row);
     screen()->cdsNotaFiscal->SetRecNo(row);
-    ScriptedPeer peer([](QTcpSocket& socket, const kpv::protocol::HttpReader&) {
+    ScriptedPeer peer([](QTcpSocket& socket, const HttpMessage&) {
         AnswerHttp(socket, 200, kpv::protocol::EncodePacketReply(kpv::protocol::DataPacket{}));
     });
     const auto restore = qScopeGuard([this] { kpv::Context().webPort = fixture_.server().port(); });

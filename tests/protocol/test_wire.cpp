@@ -1,7 +1,6 @@
 // The wire encoding shared by the connection and the server: calls, data packets, status arrays and
 // faults, and the HTTP framing read piece by piece.
 #include "protocol/codec.h"
-#include "protocol/http.h"
 
 #include <QtTest>
 
@@ -26,21 +25,6 @@ DataPacket samplePacket() {
     return p;
 }
 
-// The HTTP reader's result after the given bytes arrive in pieces of `chunk`.
-HttpReader::State feed(HttpReader& reader, const QByteArray& bytes, int chunk, QByteArray* rest) {
-    QByteArray buffer;
-    HttpReader::State state = HttpReader::State::NeedMore;
-    for (qsizetype i = 0; i < bytes.size(); i += chunk) {
-        buffer += bytes.mid(i, chunk);
-        state = reader.read(buffer);
-        if (state != HttpReader::State::NeedMore) {
-            buffer += bytes.mid(i + chunk);
-            break;
-        }
-    }
-    *rest = buffer;
-    return state;
-}
 
 }  // namespace
 
@@ -186,84 +170,6 @@ class Wire : public QObject {
         }
     }
 
-    void httpMessagesInPieces_data() {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("chunk");
-        QTest::addColumn<int>("state");
-        QTest::addColumn<int>("failure");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("keepAlive");
-        QTest::addColumn<QByteArray>("rest");
-        const int req = int(HttpReader::Kind::Request), resp = int(HttpReader::Kind::Response);
-        const int done = int(HttpReader::State::Complete), more = int(HttpReader::State::NeedMore),
-                  failed = int(HttpReader::State::Failed);
-        const int none = int(HttpReader::Failure::None);
-        const QByteArray request = SerializeRequest("POST", "/call", {{"Host", "x"}}, "{\"a\":1}");
-        QTest::newRow("request at once")
-            << req << request << 4096 << done << none << QByteArray("{\"a\":1}") << true << QByteArray();
-        QTest::newRow("request byte by byte")
-            << req << request << 1 << done << none << QByteArray("{\"a\":1}") << true << QByteArray();
-        QTest::newRow("pipelined leaves the next")
-            << req << request + "POST /call" << 4096 << done << none << QByteArray("{\"a\":1}") << true
-            << QByteArray("POST /call");
-        QTest::newRow("half a body") << req << request.chopped(3) << 7 << more << none << QByteArray() << true
-                                     << QByteArray();
-        QTest::newRow("HTTP/1.0 closes")
-            << req << QByteArray("POST /call HTTP/1.0\r\nContent-Length: 0\r\n\r\n") << 5 << done << none
-            << QByteArray() << false << QByteArray();
-        QTest::newRow("Connection close") << req << QByteArray("POST / HTTP/1.1\r\nConnection: Close\r\n\r\n")
-                                          << 64 << done << none << QByteArray() << false << QByteArray();
-        QTest::newRow("body too large")
-            << req << QByteArray("POST /call HTTP/1.1\r\nContent-Length: 2048\r\n\r\n") << 64 << failed
-            << int(HttpReader::Failure::BodyTooLarge) << QByteArray() << true << QByteArray();
-        QTest::newRow("head too large")
-            << req << "POST /call HTTP/1.1\r\nX: " + QByteArray(5000, 'x') << 512 << failed
-            << int(HttpReader::Failure::HeadTooLarge) << QByteArray() << true << QByteArray();
-        QTest::newRow("binary") << req << QByteArray("\x16\x03\x01\x00", 4) << 1 << failed
-                                << int(HttpReader::Failure::Malformed) << QByteArray() << true
-                                << QByteArray();
-        QTest::newRow("bad header line")
-            << req << QByteArray("POST /call HTTP/1.1\r\nno colon here\r\n\r\n") << 64 << failed
-            << int(HttpReader::Failure::Malformed) << QByteArray() << true << QByteArray();
-        QTest::newRow("chunked") << req
-                                 << QByteArray("POST /call HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n")
-                                 << 64 << failed << int(HttpReader::Failure::Unsupported) << QByteArray()
-                                 << true << QByteArray();
-        QTest::newRow("response") << resp
-                                  << SerializeResponse(200, "OK", {{"Connection", "keep-alive"}}, "{}") << 3
-                                  << done << none << QByteArray("{}") << true << QByteArray();
-        QTest::newRow("response without length")
-            << resp << QByteArray("HTTP/1.1 200 OK\r\n\r\n{}") << 64 << failed
-            << int(HttpReader::Failure::Unsupported) << QByteArray() << true << QByteArray();
-        QTest::newRow("not a response")
-            << resp << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << 64 << failed
-            << int(HttpReader::Failure::Malformed) << QByteArray() << true << QByteArray();
-        QTest::newRow("bad status") << resp << QByteArray("HTTP/1.1 abc OK\r\nContent-Length: 0\r\n\r\n")
-                                    << 64 << failed << int(HttpReader::Failure::Malformed) << QByteArray()
-                                    << true << QByteArray();
-    }
-    void httpMessagesInPieces() {
-        QFETCH(int, kind);
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, chunk);
-        QFETCH(int, state);
-        QFETCH(int, failure);
-        QFETCH(QByteArray, body);
-        QFETCH(bool, keepAlive);
-        QFETCH(QByteArray, rest);
-        HttpReader reader(HttpReader::Kind(kind), {1024, 1024});
-        QByteArray left;
-        QCOMPARE(int(feed(reader, bytes, chunk, &left)), state);
-        QCOMPARE(int(reader.failure()), failure);
-        if (state == int(HttpReader::State::Complete)) {
-            QCOMPARE(reader.body(), body);
-            QCOMPARE(reader.keepAlive(), keepAlive);
-            QCOMPARE(left, rest);
-            reader.reset();
-            QVERIFY(!reader.started());
-        }
-    }
 };
 
 QTEST_GUILESS_MAIN(Wire)

@@ -5,8 +5,6 @@
 
 #include <memory>
 
-using kpv::protocol::HttpReader;
-
 ScriptedPeer::ScriptedPeer(Script script) : script_(std::move(script)) {
     start();
     while (port_ == 0) QThread::msleep(5);
@@ -29,28 +27,30 @@ void ScriptedPeer::run() {
     while (!stop_) {
         if (!server.waitForNewConnection(50)) continue;
         std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
+        buffer_.clear();
         ++connections_;
         // One connection may carry several requests.
         while (!stop_ && socket->state() == QAbstractSocket::ConnectedState) {
-            HttpReader reader(HttpReader::Kind::Request, {});
-            QByteArray buffer;
-            while (!stop_ && reader.read(buffer) == HttpReader::State::NeedMore) {
-                if (socket->waitForReadyRead(50)) buffer += socket->readAll();
+            std::optional<HttpMessage> request;
+            while (!stop_ && !(request = TakeHttpMessage(buffer_))) {
+                if (socket->waitForReadyRead(50)) buffer_ += socket->readAll();
                 if (socket->state() != QAbstractSocket::ConnectedState && socket->bytesAvailable() == 0)
                     break;
             }
-            if (reader.read(buffer) != HttpReader::State::Complete) break;
+            if (!request) break;
             {
                 QMutexLocker locked(&mutex_);
-                authorization_ = reader.head().header("Authorization");
+                authorization_ = request->header("Authorization");
             }
-            script_(*socket, reader);
+            script_(*socket, *request);
             socket->waitForBytesWritten(1000);
         }
     }
 }
 
 void AnswerHttp(QTcpSocket& socket, int status, const QByteArray& body, const QByteArray& connection) {
-    socket.write(kpv::protocol::SerializeResponse(status, "X", {{"Connection", connection}}, body));
+    socket.write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nConnection: " + connection +
+                 "\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+                 QByteArray::number(body.size()) + "\r\n\r\n" + body);
     socket.flush();
 }

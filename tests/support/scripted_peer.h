@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/http.h"
+#include "http_message.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -16,7 +16,7 @@ class QTcpSocket;
 class ScriptedPeer : public QThread {
   public:
     // Gets the connection and the request it sent (empty when it never sent a whole one).
-    using Script = std::function<void(QTcpSocket& socket, const kpv::protocol::HttpReader& request)>;
+    using Script = std::function<void(QTcpSocket& socket, const HttpMessage& request)>;
 
     explicit ScriptedPeer(Script script);
     ~ScriptedPeer() override;
@@ -35,6 +35,7 @@ class ScriptedPeer : public QThread {
     std::atomic<bool> stop_{false};
     QMutex mutex_;
     QByteArray authorization_;
+    QByteArray buffer_;  // what arrived of the connection's next request
 };
 
 // Writes a whole HTTP answer with `body` on the connection.

@@ -6,7 +6,6 @@
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
 #include "protocol/codec.h"
-#include "protocol/http.h"
 #include "scripted_peer.h"
 
 #include <QElapsedTimer>
@@ -105,7 +104,7 @@ class Connection : public QObject {
         if (behaviour == "down") {
             port = freePort();
         } else {
-            peer = std::make_unique<ScriptedPeer>([behaviour](QTcpSocket& s, const protocol::HttpReader&) {
+            peer = std::make_unique<ScriptedPeer>([behaviour](QTcpSocket& s, const HttpMessage&) {
                 if (behaviour == "silent") stall(s, 3000);
                 if (behaviour == "trickle") {
                     s.write("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
@@ -170,8 +169,8 @@ class Connection : public QObject {
         DataPacket packet;
         packet.fields = {{"CHAVE", TFieldType::ftString, 3}};
         packet.rows.push_back({"S01"});
-        ScriptedPeer peer([&](QTcpSocket& s, const protocol::HttpReader& request) {
-            const protocol::Call call = protocol::DecodeCall(request.body());
+        ScriptedPeer peer([&](QTcpSocket& s, const HttpMessage& request) {
+            const protocol::Call call = protocol::DecodeCall(request.body);
             if (call.method == "GetTipoOper")
                 AnswerHttp(s, 200, protocol::EncodePacketReply(packet));
             else
@@ -224,7 +223,7 @@ class Connection : public QObject {
 
     // The server closed the kept-alive connection while it was idle: the next call opens a new one.
     void staleKeptAliveConnectionIsReplaced() {
-        ScriptedPeer peer([](QTcpSocket& s, const protocol::HttpReader&) {
+        ScriptedPeer peer([](QTcpSocket& s, const HttpMessage&) {
             AnswerHttp(s, 200, protocol::EncodeStatusReply("S", ""));
             s.waitForBytesWritten(500);
             s.disconnectFromHost();  // without saying "Connection: close"
@@ -253,7 +252,7 @@ class Connection : public QObject {
         QFETCH(QString, own);
         QFETCH(QString, context);
         QFETCH(QByteArray, sent);
-        ScriptedPeer peer([](QTcpSocket& s, const protocol::HttpReader&) {
+        ScriptedPeer peer([](QTcpSocket& s, const HttpMessage&) {
             AnswerHttp(s, 200, protocol::EncodeStatusReply("S", ""));
         });
         Context().webToken = context;
