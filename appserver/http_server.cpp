@@ -292,23 +292,32 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
         answer({status, faultBody(code, message), {}});
     }
 
+    // The answer goes out of the reply's own bytes: a body of tens of megabytes is never copied.
+    struct Outgoing {
+        QByteArray body;
+        http::response<http::span_body<const char>> message;
+    };
+
     void answer(HttpReply reply) {
         busy_ = true;
-        auto response = std::make_shared<http::response<http::string_body>>(static_cast<http::status>(reply.status), 11);
-        response->set(http::field::content_type, "application/json; charset=utf-8");
+        auto out = std::make_shared<Outgoing>();
+        out->body = std::move(reply.body);
+        http::response<http::span_body<const char>>& response = out->message;
+        response.result(static_cast<http::status>(reply.status));
+        response.version(11);
+        response.set(http::field::content_type, "application/json; charset=utf-8");
         const bool keepAlive = keepAlive_ && !stopping_;
-        response->keep_alive(keepAlive);
+        response.keep_alive(keepAlive);
         // Said in so many words for HTTP/1.1 clients too, as the protocol has always done.
-        response->set(http::field::connection, keepAlive ? "keep-alive" : "close");
-        response->body().assign(reply.body.constData(), size_t(reply.body.size()));
-        reply.body = QByteArray();
-        response->prepare_payload();
+        response.set(http::field::connection, keepAlive ? "keep-alive" : "close");
+        response.body() = boost::beast::span<const char>(out->body.constData(), size_t(out->body.size()));
+        response.prepare_payload();
         arm(server_.settings_.idleTimeoutMs);  // a client that stops reading its answer is let go
-        http::async_write(stream_, *response,
-                          [self = this->shared_from_this(), response, sent = std::move(reply.sent)](error_code ec, size_t) {
+        http::async_write(stream_, response,
+                          [self = this->shared_from_this(), out, sent = std::move(reply.sent)](error_code ec, size_t) {
                               if (sent) sent(!ec);
                               if (ec) return self->close();
-                              if (!response->keep_alive()) return self->linger();
+                              if (!out->message.keep_alive()) return self->linger();
                               self->waitForRequest();
                           });
     }

@@ -18,6 +18,8 @@
 
 #include <cstdio>
 
+#include <malloc.h>
+
 namespace {
 
 using namespace kpv;
@@ -82,6 +84,9 @@ int serve(const server::ServerSettings& settings, const db::DatabaseSettings& da
 int main(int argc, char** argv) {
     // While TZ is unset, glibc re-reads /etc/localtime at every local-time conversion.
     if (!qEnvironmentVariableIsSet("TZ")) qputenv("TZ", ":/etc/localtime");
+    // Reply bodies of tens of megabytes grow by remapping their pages rather than by copying them, and
+    // go back to the system when sent, instead of staying in the heap at their peak.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     QCoreApplication app(argc, argv);
     // Before the database engine and the workers start their threads, so none of them takes the signal.
     server::TerminationWatcher termination;
