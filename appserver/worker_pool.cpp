@@ -66,6 +66,7 @@ class WorkerPool::Worker {
         const QDeadlineTimer work(std::max<qint64>(0, job.deadline.remainingTime() - kAnswerMargin.count()));
         CallLog& log = pool_.log_;
         for (int attempt = 0;; ++attempt) {
+            const bool reused = connection_ != nullptr;
             try {
                 if (!connection_) connection_ = pool_.connect_();
                 connection_->setDeadline(work);
@@ -80,8 +81,9 @@ class WorkerPool::Worker {
                               e.message());
             } catch (const db::ConnectionLostError& e) {
                 // Nothing of the call was committed: the engine rolls back what a lost connection left open.
+                // A connection kept from earlier calls may just have gone stale: one more try on a new one.
                 connection_.reset();
-                if (attempt == 0 && !work.hasExpired()) continue;
+                if (reused && attempt == 0 && !work.hasExpired()) continue;
                 pool_.health_.markDown(e.message());
                 return logged(log, method, 503, QStringLiteral("database_unavailable"),
                               QStringLiteral("O banco de dados não está disponível no momento; tente novamente "

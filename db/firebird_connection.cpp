@@ -48,7 +48,7 @@ Failure failureOf(const ISC_STATUS* status) {
     };
     if (any({isc_cancelled})) return Failure::Cancelled;
     if (any({isc_network_error, isc_net_read_err, isc_net_write_err, isc_net_connect_err, isc_lost_db_connection,
-             isc_conn_lost, isc_shutdown, isc_att_shutdown, isc_bad_db_handle, isc_shutinprog, isc_unavailable}))
+             isc_conn_lost, isc_connect_reject, isc_shutdown, isc_att_shutdown, isc_bad_db_handle, isc_shutinprog, isc_unavailable}))
         return Failure::Lost;
     if (any({isc_deadlock, isc_lock_conflict, isc_update_conflict, isc_lock_timeout})) return Failure::Conflict;
     return Failure::Other;

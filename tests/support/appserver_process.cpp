@@ -25,6 +25,7 @@ bool AppServerProcess::start(QString* error) {
     if (limits_.readTimeoutMs) ini += QStringLiteral("readTimeoutMs=%1\n").arg(limits_.readTimeoutMs);
     if (limits_.idleTimeoutMs) ini += QStringLiteral("idleTimeoutMs=%1\n").arg(limits_.idleTimeoutMs);
     if (limits_.maxConnections) ini += QStringLiteral("maxConnections=%1\n").arg(limits_.maxConnections);
+    if (!limits_.more.isEmpty()) ini += limits_.more + QLatin1Char('\n');
     ini += QLatin1Char('\n') + database_.iniGroup();
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly) || file.write(ini.toUtf8()) < 0) {

@@ -13,6 +13,7 @@ struct AppServerLimits {
     int readTimeoutMs = 0;
     int idleTimeoutMs = 0;
     int maxConnections = 0;
+    QString more;  // further lines of the group, "workers=2\ndeadlineMs=2000"
 };
 
 // The real kpv-appserver, started by a test on a free port of 127.0.0.1 over the given database, and
