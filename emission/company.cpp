@@ -1,6 +1,7 @@
 // The company strip: the company whose invoices the screen shows, validated and looked up, and the
 // focus rules that tie it to the filter screen.
 #include "emission/cli_kpv41000.h"
+#include "emission/statements.h"
 #include "filter/cli_kpv41100.h"
 #include "framework/core/errors.h"
 #include "framework/core/routines.h"
@@ -42,16 +43,7 @@ void TfrmEmissaoRPS::createCompanyStrip() {
     Place(edtNmEmpresa, 129, 4, 450, 21);
 
     qryEmpresa = new TADOIBQuery(this, QStringLiteral("qryEmpresa"));
-    const QStringList statement = {
-        QStringLiteral("SELECT E.CDEMPRESA,   E.NMRAZSOCEMPR, E.CDCENTCUST"),
-        QStringLiteral("FROM EMPRESA E"),
-        QStringLiteral("WHERE (E.CDEMPRESA = :P_CDEMPRESA OR :P_TCDEMPRESA = 'T')"),
-        QStringLiteral("ORDER BY CDEMPRESA"),
-    };
-    qryEmpresa->SQL = statement;
-    qryEmpresa->SQL_ORACLE = statement;
-    qryEmpresa->SQL_MSSQL = statement;
-    qryEmpresa->SQL_IB = statement;
+    statements::qryEmpresa.AssignTo(*qryEmpresa);
     qryEmpresa->AddField(QStringLiteral("CDEMPRESA"), kpv::data::TFieldType::ftString, 2,
                          QStringLiteral("Código"), true, true);
     qryEmpresa

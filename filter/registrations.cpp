@@ -3,6 +3,7 @@
 #include "emission/cli_kpv41000.h"
 #include "filter/cli_kpv41100.h"
 #include "filter/layout_p.h"
+#include "filter/statements.h"
 #include "framework/core/routines.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/data_source.h"
@@ -50,19 +51,8 @@ void TfrmFiltroEmissaoRPS::createRegistrationRow() {
                                   QStringLiteral("Insc. Estadual"), edtCdInscEsta, 6, 41, 87);
     lblInscEsta->setProperty("Tag", 99);
 
-    // Only registrations whose municipality is recorded count as registered.
     qryInscrEstad = new TADOIBQuery(this, QStringLiteral("qryInscrEstad"));
-    qryInscrEstad->SQL = {
-        QStringLiteral("SELECT I.CDINSCESTA, I.NRSERIECERTIFIC, I.IDTPAMBIENTENFE, I.SGESTADO,"),
-        QStringLiteral("       M.CDMUNICIBGE, I.NMREPRINSEST"),
-        QStringLiteral("  FROM INSCRESTAD I, MUNICIPIO M"),
-        QStringLiteral(" WHERE (M.CDPAIS = I.CDPAIS)"),
-        QStringLiteral("   AND (M.SGESTADO = I.SGESTADO)"),
-        QStringLiteral("   AND (M.CDMUNICIPIO = I.CDMUNICIPIO)"),
-        QStringLiteral("   AND (I.CDEMPRESA  = :P_CDEMPRESA)"),
-        QStringLiteral("   AND (I.CDINSCESTA = :P_CDINSCESTA OR :P_TCDINSCESTA = 'T')"),
-        QStringLiteral(" ORDER BY I.CDINSCESTA"),
-    };
+    statements::qryInscrEstad.AssignTo(*qryInscrEstad);
     qryInscrEstad->AddField(QStringLiteral("CDINSCESTA"), TFieldType::ftString, 16, QStringLiteral("Código"),
                             true, true);
     qryInscrEstad->AddField(QStringLiteral("NRSERIECERTIFIC"), TFieldType::ftString, 50,
