@@ -9,6 +9,7 @@
 #include "framework/data/data_source.h"
 #include "framework/data/db_grid.h"
 #include "framework/data/query.h"
+#include "framework/ui/control.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
 
@@ -64,22 +65,18 @@ void TfrmEmissaoRPS::createCompanyStrip() {
 }
 
 void TfrmEmissaoRPS::Vd_Empresa(bool boObrigatorio) {
-    try {
-        if (EmptyString(medCdEmpresa->Text())) {
-            if (boObrigatorio) MensErro(msgPadrao->Msg(QStringLiteral("EMPR_INF")), true);
-            return;
-        }
-        medCdEmpresa->SetText(kpv::Ajusta(medCdEmpresa->Text(), 2));
-        qryEmpresa->Close();
-        qryEmpresa->ParamByName(QStringLiteral("P_CDEMPRESA"))->SetAsString(medCdEmpresa->Text());
-        qryEmpresa->ParamByName(QStringLiteral("P_TCDEMPRESA"))->SetAsString(QString());
-        qryEmpresa->Open();
-        if (qryEmpresa->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("EMPR_N_CAD")), true);
-        edtNmEmpresa->SetText(qryEmpresa->FieldByName(QStringLiteral("NMRAZSOCEMPR"))->AsString());
-    } catch (...) {
-        medCdEmpresa->SetFocus();
-        throw;
+    const TFocusOnFailure focus(medCdEmpresa);
+    if (EmptyString(medCdEmpresa->Text())) {
+        if (boObrigatorio) MensErro(msgPadrao->Msg(QStringLiteral("EMPR_INF")), true);
+        return;
     }
+    medCdEmpresa->SetText(kpv::Ajusta(medCdEmpresa->Text(), 2));
+    qryEmpresa->Close();
+    qryEmpresa->ParamByName(QStringLiteral("P_CDEMPRESA"))->SetAsString(medCdEmpresa->Text());
+    qryEmpresa->ParamByName(QStringLiteral("P_TCDEMPRESA"))->SetAsString(QString());
+    qryEmpresa->Open();
+    if (qryEmpresa->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("EMPR_N_CAD")), true);
+    edtNmEmpresa->SetText(qryEmpresa->FieldByName(QStringLiteral("NMRAZSOCEMPR"))->AsString());
 }
 
 void TfrmEmissaoRPS::medCdEmpresaChange(QObject*) {

@@ -11,6 +11,7 @@
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
 #include "framework/ui/busy_animation.h"
+#include "framework/ui/control.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
 
@@ -106,36 +107,28 @@ void TfrmFiltroEmissaoRPS::createRegistrationRow() {
 }
 
 void TfrmFiltroEmissaoRPS::Vd_CdInscEsta(bool boObrigatorio) {
-    try {
-        const bool empty = EmptyString(edtCdInscEsta->Text());
-        if (boObrigatorio && empty) MensErro(msgPadrao->Msg(QStringLiteral("Insc_Inf")), true);
-        if (empty) return;
-        qryInscrEstad->Close();
-        qryInscrEstad->ParamByName(QStringLiteral("P_CDINSCESTA"))->SetAsString(edtCdInscEsta->Text());
-        qryInscrEstad->ParamByName(QStringLiteral("P_TCDINSCESTA"))->SetAsString(QString());
-        qryInscrEstad->Open();
-        if (qryInscrEstad->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("InscEsta_Cad")), true);
-        if (!qryEmprCntrFil->Locate(QStringLiteral("CDINSCESTA"), edtCdInscEsta->Text()))
-            MensErro(msgPadrao->Msg(QStringLiteral("Estadual_Relac")), true);
-    } catch (...) {
-        edtCdInscEsta->SetFocus();
-        throw;
-    }
+    const TFocusOnFailure focus(edtCdInscEsta);
+    const bool empty = EmptyString(edtCdInscEsta->Text());
+    if (boObrigatorio && empty) MensErro(msgPadrao->Msg(QStringLiteral("Insc_Inf")), true);
+    if (empty) return;
+    qryInscrEstad->Close();
+    qryInscrEstad->ParamByName(QStringLiteral("P_CDINSCESTA"))->SetAsString(edtCdInscEsta->Text());
+    qryInscrEstad->ParamByName(QStringLiteral("P_TCDINSCESTA"))->SetAsString(QString());
+    qryInscrEstad->Open();
+    if (qryInscrEstad->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("InscEsta_Cad")), true);
+    if (!qryEmprCntrFil->Locate(QStringLiteral("CDINSCESTA"), edtCdInscEsta->Text()))
+        MensErro(msgPadrao->Msg(QStringLiteral("Estadual_Relac")), true);
 }
 
 void TfrmFiltroEmissaoRPS::Vd_CdInscMuni(bool boObrigatorio) {
-    try {
-        const bool empty = EmptyString(edtCdInscMuni->Text());
-        if (boObrigatorio && empty) MensErro(msgPadrao->Msg(QStringLiteral("Insc_Muni")), true);
-        if (empty) return;
-        loadInscrMunicip(edtCdInscMuni->Text(), QStringLiteral("S"));
-        if (cdsInscrMunicip->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("InscMuni_Cad")), true);
-        if (!qryEmprCntrFil->Locate(QStringLiteral("CDINSCMUNI"), edtCdInscMuni->Text()))
-            MensErro(msgPadrao->Msg(QStringLiteral("Municipal_Relac")), true);
-    } catch (...) {
-        edtCdInscMuni->SetFocus();
-        throw;
-    }
+    const TFocusOnFailure focus(edtCdInscMuni);
+    const bool empty = EmptyString(edtCdInscMuni->Text());
+    if (boObrigatorio && empty) MensErro(msgPadrao->Msg(QStringLiteral("Insc_Muni")), true);
+    if (empty) return;
+    loadInscrMunicip(edtCdInscMuni->Text(), QStringLiteral("S"));
+    if (cdsInscrMunicip->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("InscMuni_Cad")), true);
+    if (!qryEmprCntrFil->Locate(QStringLiteral("CDINSCMUNI"), edtCdInscMuni->Text()))
+        MensErro(msgPadrao->Msg(QStringLiteral("Municipal_Relac")), true);
 }
 
 void TfrmFiltroEmissaoRPS::loadInscrMunicip(const QString& cdInscMuni, const QString& idUnica) {

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <exception>
 #include <vector>
 
 namespace kpv::ui {
@@ -115,6 +116,10 @@ void Place(QWidget* widget, int left, int top, int width, int height) {
 
 void SetFocus(QWidget* widget) {
     if (widget) widget->setFocus(Qt::OtherFocusReason);
+}
+
+TFocusOnFailure::~TFocusOnFailure() {
+    if (std::uncaught_exceptions() > failures_) control_->setFocus(Qt::OtherFocusReason);
 }
 
 }  // namespace kpv::ui
