@@ -98,7 +98,7 @@ void TfrmEmissaoRPS::panFiltroEnter(QObject*) {
 void TfrmEmissaoRPS::panFiltroExit(QObject*) {
     Vd_Empresa(true);
     if (Cli_kpv41100::CriaFiltroEmissaoRPS()) {
-        dbgPadrao->setFocus();
+        SetFocus(dbgPadrao);
     } else {
         medCdEmpresa->SetFocus();
         kpv::Abort();
