@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTableView>
+#include <QTest>
 #include <QTimer>
 
 #include <map>
@@ -265,18 +267,7 @@ const std::map<QString, SessionRunner::Step>& SessionRunner::steps() {
               sendMouse(view->viewport(), QEvent::MouseButtonDblClick, at);
               sendMouse(view->viewport(), QEvent::MouseButtonRelease, at);
           }}},
-        {QStringLiteral("title"),
-         {{2, 2},
-          [](SessionRunner& r, A a) {
-              auto* view = qobject_cast<QAbstractItemView*>(r.grid(a[0]));
-              auto* table = view->findChild<QHeaderView*>();
-              if (!table) fail(QStringLiteral("'%1' has no titles").arg(a[0]));
-              const int c = r.column(view, a[1]);
-              const QPoint at(table->sectionViewportPosition(c) + table->sectionSize(c) / 2,
-                              table->height() / 2);
-              sendMouse(table->viewport(), QEvent::MouseButtonPress, at);
-              sendMouse(table->viewport(), QEvent::MouseButtonRelease, at);
-          }}},
+        {QStringLiteral("title"), {{2, 2}, [](SessionRunner& r, A a) { r.clickTitle(a[0], a[1]); }}},
         {QStringLiteral("answer"),
          {{1, 1},
           [](SessionRunner& r, A a) {
@@ -408,6 +399,27 @@ void SessionRunner::makeCurrent(QAbstractItemView* view, int row) {
     view->setCurrentIndex(view->model()->index(row, c));
     view->scrollTo(view->currentIndex());
     print_(QStringLiteral("row %1 of %2").arg(row).arg(view->objectName()));
+}
+
+// A mouse click on the column's title as the grid shows it; a title that cannot be clicked, or a click
+// that reaches no title, stops the session.
+void SessionRunner::clickTitle(const QString& name, const QString& title) {
+    auto* table = qobject_cast<QTableView*>(grid(name));
+    QHeaderView* titles = table ? table->horizontalHeader() : nullptr;
+    if (!titles || !titles->isVisible()) fail(QStringLiteral("'%1' shows no titles").arg(name));
+    const int c = column(table, title);
+    if (titles->isSectionHidden(c)) fail(QStringLiteral("the title '%1' is hidden").arg(title));
+    if (table->model()->rowCount() > 0) table->scrollTo(table->model()->index(0, c));
+    const int left = titles->sectionViewportPosition(c);
+    const QPoint at(left + titles->sectionSize(c) / 2, titles->height() / 2);
+    if (titles->logicalIndexAt(at) != c) fail(QStringLiteral("the title '%1' is out of sight").arg(title));
+    int clicked = -1;
+    const QMetaObject::Connection watch =
+        connect(titles, &QHeaderView::sectionClicked, this, [&clicked](int section) { clicked = section; });
+    QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    disconnect(watch);
+    if (clicked != c) fail(QStringLiteral("the click on the title '%1' reached no title").arg(title));
+    print_(QStringLiteral("title '%1' of %2 clicked").arg(title, name));
 }
 
 void SessionRunner::dump(const QString& name) {

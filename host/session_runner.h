@@ -53,6 +53,7 @@ class SessionRunner : public QObject {
     void type(const QString& name, const QString& text);
     void click(const QString& name);
     void makeCurrent(QAbstractItemView* view, int row);
+    void clickTitle(const QString& name, const QString& title);
     void dump(const QString& name);
 
     QObject* find(const QString& name) const;
