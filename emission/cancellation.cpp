@@ -9,6 +9,7 @@
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
 #include "framework/ui/busy_animation.h"
+#include "framework/ui/control.h"
 
 namespace Cli_kpv41000 {
 
@@ -16,7 +17,7 @@ void TfrmEmissaoRPS::sbtCancelaEmissaoClick(QObject*) {
     // The command is enabled at creation, before any list exists: without an invoice there is nothing to
     // confirm or send, and the user is told so as when printing with nothing ticked.
     if (!cdsNotaFiscal->Active() || cdsNotaFiscal->IsEmpty()) {
-        dbgPadrao->setFocus();
+        SetFocus(dbgPadrao);
         kpv::MensErro(msgPadrao->Msg(QStringLiteral("NF_N_SELEC")), true);
     }
     if (kpv::Interaction::Current().MessageBox(this, msgPadrao->Msg(QStringLiteral("DESEJA_CANCELA_EMIS")),

@@ -8,21 +8,8 @@ QPointer<TfrmEmissaoRPS> frmEmissaoRPS;
 bool boCriado = false;
 bool boTodosMarcados = false;
 
-namespace {
-
-// Puts the cursor back to the default however the work ends.
-class HourGlass {
-  public:
-    HourGlass() { Application().SetCursor(crHourGlass); }
-    ~HourGlass() { Application().SetCursor(crDefault); }
-    HourGlass(const HourGlass&) = delete;
-    HourGlass& operator=(const HourGlass&) = delete;
-};
-
-}  // namespace
-
 void CriaEmissaoRPS() {
-    const HourGlass cursor;
+    const THourGlass cursor;
     // The application object may have destroyed the screen without its close handling clearing the flag.
     if (!boCriado || !frmEmissaoRPS) {
         Application().CreateForm(frmEmissaoRPS);

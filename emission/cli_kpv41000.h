@@ -9,13 +9,13 @@ namespace Cli_kpv41000 {
 
 // The emission screen. It keeps pointing at a closed screen until the next creation, and reads as null
 // once that screen has been released.
-extern KPV41000_EXPORT QPointer<TfrmEmissaoRPS> frmEmissaoRPS;
+extern QPointer<TfrmEmissaoRPS> frmEmissaoRPS;
 // An emission screen exists.
-extern KPV41000_EXPORT bool boCriado;
+extern bool boCriado;
 // The last title click of the tick column ticked every eligible invoice; one per module.
-extern KPV41000_EXPORT bool boTodosMarcados;
+extern bool boTodosMarcados;
 
-KPV41000_EXPORT void CriaEmissaoRPS();
+void CriaEmissaoRPS();
 
 void Initialization();
 void Finalization();

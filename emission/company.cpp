@@ -1,6 +1,7 @@
 // The company strip: the company whose invoices the screen shows, validated and looked up, and the
 // focus rules that tie it to the filter screen.
 #include "emission/cli_kpv41000.h"
+#include "emission/statements.h"
 #include "filter/cli_kpv41100.h"
 #include "framework/core/errors.h"
 #include "framework/core/routines.h"
@@ -8,6 +9,7 @@
 #include "framework/data/data_source.h"
 #include "framework/data/db_grid.h"
 #include "framework/data/query.h"
+#include "framework/ui/control.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
 
@@ -42,16 +44,7 @@ void TfrmEmissaoRPS::createCompanyStrip() {
     Place(edtNmEmpresa, 129, 4, 450, 21);
 
     qryEmpresa = new TADOIBQuery(this, QStringLiteral("qryEmpresa"));
-    const QStringList statement = {
-        QStringLiteral("SELECT E.CDEMPRESA,   E.NMRAZSOCEMPR, E.CDCENTCUST"),
-        QStringLiteral("FROM EMPRESA E"),
-        QStringLiteral("WHERE (E.CDEMPRESA = :P_CDEMPRESA OR :P_TCDEMPRESA = 'T')"),
-        QStringLiteral("ORDER BY CDEMPRESA"),
-    };
-    qryEmpresa->SQL = statement;
-    qryEmpresa->SQL_ORACLE = statement;
-    qryEmpresa->SQL_MSSQL = statement;
-    qryEmpresa->SQL_IB = statement;
+    statements::qryEmpresa.AssignTo(*qryEmpresa);
     qryEmpresa->AddField(QStringLiteral("CDEMPRESA"), kpv::data::TFieldType::ftString, 2,
                          QStringLiteral("Código"), true, true);
     qryEmpresa
@@ -72,22 +65,18 @@ void TfrmEmissaoRPS::createCompanyStrip() {
 }
 
 void TfrmEmissaoRPS::Vd_Empresa(bool boObrigatorio) {
-    try {
-        if (EmptyString(medCdEmpresa->Text())) {
-            if (boObrigatorio) MensErro(msgPadrao->Msg(QStringLiteral("EMPR_INF")), true);
-            return;
-        }
-        medCdEmpresa->SetText(kpv::Ajusta(medCdEmpresa->Text(), 2));
-        qryEmpresa->Close();
-        qryEmpresa->ParamByName(QStringLiteral("P_CDEMPRESA"))->SetAsString(medCdEmpresa->Text());
-        qryEmpresa->ParamByName(QStringLiteral("P_TCDEMPRESA"))->SetAsString(QString());
-        qryEmpresa->Open();
-        if (qryEmpresa->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("EMPR_N_CAD")), true);
-        edtNmEmpresa->SetText(qryEmpresa->FieldByName(QStringLiteral("NMRAZSOCEMPR"))->AsString());
-    } catch (...) {
-        medCdEmpresa->SetFocus();
-        throw;
+    const TFocusOnFailure focus(medCdEmpresa);
+    if (EmptyString(medCdEmpresa->Text())) {
+        if (boObrigatorio) MensErro(msgPadrao->Msg(QStringLiteral("EMPR_INF")), true);
+        return;
     }
+    medCdEmpresa->SetText(kpv::Ajusta(medCdEmpresa->Text(), 2));
+    qryEmpresa->Close();
+    qryEmpresa->ParamByName(QStringLiteral("P_CDEMPRESA"))->SetAsString(medCdEmpresa->Text());
+    qryEmpresa->ParamByName(QStringLiteral("P_TCDEMPRESA"))->SetAsString(QString());
+    qryEmpresa->Open();
+    if (qryEmpresa->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("EMPR_N_CAD")), true);
+    edtNmEmpresa->SetText(qryEmpresa->FieldByName(QStringLiteral("NMRAZSOCEMPR"))->AsString());
 }
 
 void TfrmEmissaoRPS::medCdEmpresaChange(QObject*) {
@@ -109,7 +98,7 @@ void TfrmEmissaoRPS::panFiltroEnter(QObject*) {
 void TfrmEmissaoRPS::panFiltroExit(QObject*) {
     Vd_Empresa(true);
     if (Cli_kpv41100::CriaFiltroEmissaoRPS()) {
-        dbgPadrao->setFocus();
+        SetFocus(dbgPadrao);
     } else {
         medCdEmpresa->SetFocus();
         kpv::Abort();

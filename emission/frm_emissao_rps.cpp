@@ -1,6 +1,7 @@
 // The emission screen: its components, window properties, catalogue, commands and lifecycle.
 #include "emission/frm_emissao_rps.h"
 
+#include "emission/cancel_glyph.h"
 #include "emission/cli_kpv41000.h"
 #include "emission/tick_images.h"
 #include "framework/core/context.h"
@@ -106,20 +107,21 @@ void TfrmEmissaoRPS::createCommands() {
     mnuFiltro->OnClick = [this](QObject* s) { sbtFiltroClick(s); };
     mnuCancelaEmissao->OnClick = [this](QObject* s) { sbtCancelaEmissaoClick(s); };
 
-    auto button = [this](const char* name, const QString& hint, TGlyph glyph, int left, bool enabled) {
+    auto button = [this](const char* name, const QString& hint, const QPixmap& glyph, int left,
+                         bool enabled) {
         auto* b = new TButtonFlat(panBotoes, QString::fromLatin1(name), hint);
-        b->SetGlyph(Glyph(glyph));
+        b->SetGlyph(glyph);
         b->move(left, 2);
         b->SetEnabled(enabled);
         return b;
     };
-    sbtProcurar = button("sbtProcurar", QStringLiteral("Procurar"), TGlyph::Find, 139, false);
+    sbtProcurar = button("sbtProcurar", QStringLiteral("Procurar"), Glyph(TGlyph::Find), 139, false);
     sbtProcurar->Tag = 1;
-    sbtVerificar = button("sbtVerificar", QStringLiteral("Atualizar"), TGlyph::Refresh, 160, false);
+    sbtVerificar = button("sbtVerificar", QStringLiteral("Atualizar"), Glyph(TGlyph::Refresh), 160, false);
     sbtVerificar->Tag = 1;
-    sbtFiltro = button("sbtFiltro", QStringLiteral("Filtrar Lançamentos"), TGlyph::Filter, 195, true);
+    sbtFiltro = button("sbtFiltro", QStringLiteral("Filtrar Lançamentos"), Glyph(TGlyph::Filter), 195, true);
     sbtCancelaEmissao = button("sbtCancelaEmissao", QStringLiteral("Cancelar Emissão de Recibo"),
-                               TGlyph::CancelEmission, 231, true);
+                               CancelEmissionGlyph(), 231, true);
     sbtProcurar->OnClick = [this](QObject* s) { sbtProcurarClick(s); };
     sbtVerificar->OnClick = [this](QObject* s) { sbtVerificarClick(s); };
     sbtFiltro->OnClick = [this](QObject* s) { sbtFiltroClick(s); };

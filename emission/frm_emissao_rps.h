@@ -3,7 +3,6 @@
 #include "framework/data/db_grid.h"
 #include "framework/ui/frm_dados_ger_rel.h"
 #include "framework/ui/menu.h"
-#include "package/export.h"
 #include "protocol/invoice_status.h"
 
 #include <QDate>
@@ -40,7 +39,7 @@ using kpv::protocol::InvoiceStatus;
 
 // The screen "Emissão de Recibo Provisório de Serviço (RPS)": the company's service invoices in a grid,
 // their RPS generated and printed for the ticked ones, an RPS emission cancelled for the current one.
-class KPV41000_EXPORT TfrmEmissaoRPS : public TfrmDadosGerRel {
+class TfrmEmissaoRPS : public TfrmDadosGerRel {
     Q_OBJECT
   public:
     explicit TfrmEmissaoRPS(QWidget* owner);

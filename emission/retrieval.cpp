@@ -9,6 +9,7 @@
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
 #include "framework/ui/busy_animation.h"
+#include "framework/ui/control.h"
 #include "framework/ui/mask_edit.h"
 #include "protocol/invoice_status.h"
 #include "protocol/methods.h"
@@ -40,7 +41,7 @@ void TfrmEmissaoRPS::sbtVerificarClick(QObject*) {
 
 void TfrmEmissaoRPS::sbtFiltroClick(QObject*) {
     Vd_Empresa(true);
-    if (Cli_kpv41100::CriaFiltroEmissaoRPS()) dbgPadrao->setFocus();
+    if (Cli_kpv41100::CriaFiltroEmissaoRPS()) SetFocus(dbgPadrao);
 }
 
 void TfrmEmissaoRPS::dtsNotaFiscalStateChange(QObject*) {

@@ -3,6 +3,7 @@
 #include "emission/cli_kpv41000.h"
 #include "filter/cli_kpv41100.h"
 #include "filter/layout_p.h"
+#include "filter/statements.h"
 #include "framework/core/context.h"
 #include "framework/core/routines.h"
 #include "framework/data/data_source.h"
@@ -24,13 +25,7 @@ void TfrmFiltroEmissaoRPS::createBranchRow() {
                                 QStringLiteral("Filial Centralizadora"), medCdFilial, 6, 16, 116);
 
     qryFilial = new TADOIBQuery(this, QStringLiteral("qryFilial"));
-    qryFilial->SQL = {
-        QStringLiteral("SELECT CDFILIAL, NMFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE"),
-        QStringLiteral("FROM FILIAL"),
-        QStringLiteral("WHERE (CDFILIAL = :P_CDFILIAL OR :P_TODOS = 'T')"),
-        QStringLiteral("ORDER BY CDFILIAL"),
-        QStringLiteral(" "),
-    };
+    statements::qryFilial.AssignTo(*qryFilial);
     qryFilial->AddField(QStringLiteral("CDFILIAL"), TFieldType::ftString, 4, QStringLiteral("Código"), true,
                         true);
     qryFilial->AddField(QStringLiteral("NMFILIAL"), TFieldType::ftString, 30, QStringLiteral("Nome"), true,
@@ -43,15 +38,7 @@ void TfrmFiltroEmissaoRPS::createBranchRow() {
 
     // Every branch, registration and series the company works with; searched, never shown.
     qryEmprCntrFil = new TADOIBQuery(this, QStringLiteral("qryEmprCntrFil"));
-    qryEmprCntrFil->SQL = {
-        QStringLiteral("SELECT CDFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE"),
-        QStringLiteral("FROM EMPRCNTRFIL"),
-        QStringLiteral("WHERE CDEMPRESA = :P_CDEMPRESA"),
-        QStringLiteral("UNION"),
-        QStringLiteral("SELECT CDFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE"),
-        QStringLiteral("FROM FILIAL"),
-        QStringLiteral("WHERE CDEMPRESA = :P_CDEMPRESA"),
-    };
+    statements::qryEmprCntrFil.AssignTo(*qryEmprCntrFil);
     qryEmprCntrFil->AddField(QStringLiteral("CDFILIAL"), TFieldType::ftString, 4, QString(), true, false);
     qryEmprCntrFil->AddField(QStringLiteral("CDINSCESTA"), TFieldType::ftString, 16, QString(), true, false);
     qryEmprCntrFil->AddField(QStringLiteral("CDINSCMUNI"), TFieldType::ftString, 16, QString(), true, false);

@@ -8,10 +8,9 @@ QPointer<TfrmFiltroEmissaoRPS> frmFiltroEmissaoRPS;
 bool boConfirma = false;
 
 bool CriaFiltroEmissaoRPS() {
-    Application().SetCursor(crHourGlass);
+    const THourGlass cursor;
     if (!frmFiltroEmissaoRPS) Application().CreateForm(frmFiltroEmissaoRPS);
     frmFiltroEmissaoRPS->ShowModal();
-    Application().SetCursor(crDefault);
     // Not boConfirma: it is still true when a check stopped the confirmation and the window was closed.
     return frmFiltroEmissaoRPS && frmFiltroEmissaoRPS->Confirmed();
 }

@@ -1,6 +1,7 @@
 // Client selection: the client's registration number, its lookup list and the name shown beside it.
 #include "filter/cli_kpv41100.h"
 #include "filter/layout_p.h"
+#include "filter/statements.h"
 #include "framework/core/routines.h"
 #include "framework/data/data_source.h"
 #include "framework/data/query.h"
@@ -29,14 +30,7 @@ void TfrmFiltroEmissaoRPS::createClientGroup() {
                                    nullptr, 8, 16, 56);
 
     qryCliente = new TADOIBQuery(this, QStringLiteral("qryCliente"));
-    qryCliente->SQL = {
-        QStringLiteral("SELECT CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE, NMFANTCLIE"),
-        QStringLiteral("FROM CLIENTE"),
-        QStringLiteral("WHERE ((NRINSJURCLIE = :P_NRINSJURCLIE) OR (:P_TODOS = 'T'))"),
-        QStringLiteral("ORDER BY NRINSJURCLIE"),
-        QString(),
-        QString(),
-    };
+    statements::qryCliente.AssignTo(*qryCliente);
     TField* number = qryCliente->AddField(QStringLiteral("NRINSJURCLIE"), TFieldType::ftString, 20,
                                           QStringLiteral("Inscrição"), true, false);
     number->OnGetText = [this](TField* f, QString& text, bool display) {

@@ -2,7 +2,6 @@
 
 #include "filter/record_filter.h"
 #include "framework/ui/frm_roti_geral.h"
-#include "package/export.h"
 
 namespace kpv::data {
 class TADOIBQuery;
@@ -28,7 +27,7 @@ using kpv::data::TField;
 // The modal dialog "Filtro Emissão de Recibo Provisório de Serviço (RPS)": chooses which of the company's
 // service invoices the emission screen lists. Created once, hidden when it closes, and on every show
 // restored from the filter it remembers.
-class KPV41000_EXPORT TfrmFiltroEmissaoRPS : public TfrmRotiGeral {
+class TfrmFiltroEmissaoRPS : public TfrmRotiGeral {
     Q_OBJECT
   public:
     explicit TfrmFiltroEmissaoRPS(QWidget* owner);

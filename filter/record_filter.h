@@ -1,7 +1,6 @@
 #pragma once
 
 // The filter the filter screen remembers, and how a filter becomes the arguments of the invoice query.
-#include "package/export.h"
 #include "protocol/methods.h"
 
 #include <QDate>
@@ -38,7 +37,7 @@ using TNotaFiscalArgs = kpv::protocol::NotaFiscalArgs;
 // The one mapping of a filter onto the query's arguments: the confirmation passes the filter on screen, the
 // refresh the remembered one. Company, operation-type list and situations are the emission screen's,
 // read by the caller at the moment of the call; the list is sent only when "Lista" is chosen.
-KPV41000_EXPORT TNotaFiscalArgs NotaFiscalArgs(const TRecordFilter& filter, const QString& stCdEmpresa,
-                                               const QString& listaTipoOper, const QString& situacaoRPS);
+TNotaFiscalArgs NotaFiscalArgs(const TRecordFilter& filter, const QString& stCdEmpresa,
+                               const QString& listaTipoOper, const QString& situacaoRPS);
 
 }  // namespace Cli_kpv41100

@@ -3,6 +3,7 @@
 #include "emission/cli_kpv41000.h"
 #include "filter/cli_kpv41100.h"
 #include "filter/layout_p.h"
+#include "filter/statements.h"
 #include "framework/core/routines.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/data_source.h"
@@ -10,6 +11,7 @@
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
 #include "framework/ui/busy_animation.h"
+#include "framework/ui/control.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
 
@@ -50,19 +52,8 @@ void TfrmFiltroEmissaoRPS::createRegistrationRow() {
                                   QStringLiteral("Insc. Estadual"), edtCdInscEsta, 6, 41, 87);
     lblInscEsta->setProperty("Tag", 99);
 
-    // Only registrations whose municipality is recorded count as registered.
     qryInscrEstad = new TADOIBQuery(this, QStringLiteral("qryInscrEstad"));
-    qryInscrEstad->SQL = {
-        QStringLiteral("SELECT I.CDINSCESTA, I.NRSERIECERTIFIC, I.IDTPAMBIENTENFE, I.SGESTADO,"),
-        QStringLiteral("       M.CDMUNICIBGE, I.NMREPRINSEST"),
-        QStringLiteral("  FROM INSCRESTAD I, MUNICIPIO M"),
-        QStringLiteral(" WHERE (M.CDPAIS = I.CDPAIS)"),
-        QStringLiteral("   AND (M.SGESTADO = I.SGESTADO)"),
-        QStringLiteral("   AND (M.CDMUNICIPIO = I.CDMUNICIPIO)"),
-        QStringLiteral("   AND (I.CDEMPRESA  = :P_CDEMPRESA)"),
-        QStringLiteral("   AND (I.CDINSCESTA = :P_CDINSCESTA OR :P_TCDINSCESTA = 'T')"),
-        QStringLiteral(" ORDER BY I.CDINSCESTA"),
-    };
+    statements::qryInscrEstad.AssignTo(*qryInscrEstad);
     qryInscrEstad->AddField(QStringLiteral("CDINSCESTA"), TFieldType::ftString, 16, QStringLiteral("Código"),
                             true, true);
     qryInscrEstad->AddField(QStringLiteral("NRSERIECERTIFIC"), TFieldType::ftString, 50,
@@ -116,36 +107,28 @@ void TfrmFiltroEmissaoRPS::createRegistrationRow() {
 }
 
 void TfrmFiltroEmissaoRPS::Vd_CdInscEsta(bool boObrigatorio) {
-    try {
-        const bool empty = EmptyString(edtCdInscEsta->Text());
-        if (boObrigatorio && empty) MensErro(msgPadrao->Msg(QStringLiteral("Insc_Inf")), true);
-        if (empty) return;
-        qryInscrEstad->Close();
-        qryInscrEstad->ParamByName(QStringLiteral("P_CDINSCESTA"))->SetAsString(edtCdInscEsta->Text());
-        qryInscrEstad->ParamByName(QStringLiteral("P_TCDINSCESTA"))->SetAsString(QString());
-        qryInscrEstad->Open();
-        if (qryInscrEstad->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("InscEsta_Cad")), true);
-        if (!qryEmprCntrFil->Locate(QStringLiteral("CDINSCESTA"), edtCdInscEsta->Text()))
-            MensErro(msgPadrao->Msg(QStringLiteral("Estadual_Relac")), true);
-    } catch (...) {
-        edtCdInscEsta->SetFocus();
-        throw;
-    }
+    const TFocusOnFailure focus(edtCdInscEsta);
+    const bool empty = EmptyString(edtCdInscEsta->Text());
+    if (boObrigatorio && empty) MensErro(msgPadrao->Msg(QStringLiteral("Insc_Inf")), true);
+    if (empty) return;
+    qryInscrEstad->Close();
+    qryInscrEstad->ParamByName(QStringLiteral("P_CDINSCESTA"))->SetAsString(edtCdInscEsta->Text());
+    qryInscrEstad->ParamByName(QStringLiteral("P_TCDINSCESTA"))->SetAsString(QString());
+    qryInscrEstad->Open();
+    if (qryInscrEstad->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("InscEsta_Cad")), true);
+    if (!qryEmprCntrFil->Locate(QStringLiteral("CDINSCESTA"), edtCdInscEsta->Text()))
+        MensErro(msgPadrao->Msg(QStringLiteral("Estadual_Relac")), true);
 }
 
 void TfrmFiltroEmissaoRPS::Vd_CdInscMuni(bool boObrigatorio) {
-    try {
-        const bool empty = EmptyString(edtCdInscMuni->Text());
-        if (boObrigatorio && empty) MensErro(msgPadrao->Msg(QStringLiteral("Insc_Muni")), true);
-        if (empty) return;
-        loadInscrMunicip(edtCdInscMuni->Text(), QStringLiteral("S"));
-        if (cdsInscrMunicip->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("InscMuni_Cad")), true);
-        if (!qryEmprCntrFil->Locate(QStringLiteral("CDINSCMUNI"), edtCdInscMuni->Text()))
-            MensErro(msgPadrao->Msg(QStringLiteral("Municipal_Relac")), true);
-    } catch (...) {
-        edtCdInscMuni->SetFocus();
-        throw;
-    }
+    const TFocusOnFailure focus(edtCdInscMuni);
+    const bool empty = EmptyString(edtCdInscMuni->Text());
+    if (boObrigatorio && empty) MensErro(msgPadrao->Msg(QStringLiteral("Insc_Muni")), true);
+    if (empty) return;
+    loadInscrMunicip(edtCdInscMuni->Text(), QStringLiteral("S"));
+    if (cdsInscrMunicip->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("InscMuni_Cad")), true);
+    if (!qryEmprCntrFil->Locate(QStringLiteral("CDINSCMUNI"), edtCdInscMuni->Text()))
+        MensErro(msgPadrao->Msg(QStringLiteral("Municipal_Relac")), true);
 }
 
 void TfrmFiltroEmissaoRPS::loadInscrMunicip(const QString& cdInscMuni, const QString& idUnica) {

@@ -3,6 +3,7 @@
 #include "emission/cli_kpv41000.h"
 #include "filter/cli_kpv41100.h"
 #include "filter/layout_p.h"
+#include "filter/statements.h"
 #include "framework/core/routines.h"
 #include "framework/data/data_source.h"
 #include "framework/data/query.h"
@@ -21,63 +22,8 @@ void TfrmFiltroEmissaoRPS::createSeriesRow() {
     lblSerie =
         layout::Caption(grbDadosRel, QStringLiteral("lblSerie"), QStringLiteral("Série"), nullptr, 6, 72, 37);
 
-    // The dialects differ in how they write the outer join to the number control and how a null series
-    // parameter selects every series; all return the same columns and rows. The generic text is blank:
-    // each database runs its own statement.
     qrySerieNF = new TADOIBQuery(this, QStringLiteral("qrySerieNF"));
-    qrySerieNF->SQL = {QStringLiteral(" "), QStringLiteral(" ")};
-    qrySerieNF->SQL_ORACLE = {
-        QStringLiteral("SELECT S.CDSERIE, S.DSSERIE, S.CDEMPRESA, S.CDINSCESTA, C.DTEMISCTNUNF,"),
-        QStringLiteral("       S.CDRELMODENF, S.CDRELESPENF, C.IDCONSDTEMIS, C.IDUTCTRLFORM,"),
-        QStringLiteral("       C.CDCTRLNUMENF, C.IDUTLOCAEMIS, C.IDUTFILILCEM, S.IDUTDTPREMIS"),
-        QStringLiteral("FROM SERIENF S, CTRLNUMENF C"),
-        QStringLiteral("WHERE (S.CDEMPRESA    = :P_CDEMPRESA)      AND"),
-        QStringLiteral("      (S.CDINSCESTA   = :P_CDINSCESTA)     AND"),
-        QStringLiteral("      (S.CDINSCMUNI   = :P_CDINSCMUNI)     AND"),
-        QStringLiteral("      (S.CDCTRLNUMENF = C.CDCTRLNUMENF(+)) AND"),
-        QStringLiteral("      (S.CDSERIE    = NVL(:P_CDSERIE, S.CDSERIE))"),
-        QStringLiteral("ORDER BY S.CDSERIE"),
-        QStringLiteral(" "),
-        QStringLiteral(" "),
-    };
-    qrySerieNF->SQL_MSSQL = {
-        QStringLiteral("SELECT S.CDSERIE, S.DSSERIE, S.CDEMPRESA, S.CDINSCESTA, C.DTEMISCTNUNF,"),
-        QStringLiteral("       S.CDRELMODENF, S.CDRELESPENF, C.IDCONSDTEMIS, C.IDUTCTRLFORM,"),
-        QStringLiteral("       C.CDCTRLNUMENF, C.IDUTLOCAEMIS, C.IDUTFILILCEM, S.IDUTDTPREMIS"),
-        QStringLiteral("FROM SERIENF S LEFT JOIN CTRLNUMENF C"),
-        QStringLiteral("                         ON (S.CDCTRLNUMENF = C.CDCTRLNUMENF)"),
-        QStringLiteral("WHERE (S.CDEMPRESA    = :P_CDEMPRESA)      AND"),
-        QStringLiteral("      (S.CDINSCESTA   = :P_CDINSCESTA)     AND"),
-        QStringLiteral("      (S.CDINSCMUNI   = :P_CDINSCMUNI)     AND"),
-        QStringLiteral("      (S.CDSERIE    = ISNULL(:P_CDSERIE, S.CDSERIE))"),
-        QStringLiteral("ORDER BY S.CDSERIE"),
-    };
-    qrySerieNF->SQL_IB = {
-        QStringLiteral("SELECT S.CDSERIE, S.DSSERIE, S.CDEMPRESA, S.CDINSCESTA, C.DTEMISCTNUNF,"),
-        QStringLiteral("       S.CDRELMODENF, S.CDRELESPENF, C.IDCONSDTEMIS, C.IDUTCTRLFORM,"),
-        QStringLiteral("       C.CDCTRLNUMENF, C.IDUTLOCAEMIS, C.IDUTFILILCEM,  S.IDUTDTPREMIS"),
-        QStringLiteral("FROM SERIENF S LEFT JOIN CTRLNUMENF C ON (S.CDCTRLNUMENF = C.CDCTRLNUMENF),"),
-        QStringLiteral("   PARAM(:P_CDSERIE) P_CDSERIE"),
-        QStringLiteral("WHERE (S.CDEMPRESA  = :P_CDEMPRESA)  AND"),
-        QStringLiteral("      (S.CDINSCESTA = :P_CDINSCESTA) AND"),
-        QStringLiteral("      (S.CDINSCMUNI = :P_CDINSCMUNI) AND"),
-        QStringLiteral("      (S.CDSERIE    = NVLSTR(P_CDSERIE.PARAM, S.CDSERIE))"),
-        QStringLiteral("ORDER BY S.CDSERIE"),
-        QStringLiteral(" "),
-        QStringLiteral(" "),
-        QStringLiteral(" "),
-    };
-    qrySerieNF->SQL_SQLITE = {
-        QStringLiteral("SELECT S.CDSERIE, S.DSSERIE, S.CDEMPRESA, S.CDINSCESTA, C.DTEMISCTNUNF,"),
-        QStringLiteral("       S.CDRELMODENF, S.CDRELESPENF, C.IDCONSDTEMIS, C.IDUTCTRLFORM,"),
-        QStringLiteral("       C.CDCTRLNUMENF, C.IDUTLOCAEMIS, C.IDUTFILILCEM, S.IDUTDTPREMIS"),
-        QStringLiteral("FROM SERIENF S LEFT JOIN CTRLNUMENF C ON (S.CDCTRLNUMENF = C.CDCTRLNUMENF)"),
-        QStringLiteral("WHERE (S.CDEMPRESA    = :P_CDEMPRESA)      AND"),
-        QStringLiteral("      (S.CDINSCESTA   = :P_CDINSCESTA)     AND"),
-        QStringLiteral("      (S.CDINSCMUNI   = :P_CDINSCMUNI)     AND"),
-        QStringLiteral("      (S.CDSERIE    = COALESCE(:P_CDSERIE, S.CDSERIE))"),
-        QStringLiteral("ORDER BY S.CDSERIE"),
-    };
+    statements::qrySerieNF.AssignTo(*qrySerieNF);
     qrySerieNF->AddField(QStringLiteral("CDSERIE"), TFieldType::ftString, 5, QStringLiteral("Código"), true,
                          true);
     qrySerieNF->AddField(QStringLiteral("DSSERIE"), TFieldType::ftString, 20, QStringLiteral("Descrição"),

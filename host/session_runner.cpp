@@ -18,7 +18,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTableView>
+#include <QTest>
 #include <QTimer>
+
+#include <map>
 
 namespace kpv::host {
 
@@ -74,6 +78,17 @@ void sendKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers, cons
     QWidget* now = QApplication::focusWidget() ? QApplication::focusWidget() : target;
     QKeyEvent release(QEvent::KeyRelease, code, modifiers, text);
     QApplication::sendEvent(now, &release);
+}
+
+// A key by its name ("Tab", "Ctrl+A") where the focus is.
+void pressKey(const QString& name) {
+    const QKeySequence sequence(name);
+    if (sequence.isEmpty()) fail(QStringLiteral("unknown key '%1'").arg(name));
+    QWidget* target = QApplication::focusWidget();
+    if (!target) fail(QStringLiteral("no control has the focus"));
+    const QKeyCombination key = sequence[0];
+    sendKey(target, key.key(), key.keyboardModifiers(),
+            key.key() == Qt::Key_Space ? QStringLiteral(" ") : QString());
 }
 
 }  // namespace
@@ -188,6 +203,14 @@ int SessionRunner::column(QAbstractItemView* view, const QString& title) const {
     fail(QStringLiteral("'%1' has no column titled '%2'").arg(view->objectName(), title));
 }
 
+int SessionRunner::row(QAbstractItemView* view, const QString& number) const {
+    bool isNumber = false;
+    const int r = number.toInt(&isNumber);
+    if (!isNumber || r < 0 || r >= view->model()->rowCount())
+        fail(QStringLiteral("'%1' has no row %2").arg(view->objectName(), number));
+    return r;
+}
+
 QString SessionRunner::cell(QAbstractItemView* view, int row, int column) const {
     return view->model()->index(row, column).data().toString();
 }
@@ -196,154 +219,222 @@ void SessionRunner::expectEqual(const QString& what, const QString& expected, co
     if (expected != shown) fail(QStringLiteral("%1: expected '%2', shown '%3'").arg(what, expected, shown));
 }
 
+// Every step a script may take: its number of arguments and what it does. A step's arguments have been
+// counted when the script was read.
+const std::map<QString, SessionRunner::Step>& SessionRunner::steps() {
+    using A = const QStringList&;
+    static const std::map<QString, Step> table = {
+        {QStringLiteral("open"), {{0, 0}, [](SessionRunner& r, A) { r.openScreen_(); }}},
+        {QStringLiteral("focus"),
+         {{1, 1}, [](SessionRunner& r, A a) { r.widget(a[0])->setFocus(Qt::MouseFocusReason); }}},
+        {QStringLiteral("type"), {{2, 2}, [](SessionRunner& r, A a) { r.type(a[0], a[1]); }}},
+        {QStringLiteral("key"), {{1, 1}, [](SessionRunner&, A a) { pressKey(a[0]); }}},
+        {QStringLiteral("click"), {{1, 1}, [](SessionRunner& r, A a) { r.click(a[0]); }}},
+        {QStringLiteral("close"),
+         {{1, 1},
+          [](SessionRunner& r, A a) {
+              QWidget* target = r.widget(a[0]);
+              if (auto* form = qobject_cast<ui::TForm*>(target))
+                  form->Close();
+              else
+                  target->close();
+          }}},
+        {QStringLiteral("row"),
+         {{2, 2},
+          [](SessionRunner& r, A a) {
+              QAbstractItemView* view = r.grid(a[0]);
+              r.makeCurrent(view, r.row(view, a[1]));
+          }}},
+        {QStringLiteral("find-row"),
+         {{3, 3},
+          [](SessionRunner& r, A a) {
+              QAbstractItemView* view = r.grid(a[0]);
+              const int c = r.column(view, a[1]);
+              int row = 0;
+              while (row < view->model()->rowCount() && r.cell(view, row, c) != a[2]) ++row;
+              if (row == view->model()->rowCount())
+                  fail(QStringLiteral("'%1' has no row showing '%2' under '%3'").arg(a[0], a[2], a[1]));
+              r.makeCurrent(view, row);
+          }}},
+        {QStringLiteral("dblclick"),
+         {{1, 1},
+          [](SessionRunner& r, A a) {
+              QAbstractItemView* view = r.grid(a[0]);
+              if (!view->currentIndex().isValid()) fail(QStringLiteral("'%1' has no current row").arg(a[0]));
+              const QPoint at = view->visualRect(view->currentIndex()).center();
+              sendMouse(view->viewport(), QEvent::MouseButtonPress, at);
+              sendMouse(view->viewport(), QEvent::MouseButtonRelease, at);
+              sendMouse(view->viewport(), QEvent::MouseButtonDblClick, at);
+              sendMouse(view->viewport(), QEvent::MouseButtonRelease, at);
+          }}},
+        {QStringLiteral("title"), {{2, 2}, [](SessionRunner& r, A a) { r.clickTitle(a[0], a[1]); }}},
+        {QStringLiteral("answer"),
+         {{1, 1},
+          [](SessionRunner& r, A a) {
+              static const QHash<QString, TModalResult> answers{
+                  {QStringLiteral("OK"), TModalResult::mrOk},
+                  {QStringLiteral("Cancel"), TModalResult::mrCancel},
+                  {QStringLiteral("Close"), TModalResult::mrNone}};
+              if (!answers.contains(a[0]))
+                  fail(QStringLiteral("answer OK, Cancel or Close, not '%1'").arg(a[0]));
+              r.user_.QueueAnswer(answers.value(a[0]));
+          }}},
+        {QStringLiteral("pick"),
+         {{1, 1},
+          [](SessionRunner& r, A a) {
+              bool number = false;
+              const int row = a[0].toInt(&number);
+              if (a[0] != u"none" && (!number || row < 0)) fail(QStringLiteral("pick a row number or none"));
+              r.user_.QueuePick(number ? std::optional<int>(row) : std::nullopt);
+          }}},
+        {QStringLiteral("mark"),
+         {{1, 1},
+          [](SessionRunner& r, A a) {
+              r.user_.QueueMarks(a[0].isEmpty() ? QStringList() : a[0].split(QLatin1Char(',')));
+          }}},
+        {QStringLiteral("save-as"),
+         {{1, 1}, [](SessionRunner& r, A a) { r.user_.QueueFileName(QFileInfo(a[0]).absoluteFilePath()); }}},
+        {QStringLiteral("expect-text"),
+         {{2, 2}, [](SessionRunner& r, A a) { r.expectEqual(a[0], a[1], shownText(r.find(a[0]))); }}},
+        {QStringLiteral("expect-focus"),
+         {{1, 1},
+          [](SessionRunner& r, A a) {
+              QWidget* focus = QApplication::focusWidget();
+              r.expectEqual(QStringLiteral("focus"), a[0], focus ? focus->objectName() : QString());
+          }}},
+        {QStringLiteral("expect-enabled"),
+         {{2, 2},
+          [](SessionRunner& r, A a) {
+              r.expectEqual(a[0], a[1], enabled(r.find(a[0])) ? QStringLiteral("yes") : QStringLiteral("no"));
+          }}},
+        {QStringLiteral("expect-message"),
+         {{1, 1},
+          [](SessionRunner& r, A a) {
+              const QStringList& shown = r.user_.Messages();
+              if (r.messagesRead_ == shown.size())
+                  fail(QStringLiteral("expected the message '%1', none shown").arg(a[0]));
+              r.expectEqual(QStringLiteral("message"), a[0], shown[r.messagesRead_++]);
+          }}},
+        {QStringLiteral("expect-no-message"),
+         {{0, 0},
+          [](SessionRunner& r, A) {
+              const QStringList& shown = r.user_.Messages();
+              if (r.messagesRead_ < shown.size())
+                  fail(QStringLiteral("unexpected message '%1'").arg(shown[r.messagesRead_]));
+          }}},
+        {QStringLiteral("expect-rows"),
+         {{2, 2},
+          [](SessionRunner& r, A a) {
+              r.expectEqual(QStringLiteral("rows of %1").arg(a[0]), a[1],
+                            QString::number(r.grid(a[0])->model()->rowCount()));
+          }}},
+        {QStringLiteral("expect-cell"),
+         {{4, 4},
+          [](SessionRunner& r, A a) {
+              QAbstractItemView* view = r.grid(a[0]);
+              const int row = r.row(view, a[1]);
+              r.expectEqual(QStringLiteral("%1 row %2 '%3'").arg(a[0], a[1], a[2]), a[3],
+                            r.cell(view, row, r.column(view, a[2])));
+          }}},
+        {QStringLiteral("expect-file"),
+         {{1, 1},
+          [](SessionRunner&, A a) {
+              const QFileInfo file(a[0]);
+              if (!file.isFile() || file.size() == 0)
+                  fail(QStringLiteral("no file '%1' was written").arg(a[0]));
+          }}},
+        {QStringLiteral("dump"), {{1, 1}, [](SessionRunner& r, A a) { r.dump(a[0]); }}},
+        {QStringLiteral("shot"),
+         {{1, 2},
+          [](SessionRunner& r, A a) {
+              QWidget* target = a.size() > 1 ? r.widget(a[1]) : r.mainWindow_;
+              const QString file = QFileInfo(a[0]).absoluteFilePath();
+              if (!target->grab().save(file, "PNG")) fail(QStringLiteral("could not write '%1'").arg(file));
+              r.print_(QStringLiteral("screenshot: %1").arg(file));
+          }}},
+        {QStringLiteral("echo"), {{1, 1}, [](SessionRunner& r, A a) { r.print_(a[0]); }}},
+    };
+    return table;
+}
+
+std::optional<SessionRunner::Arity> SessionRunner::StepArity(const QString& command) {
+    const auto step = steps().find(command);
+    if (step == steps().end()) return std::nullopt;
+    return step->second.arity;
+}
+
 void SessionRunner::run(const SessionStep& step) {
-    const QString& command = step.command;
-    const QStringList& a = step.args;
-    if (command == u"open") {
-        openScreen_();
-    } else if (command == u"focus") {
-        widget(a[0])->setFocus(Qt::MouseFocusReason);
-    } else if (command == u"type") {
-        auto* edit = qobject_cast<QLineEdit*>(widget(a[0]));
-        if (!edit) fail(QStringLiteral("'%1' is not an edit").arg(a[0]));
-        if (!edit->isEnabled()) fail(QStringLiteral("'%1' is disabled").arg(a[0]));
-        edit->setFocus(Qt::MouseFocusReason);
-        // Types over the selected contents key by key, so the edit's mask and change rules see what a
-        // keyboard sends.
-        edit->selectAll();
-        if (a[1].isEmpty()) sendKey(edit, Qt::Key_Delete, Qt::NoModifier, QString());
-        for (const QChar c : a[1]) sendKey(edit, Qt::Key_unknown, Qt::NoModifier, QString(c));
-    } else if (command == u"key") {
-        const QKeySequence sequence(a[0]);
-        if (sequence.isEmpty()) fail(QStringLiteral("unknown key '%1'").arg(a[0]));
-        QWidget* target = QApplication::focusWidget();
-        if (!target) fail(QStringLiteral("no control has the focus"));
-        const QKeyCombination key = sequence[0];
-        sendKey(target, key.key(), key.keyboardModifiers(),
-                key.key() == Qt::Key_Space ? QStringLiteral(" ") : QString());
-    } else if (command == u"click") {
-        QObject* target = find(a[0]);
-        if (!enabled(target)) fail(QStringLiteral("'%1' is disabled").arg(a[0]));
-        if (auto* item = qobject_cast<ui::TMenuItem*>(target)) {
-            item->Click();
-        } else if (auto* action = qobject_cast<QAction*>(target)) {
-            action->trigger();
-        } else if (auto* button = qobject_cast<QAbstractButton*>(target)) {
-            button->click();
-        } else {
-            fail(QStringLiteral("'%1' cannot be clicked").arg(a[0]));
-        }
-    } else if (command == u"close") {
-        QWidget* target = widget(a[0]);
-        if (auto* form = qobject_cast<ui::TForm*>(target)) {
-            form->Close();
-        } else {
-            target->close();
-        }
-    } else if (command == u"row" || command == u"find-row") {
-        QAbstractItemView* view = grid(a[0]);
-        int row = -1;
-        if (command == u"row") {
-            bool number = false;
-            row = a[1].toInt(&number);
-            if (!number || row < 0 || row >= view->model()->rowCount())
-                fail(QStringLiteral("'%1' has no row %2").arg(a[0], a[1]));
-        } else {
-            const int c = column(view, a[1]);
-            for (int r = 0; r < view->model()->rowCount() && row < 0; ++r) {
-                if (cell(view, r, c) == a[2]) row = r;
-            }
-            if (row < 0)
-                fail(QStringLiteral("'%1' has no row showing '%2' under '%3'").arg(a[0], a[2], a[1]));
-        }
-        view->setFocus(Qt::MouseFocusReason);
-        const int c = view->currentIndex().isValid() ? view->currentIndex().column() : 0;
-        view->setCurrentIndex(view->model()->index(row, c));
-        view->scrollTo(view->currentIndex());
-        print_(QStringLiteral("row %1 of %2").arg(row).arg(a[0]));
-    } else if (command == u"dblclick") {
-        QAbstractItemView* view = grid(a[0]);
-        if (!view->currentIndex().isValid()) fail(QStringLiteral("'%1' has no current row").arg(a[0]));
-        const QPoint at = view->visualRect(view->currentIndex()).center();
-        sendMouse(view->viewport(), QEvent::MouseButtonPress, at);
-        sendMouse(view->viewport(), QEvent::MouseButtonRelease, at);
-        sendMouse(view->viewport(), QEvent::MouseButtonDblClick, at);
-        sendMouse(view->viewport(), QEvent::MouseButtonRelease, at);
-    } else if (command == u"title") {
-        auto* view = qobject_cast<QAbstractItemView*>(grid(a[0]));
-        auto* table = view->findChild<QHeaderView*>();
-        if (!table) fail(QStringLiteral("'%1' has no titles").arg(a[0]));
-        const int c = column(view, a[1]);
-        const QPoint at(table->sectionViewportPosition(c) + table->sectionSize(c) / 2, table->height() / 2);
-        sendMouse(table->viewport(), QEvent::MouseButtonPress, at);
-        sendMouse(table->viewport(), QEvent::MouseButtonRelease, at);
-    } else if (command == u"answer") {
-        static const QHash<QString, TModalResult> answers{{QStringLiteral("OK"), TModalResult::mrOk},
-                                                          {QStringLiteral("Cancel"), TModalResult::mrCancel},
-                                                          {QStringLiteral("Close"), TModalResult::mrNone}};
-        if (!answers.contains(a[0])) fail(QStringLiteral("answer OK, Cancel or Close, not '%1'").arg(a[0]));
-        user_.QueueAnswer(answers.value(a[0]));
-    } else if (command == u"pick") {
-        bool number = false;
-        const int row = a[0].toInt(&number);
-        if (a[0] != u"none" && (!number || row < 0)) fail(QStringLiteral("pick a row number or none"));
-        user_.QueuePick(number ? std::optional<int>(row) : std::nullopt);
-    } else if (command == u"mark") {
-        user_.QueueMarks(a[0].isEmpty() ? QStringList() : a[0].split(QLatin1Char(',')));
-    } else if (command == u"save-as") {
-        user_.QueueFileName(QFileInfo(a[0]).absoluteFilePath());
-    } else if (command == u"expect-text") {
-        expectEqual(a[0], a[1], shownText(find(a[0])));
-    } else if (command == u"expect-focus") {
-        QWidget* focus = QApplication::focusWidget();
-        expectEqual(QStringLiteral("focus"), a[0], focus ? focus->objectName() : QString());
-    } else if (command == u"expect-enabled") {
-        expectEqual(a[0], a[1], enabled(find(a[0])) ? QStringLiteral("yes") : QStringLiteral("no"));
-    } else if (command == u"expect-message") {
-        const QStringList& shown = user_.Messages();
-        if (messagesRead_ == shown.size())
-            fail(QStringLiteral("expected the message '%1', none shown").arg(a[0]));
-        expectEqual(QStringLiteral("message"), a[0], shown[messagesRead_++]);
-    } else if (command == u"expect-no-message") {
-        const QStringList& shown = user_.Messages();
-        if (messagesRead_ < shown.size())
-            fail(QStringLiteral("unexpected message '%1'").arg(shown[messagesRead_]));
-    } else if (command == u"expect-rows") {
-        expectEqual(QStringLiteral("rows of %1").arg(a[0]), a[1],
-                    QString::number(grid(a[0])->model()->rowCount()));
-    } else if (command == u"expect-cell") {
-        QAbstractItemView* view = grid(a[0]);
-        bool number = false;
-        const int row = a[1].toInt(&number);
-        if (!number || row < 0 || row >= view->model()->rowCount())
-            fail(QStringLiteral("'%1' has no row %2").arg(a[0], a[1]));
-        expectEqual(QStringLiteral("%1 row %2 '%3'").arg(a[0], a[1], a[2]), a[3],
-                    cell(view, row, column(view, a[2])));
-    } else if (command == u"expect-file") {
-        const QFileInfo file(a[0]);
-        if (!file.isFile() || file.size() == 0) fail(QStringLiteral("no file '%1' was written").arg(a[0]));
-    } else if (command == u"dump") {
-        QAbstractItemView* view = grid(a[0]);
-        const QAbstractItemModel* model = view->model();
-        QStringList titles;
-        for (int c = 0; c < model->columnCount(); ++c)
-            titles << model->headerData(c, Qt::Horizontal).toString();
-        print_(QStringLiteral("%1 titles: %2").arg(a[0], titles.join(QStringLiteral(" | "))));
-        const int rows = model->rowCount();
-        for (int r = 0; r < std::min(rows, kRowsShownByDump); ++r) {
-            QStringList cells;
-            for (int c = 0; c < model->columnCount(); ++c) cells << cell(view, r, c);
-            print_(QStringLiteral("%1 row %2: %3").arg(a[0]).arg(r).arg(cells.join(QStringLiteral(" | "))));
-        }
-        print_(QStringLiteral("%1 rows: %2").arg(a[0]).arg(rows));
-    } else if (command == u"shot") {
-        QWidget* target = a.size() > 1 ? widget(a[1]) : mainWindow_;
-        const QString file = QFileInfo(a[0]).absoluteFilePath();
-        if (!target->grab().save(file, "PNG")) fail(QStringLiteral("could not write '%1'").arg(file));
-        print_(QStringLiteral("screenshot: %1").arg(file));
-    } else if (command == u"echo") {
-        print_(a[0]);
+    steps().at(step.command).run(*this, step.args);
+}
+
+void SessionRunner::type(const QString& name, const QString& text) {
+    auto* edit = qobject_cast<QLineEdit*>(widget(name));
+    if (!edit) fail(QStringLiteral("'%1' is not an edit").arg(name));
+    if (!edit->isEnabled()) fail(QStringLiteral("'%1' is disabled").arg(name));
+    edit->setFocus(Qt::MouseFocusReason);
+    // Types over the selected contents key by key, so the edit's mask and change rules see what a
+    // keyboard sends.
+    edit->selectAll();
+    if (text.isEmpty()) sendKey(edit, Qt::Key_Delete, Qt::NoModifier, QString());
+    for (const QChar c : text) sendKey(edit, Qt::Key_unknown, Qt::NoModifier, QString(c));
+}
+
+void SessionRunner::click(const QString& name) {
+    QObject* target = find(name);
+    if (!enabled(target)) fail(QStringLiteral("'%1' is disabled").arg(name));
+    if (auto* item = qobject_cast<ui::TMenuItem*>(target)) {
+        item->Click();
+    } else if (auto* action = qobject_cast<QAction*>(target)) {
+        action->trigger();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(target)) {
+        button->click();
+    } else {
+        fail(QStringLiteral("'%1' cannot be clicked").arg(name));
     }
+}
+
+void SessionRunner::makeCurrent(QAbstractItemView* view, int row) {
+    view->setFocus(Qt::MouseFocusReason);
+    const int c = view->currentIndex().isValid() ? view->currentIndex().column() : 0;
+    view->setCurrentIndex(view->model()->index(row, c));
+    view->scrollTo(view->currentIndex());
+    print_(QStringLiteral("row %1 of %2").arg(row).arg(view->objectName()));
+}
+
+// A mouse click on the column's title as the grid shows it; a title that cannot be clicked, or a click
+// that reaches no title, stops the session.
+void SessionRunner::clickTitle(const QString& name, const QString& title) {
+    auto* table = qobject_cast<QTableView*>(grid(name));
+    QHeaderView* titles = table ? table->horizontalHeader() : nullptr;
+    if (!titles || !titles->isVisible()) fail(QStringLiteral("'%1' shows no titles").arg(name));
+    const int c = column(table, title);
+    if (titles->isSectionHidden(c)) fail(QStringLiteral("the title '%1' is hidden").arg(title));
+    if (table->model()->rowCount() > 0) table->scrollTo(table->model()->index(0, c));
+    const int left = titles->sectionViewportPosition(c);
+    const QPoint at(left + titles->sectionSize(c) / 2, titles->height() / 2);
+    if (titles->logicalIndexAt(at) != c) fail(QStringLiteral("the title '%1' is out of sight").arg(title));
+    int clicked = -1;
+    const QMetaObject::Connection watch =
+        connect(titles, &QHeaderView::sectionClicked, this, [&clicked](int section) { clicked = section; });
+    QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    disconnect(watch);
+    if (clicked != c) fail(QStringLiteral("the click on the title '%1' reached no title").arg(title));
+    print_(QStringLiteral("title '%1' of %2 clicked").arg(title, name));
+}
+
+void SessionRunner::dump(const QString& name) {
+    QAbstractItemView* view = grid(name);
+    const QAbstractItemModel* model = view->model();
+    QStringList titles;
+    for (int c = 0; c < model->columnCount(); ++c) titles << model->headerData(c, Qt::Horizontal).toString();
+    print_(QStringLiteral("%1 titles: %2").arg(name, titles.join(QStringLiteral(" | "))));
+    const int rows = model->rowCount();
+    for (int r = 0; r < std::min(rows, kRowsShownByDump); ++r) {
+        QStringList cells;
+        for (int c = 0; c < model->columnCount(); ++c) cells << cell(view, r, c);
+        print_(QStringLiteral("%1 row %2: %3").arg(name).arg(r).arg(cells.join(QStringLiteral(" | "))));
+    }
+    print_(QStringLiteral("%1 rows: %2").arg(name).arg(rows));
 }
 
 }  // namespace kpv::host

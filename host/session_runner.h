@@ -7,6 +7,8 @@
 #include <QPointer>
 
 #include <functional>
+#include <map>
+#include <optional>
 #include <vector>
 
 class QAbstractItemView;
@@ -30,15 +32,36 @@ class SessionRunner : public QObject {
     // Raised once: after the last step with an empty text, or with the reason the session stopped.
     std::function<void(const QString& failure)> Finished;
 
+    // How many arguments a step takes.
+    struct Arity {
+        int least;
+        int most;
+    };
+    // Nothing for a command that is no step.
+    static std::optional<Arity> StepArity(const QString& command);
+
   private:
+    struct Step {
+        Arity arity;
+        void (*run)(SessionRunner& runner, const QStringList& args);
+    };
+    static const std::map<QString, Step>& steps();
+
     void tick();
     void run(const SessionStep& step);
     void finish(const QString& failure);
+    void type(const QString& name, const QString& text);
+    void click(const QString& name);
+    void makeCurrent(QAbstractItemView* view, int row);
+    void clickTitle(const QString& name, const QString& title);
+    void dump(const QString& name);
 
     QObject* find(const QString& name) const;
     QWidget* widget(const QString& name) const;
     QAbstractItemView* grid(const QString& name) const;
     int column(QAbstractItemView* view, const QString& title) const;
+    // The row of that number (from 0), which the grid must have.
+    int row(QAbstractItemView* view, const QString& number) const;
     QString cell(QAbstractItemView* view, int row, int column) const;
     void expectEqual(const QString& what, const QString& expected, const QString& shown) const;
 

@@ -1,46 +1,10 @@
 #include "host/session_script.h"
 
-#include <QHash>
+#include "host/session_runner.h"
 
 namespace kpv::host {
 
 namespace {
-
-struct Arity {
-    int least;
-    int most;
-};
-
-const QHash<QString, Arity>& commands() {
-    static const QHash<QString, Arity> known{
-        {QStringLiteral("open"), {0, 0}},
-        {QStringLiteral("focus"), {1, 1}},
-        {QStringLiteral("type"), {2, 2}},
-        {QStringLiteral("key"), {1, 1}},
-        {QStringLiteral("click"), {1, 1}},
-        {QStringLiteral("close"), {1, 1}},
-        {QStringLiteral("row"), {2, 2}},
-        {QStringLiteral("find-row"), {3, 3}},
-        {QStringLiteral("dblclick"), {1, 1}},
-        {QStringLiteral("title"), {2, 2}},
-        {QStringLiteral("answer"), {1, 1}},
-        {QStringLiteral("pick"), {1, 1}},
-        {QStringLiteral("mark"), {1, 1}},
-        {QStringLiteral("save-as"), {1, 1}},
-        {QStringLiteral("expect-text"), {2, 2}},
-        {QStringLiteral("expect-focus"), {1, 1}},
-        {QStringLiteral("expect-enabled"), {2, 2}},
-        {QStringLiteral("expect-message"), {1, 1}},
-        {QStringLiteral("expect-no-message"), {0, 0}},
-        {QStringLiteral("expect-rows"), {2, 2}},
-        {QStringLiteral("expect-cell"), {4, 4}},
-        {QStringLiteral("expect-file"), {1, 1}},
-        {QStringLiteral("dump"), {1, 1}},
-        {QStringLiteral("shot"), {1, 2}},
-        {QStringLiteral("echo"), {1, 1}},
-    };
-    return known;
-}
 
 // Blank-separated words; double quotes keep blanks and may be empty, and two double quotes inside them
 // stand for one. False for a quote left open.
@@ -88,8 +52,8 @@ std::optional<std::vector<SessionStep>> ReadSessionScript(const QString& text, Q
             return std::nullopt;
         }
         SessionStep step{i + 1, words.takeFirst(), words};
-        const auto known = commands().constFind(step.command);
-        if (known == commands().cend()) {
+        const std::optional<SessionRunner::Arity> known = SessionRunner::StepArity(step.command);
+        if (!known) {
             *error = QStringLiteral("line %1: unknown command '%2'").arg(step.line).arg(step.command);
             return std::nullopt;
         }

@@ -17,8 +17,8 @@ struct SessionStep {
 
 // Reads a session script: one step per line, words separated by blanks, a text with blanks between
 // double quotes, `#` starting a comment line. Every command and its number of arguments is checked
-// before anything runs, so a typing error does not stop a session half-way. The commands are listed in
-// docs/session-scripts.md.
+// against the runner's steps before anything runs, so a typing error does not stop a session half-way.
+// The commands are listed in docs/session-scripts.md.
 std::optional<std::vector<SessionStep>> ReadSessionScript(const QString& text, QString* error);
 
 }  // namespace kpv::host

@@ -13,8 +13,9 @@ using TNotifyEvent = std::function<void(QObject* Sender)>;
 
 // Runs an event handler at the border between Qt and our code. A silent abort (EAbort) ends the event
 // quietly; any other exception goes to the host's error display. Qt never sees an exception.
-// Handlers called from code (a text written by a handler runs its OnChange) are plain calls, so an
-// abort raised inside them ends the outer event as well. Returns whether the handler ran to its end.
+// Handlers called from code (a text written by a handler runs its OnChange, a focus move it makes runs
+// the exits and enters on the way) are plain calls, so an abort raised inside them ends the outer event as
+// well. Returns whether the handler ran to its end.
 bool Dispatch(const std::function<void()>& handler) noexcept;
 
 // Raises an event from code: a plain call, errors travel to the caller.

@@ -62,4 +62,13 @@ class TApplication : public QObject {
 // The application object in force (created on first use).
 TApplication& Application();
 
+// The hourglass for the lifetime of the object: the default cursor comes back on success and on error.
+class THourGlass {
+  public:
+    THourGlass() { Application().SetCursor(crHourGlass); }
+    ~THourGlass() { Application().SetCursor(crDefault); }
+    THourGlass(const THourGlass&) = delete;
+    THourGlass& operator=(const THourGlass&) = delete;
+};
+
 }  // namespace kpv::ui

@@ -4,6 +4,8 @@
 
 #include <QColor>
 
+#include <exception>
+
 class QWidget;
 
 namespace kpv::ui {
@@ -31,7 +33,24 @@ void InstallFocusTracker();
 // unless given.
 void Place(QWidget* widget, int left, int top, int width, int height = -1);
 
-// Moves the focus to a control; the enter and exit events the move raises run before it returns.
+// Moves the focus to a control; the enter and exit events the move raises run before it returns. They are
+// part of the caller's work, as handlers called from code are: when one of them fails (a validation on
+// exit showed its message), its error travels on from here and ends the caller's event too.
 void SetFocus(QWidget* widget);
+
+// Puts the focus back on a control when the step it guards fails, so that the user corrects the field
+// whose check stopped the event. The move raises its events as the user's own moves do, never into the
+// failure under way.
+class TFocusOnFailure {
+  public:
+    explicit TFocusOnFailure(QWidget* control) : control_(control), failures_(std::uncaught_exceptions()) {}
+    ~TFocusOnFailure();
+    TFocusOnFailure(const TFocusOnFailure&) = delete;
+    TFocusOnFailure& operator=(const TFocusOnFailure&) = delete;
+
+  private:
+    QWidget* control_;
+    int failures_;
+};
 
 }  // namespace kpv::ui

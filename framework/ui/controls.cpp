@@ -12,42 +12,35 @@ void TLabel::SetBold(bool bold) {
     setFont(f);
 }
 
-TCheckBox::TCheckBox(QWidget* parent, const QString& name, const QString& caption)
-    : QCheckBox(caption, parent) {
-    setObjectName(name);
+TTickControl::TTickControl(QAbstractButton* button, const QString& name, bool untickClicks)
+    : button_(button), untickClicks_(untickClicks) {
+    button->setObjectName(name);
     InstallFocusTracker();
-    connect(this, &QCheckBox::toggled, this, [this](bool) {
-        if (!fromCode_) Dispatch([this] { Fire(OnClick, this); });
+    QObject::connect(button, &QAbstractButton::toggled, button, [this](bool checked) {
+        if (!fromCode_ && (checked || untickClicks_)) Dispatch([this] { Fire(OnClick, button_); });
     });
 }
 
-void TCheckBox::SetChecked(bool checked) {
-    if (isChecked() == checked) return;
+void TTickControl::setCheckedFromCode(bool checked) {
+    if (button_->isChecked() == checked) return;
     fromCode_ = true;
-    setChecked(checked);
+    button_->setChecked(checked);
     fromCode_ = false;
-    Fire(OnClick, this);
+    if (checked || untickClicks_) Fire(OnClick, button_);
 }
+
+TCheckBox::TCheckBox(QWidget* parent, const QString& name, const QString& caption)
+    : QCheckBox(caption, parent), TTickControl(this, name, true) {}
 
 TRadioButton::TRadioButton(QWidget* parent, const QString& name, const QString& caption)
-    : QRadioButton(caption, parent) {
-    setObjectName(name);
-    InstallFocusTracker();
-    connect(this, &QRadioButton::toggled, this, [this](bool checked) {
-        if (checked && !fromCode_) Dispatch([this] { Fire(OnClick, this); });
-    });
-}
+    : QRadioButton(caption, parent), TTickControl(this, name, false) {}
 
 void TRadioButton::SetChecked(bool checked) {
-    if (isChecked() == checked) return;
-    fromCode_ = true;
     // An exclusive radio button refuses to be unticked directly; unticking one leaves the group empty.
     const bool exclusive = autoExclusive();
     if (!checked) setAutoExclusive(false);
-    setChecked(checked);
+    setCheckedFromCode(checked);
     setAutoExclusive(exclusive);
-    fromCode_ = false;
-    if (checked) Fire(OnClick, this);
 }
 
 TComboBox::TComboBox(QWidget* parent, const QString& name, const QStringList& items) : QComboBox(parent) {

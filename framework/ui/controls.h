@@ -2,6 +2,7 @@
 
 #include "framework/ui/control.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
@@ -18,32 +19,40 @@ class TLabel : public QLabel {
     void SetFocusControl(QWidget* control) { setBuddy(control); }
 };
 
-// A check box; ticking it from code runs OnClick as a user's click does.
-class TCheckBox : public QCheckBox, public TControlEvents {
-    Q_OBJECT
+// What a check box and a radio button share: ticked by the user or from code, either way running OnClick
+// as a user's click does. Whether unticking counts as a click is the one rule in which they differ.
+class TTickControl : public TControlEvents {
   public:
-    TCheckBox(QWidget* parent, const QString& name, const QString& caption = {});
-    bool Checked() const { return isChecked(); }
-    void SetChecked(bool checked);
-    void SetFocus() { ui::SetFocus(this); }
+    bool Checked() const { return button_->isChecked(); }
+    void SetFocus() { ui::SetFocus(button_); }
     TNotifyEvent OnClick;
 
+  protected:
+    TTickControl(QAbstractButton* button, const QString& name, bool untickClicks);
+    // Ticks or unticks as the user would, the click handler included.
+    void setCheckedFromCode(bool checked);
+
   private:
+    QAbstractButton* button_;
+    bool untickClicks_;
     bool fromCode_ = false;
 };
 
-// A radio button; selecting it from code runs OnClick as a user's click does.
-class TRadioButton : public QRadioButton, public TControlEvents {
+// A check box: ticking and unticking are both clicks.
+class TCheckBox : public QCheckBox, public TTickControl {
+    Q_OBJECT
+  public:
+    TCheckBox(QWidget* parent, const QString& name, const QString& caption = {});
+    void SetChecked(bool checked) { setCheckedFromCode(checked); }
+};
+
+// A radio button: only being selected is a click; selecting one from code unticks the others of its
+// group, and unticking one from code leaves its group with none.
+class TRadioButton : public QRadioButton, public TTickControl {
     Q_OBJECT
   public:
     TRadioButton(QWidget* parent, const QString& name, const QString& caption = {});
-    bool Checked() const { return isChecked(); }
     void SetChecked(bool checked);
-    void SetFocus() { ui::SetFocus(this); }
-    TNotifyEvent OnClick;
-
-  private:
-    bool fromCode_ = false;
 };
 
 // A drop-down list. Setting the index from code runs nothing; a user's choice runs OnChange.

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <exception>
 #include <vector>
 
 namespace kpv::ui {
@@ -30,6 +31,42 @@ QWidget* commonAncestor(QWidget* a, QWidget* b) {
         if (p == b || p->isAncestorOf(b)) return p;
     }
     return nullptr;
+}
+
+// A focus move the code makes with SetFocus. The exits and enters it raises are part of the code's own
+// work, as a handler called from code is: the first of them to fail is kept for SetFocus to hand on.
+struct CodeMove {
+    std::exception_ptr failure;
+};
+
+// The moves under way, innermost last; null while a handler raised by one runs, so that what that handler
+// does (a move of its own, a dialog the user works in) belongs to it and not to the move around it.
+std::vector<CodeMove*>& codeMoves() {
+    static std::vector<CodeMove*> moves;
+    return moves;
+}
+
+class MoveScope {
+  public:
+    explicit MoveScope(CodeMove* move) { codeMoves().push_back(move); }
+    ~MoveScope() { codeMoves().pop_back(); }
+    MoveScope(const MoveScope&) = delete;
+    MoveScope& operator=(const MoveScope&) = delete;
+};
+
+// Runs an enter or exit handler: inside a move from code it fails into that move, otherwise it is an event
+// of its own at the border to Qt. Whether it ran to its end.
+bool raise(const TNotifyEvent& handler, QWidget* control) {
+    CodeMove* move = codeMoves().empty() ? nullptr : codeMoves().back();
+    if (!move) return Dispatch([&] { handler(control); });
+    const MoveScope own(nullptr);
+    try {
+        handler(control);
+        return true;
+    } catch (...) {
+        if (!move->failure) move->failure = std::current_exception();
+        return false;
+    }
 }
 
 class FocusTracker : public QObject {
@@ -73,7 +110,7 @@ class FocusTracker : public QObject {
             lastFocus_[form] = w->parentWidget();
             if (auto* events = dynamic_cast<TControlEvents*>(w.data()); events && events->OnExit) {
                 exiting_.push_back(w);
-                const bool completed = Dispatch([&] { events->OnExit(w.data()); });
+                const bool completed = raise(events->OnExit, w.data());
                 exiting_.pop_back();
                 if (!stillOnTarget()) return;  // the handler moved the focus: that move rules now
                 if (!completed) {
@@ -88,7 +125,7 @@ class FocusTracker : public QObject {
         for (auto it = enters.rbegin(); it != enters.rend(); ++it) {
             if (!*it) continue;
             if (auto* events = dynamic_cast<TControlEvents*>(it->data()); events && events->OnEnter) {
-                if (!Dispatch([&] { events->OnEnter(it->data()); })) return;
+                if (!raise(events->OnEnter, it->data())) return;
                 if (!stillOnTarget()) return;
             }
         }
@@ -114,7 +151,17 @@ void Place(QWidget* widget, int left, int top, int width, int height) {
 }
 
 void SetFocus(QWidget* widget) {
-    if (widget) widget->setFocus(Qt::OtherFocusReason);
+    if (!widget) return;
+    CodeMove move;
+    {
+        const MoveScope scope(&move);
+        widget->setFocus(Qt::OtherFocusReason);
+    }
+    if (move.failure) std::rethrow_exception(move.failure);
+}
+
+TFocusOnFailure::~TFocusOnFailure() {
+    if (std::uncaught_exceptions() > failures_) control_->setFocus(Qt::OtherFocusReason);
 }
 
 }  // namespace kpv::ui

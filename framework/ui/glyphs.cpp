@@ -13,7 +13,9 @@ const QColor blue(30, 80, 170);
 const QColor green(20, 130, 40);
 const QColor red(190, 30, 30);
 
-void page(QPainter& p, const QRectF& r) {
+}  // namespace
+
+void PaintPage(QPainter& p, const QRectF& r) {
     p.setPen(QPen(ink, 1));
     p.setBrush(paper);
     p.drawRect(r);
@@ -22,8 +24,10 @@ void page(QPainter& p, const QRectF& r) {
         p.drawLine(QPointF(r.left() + 2, y), QPointF(r.right() - 2, y));
 }
 
+namespace {
+
 void printer(QPainter& p) {
-    page(p, {4.5, 1.5, 7, 6});
+    PaintPage(p, {4.5, 1.5, 7, 6});
     p.setPen(QPen(ink, 1));
     p.setBrush(QColor(180, 180, 180));
     p.drawRoundedRect(QRectF(1.5, 6.5, 13, 6), 1.5, 1.5);
@@ -53,7 +57,7 @@ QPixmap Glyph(TGlyph glyph) {
             printer(p);
             break;
         case TGlyph::Preview:
-            page(p, {1.5, 1.5, 9, 12});
+            PaintPage(p, {1.5, 1.5, 9, 12});
             magnifier(p, {10, 9}, 3);
             break;
         case TGlyph::SaveAs:
@@ -110,12 +114,6 @@ QPixmap Glyph(TGlyph glyph) {
             p.drawPath(funnel);
             break;
         }
-        case TGlyph::CancelEmission:
-            page(p, {2.5, 1.5, 9, 12});
-            p.setPen(QPen(red, 2.2, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(QPointF(8, 8), QPointF(14, 14));
-            p.drawLine(QPointF(14, 8), QPointF(8, 14));
-            break;
         case TGlyph::Confirm:
             p.setPen(QPen(green, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             p.drawPolyline(QPolygonF({QPointF(2.5, 8.5), QPointF(6.5, 12.5), QPointF(13.5, 3.5)}));

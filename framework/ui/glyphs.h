@@ -2,6 +2,9 @@
 
 #include <QPixmap>
 
+class QPainter;
+class QRectF;
+
 namespace kpv::ui {
 
 // The pictures of the toolbar buttons, drawn at 16 x 16.
@@ -14,7 +17,6 @@ enum class TGlyph {
     Find,
     Refresh,
     Filter,
-    CancelEmission,
     Confirm,
     Cancel,
     Lookup,
@@ -22,5 +24,8 @@ enum class TGlyph {
 };
 
 QPixmap Glyph(TGlyph glyph);
+
+// A page with lines of text in the pictures' hand, for a screen that draws a picture of its own on it.
+void PaintPage(QPainter& painter, const QRectF& bounds);
 
 }  // namespace kpv::ui

@@ -1,10 +1,15 @@
 // The application database on SQLite and Firebird: the columns the module's statements name with their
-// sizes, the statements themselves run verbatim, the Firebird routines, settings, opening and retries.
+// sizes, the module's own statements run as its queries run them, the Firebird routines, settings, opening
+// and retries.
 #include "db/database.h"
 #include "db/database_error.h"
 #include "db/demodata/demo_generator.h"
 #include "db/dialect.h"
 #include "db/sql.h"
+#include "emission/statements.h"
+#include "filter/statements.h"
+#include "framework/data/db_module.h"
+#include "framework/data/query.h"
 #include "test_database.h"
 #include "test_database_settings.h"
 
@@ -25,34 +30,34 @@ using namespace kpv;
 
 namespace {
 
-// Runs a statement as the module carries it: every :NAME becomes a positional marker, and a name used
-// twice takes its value twice.
-QSqlQuery runStatement(const QSqlDatabase& db, const QStringList& lines, const QVariantMap& params) {
-    const QString text = lines.join(QLatin1Char('\n'));
-    static const QRegularExpression marker(QStringLiteral(":([A-Z_]+)"));
-    QString sql;
-    QVariantList values;
-    qsizetype last = 0;
-    for (const auto& m : marker.globalMatch(text)) {
-        sql += text.mid(last, m.capturedStart() - last) + QLatin1Char('?');
-        values << params.value(m.captured(1));
-        last = m.capturedEnd();
-    }
-    sql += text.mid(last);
-    QSqlQuery q(db);
-    db::Prepare(q, sql);
-    for (const QVariant& v : values) q.addBindValue(v);
-    db::Exec(q, QStringLiteral("statement"));
-    return q;
-}
+using Cli_kpv41000::TQueryStatements;
+namespace emission = Cli_kpv41000::statements;
+namespace filter = Cli_kpv41100::statements;
 
-QStringList column(QSqlQuery& q, int index) {
+// Runs one of the module's statements as its screen does: the query takes the text of the database in use
+// and gives each parameter its value wherever its name occurs (an invalid value is a null). The values of
+// one field, in the order of the rows.
+QStringList run(const QString& connection, const TQueryStatements& statements, const QVariantMap& params,
+                const QString& field) {
+    kpv::data::TdtmDBGeral::Instance().Open(connection);
+    kpv::data::TADOIBQuery query(nullptr, QStringLiteral("qryModulo"));
+    statements.AssignTo(query);
+    for (auto it = params.begin(); it != params.end(); ++it) {
+        if (it.value().isValid())
+            query.ParamByName(it.key())->SetAsString(it.value().toString());
+        else
+            query.ParamByName(it.key())->Clear();
+    }
+    query.Open();
     QStringList values;
-    while (q.next()) values << q.value(index).toString().trimmed();
+    kpv::data::TClientDataSet* rows = query.Query();
+    for (rows->First(); !rows->Eof(); rows->Next()) values << query.FieldByName(field)->AsString();
     return values;
 }
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Cli_kpv41000::TQueryStatements)
 
 class Schema : public QObject {
     Q_OBJECT
@@ -81,6 +86,7 @@ class Schema : public QObject {
 
   private Q_SLOTS:
     void cleanup() {
+        kpv::data::TdtmDBGeral::Instance().Close();
         for (const QString& c : QSqlDatabase::connectionNames()) {
             if (!kept_.contains(c)) db::CloseDatabase(c);
         }
@@ -231,110 +237,79 @@ class Schema : public QObject {
 
     void moduleStatementsRunVerbatim_data() {
         QTest::addColumn<QString>("engine");
-        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<TQueryStatements>("statements");
         QTest::addColumn<QVariantMap>("params");
-        QTest::addColumn<int>("valueColumn");
+        QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("order");  // "rows" as returned, "sorted", or "distinct" and sorted
         QTest::addColumn<QStringList>("expected");
 
-        const QStringList empresa = {"SELECT E.CDEMPRESA,   E.NMRAZSOCEMPR, E.CDCENTCUST", "FROM EMPRESA E",
-                                     "WHERE (E.CDEMPRESA = :P_CDEMPRESA OR :P_TCDEMPRESA = 'T')",
-                                     "ORDER BY CDEMPRESA"};
-        const QStringList filial = {"SELECT CDFILIAL, NMFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE",
-                                    "FROM FILIAL", "WHERE (CDFILIAL = :P_CDFILIAL OR :P_TODOS = 'T')",
-                                    "ORDER BY CDFILIAL", " "};
-        const QStringList relacao = {"SELECT CDFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE",
-                                     "FROM EMPRCNTRFIL",
-                                     "WHERE CDEMPRESA = :P_CDEMPRESA",
-                                     "UNION",
-                                     "SELECT CDFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE",
-                                     "FROM FILIAL",
-                                     "WHERE CDEMPRESA = :P_CDEMPRESA"};
-        const QStringList estadual = {
-            "SELECT I.CDINSCESTA, I.NRSERIECERTIFIC, I.IDTPAMBIENTENFE, I.SGESTADO,",
-            "       M.CDMUNICIBGE, I.NMREPRINSEST",
-            "  FROM INSCRESTAD I, MUNICIPIO M",
-            " WHERE (M.CDPAIS = I.CDPAIS)",
-            "   AND (M.SGESTADO = I.SGESTADO)",
-            "   AND (M.CDMUNICIPIO = I.CDMUNICIPIO)",
-            "   AND (I.CDEMPRESA  = :P_CDEMPRESA)",
-            "   AND (I.CDINSCESTA = :P_CDINSCESTA OR :P_TCDINSCESTA = 'T')",
-            " ORDER BY I.CDINSCESTA"};
-        const QStringList cliente = {"SELECT CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE, NMFANTCLIE",
-                                     "FROM CLIENTE",
-                                     "WHERE ((NRINSJURCLIE = :P_NRINSJURCLIE) OR (:P_TODOS = 'T'))",
-                                     "ORDER BY NRINSJURCLIE",
-                                     "",
-                                     " "};
-        const QStringList serieIb = {
-            "SELECT S.CDSERIE, S.DSSERIE, S.CDEMPRESA, S.CDINSCESTA, C.DTEMISCTNUNF,",
-            "       S.CDRELMODENF, S.CDRELESPENF, C.IDCONSDTEMIS, C.IDUTCTRLFORM,",
-            "       C.CDCTRLNUMENF, C.IDUTLOCAEMIS, C.IDUTFILILCEM,  S.IDUTDTPREMIS",
-            "FROM SERIENF S LEFT JOIN CTRLNUMENF C ON (S.CDCTRLNUMENF = C.CDCTRLNUMENF),",
-            "   PARAM(:P_CDSERIE) P_CDSERIE",
-            "WHERE (S.CDEMPRESA  = :P_CDEMPRESA)  AND",
-            "      (S.CDINSCESTA = :P_CDINSCESTA) AND",
-            "      (S.CDINSCMUNI = :P_CDINSCMUNI) AND",
-            "      (S.CDSERIE    = NVLSTR(P_CDSERIE.PARAM, S.CDSERIE))",
-            "ORDER BY S.CDSERIE",
-            " ",
-            " ",
-            " "};
         // The demo data's companies, branches and series are fixed; only the numbers vary with the seed.
         const QString ie = QStringLiteral("@IE:0003");  // resolved per database: registrations of branch 0003
         for (const char* engine : {"sqlite", "firebird"}) {
             QTest::addRow("%s empresa one", engine)
-                << engine << empresa << QVariantMap{{"P_CDEMPRESA", "02"}, {"P_TCDEMPRESA", ""}} << 1
+                << engine << emission::qryEmpresa << QVariantMap{{"P_CDEMPRESA", "02"}, {"P_TCDEMPRESA", ""}}
+                << "NMRAZSOCEMPR"
                 << "rows" << QStringList{"Alvorada Serviços Contábeis S.A."};
             QTest::addRow("%s empresa all", engine)
-                << engine << empresa << QVariantMap{{"P_CDEMPRESA", ""}, {"P_TCDEMPRESA", "T"}} << 0 << "rows"
-                << QStringList{"01", "02", "03"};
+                << engine << emission::qryEmpresa << QVariantMap{{"P_CDEMPRESA", ""}, {"P_TCDEMPRESA", "T"}}
+                << "CDEMPRESA"
+                << "rows" << QStringList{"01", "02", "03"};
             QTest::addRow("%s filial one", engine)
-                << engine << filial << QVariantMap{{"P_CDFILIAL", "0008"}, {"P_TODOS", ""}} << 1 << "rows"
-                << QStringList{"Ipê Engenharia - Curitiba"};
+                << engine << filter::qryFilial << QVariantMap{{"P_CDFILIAL", "0008"}, {"P_TODOS", ""}}
+                << "NMFILIAL"
+                << "rows" << QStringList{"Ipê Engenharia - Curitiba"};
             QTest::addRow("%s filial missing", engine)
-                << engine << filial << QVariantMap{{"P_CDFILIAL", "9999"}, {"P_TODOS", ""}} << 0 << "rows"
-                << QStringList{};
+                << engine << filter::qryFilial << QVariantMap{{"P_CDFILIAL", "9999"}, {"P_TODOS", ""}}
+                << "CDFILIAL"
+                << "rows" << QStringList{};
             QTest::addRow("%s filial all", engine)
-                << engine << filial << QVariantMap{{"P_CDFILIAL", ""}, {"P_TODOS", "T"}} << 0 << "rows"
-                << QStringList{"0001", "0002", "0003", "0004", "0005", "0006",
-                               "0007", "0008", "0009", "0010", "0011"};
-            // The company's own branches and the sister company's branch it is related to.
+                << engine << filter::qryFilial << QVariantMap{{"P_CDFILIAL", ""}, {"P_TODOS", "T"}}
+                << "CDFILIAL"
+                << "rows" << QStringList{"0001", "0002", "0003", "0004", "0005", "0006",
+                                         "0007", "0008", "0009", "0010", "0011"};
+            // The company's own branches and the sister company's branch it is related to; one value for
+            // both halves of the union.
             QTest::addRow("%s relation union", engine)
-                << engine << relacao << QVariantMap{{"P_CDEMPRESA", "01"}} << 0 << "distinct"
-                << QStringList{"0001", "0002", "0003", "0004", "0005"};
+                << engine << filter::qryEmprCntrFil << QVariantMap{{"P_CDEMPRESA", "01"}} << "CDFILIAL"
+                << "distinct" << QStringList{"0001", "0002", "0003", "0004", "0005"};
             QTest::addRow("%s inscrição estadual all", engine)
-                << engine << estadual
+                << engine << filter::qryInscrEstad
                 << QVariantMap{{"P_CDEMPRESA", "02"}, {"P_CDINSCESTA", QVariant()}, {"P_TCDINSCESTA", "T"}}
-                << 3 << "sorted" << QStringList{"DF", "MG", "MG"};
+                << "SGESTADO"
+                << "sorted" << QStringList{"DF", "MG", "MG"};
             QTest::addRow("%s cliente none", engine)
-                << engine << cliente << QVariantMap{{"P_NRINSJURCLIE", "00000000000"}, {"P_TODOS", "N"}} << 0
+                << engine << filter::qryCliente
+                << QVariantMap{{"P_NRINSJURCLIE", "00000000000"}, {"P_TODOS", "N"}} << "CDCLIENTE"
+                << "rows" << QStringList{};
+            // Each engine runs its own series statement, with the same rows.
+            QTest::addRow("%s série all", engine)
+                << engine << filter::qrySerieNF
+                << QVariantMap{{"P_CDSERIE", QVariant()}, {"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ie}}
+                << "CDSERIE"
+                << "rows" << QStringList{"1", "A"};
+            // Branch 0003's series A names a number control that CTRLNUMENF does not hold: still listed.
+            QTest::addRow("%s série without control", engine)
+                << engine << filter::qrySerieNF
+                << QVariantMap{{"P_CDSERIE", "A"}, {"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ie}}
+                << "CDCTRLNUMENF"
+                << "rows" << QStringList{""};
+            QTest::addRow("%s série with control", engine)
+                << engine << filter::qrySerieNF
+                << QVariantMap{{"P_CDSERIE", "1"}, {"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ie}}
+                << "CDCTRLNUMENF"
+                << "rows" << QStringList{"0003-1"};
+            QTest::addRow("%s série other company", engine)
+                << engine << filter::qrySerieNF
+                << QVariantMap{{"P_CDSERIE", "1"}, {"P_CDEMPRESA", "02"}, {"P_CDINSCESTA", ie}} << "CDSERIE"
                 << "rows" << QStringList{};
         }
-        QTest::addRow("firebird série all")
-            << "firebird" << serieIb
-            << QVariantMap{{"P_CDSERIE", QVariant()}, {"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ie}} << 0
-            << "rows" << QStringList{"1", "A"};
-        // Branch 0003's series A names a number control that CTRLNUMENF does not hold: still listed.
-        QTest::addRow("firebird série without control")
-            << "firebird" << serieIb
-            << QVariantMap{{"P_CDSERIE", "A"}, {"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ie}} << 9 << "rows"
-            << QStringList{""};
-        QTest::addRow("firebird série with control")
-            << "firebird" << serieIb
-            << QVariantMap{{"P_CDSERIE", "1"}, {"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ie}} << 9 << "rows"
-            << QStringList{"0003-1"};
-        QTest::addRow("firebird série other company")
-            << "firebird" << serieIb
-            << QVariantMap{{"P_CDSERIE", "1"}, {"P_CDEMPRESA", "02"}, {"P_CDINSCESTA", ie}} << 0 << "rows"
-            << QStringList{};
     }
 
     void moduleStatementsRunVerbatim() {
         QFETCH(QString, engine);
-        QFETCH(QStringList, lines);
+        QFETCH(TQueryStatements, statements);
         QFETCH(QVariantMap, params);
-        QFETCH(int, valueColumn);
+        QFETCH(QString, field);
         QFETCH(QString, order);
         QFETCH(QStringList, expected);
         const QString connection = QStringLiteral("demo-") + engine;
@@ -352,8 +327,7 @@ class Schema : public QObject {
             params["P_CDINSCESTA"] = branch.value(0);
             params["P_CDINSCMUNI"] = branch.value(1);
         }
-        QSqlQuery q = runStatement(db, lines, params);
-        QStringList values = column(q, valueColumn);
+        QStringList values = run(connection, statements, params, field);
         if (order == QLatin1String("distinct")) values.removeDuplicates();
         if (order != QLatin1String("rows")) values.sort();
         QCOMPARE(values, expected);
@@ -375,12 +349,9 @@ class Schema : public QObject {
         const QString number = any.value(0).toString();
         const QString nameOfClient = any.value(1).toString();
         any.finish();
-        QSqlQuery q = runStatement(
-            db,
-            {"SELECT CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE, NMFANTCLIE", "FROM CLIENTE",
-             "WHERE ((NRINSJURCLIE = :P_NRINSJURCLIE) OR (:P_TODOS = 'T'))", "ORDER BY NRINSJURCLIE"},
-            {{"P_NRINSJURCLIE", number}, {"P_TODOS", "N"}});
-        QCOMPARE(column(q, 3), QStringList{nameOfClient});
+        QCOMPARE(run(db.connectionName(), filter::qryCliente, {{"P_NRINSJURCLIE", number}, {"P_TODOS", "N"}},
+                     "NMRAZSOCCLIE"),
+                 QStringList{nameOfClient});
     }
 
     void firebirdRoutines_data() {

@@ -179,6 +179,18 @@ void Cycle::wholeCycle() {
     QCOMPARE(cancelled->value(QStringLiteral("Nº RPS")), QString());
     // The number stays in the ledger as cancelled, so it is never issued again.
     QCOMPARE(ledgerState(database, QStringLiteral("0001"), rps), QStringLiteral("C"));
+
+    // Last, every invoice ticked by the title of the tick column, as the user clicks it, and printed.
+    const HostSession third = RunHostSession(
+        dir.path(), config,
+        listLoaded() + QStringLiteral("title dbgPadrao \"✓\"\nclick sbtPrint\ndump dbgPadrao\n"));
+    QVERIFY2(third.passed(), qPrintable(third.output));
+    QVERIFY2(!third.messages().contains(QStringLiteral("[erro]: Nota fiscal não selecionada.")),
+             qPrintable(third.output));
+    const auto reissued = rowOf(third.dump(kGrid, 1), chosen);
+    QVERIFY(reissued);
+    QCOMPARE(reissued->value(kSituation), QStringLiteral("Emitido"));
+    QVERIFY2(!reissued->value(QStringLiteral("Nº RPS")).isEmpty(), qPrintable(third.output));
     QCOMPARE(server.stop(), 0);
 }
 

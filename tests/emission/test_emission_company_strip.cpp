@@ -1,6 +1,7 @@
 // The company strip of the emission screen against the real database and application server: the company
 // check, entering the strip empties the list, leaving it checks the company and opens the filter screen,
-// and the lookup writes the code before the name.
+// the lookup writes the code before the name, and a command clicked over an unknown code stops with the
+// code's own check.
 #include "emission_fixture.h"
 #include "filter/cli_kpv41100.h"
 #include "framework/core/dispatch.h"
@@ -86,6 +87,8 @@ class CompanyStrip : public QObject {
     void lookupWritesTheCodeBeforeTheName();
     void lookupOverAnEmptyCompanyTable();
     void databaseErrorInTheCompanyCheck();
+    void commandStopsWithTheCodeFieldsCheck_data();
+    void commandStopsWithTheCodeFieldsCheck();
 
   private:
     // The list loaded and the focus resting in the grid, as after a confirmed filter.
@@ -402,6 +405,33 @@ void CompanyStrip::databaseErrorInTheCompanyCheck() {
     QVERIFY2(reported[0].contains("EMPRESA"), qPrintable(reported[0]));
     QVERIFY(user_.messages.isEmpty());
     QCOMPARE(focused(), QString("medCdEmpresa"));
+}
+
+void CompanyStrip::commandStopsWithTheCodeFieldsCheck_data() {
+    QTest::addColumn<bool>("fromTheMenu");
+    QTest::newRow("toolbar button") << false;
+    QTest::newRow("menu item") << true;
+}
+
+// An unknown code typed and the focus still in its field: the command that moves the focus away meets the
+// field's check first, and stops with it. One box, no question, nothing sent.
+void CompanyStrip::commandStopsWithTheCodeFieldsCheck() {
+    QFETCH(bool, fromTheMenu);
+    screen()->medCdEmpresa->setFocus();
+    screen()->medCdEmpresa->selectAll();
+    QTest::keyClicks(screen()->medCdEmpresa, "99");
+    QVERIFY(screen()->sbtCancelaEmissao->isEnabled());
+    const int calls = fixture_.serverCalls();
+
+    if (fromTheMenu)
+        screen()->mnuCancelaEmissao->Action()->trigger();
+    else
+        QTest::mouseClick(screen()->sbtCancelaEmissao, Qt::LeftButton);
+
+    QCOMPARE(user_.messageTexts(), QStringList{kUnknown});
+    QCOMPARE(focused(), QString("medCdEmpresa"));
+    QCOMPARE(fixture_.serverCalls(), calls);
+    QCOMPARE(user_.modalShows, 0);
 }
 
 QTEST_MAIN(CompanyStrip)

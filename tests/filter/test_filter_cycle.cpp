@@ -1,7 +1,7 @@
-// The whole cycle as a user runs it in the host: the package loaded by the host's loader, the emission
-// screen opened from the host's menu, a company typed, the filter dialog opened, confirmed and remembered,
-// the invoices listed by the real kpv-appserver over a real SQLite file, one ticked, and the refresh
-// repeating the confirmed filter; with the focus where each step leaves it.
+// The whole cycle as a user runs it in the host: the emission screen opened from the host's menu, a company
+// typed, the filter dialog opened, confirmed and remembered, the invoices listed by the real kpv-appserver
+// over a real SQLite file, one ticked, and the refresh repeating the confirmed filter; with the focus where
+// each step leaves it.
 #include "emission/cli_kpv41000.h"
 #include "filter/cli_kpv41100.h"
 #include "filter_database.h"
@@ -14,7 +14,6 @@
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
 #include "host/main_window.h"
-#include "host/package_loader.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,21 +66,17 @@ class FilterCycle : public QObject {
     void activateHost();
 
     FilterEnvironment env_;
-    std::unique_ptr<kpv::host::LoadedPackage> package_;
     std::unique_ptr<kpv::host::MainWindow> host_;
 };
 
 void FilterCycle::initTestCase() {
     QString error;
     QVERIFY2(env_.startServices(&error), qPrintable(error));
-    package_ =
-        kpv::host::LoadedPackage::Load(qEnvironmentVariable("KPV_BIN_DIR") + "/libPKG_KPV41000.so", &error);
-    QVERIFY2(package_, qPrintable(error));
     host_ = std::make_unique<kpv::host::MainWindow>();
     host_->resize(1300, 800);
     host_->show();
     kpv::ui::Application().SetMdiArea(host_->MdiArea());
-    host_->SetOpenScreen([this] { package_->IniProc(); });
+    host_->SetOpenScreen([] { Cli_kpv41000::CriaEmissaoRPS(); });
 }
 
 // Every test starts from a screen the host opens afresh, with no company and no filter dialog.
@@ -108,7 +103,6 @@ void FilterCycle::cleanupTestCase() {
     env_.stop();
     kpv::ui::Application().SetMdiArea(nullptr);
     host_.reset();
-    package_.reset();
 }
 
 void FilterCycle::companyFilterListTickRefresh() {

@@ -1,6 +1,6 @@
-// The package as the host meets it: its entries, its unit table, the single emission screen created under
-// the hourglass, the screen's command table and creation states, window properties and catalogue, and its
-// connection settings.
+// The package as the host meets it, its five entries and nothing else, and its unit table; the single
+// emission screen created under the hourglass, the screen's command table and creation states, window
+// properties and catalogue, and its connection settings.
 #include "emission/cli_kpv41000.h"
 #include "framework/core/context.h"
 #include "framework/core/errors.h"
@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -74,10 +76,10 @@ class PackageEntry : public QObject {
   private Q_SLOTS:
     void initTestCase();
     void cleanup();
-    void exportsTheHostEntriesAndHidesTheRest();
+    void exportsTheHostEntriesAndNothingElse();
     void unitTableInInitializationOrder();
     void unitInitializationRunsOnce();
-    void twoIniProcGiveOneScreen();
+    void twoCreationsGiveOneScreen();
     void closedScreenIsReleasedAndRecreatedFresh();
     void screenDestroyedWithoutClosingIsCreatedAgain();
     void creationStates_data();
@@ -94,14 +96,11 @@ class PackageEntry : public QObject {
 
   private:
     ScriptedInteraction user_;
-    std::unique_ptr<host::LoadedPackage> package_;
     QMdiArea mdi_;
 };
 
 void PackageEntry::initTestCase() {
-    QString error;
-    package_ = host::LoadedPackage::Load(packagePath(), &error);
-    QVERIFY2(package_, qPrintable(error));
+    Cli_kpv41000::Initialization();
     mdi_.resize(1400, 800);
     mdi_.show();
     ui::Application().SetMdiArea(&mdi_);
@@ -117,19 +116,26 @@ void PackageEntry::cleanup() {
     Context().reportFolder = reportFolder();
 }
 
-void PackageEntry::exportsTheHostEntriesAndHidesTheRest() {
-    QLibrary library(packagePath());
-    QVERIFY(library.load());
-    for (const char* entry : {"IniProc", "CriaEmissaoRPS", "Initialize", "Finalize", "GetPackageInfoTable"})
-        QVERIFY2(library.resolve(entry), entry);
-    // Exported C++ globals and screens; internals such as the tick bitmaps stay inside.
-    QVERIFY(library.resolve("_ZN12Cli_kpv4100013frmEmissaoRPSE"));
-    QVERIFY(library.resolve("_ZN12Cli_kpv4100014CriaEmissaoRPSEv"));
-    QVERIFY(!library.resolve("_ZN12Cli_kpv4100013TickImageGrayEv"));
+void PackageEntry::exportsTheHostEntriesAndNothingElse() {
+    QProcess nm;
+    nm.start(QStandardPaths::findExecutable(QStringLiteral("nm")),
+             {QStringLiteral("-D"), QStringLiteral("--defined-only"), packagePath()});
+    QVERIFY(nm.waitForFinished(30000));
+    QCOMPARE(nm.exitCode(), 0);
+    QStringList exported;
+    for (const QString& line :
+         QString::fromLatin1(nm.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
+        exported << line.section(u' ', -1);
+    exported.sort();
+    QCOMPARE(exported,
+             QStringList({"CriaEmissaoRPS", "Finalize", "GetPackageInfoTable", "IniProc", "Initialize"}));
 }
 
 void PackageEntry::unitTableInInitializationOrder() {
-    const TPackageInfoTable* table = package_->InfoTable();
+    QString error;
+    const auto package = host::LoadedPackage::Load(packagePath(), &error);
+    QVERIFY2(package, qPrintable(error));
+    const TPackageInfoTable* table = package->InfoTable();
     QVERIFY(table);
     QStringList names;
     for (int i = 0; i < table->UnitCount; ++i) names << QString::fromLatin1(table->Units[i].Name);
@@ -138,18 +144,17 @@ void PackageEntry::unitTableInInitializationOrder() {
 
 void PackageEntry::unitInitializationRunsOnce() {
     boCriado = true;
-    auto initialize = reinterpret_cast<TPackageProc>(QLibrary(packagePath()).resolve("Initialize"));
-    initialize();
+    Cli_kpv41000::Initialization();
     QVERIFY2(boCriado, "a second initialization reset the created flag");
     boCriado = false;
 }
 
-void PackageEntry::twoIniProcGiveOneScreen() {
-    package_->IniProc();
+void PackageEntry::twoCreationsGiveOneScreen() {
+    CriaEmissaoRPS();
     QPointer<TfrmEmissaoRPS> first = frmEmissaoRPS;
     QVERIFY(first);
     QVERIFY(boCriado);
-    package_->IniProc();
+    CriaEmissaoRPS();
     QCOMPARE(frmEmissaoRPS.data(), first.data());
     QCOMPARE(mdi_.subWindowList().size(), 1);
     QCOMPARE(ui::Application().Cursor(), ui::crDefault);
@@ -157,7 +162,7 @@ void PackageEntry::twoIniProcGiveOneScreen() {
 }
 
 void PackageEntry::closedScreenIsReleasedAndRecreatedFresh() {
-    package_->IniProc();
+    CriaEmissaoRPS();
     frmEmissaoRPS->ListaTipoOper = "S01";
     frmEmissaoRPS->SituacaoRPS = "_1";
     frmEmissaoRPS->cdsNotaFiscal->LoadFromPacket(InvoicePacket({InvoiceRow{}, InvoiceRow{.lancto = "2"}}));
@@ -169,7 +174,7 @@ void PackageEntry::closedScreenIsReleasedAndRecreatedFresh() {
     QVERIFY(old.isNull());
     QCOMPARE(mdi_.subWindowList().size(), 0);
 
-    package_->IniProc();
+    CriaEmissaoRPS();
     QVERIFY(frmEmissaoRPS);
     QVERIFY(!frmEmissaoRPS->cdsNotaFiscal->Active());
     QCOMPARE(frmEmissaoRPS->cdsNotaFiscal->RecordCount(), 0);
@@ -179,13 +184,13 @@ void PackageEntry::closedScreenIsReleasedAndRecreatedFresh() {
 }
 
 void PackageEntry::screenDestroyedWithoutClosingIsCreatedAgain() {
-    package_->IniProc();
+    CriaEmissaoRPS();
     // The application object destroys its screens without their close handling: the flag stays set.
     ui::Application().DestroyForms();
     QVERIFY(frmEmissaoRPS.isNull());
     QVERIFY(boCriado);
 
-    package_->IniProc();
+    CriaEmissaoRPS();
     QVERIFY(frmEmissaoRPS);
     QVERIFY(boCriado);
     QVERIFY(frmEmissaoRPS->isVisible());
@@ -208,7 +213,7 @@ void PackageEntry::creationStates_data() {
 void PackageEntry::creationStates() {
     QFETCH(QString, command);
     QFETCH(bool, enabled);
-    package_->IniProc();
+    CriaEmissaoRPS();
     if (auto* item = frmEmissaoRPS->findChild<ui::TMenuItem*>(command)) {
         QCOMPARE(item->Enabled(), enabled);
     } else {
@@ -253,7 +258,7 @@ void PackageEntry::commandTable_data() {
 void PackageEntry::commandTable() {
     QFETCH(Command, command);
     const QString name = QString::fromLatin1(QTest::currentDataTag());
-    package_->IniProc();
+    CriaEmissaoRPS();
     TfrmEmissaoRPS* f = frmEmissaoRPS;
     if (command.parent == "panBotoes") {
         auto* button = f->panBotoes->findChild<ui::TButtonFlat*>(name, Qt::FindDirectChildrenOnly);
@@ -290,7 +295,7 @@ void PackageEntry::hourglassWhileTheScreenIsCreated() {
     QTemporaryDir noReports;
     Context().reportFolder = noReports.path();
     CursorWatchingUser user;
-    package_->IniProc();
+    CriaEmissaoRPS();
     QVERIFY(frmEmissaoRPS);
     QCOMPARE(user.messages.size(), 1);
     QVERIFY2(user.messages[0].text.startsWith("O arquivo contendo a definição do relatório"),
@@ -302,7 +307,7 @@ void PackageEntry::hourglassWhileTheScreenIsCreated() {
 }
 
 void PackageEntry::windowProperties() {
-    package_->IniProc();
+    CriaEmissaoRPS();
     TfrmEmissaoRPS* f = frmEmissaoRPS;
     QCOMPARE(f->Caption(), QString("Emissão de Recibo Provisório de Serviço (RPS)"));
     QCOMPARE(f->FormStyle(), ui::TFormStyle::fsMDIChild);
@@ -341,7 +346,7 @@ void PackageEntry::windowProperties() {
 }
 
 void PackageEntry::layoutTopToBottom() {
-    package_->IniProc();
+    CriaEmissaoRPS();
     TfrmEmissaoRPS* f = frmEmissaoRPS;
     QTRY_VERIFY(f->pgcPadrao->height() > 0);
     const QList<QWidget*> order = {f->panRelat, f->panFiltro, f->Bevel1, f->pgcPadrao, f->panNavigator};
@@ -390,7 +395,7 @@ void PackageEntry::catalogue() {
     QFETCH(int, position);
     QFETCH(QString, key);
     QFETCH(QString, text);
-    package_->IniProc();
+    CriaEmissaoRPS();
     QCOMPARE(frmEmissaoRPS->msgPadrao->Messages.size(), 15);
     QCOMPARE(frmEmissaoRPS->msgPadrao->Msg(key), text);
     QCOMPARE(frmEmissaoRPS->msgPadrao->Messages.at(position), key + "|" + text);
@@ -399,7 +404,7 @@ void PackageEntry::catalogue() {
 void PackageEntry::connectionReadsHostAndPortAtEachCreation() {
     Context().webUrl = "127.0.0.1";
     Context().webPort = 18410;
-    package_->IniProc();
+    CriaEmissaoRPS();
     QCOMPARE(frmEmissaoRPS->netEmissaoRPS->ServerName, QString("Kpv41000.rdmEmissaoRPS"));
     QVERIFY(!frmEmissaoRPS->netEmissaoRPS->ThrowException);
     QVERIFY(frmEmissaoRPS->netEmissaoRPS->Connected());
@@ -409,21 +414,21 @@ void PackageEntry::connectionReadsHostAndPortAtEachCreation() {
 
     Context().webUrl = "localhost";
     Context().webPort = 18411;
-    package_->IniProc();
+    CriaEmissaoRPS();
     QCOMPARE(frmEmissaoRPS->netEmissaoRPS->Host(), QString("localhost"));
     QCOMPARE(frmEmissaoRPS->netEmissaoRPS->Port(), 18411);
 }
 
 void PackageEntry::failedCreationLetsTheNextIniProcTryAgain() {
     Context().webPort = 70000;  // no such port: connecting the screen fails
-    QVERIFY_THROWS_EXCEPTION(Error, package_->IniProc());
+    QVERIFY_THROWS_EXCEPTION(Error, CriaEmissaoRPS());
     QVERIFY(!boCriado);
     QVERIFY(frmEmissaoRPS.isNull());
     QCOMPARE(ui::Application().Cursor(), ui::crDefault);
     QCOMPARE(mdi_.subWindowList().size(), 0);
 
     Context().webPort = 8410;
-    package_->IniProc();
+    CriaEmissaoRPS();
     QVERIFY(boCriado);
     QVERIFY(frmEmissaoRPS);
 }

@@ -1,4 +1,5 @@
 #include "db/firebird_client.h"
+#include "filter/statements.h"
 #include "framework/core/errors.h"
 #include "framework/data/db_module.h"
 #include "framework/data/query.h"
@@ -24,13 +25,8 @@ const QString firebirdConnection = QStringLiteral("kpvtest_firebird");
 // The tables the screens' lookups read, cut down to the columns their statements name.
 const QStringList schema = {
     "CREATE TABLE ONEROW (X INTEGER)",
-    "CREATE TABLE EMPRESA (CDEMPRESA CHAR(2) NOT NULL, NMRAZSOCEMPR VARCHAR(50), CDCENTCUST VARCHAR(10))",
     "CREATE TABLE FILIAL (CDFILIAL CHAR(4) NOT NULL, NMFILIAL VARCHAR(30), CDEMPRESA CHAR(2), "
     "CDINSCESTA VARCHAR(16), CDINSCMUNI VARCHAR(16), CDSERIE VARCHAR(5))",
-    "CREATE TABLE EMPRCNTRFIL (CDEMPRESA CHAR(2), CDFILIAL CHAR(4), CDINSCESTA VARCHAR(16), "
-    "CDINSCMUNI VARCHAR(16), CDSERIE VARCHAR(5))",
-    "CREATE TABLE CLIENTE (CDCLIENTE VARCHAR(21), IDTPIJURCLIE CHAR(1), NRINSJURCLIE VARCHAR(20), "
-    "NMRAZSOCCLIE VARCHAR(50), NMFANTCLIE VARCHAR(50))",
     "CREATE TABLE MUNICIPIO (CDPAIS VARCHAR(4), SGESTADO CHAR(2), CDMUNICIPIO VARCHAR(7), CDMUNICIBGE "
     "VARCHAR(7))",
     "CREATE TABLE INSCRESTAD (CDEMPRESA CHAR(2), CDINSCESTA VARCHAR(16), NRSERIECERTIFIC VARCHAR(50), "
@@ -46,17 +42,9 @@ const QStringList schema = {
 
 const QStringList rows = {
     "INSERT INTO ONEROW VALUES (1)",
-    "INSERT INTO EMPRESA VALUES ('01', 'Empresa Um', 'CC1')",
-    "INSERT INTO EMPRESA VALUES ('02', 'Empresa Dois', 'CC2')",
-    "INSERT INTO EMPRESA VALUES ('03', 'Empresa Tres', NULL)",
     "INSERT INTO FILIAL VALUES ('0001', 'Matriz', '01', '111', 'M111', '1')",
     "INSERT INTO FILIAL VALUES ('0002', 'Filial Sul', '01', '112', 'M112', '2')",
     "INSERT INTO FILIAL VALUES ('AB', 'Filial curta', '02', '211', 'M211', '1')",
-    "INSERT INTO EMPRCNTRFIL VALUES ('01', '0001', '111', 'M111', '1')",
-    "INSERT INTO EMPRCNTRFIL VALUES ('01', '0003', '113', 'M113', '3')",
-    "INSERT INTO EMPRCNTRFIL VALUES ('02', '0001', '111', 'M111', '1')",
-    "INSERT INTO CLIENTE VALUES ('C1', 'J', '12345678000199', 'Cliente Juridico', 'CJ')",
-    "INSERT INTO CLIENTE VALUES ('C2', 'F', '12345678901', 'Cliente Fisico', 'CF')",
     "INSERT INTO MUNICIPIO VALUES ('1058', 'SP', '3550308', '3550308')",
     "INSERT INTO INSCRESTAD VALUES ('01', '111', 'CERT1', '1', 'SP', '1058', '3550308', 'Repr 1')",
     "INSERT INTO INSCRESTAD VALUES ('01', '112', 'CERT2', '2', 'SP', '1058', '3550308', 'Repr 2')",
@@ -81,66 +69,10 @@ END^
 SET TERM ; ^
 )";
 
-// The screens' statements, verbatim.
-const QStringList qryEmpresa = {"SELECT E.CDEMPRESA,   E.NMRAZSOCEMPR, E.CDCENTCUST", "FROM EMPRESA E",
-                                "WHERE (E.CDEMPRESA = :P_CDEMPRESA OR :P_TCDEMPRESA = 'T')",
-                                "ORDER BY CDEMPRESA"};
-const QStringList qryFilial = {"SELECT CDFILIAL, NMFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE", "FROM FILIAL",
-                               "WHERE (CDFILIAL = :P_CDFILIAL OR :P_TODOS = 'T')", "ORDER BY CDFILIAL"};
-const QStringList qryEmprCntrFil = {"SELECT CDFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE",
-                                    "FROM EMPRCNTRFIL",
-                                    "WHERE CDEMPRESA = :P_CDEMPRESA",
-                                    "UNION",
-                                    "SELECT CDFILIAL, CDINSCESTA, CDINSCMUNI, CDSERIE",
-                                    "FROM FILIAL",
-                                    "WHERE CDEMPRESA = :P_CDEMPRESA"};
-const QStringList qryInscrEstad = {"SELECT I.CDINSCESTA, I.NRSERIECERTIFIC, I.IDTPAMBIENTENFE, I.SGESTADO,",
-                                   "       M.CDMUNICIBGE, I.NMREPRINSEST",
-                                   "  FROM INSCRESTAD I, MUNICIPIO M",
-                                   " WHERE (M.CDPAIS = I.CDPAIS)",
-                                   "   AND (M.SGESTADO = I.SGESTADO)",
-                                   "   AND (M.CDMUNICIPIO = I.CDMUNICIPIO)",
-                                   "   AND (I.CDEMPRESA  = :P_CDEMPRESA)",
-                                   "   AND (I.CDINSCESTA = :P_CDINSCESTA OR :P_TCDINSCESTA = 'T')",
-                                   " ORDER BY I.CDINSCESTA"};
-const QStringList qryCliente = {
-    "SELECT CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE, NMFANTCLIE", "FROM CLIENTE",
-    "WHERE ((NRINSJURCLIE = :P_NRINSJURCLIE) OR (:P_TODOS = 'T'))", "ORDER BY NRINSJURCLIE"};
-const QStringList serieBlank = {" ", " "};
-const QStringList serieIB = {"SELECT S.CDSERIE, S.DSSERIE, S.CDEMPRESA, S.CDINSCESTA, C.DTEMISCTNUNF,",
-                             "       S.CDRELMODENF, S.CDRELESPENF, C.IDCONSDTEMIS, C.IDUTCTRLFORM,",
-                             "       C.CDCTRLNUMENF, C.IDUTLOCAEMIS, C.IDUTFILILCEM,  S.IDUTDTPREMIS",
-                             "FROM SERIENF S LEFT JOIN CTRLNUMENF C ON (S.CDCTRLNUMENF = C.CDCTRLNUMENF),",
-                             "   PARAM(:P_CDSERIE) P_CDSERIE",
-                             "WHERE (S.CDEMPRESA  = :P_CDEMPRESA)  AND",
-                             "      (S.CDINSCESTA = :P_CDINSCESTA) AND",
-                             "      (S.CDINSCMUNI = :P_CDINSCMUNI) AND",
-                             "      (S.CDSERIE    = NVLSTR(P_CDSERIE.PARAM, S.CDSERIE))",
-                             "ORDER BY S.CDSERIE",
-                             " ",
-                             " ",
-                             " "};
-const QStringList serieSQLite = {"SELECT S.CDSERIE, S.DSSERIE, S.CDEMPRESA, S.CDINSCESTA, C.DTEMISCTNUNF,",
-                                 "       S.CDRELMODENF, S.CDRELESPENF, C.IDCONSDTEMIS, C.IDUTCTRLFORM,",
-                                 "       C.CDCTRLNUMENF, C.IDUTLOCAEMIS, C.IDUTFILILCEM, S.IDUTDTPREMIS",
-                                 "FROM SERIENF S LEFT JOIN CTRLNUMENF C ON (S.CDCTRLNUMENF = C.CDCTRLNUMENF)",
-                                 "WHERE (S.CDEMPRESA  = :P_CDEMPRESA)  AND",
-                                 "      (S.CDINSCESTA = :P_CDINSCESTA) AND",
-                                 "      (S.CDINSCMUNI = :P_CDINSCMUNI) AND",
-                                 "      (S.CDSERIE    = IFNULL(:P_CDSERIE, S.CDSERIE))",
-                                 "ORDER BY S.CDSERIE"};
-
-using Params = QList<QPair<QString, QVariant>>;  // an invalid QVariant clears the parameter
-
-void setParams(TADOIBQuery& query, const Params& params) {
-    for (const auto& [name, value] : params) {
-        if (value.isValid()) {
-            query.ParamByName(name)->SetAsString(value.toString());
-        } else {
-            query.ParamByName(name)->Clear();
-        }
-    }
-}
+// The screens' own statements, as realistic work for the query.
+namespace filter = Cli_kpv41100::statements;
+// Blank lines only: no text for the database in use.
+const QStringList blank = {" ", " "};
 
 QStringList column(TADOIBQuery& query, const QString& field) {
     QStringList values;
@@ -171,8 +103,6 @@ class TestQuery : public QObject {
     void statementForDialect();
     void dialectInUse_data();
     void dialectInUse();
-    void moduleStatementsRunVerbatim_data();
-    void moduleStatementsRunVerbatim();
     void parametersKeepValuesAndBeforeOpenRunsFirst_data();
     void parametersKeepValuesAndBeforeOpenRunsFirst();
     void declaredFieldsAndResultTypes_data();
@@ -335,87 +265,10 @@ void TestQuery::dialectInUse() {
     query.SQL = {"SELECT CAST('generic' AS VARCHAR(10)) AS WHO", "FROM ONEROW"};
     query.SQL_ORACLE = {"SELECT 'oracle' AS WHO FROM DUAL"};
     query.SQL_MSSQL = {"SELECT 'mssql' AS WHO"};
-    query.SQL_IB =
-        withOwnText ? QStringList{"SELECT CAST('ib' AS VARCHAR(10)) AS WHO FROM ONEROW"} : serieBlank;
+    query.SQL_IB = withOwnText ? QStringList{"SELECT CAST('ib' AS VARCHAR(10)) AS WHO FROM ONEROW"} : blank;
     query.SQL_SQLITE = withOwnText ? QStringList{"SELECT 'sqlite' AS WHO FROM ONEROW"} : QStringList{};
     query.Open();
     QTEST(query.FieldByName("WHO")->AsString(), "expected");
-}
-
-void TestQuery::moduleStatementsRunVerbatim_data() {
-    QTest::addColumn<QString>("engine");
-    QTest::addColumn<QStringList>("sql");
-    QTest::addColumn<Params>("params");
-    QTest::addColumn<QString>("keyField");
-    QTest::addColumn<QStringList>("keys");
-    const QVariant null;
-    for (const char* engine : {"sqlite", "firebird"}) {
-        const auto row = [engine](const char* name) -> QTestData& {
-            return QTest::newRow(qPrintable(QString::fromLatin1(engine) + u": " + QLatin1String(name)))
-                   << QString::fromLatin1(engine);
-        };
-        row("company by code") << qryEmpresa << Params{{"P_CDEMPRESA", "02"}, {"P_TCDEMPRESA", ""}}
-                               << "CDEMPRESA" << QStringList{"02"};
-        row("every company") << qryEmpresa << Params{{"P_CDEMPRESA", ""}, {"P_TCDEMPRESA", "T"}}
-                             << "CDEMPRESA" << QStringList{"01", "02", "03"};
-        row("unknown company") << qryEmpresa << Params{{"P_CDEMPRESA", "99"}, {"P_TCDEMPRESA", ""}}
-                               << "CDEMPRESA" << QStringList{};
-        row("branch by code, padded CHAR trimmed")
-            << qryFilial << Params{{"P_CDFILIAL", "AB"}, {"P_TODOS", ""}} << "CDFILIAL" << QStringList{"AB"};
-        row("every branch") << qryFilial << Params{{"P_CDFILIAL", ""}, {"P_TODOS", "T"}} << "CDFILIAL"
-                            << QStringList{"0001", "0002", "AB"};
-        row("relation union, one value for both halves") << qryEmprCntrFil << Params{{"P_CDEMPRESA", "01"}}
-                                                         << "CDFILIAL" << QStringList{"0001", "0002", "0003"};
-        row("relation of another company")
-            << qryEmprCntrFil << Params{{"P_CDEMPRESA", "02"}} << "CDFILIAL" << QStringList{"0001", "AB"};
-        row("state registrations with a municipality")
-            << qryInscrEstad << Params{{"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", ""}, {"P_TCDINSCESTA", "T"}}
-            << "CDINSCESTA" << QStringList{"111", "112"};
-        row("one state registration")
-            << qryInscrEstad << Params{{"P_CDEMPRESA", "01"}, {"P_CDINSCESTA", "112"}, {"P_TCDINSCESTA", ""}}
-            << "CDINSCESTA" << QStringList{"112"};
-        row("client by registration")
-            << qryCliente << Params{{"P_NRINSJURCLIE", "12345678901"}, {"P_TODOS", "N"}} << "CDCLIENTE"
-            << QStringList{"C2"};
-        row("every client") << qryCliente << Params{{"P_NRINSJURCLIE", ""}, {"P_TODOS", "T"}} << "CDCLIENTE"
-                            << QStringList{"C1", "C2"};
-        row("every series when the series is null") << QStringList{}
-                                                    << Params{{"P_CDSERIE", null},
-                                                              {"P_CDEMPRESA", "01"},
-                                                              {"P_CDINSCESTA", "111"},
-                                                              {"P_CDINSCMUNI", "M111"}}
-                                                    << "CDSERIE" << QStringList{"1", "2"};
-        row("one series") << QStringList{}
-                          << Params{{"P_CDSERIE", "2"},
-                                    {"P_CDEMPRESA", "01"},
-                                    {"P_CDINSCESTA", "111"},
-                                    {"P_CDINSCMUNI", "M111"}}
-                          << "CDSERIE" << QStringList{"2"};
-    }
-}
-
-void TestQuery::moduleStatementsRunVerbatim() {
-    QFETCH(QString, engine);
-    QFETCH(QStringList, sql);
-    QFETCH(Params, params);
-    QFETCH(QString, keyField);
-    use(engine);
-    TADOIBQuery query(nullptr, QStringLiteral("qryModulo"));
-    if (sql.isEmpty()) {
-        // The series query: blank generic text, a text per database.
-        query.SQL = serieBlank;
-        query.SQL_IB = serieIB;
-        query.SQL_SQLITE = serieSQLite;
-    } else {
-        query.SQL = sql;
-        query.SQL_IB = sql;
-    }
-    setParams(query, params);
-    query.Open();
-    QStringList keys = column(query, keyField);
-    if (keyField == u"CDFILIAL" && sql == qryEmprCntrFil) keys.sort();  // a union has no order of its own
-    QTEST(keys, "keys");
-    QCOMPARE(query.IsEmpty(), keys.isEmpty());
 }
 
 void TestQuery::parametersKeepValuesAndBeforeOpenRunsFirst_data() {
@@ -428,7 +281,7 @@ void TestQuery::parametersKeepValuesAndBeforeOpenRunsFirst() {
     QFETCH(QString, engine);
     use(engine);
     TADOIBQuery query(nullptr, QStringLiteral("qryInscrEstad"));
-    query.SQL = qryInscrEstad;
+    filter::qryInscrEstad.AssignTo(query);
     QStringList order;
     query.BeforeOpen = [&](TADOIBQuery* dataSet) {
         QCOMPARE(dataSet, &query);
@@ -465,9 +318,7 @@ void TestQuery::declaredFieldsAndResultTypes() {
     QFETCH(QString, engine);
     use(engine);
     TADOIBQuery query(nullptr, QStringLiteral("qrySerieNF"));
-    query.SQL = serieBlank;
-    query.SQL_IB = serieIB;
-    query.SQL_SQLITE = serieSQLite;
+    filter::qrySerieNF.AssignTo(query);
     TField* code = query.AddField("CDSERIE", TFieldType::ftString, 5, QStringLiteral("Código"), true, true);
     query.AddField("DSSERIE", TFieldType::ftString, 20, QStringLiteral("Descrição"));
     query.AddField("CDEMPRESA", TFieldType::ftString, 2, {}, false, true);
@@ -525,7 +376,7 @@ void TestQuery::locateIsWholeValueIgnoringCase() {
     QFETCH(QString, found);
     use(engine);
     TADOIBQuery query(nullptr, QStringLiteral("qryEmprCntrFil"));
-    query.SQL = qryFilial;
+    filter::qryFilial.AssignTo(query);
     query.ParamByName("P_CDFILIAL")->SetAsString("");
     query.ParamByName("P_TODOS")->SetAsString("T");
     query.Open();
@@ -555,7 +406,7 @@ void TestQuery::failures_data() {
             << "qryFalha: campo 'NAOEXISTE' não encontrado.";
     }
     QTest::newRow("blank statement") << "sqlite" << Op([](TADOIBQuery& q) {
-        q.SQL = serieBlank;
+        q.SQL = blank;
         q.Open();
     }) << "qryFalha: não há comando SQL para o banco de dados em uso.";
     QTest::newRow("no connection") << "" << Op([](TADOIBQuery& q) { q.Open(); })
@@ -575,7 +426,7 @@ void TestQuery::failures() {
         use(engine);
     }
     TADOIBQuery query(nullptr, QStringLiteral("qryFalha"));
-    query.SQL = qryFilial;
+    filter::qryFilial.AssignTo(query);
     query.ParamByName("P_CDFILIAL")->SetAsString("0001");
     try {
         operation(query);

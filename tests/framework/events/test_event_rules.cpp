@@ -73,6 +73,7 @@ class EventRules : public QObject {
     void enterExit_data();
     void enterExit();
     void reactivationRaisesNothing();
+    void exitHandlerThatMovesFocusStopsTheChain_data();
     void exitHandlerThatMovesFocusStopsTheChain();
     void containerExitThatMovesFocusIsNotRunTwice();
     void tabPassesAPageControlWithoutTabs();
@@ -262,7 +263,15 @@ void EventRules::reactivationRaisesNothing() {
     QVERIFY2(w.log.isEmpty(), qPrintable(w.log.join(", ")));
 }
 
+void EventRules::exitHandlerThatMovesFocusStopsTheChain_data() {
+    QTest::addColumn<bool>("fromCode");
+    QTest::newRow("the user's move") << false;
+    QTest::newRow("a move a handler makes") << true;
+}
+
 void EventRules::exitHandlerThatMovesFocusStopsTheChain() {
+    QFETCH(bool, fromCode);
+    ScriptedInteraction user;
     TwoPanels w;
     QVERIFY(w.show());
     w.e2->setFocus();
@@ -271,10 +280,23 @@ void EventRules::exitHandlerThatMovesFocusStopsTheChain() {
     w.e2->OnExit = [&](QObject*) {
         w.log << "exit e2";
         w.e2->SetFocus();
-        Abort();
+        MensErro("inválido", true);
     };
     w.log.clear();
-    w.e3->SetFocus();
+    if (fromCode) {
+        // A handler that moves the focus, as a command that puts it on the grid: the failed exit ends the
+        // handler too, so that nothing after the move runs and no second message follows the first.
+        QStringList steps;
+        QVERIFY(!Dispatch([&] {
+            steps << "before";
+            w.e3->SetFocus();
+            steps << "after";
+        }));
+        QCOMPARE(steps, QStringList{"before"});
+    } else {
+        w.e3->setFocus();
+    }
+    QCOMPARE(user.messageTexts(), QStringList{"inválido"});
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.e2));
     // The control that was about to get the focus never had it: nothing of it runs.
     QCOMPARE(w.log, QStringList{"exit e2"});
