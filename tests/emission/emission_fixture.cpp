@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QSqlQuery>
+#include <QThread>
 #include <QTest>
 
 using namespace Cli_kpv41000;
@@ -151,8 +152,17 @@ void EmissionFixture::recordReportRuns(QList<ReportRun>& runs) const {
     };
 }
 
+// The server writes a call's line once the answer is out, a moment after the screen has it: the count is
+// read once the log has stopped growing.
 int EmissionFixture::serverCalls() const {
-    return static_cast<int>(server_->log().count(QLatin1Char('\n')));
+    int lines = -1;
+    for (int settled = 0; settled < 2;) {
+        const int now = static_cast<int>(server_->log().count(QLatin1Char('\n')));
+        settled = now == lines ? settled + 1 : 0;
+        lines = now;
+        QThread::msleep(30);
+    }
+    return lines;
 }
 
 QVariant EmissionFixture::scalar(const QString& sql, const QVariantList& args) {
