@@ -49,6 +49,8 @@ QString firebirdTool(const QStringList& names) {
 // Runs a Firebird tool; the credentials travel in its environment, never on its command line.
 QString runFirebirdTool(const DatabaseSettings& s, const QStringList& names, const QStringList& arguments,
                         const QByteArray& input, const QString& what) {
+    // The tool runs the same embedded engine as this process, so both share a file the same way.
+    UseProjectFirebirdConfiguration();
     QProcess tool;
     tool.setProcessChannelMode(QProcess::MergedChannels);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -114,6 +116,7 @@ QSqlDatabase openSqlite(const DatabaseSettings& s, const QString& name) {
 }
 
 QSqlDatabase connectFirebird(const DatabaseSettings& s, const QString& name) {
+    UseProjectFirebirdConfiguration();
     ShutdownFirebirdOnExit();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), name);
     db.setDatabaseName(s.path);
