@@ -69,8 +69,11 @@ AuthServer = Srp
 UserManager = Srp
 WireCrypt = Enabled
 EOF
+  # kpv_alias: a database named by an alias, for the tests of aliases. Known from the start, as the
+  # server reads a change of this file only when its time stamp moves on by a second.
   cat >"$dir/databases.conf" <<EOF
 security.db = $dir/security3.fdb
+kpv_alias = $dir/databases/kpv_alias.fdb
 EOF
 }
 
