@@ -38,6 +38,10 @@ log=out/demo-cycle.log
 status=0
 QT_QPA_PLATFORM=offscreen "$bin/kpv-host" --config "$config" --open --script scripts/demo-cycle.script \
   >"$log" 2>&1 || status=$?
+# The cycle shows no error box; one means it did not do what it says (a report that cannot print).
+if [[ $status -eq 0 ]] && grep -q '^message \[erro\]' "$log"; then
+  status=1
+fi
 if [[ $status -ne 0 ]]; then
   echo "run: the demo cycle failed; the session follows ($log)" >&2
   cat "$log" >&2
