@@ -2,9 +2,9 @@
 // is a raw HTTP request goes over a socket byte for byte, every curl command runs in the shell, and each
 // gets the data packet a reading call answers. Only the server's address is the test's own.
 #include "appserver_process.h"
-#include "framework/net/data_packet.h"
-#include "framework/net/wire/codec.h"
-#include "framework/net/wire/http.h"
+#include "protocol/codec.h"
+#include "protocol/data_packet.h"
+#include "protocol/http.h"
 #include "test_database.h"
 
 #include <QElapsedTimer>
@@ -41,9 +41,9 @@ QStringList fencedBlocks(const QString& markdown) {
 
 // Rows of the data packet in an answer body; -1 when the body is not one.
 int packetRows(const QByteArray& body) {
-    const QVariant payload = net::wire::DecodeReply(body);
-    if (payload.metaType() != QMetaType::fromType<net::DataPacket>()) return -1;
-    return int(payload.value<net::DataPacket>().rows.size());
+    const QVariant payload = protocol::DecodeReply(body);
+    if (payload.metaType() != QMetaType::fromType<protocol::DataPacket>()) return -1;
+    return int(payload.value<protocol::DataPacket>().rows.size());
 }
 
 }  // namespace
@@ -105,11 +105,11 @@ class ProtocolExamples : public QObject {
             socket.connectToHost(server_->host(), quint16(server_->port()));
             QVERIFY(socket.waitForConnected(5000));
             socket.write(head + sent);
-            net::wire::HttpReader reader(net::wire::HttpReader::Kind::Response, {16 * 1024, 1024 * 1024});
+            protocol::HttpReader reader(protocol::HttpReader::Kind::Response, {16 * 1024, 1024 * 1024});
             QByteArray buffer;
             QElapsedTimer clock;
             clock.start();
-            while (reader.read(buffer) == net::wire::HttpReader::State::NeedMore && clock.elapsed() < 5000) {
+            while (reader.read(buffer) == protocol::HttpReader::State::NeedMore && clock.elapsed() < 5000) {
                 socket.waitForReadyRead(100);
                 buffer += socket.readAll();
             }
