@@ -12,6 +12,9 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <cstring>
+
 namespace kpv::db {
 
 namespace {
@@ -49,6 +52,8 @@ QString firebirdTool(const QStringList& names) {
 // Runs a Firebird tool; the credentials travel in its environment, never on its command line.
 QString runFirebirdTool(const DatabaseSettings& s, const QStringList& names, const QStringList& arguments,
                         const QByteArray& input, const QString& what) {
+    // The tool runs the same embedded engine as this process, so both share a file the same way.
+    UseProjectFirebirdConfiguration();
     QProcess tool;
     tool.setProcessChannelMode(QProcess::MergedChannels);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -114,6 +119,7 @@ QSqlDatabase openSqlite(const DatabaseSettings& s, const QString& name) {
 }
 
 QSqlDatabase connectFirebird(const DatabaseSettings& s, const QString& name) {
+    UseProjectFirebirdConfiguration();
     ShutdownFirebirdOnExit();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), name);
     db.setDatabaseName(s.path);
@@ -167,6 +173,53 @@ QSqlDatabase openOther(const DatabaseSettings& s, const QString& name, const QSt
                       db.lastError());
     }
     return db;
+}
+
+// The engine's answer when the file (or the file an alias names) is not there; the last line of the
+// message is the system's own text for the missing file.
+bool isMissingFirebirdFile(const QSqlError& error) {
+    const QString text = error.databaseText();
+    return text.contains(QLatin1String("Error while trying to open file")) &&
+           text.contains(QString::fromLocal8Bit(std::strerror(ENOENT)));
+}
+
+// The database as it is, or a connection that is not open when there is no such database.
+QSqlDatabase openExisting(const DatabaseSettings& s, const QString& name) {
+    switch (s.engine) {
+        case Engine::SQLite: {
+            requireDriver(QStringLiteral("QSQLITE"), QStringLiteral("pacote libqt6sql6-sqlite"));
+            if (s.path.isEmpty())
+                throw DatabaseError(QStringLiteral("Arquivo do banco de dados SQLite não configurado."));
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            if (!QFileInfo::exists(s.path)) return db;
+            db.setDatabaseName(s.path);
+            if (!db.open()) {
+                ThrowSqlError(
+                    QStringLiteral("Não foi possível abrir o banco de dados SQLite \"%1\"").arg(s.path),
+                    db.lastError());
+            }
+            return db;
+        }
+        case Engine::Firebird: {
+            requireDriver(QStringLiteral("QIBASE"), QStringLiteral("pacote libqt6sql6-ibase"));
+            if (s.path.isEmpty())
+                throw DatabaseError(QStringLiteral("Banco de dados Firebird não configurado."));
+            if (s.host.isEmpty() && QFileInfo(s.path).isAbsolute() && !QFileInfo::exists(s.path))
+                return QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), name);
+            QSqlDatabase db = connectFirebird(s, name);
+            if (!db.isOpen() && !isMissingFirebirdFile(db.lastError())) {
+                ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados Firebird \"%1\"")
+                                  .arg(firebirdTarget(s)),
+                              db.lastError());
+            }
+            return db;
+        }
+        case Engine::Oracle:
+            return openOther(s, name, QStringLiteral("QOCI"), QStringLiteral("pacote libqt6sql6-oci"));
+        case Engine::MSSQL:
+            return openOther(s, name, QStringLiteral("QODBC"), QStringLiteral("pacote libqt6sql6-odbc"));
+    }
+    return {};
 }
 
 }  // namespace
@@ -254,6 +307,48 @@ QSqlDatabase OpenDatabase(const DatabaseSettings& s, const QString& connectionNa
         QSqlDatabase::removeDatabase(connectionName);
         throw;
     }
+}
+
+DatabaseContent InspectDatabase(const DatabaseSettings& s) {
+    const QString name = QStringLiteral("kpv-inspect");
+    DatabaseContent content = DatabaseContent::Missing;
+    try {
+        QSqlDatabase db = openExisting(s, name);
+        if (db.isOpen()) content = HoldsData(db) ? DatabaseContent::Data : DatabaseContent::Empty;
+    } catch (...) {
+        QSqlDatabase::removeDatabase(name);
+        throw;
+    }
+    CloseDatabase(name);
+    return content;
+}
+
+bool HoldsData(QSqlDatabase& db) {
+    QStringList existing;
+    for (const QString& t : db.tables(QSql::Tables)) existing << t.trimmed().toUpper();
+    for (const Table& t : Schema()) {
+        if (!existing.contains(t.name)) continue;
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("SELECT 1 FROM %1").arg(t.name)))
+            ThrowSqlError(QStringLiteral("Falha ao ler a tabela %1").arg(t.name), q.lastError());
+        if (q.next()) return true;
+    }
+    return false;
+}
+
+QString DescribeDatabase(const DatabaseSettings& s) {
+    switch (s.engine) {
+        case Engine::SQLite:
+            return QStringLiteral("SQLite \"%1\"").arg(s.path);
+        case Engine::Firebird:
+            return QStringLiteral("Firebird \"%1\"").arg(firebirdTarget(s));
+        case Engine::Oracle:
+            return QStringLiteral("Oracle \"%1\"").arg(s.path);
+        case Engine::MSSQL:
+            return QStringLiteral("MSSQL \"%1\"").arg(s.path);
+    }
+    return {};
 }
 
 void CloseDatabase(const QString& connectionName) {

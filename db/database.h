@@ -27,4 +27,22 @@ void InstallSchema(QSqlDatabase& db);
 // Removes the connection after its last handle is gone.
 void CloseDatabase(const QString& connectionName);
 
+// What a database holds, as its engine answers: an alias or a path on a server's disk reads as the
+// server sees it, never as a file of this machine.
+enum class DatabaseContent {
+    Missing,  // no such database
+    Empty,    // no row in any table of the schema, or no schema yet
+    Data,     // rows in the schema's tables: writing demo data would replace them
+};
+
+// Asks the database what it holds, creating nothing. Throws DatabaseError when it cannot be reached for
+// another reason than its absence (a stopped server, a wrong password).
+DatabaseContent InspectDatabase(const DatabaseSettings& settings);
+
+// Whether any table of the schema holds a row.
+bool HoldsData(QSqlDatabase& db);
+
+// The database as messages name it: the engine and where, e.g. Firebird "127.0.0.1/3055:kpvalias".
+QString DescribeDatabase(const DatabaseSettings& settings);
+
 }  // namespace kpv::db

@@ -1,6 +1,9 @@
 #include "db/firebird_client.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <dlfcn.h>
 
@@ -24,6 +27,17 @@ void shutdownFirebird() {
 }
 
 }  // namespace
+
+void UseProjectFirebirdConfiguration() {
+    static const bool pointed = [] {
+        if (qEnvironmentVariableIsSet("FIREBIRD")) return false;
+        const QString root =
+            QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../firebird"));
+        if (!QFileInfo::exists(root + QStringLiteral("/firebird.conf"))) return false;
+        return qputenv("FIREBIRD", QFile::encodeName(root));
+    }();
+    (void)pointed;
+}
 
 void ShutdownFirebirdOnExit() {
     static const bool registered = [] {

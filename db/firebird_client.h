@@ -9,4 +9,12 @@ namespace kpv::db {
 // Safe to call often; does nothing before the client library is loaded.
 void ShutdownFirebirdOnExit();
 
+// Points the client library at the project's Firebird configuration, config/firebird, which the build
+// copies to firebird/ beside bin/, unless the environment's FIREBIRD already names one. Its embedded
+// engine shares a database file with the other processes of this machine that use it (kpv-host and
+// kpv-appserver over one file); the packaged configuration opens the file for one process only. Runs
+// before the library reads its configuration: before the first connection, and before a Firebird tool
+// started by this process, which inherits the setting.
+void UseProjectFirebirdConfiguration();
+
 }  // namespace kpv::db

@@ -526,6 +526,7 @@ class FirebirdStatement final : public Statement {
 };
 
 FirebirdConnection::FirebirdConnection(const DatabaseSettings& s) {
+    UseProjectFirebirdConfiguration();
     ShutdownFirebirdOnExit();
     target_ = s.host.isEmpty() ? s.path
                                : s.host + (s.port > 0 ? QLatin1Char('/') + QString::number(s.port) : QString()) +

@@ -8,6 +8,7 @@
 #include "framework/data/field.h"
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
+#include "framework/report/report_query.h"
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/print_batch.h"
 
@@ -42,8 +43,10 @@ void TfrmEmissaoRPS::sbtPrintClick(QObject* Sender) {
         dbgPadrao->setFocus();
         kpv::MensErro(msgPadrao->Msg(QStringLiteral("NF_N_SELEC")), true);
     }
-    // No RPS number is spent on an invoice whose receipt could not be printed.
+    // No RPS number is spent on an invoice whose receipt could not be printed: without a report, or with
+    // one whose layout names a field its query does not return.
     CheckReportChosen();
+    kpv::report::CheckReportQuery(Reports()[cbbReportNames->currentIndex()]);
     {  // the list's controls are unfrozen again before the refresh, and on every way out; the PDFs written
        // on a machine without a printer are told once, after the walk
         const kpv::ui::TPrintBatch batch(*this);

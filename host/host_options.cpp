@@ -33,6 +33,11 @@ bool ParseHostOptions(const QCoreApplication& app, HostOptions& options, QString
     if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
 
     options.configFile = parser.value(config);
+    // Without its file the host would start with no database and no report folder, and say only that.
+    if (!QFileInfo::exists(options.configFile)) {
+        *error = QStringLiteral("arquivo de configuração não encontrado: %1").arg(options.configFile);
+        return false;
+    }
     QSettings settings(options.configFile, QSettings::IniFormat);
     options.package =
         parser.isSet(package)

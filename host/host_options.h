@@ -15,7 +15,8 @@ struct HostOptions {
     QString script;           // play this session script, then quit
 };
 
-// Reads the command line; unknown options make it print usage and return false.
+// Reads the command line; unknown options and a missing configuration file make it return false with
+// the reason.
 bool ParseHostOptions(const QCoreApplication& app, HostOptions& options, QString* error);
 
 }  // namespace kpv::host

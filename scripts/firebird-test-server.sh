@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Runs a Firebird server of its own for a test run, with Debian's binaries but its own configuration,
 # security database (SYSDBA with a known password), lock and temporary folders, on a free port of
-# 127.0.0.1. Tests read the connection from DIR/connection.ini.
+# 127.0.0.1. Tests read the connection from DIR/connection.ini. The databases under DIR/databases outlive
+# the server: only `purge` removes them.
 #
 #   firebird-test-server.sh start DIR [PORT]   start (PORT: a given port instead of a free one)
-#   firebird-test-server.sh stop DIR           stop and remove its databases
+#   firebird-test-server.sh stop DIR           stop; the databases stay
+#   firebird-test-server.sh purge DIR          stop and remove DIR with its databases
 set -euo pipefail
 
 usage() {
-  echo "usage: $0 start DIR [PORT] | stop DIR" >&2
+  echo "usage: $0 start DIR [PORT] | stop DIR | purge DIR" >&2
   exit 2
 }
 
@@ -43,12 +45,17 @@ stop_server() {
   fi
 }
 
+# What the script writes under DIR, everything but the databases.
+own_files=(lock tmp plugins intl lib UDF firebird.msg plugins.conf firebird.conf databases.conf
+  security3.fdb setup.log server.log firebird.log firebird.pid connection.ini)
+
 # The server's root folder: our own configuration files, Debian's plugins, messages and character sets.
+# A fresh one at every start; the databases of an earlier start stay.
 write_root() {
   local port=$1
-  rm -rf "$dir"
-  mkdir -p "$dir/lock" "$dir/tmp" "$dir/databases"
   local item
+  for item in "${own_files[@]}"; do rm -rf "${dir:?}/$item"; done
+  mkdir -p "$dir/lock" "$dir/tmp" "$dir/databases"
   for item in plugins intl lib UDF firebird.msg; do
     [[ -e "$fbroot/$item" ]] && ln -s "$fbroot/$item" "$dir/$item"
   done
@@ -62,8 +69,11 @@ AuthServer = Srp
 UserManager = Srp
 WireCrypt = Enabled
 EOF
+  # kpv_alias: a database named by an alias, for the tests of aliases. Known from the start, as the
+  # server reads a change of this file only when its time stamp moves on by a second.
   cat >"$dir/databases.conf" <<EOF
 security.db = $dir/security3.fdb
+kpv_alias = $dir/databases/kpv_alias.fdb
 EOF
 }
 
@@ -129,8 +139,14 @@ case "$action" in
   start) start ;;
   stop)
     stop_server
-    rm -rf "$dir/databases" "$dir/connection.ini"
-    echo "firebird-test-server: stopped"
+    rm -f "$dir/connection.ini"
+    echo "firebird-test-server: stopped; the databases stay in $dir/databases"
+    ;;
+  purge)
+    stop_server
+    for item in "${own_files[@]}" databases; do rm -rf "${dir:?}/$item"; done
+    rmdir "$dir" 2>/dev/null || true
+    echo "firebird-test-server: stopped and removed its databases"
     ;;
   *) usage ;;
 esac

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Starts the RPS module as a user meets it: the demo database (created on first run), the application
-# server on 127.0.0.1 and the host with the emission screen open. Closing the host stops the server.
+# Starts the RPS module as a user meets it: the demo database (filled on first run, and never again once
+# it holds data: scripts/demo-database.sh), the application server on 127.0.0.1 and the host with the
+# emission screen open. Closing the host stops the server.
 # Without a display the host plays the demo cycle offscreen (scripts/demo-cycle.script): a company, the
 # filter confirmed, an invoice ticked and its RPS printed to PDF; it says where the pictures and the PDF are.
 set -euo pipefail
@@ -9,23 +10,22 @@ build=${1:-build}
 bin="$build/bin"
 config=${KPV_CONFIG:-config/kpv.ini}
 mkdir -p out
+[[ -f "$config" ]] || { echo "run: configuration file not found: $config" >&2; exit 1; }
 
-database=$(sed -n 's/^path=//p' "$config" | head -n 1)
-if [[ -n "$database" && ! -s "$database" ]]; then
-  echo "run: creating the demo database $database"
-  "$bin/kpv-demodata" --config "$config" --invoices 3000 --seed 1 >/dev/null
-fi
+scripts/demo-database.sh "$bin" "$config"
 
 "$bin/kpv-appserver" --config "$config" >out/kpv-appserver.log 2>&1 &
 server=$!
 trap 'kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
+for _ in $(seq 300); do
   grep -q "listening on" out/kpv-appserver.log 2>/dev/null && break
   kill -0 "$server" 2>/dev/null || break
   sleep 0.1
 done
 if ! grep -q "listening on" out/kpv-appserver.log; then
-  echo "run: kpv-appserver did not start; see out/kpv-appserver.log" >&2
+  # The server says why on its last lines (an address in use, a database it cannot open).
+  echo "run: kpv-appserver did not start (out/kpv-appserver.log):" >&2
+  grep "^kpv-appserver: " out/kpv-appserver.log >&2 || tail -n 5 out/kpv-appserver.log >&2
   exit 1
 fi
 
@@ -38,6 +38,10 @@ log=out/demo-cycle.log
 status=0
 QT_QPA_PLATFORM=offscreen "$bin/kpv-host" --config "$config" --open --script scripts/demo-cycle.script \
   >"$log" 2>&1 || status=$?
+# The cycle shows no error box; one means it did not do what it says (a report that cannot print).
+if [[ $status -eq 0 ]] && grep -q '^message \[erro\]' "$log"; then
+  status=1
+fi
 if [[ $status -ne 0 ]]; then
   echo "run: the demo cycle failed; the session follows ($log)" >&2
   cat "$log" >&2

@@ -18,6 +18,15 @@ int fail(const QString& message) {
     return 1;
 }
 
+// --check: 0 when the database holds data, 3 when demo data would replace nothing.
+int tellContent(const QString& named, kpv::db::DatabaseContent content) {
+    const char* text = content == kpv::db::DatabaseContent::Data    ? "já tem o esquema e dados"
+                       : content == kpv::db::DatabaseContent::Empty ? "não tem dados"
+                                                                    : "não existe";
+    std::printf("o banco de dados %s %s.\n", named.toUtf8().constData(), text);
+    return content == kpv::db::DatabaseContent::Data ? 0 : 3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -28,10 +37,10 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("kpv-demodata"));
 
     QCommandLineParser options;
-    options.setApplicationDescription(
-        QStringLiteral("Replaces the content of the application database with demo data. The database comes "
-                       "from the [database] "
-                       "group of the configuration; the other options override it."));
+    options.setApplicationDescription(QStringLiteral(
+        "Fills the application database with demo data. The database comes from the [database] group of "
+        "the configuration; the other options override it. A database that already holds data is left "
+        "as it is unless --replace is given."));
     options.addHelpOption();
     const QCommandLineOption config("config", "Configuration file with a [database] group.", "file");
     const QCommandLineOption engine("engine", "sqlite or firebird.", "engine");
@@ -43,7 +52,11 @@ int main(int argc, char** argv) {
     const QCommandLineOption invoices("invoices", "Number of invoices (default 5000).", "count", "5000");
     const QCommandLineOption seed("seed", "Seed of the generator (default 1).", "seed", "1");
     const QCommandLineOption until("until", "Last exit date, YYYY-MM-DD (default today).", "date");
-    options.addOptions({config, engine, database, host, port, user, password, invoices, seed, until});
+    const QCommandLineOption replace("replace", "Replace the data the database already holds.");
+    const QCommandLineOption check(
+        "check", "Only tell whether the database holds data (exit 0) or not (exit 3); change nothing.");
+    options.addOptions(
+        {config, engine, database, host, port, user, password, invoices, seed, until, replace, check});
     options.process(app);
 
     try {
@@ -64,6 +77,8 @@ int main(int argc, char** argv) {
         if (options.isSet(password)) target.password = options.value(password);
         if (target.path.isEmpty())
             return fail(QStringLiteral("informe o banco de dados (--database ou --config)."));
+        const QString named = kpv::db::DescribeDatabase(target);
+        if (options.isSet(check)) return tellContent(named, kpv::db::InspectDatabase(target));
 
         kpv::demo::DemoOptions demo;
         bool ok = false;
@@ -88,12 +103,22 @@ int main(int argc, char** argv) {
             kpv::db::CloseDatabase(connection);
             return result;
         };
+        // The first open creates a missing database; what it already holds is replaced only when asked.
+        bool holdsData = false;
+        {
+            QSqlDatabase db = kpv::db::OpenDatabase(target, connection);
+            holdsData = kpv::db::HoldsData(db);
+        }
+        kpv::db::CloseDatabase(connection);
+        if (holdsData && !options.isSet(replace)) {
+            return fail(QStringLiteral("o banco de dados %1 já tem o esquema e dados; nada foi alterado. Use "
+                                       "--replace para substituí-los pelos dados de demonstração.")
+                            .arg(named));
+        }
         kpv::demo::DemoSummary summary;
         if (target.engine == kpv::db::Engine::Firebird) {
             // Firebird waits for the disk on every page it writes; the load runs without that wait, and
-            // the database gets it back whatever happens. The first open creates the database.
-            kpv::db::OpenDatabase(target, connection);
-            kpv::db::CloseDatabase(connection);
+            // the database gets it back whatever happens.
             kpv::db::SetFirebirdForcedWrites(target, false);
             try {
                 summary = generate();
@@ -106,11 +131,9 @@ int main(int argc, char** argv) {
             summary = generate();
         }
         std::printf(
-            "%d empresas, %d filiais, %d clientes, %d notas fiscais, %d RPS (%d cancelados) em %s:%s; %.1f "
-            "s\n",
+            "%d empresas, %d filiais, %d clientes, %d notas fiscais, %d RPS (%d cancelados) em %s; %.1f s\n",
             summary.companies, summary.branches, summary.clients, summary.invoices, summary.rpsIssued,
-            summary.rpsCancelled, kpv::db::EngineName(target.engine).toUtf8().constData(),
-            target.path.toUtf8().constData(), clock.elapsed() / 1000.0);
+            summary.rpsCancelled, named.toUtf8().constData(), clock.elapsed() / 1000.0);
         return 0;
     } catch (const kpv::db::DatabaseError& e) {
         return fail(e.message());

@@ -3,6 +3,7 @@
 #include "framework/core/errors.h"
 #include "framework/data/query.h"
 #include "framework/data/sql_params.h"
+#include "framework/report/report_renderer.h"
 
 namespace kpv::report {
 
@@ -40,6 +41,12 @@ TOpenedReport OpenReportQuery(const TReportDefinition& report, TReportDesignerDi
     if (query->IsEmpty())
         throw Error(QStringLiteral("O relatório '%1' não encontrou dados para imprimir.").arg(report.title));
     return {std::move(query), std::move(params)};
+}
+
+void CheckReportQuery(const TReportDefinition& report) {
+    const std::unique_ptr<data::TADOIBQuery> query = MakeReportQuery(report);
+    query->Open();
+    CheckReportFields(report, *query->Query());
 }
 
 }  // namespace kpv::report

@@ -27,4 +27,9 @@ struct TOpenedReport {
 // kpv::Error, since there would be nothing to print.
 TOpenedReport OpenReportQuery(const TReportDefinition& report, TReportDesignerDialog& designer);
 
+// Raises kpv::Error naming the first field the report's layout uses that its query does not return, as a
+// print would, but before the print: the query runs with every parameter null, which returns its fields
+// and no rows, and the screen's BeforeGetQueryParams is not raised.
+void CheckReportQuery(const TReportDefinition& report);
+
 }  // namespace kpv::report

@@ -1,6 +1,7 @@
 // The whole cycle as a user lives it: the real kpv-host with the package, the real kpv-appserver and a
-// real database (a SQLite file, and the run's Firebird server), driven through the controls by their
-// names. What is checked is what the user sees: the list, the messages, the printed RPS.
+// real database (a SQLite file, the run's Firebird server, and a Firebird file that the host, the server
+// and the test open with the embedded engine at once), driven through the controls by their names. What
+// is checked is what the user sees: the list, the messages, the printed RPS.
 #include "appserver_process.h"
 #include "db/database.h"
 #include "host_session.h"
@@ -89,13 +90,15 @@ void Cycle::wholeCycle_data() {
     QTest::addColumn<QString>("engine");
     QTest::newRow("SQLite") << "sqlite";
     QTest::newRow("Firebird server") << "firebird";
+    QTest::newRow("Firebird embedded") << "embedded";
 }
 
 void Cycle::wholeCycle() {
     QFETCH(QString, engine);
     QTemporaryDir dir;
-    const TestDatabase database = engine == u"sqlite"
-                                      ? TestDatabase::Sqlite(dir.path())
+    const TestDatabase database = engine == u"sqlite" ? TestDatabase::Sqlite(dir.path())
+                                  : engine == u"embedded"
+                                      ? TestDatabase::FirebirdEmbedded(dir.path())
                                       : TestDatabase::FirebirdServer(QStringLiteral("e2e_cycle"));
     QVERIFY2(database.isValid(), "the run's Firebird server is not running");
     QString error;

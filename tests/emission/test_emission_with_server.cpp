@@ -11,6 +11,7 @@
 #include "scripted_peer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPrinterInfo>
 #include <QScopeGuard>
 #include <QTcpSocket>
@@ -77,7 +78,8 @@ class EmissionWithServer : public QObject {
     void printShowsHowFarTheRunIs();
     void printWithoutPrinterTellsOnceWhatItWrote_data();
     void printWithoutPrinterTellsOnceWhatItWrote();
-    void printWithoutReportSpendsNothing();
+    void printOfAReportThatCannotPrintSpendsNothing_data();
+    void printOfAReportThatCannotPrintSpendsNothing();
     void completedPrintRefreshesTheList();
     void printWithNothingTicked();
     void serverAnswerOfAnotherKind_data();
@@ -276,19 +278,46 @@ void EmissionWithServer::printWithoutPrinterTellsOnceWhatItWrote() {
     QCOMPARE(shown(user_, kpv::TMsgDlgType::mtError).size(), printed < ticked.size() ? 1 : 0);
 }
 
-// Without a report to print, the run stops before the server issues anything.
-void EmissionWithServer::printWithoutReportSpendsNothing() {
+// A report that cannot print stops the run before the server issues anything: no definition, or a layout
+// naming a field its query does not return.
+void EmissionWithServer::printOfAReportThatCannotPrintSpendsNothing_data() {
+    QTest::addColumn<QString>("layoutField");  // empty: no definition in the folder
+    QTest::addColumn<QString>("toldAtCreation");
+    QTest::addColumn<QString>("toldAtPrint");
+    const QString missing = QString(
+        "O arquivo contendo a definição do relatório de código 'KPV410' não foi encontrado no diretório "
+        "'@'.");
+    QTest::newRow("no definition") << QString() << missing << missing;
+    QTest::newRow("a field its query does not return")
+        << "NRRPSX" << QString()
+        << "O relatório 'Recibo Provisório de Serviço (RPS)' usa o campo 'NRRPSX', que sua consulta não "
+           "retorna.";
+}
+
+void EmissionWithServer::printOfAReportThatCannotPrintSpendsNothing() {
+    QFETCH(QString, layoutField);
+    QFETCH(QString, toldAtCreation);
+    QFETCH(QString, toldAtPrint);
     const QString reports = kpv::Context().reportFolder;
     const auto restore = qScopeGuard([reports] { kpv::Context().reportFolder = reports; });
-    QTemporaryDir empty;
+    QTemporaryDir folder;
+    if (!layoutField.isEmpty()) {
+        QFile shipped(QDir(reports).filePath("KPV410.json"));
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        QByteArray definition = shipped.readAll();
+        QVERIFY(definition.contains("{NRRPS}"));
+        definition.replace("{NRRPS}", QByteArray("{" + layoutField.toUtf8() + "}"));
+        QFile changed(folder.filePath("KPV410.json"));
+        QVERIFY(changed.open(QIODevice::WriteOnly));
+        changed.write(definition);
+    }
     QVERIFY(fixture_.closeScreen());
-    kpv::Context().reportFolder = empty.path();
+    kpv::Context().reportFolder = folder.path();
     QVERIFY(fixture_.openScreen());
-    const QString missing = QString(
-                                "O arquivo contendo a definição do relatório de código 'KPV410' não foi "
-                                "encontrado no diretório '%1'.")
-                                .arg(QDir::toNativeSeparators(empty.path()));
-    QCOMPARE(user_.messageTexts(), QStringList{missing});  // told at creation
+    const QString where = QDir::toNativeSeparators(folder.path());
+    QCOMPARE(user_.messageTexts(), toldAtCreation.isEmpty()
+                                       ? QStringList{}
+                                       : QStringList{QString(toldAtCreation).replace("@", where)});
     user_.clear();
     fixture_.fetch();
     const int row = fixture_.findRow("1", "1");
@@ -299,9 +328,10 @@ void EmissionWithServer::printWithoutReportSpendsNothing() {
 
     print();
 
-    QCOMPARE(user_.messageTexts(), QStringList{missing});
+    QCOMPARE(user_.messageTexts(), QStringList{toldAtPrint.replace("@", where)});
     QCOMPARE(fixture_.serverCalls(), before);
     QCOMPARE(fixture_.invoiceField("IDEMISSAORPS", branch, entry), QString("1"));
+    QVERIFY(fixture_.invoiceField("NRRPS", branch, entry).isEmpty());
     QVERIFY(!screen()->cdsNotaFiscal->ControlsDisabled());
     QVERIFY(!kpv::ShowAviActive());
 }

@@ -26,6 +26,14 @@ QString bin(const QString& file) {
     return qEnvironmentVariable("KPV_BIN_DIR") + "/" + file;
 }
 
+// A configuration without a database: the host starts and tells the database's absence on its own.
+QString writeConfig(const QTemporaryDir& dir) {
+    const QString file = dir.filePath("kpv.ini");
+    QFile ini(file);
+    if (ini.open(QIODevice::WriteOnly)) ini.write("[context]\nbranch=0001\n");
+    return file;
+}
+
 QStringList menuBarNames(QMainWindow& window) {
     QStringList names;
     for (QAction* a : window.menuBar()->actions()) names << a->objectName();
@@ -44,7 +52,8 @@ class Host : public QObject {
     void commandKeysOfTheEmissionScreen_data();
     void commandKeysOfTheEmissionScreen();
     void screenshotOfTheRealHost();
-    void missingPackageIsReportedAndTheHostEndsCleanly();
+    void theRealHostTellsWhatIsMissing_data();
+    void theRealHostTellsWhatIsMissing();
 };
 
 void Host::refusesWhatIsNotAPackage_data() {
@@ -208,7 +217,7 @@ void Host::screenshotOfTheRealHost() {
     QTemporaryDir dir;
     const QString png = dir.filePath("host.png");
     QProcess host;
-    host.start(bin("kpv-host"), {"--config", dir.filePath("kpv.ini"), "--open", "--screenshot", png});
+    host.start(bin("kpv-host"), {"--config", writeConfig(dir), "--open", "--screenshot", png});
     QVERIFY(host.waitForFinished(60000));
     QCOMPARE(host.exitCode(), 0);
     QVERIFY2(host.readAllStandardOutput().contains(png.toUtf8()),
@@ -218,15 +227,30 @@ void Host::screenshotOfTheRealHost() {
     QVERIFY(picture.width() >= 1078);
 }
 
-void Host::missingPackageIsReportedAndTheHostEndsCleanly() {
+// What the host cannot start without is named, and the host ends cleanly.
+void Host::theRealHostTellsWhatIsMissing_data() {
+    QTest::addColumn<bool>("withConfig");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("package") << true << 1 << "PKG_AUSENTE";
+    QTest::newRow("configuration file")
+        << false << 2 << "kpv-host: arquivo de configuração não encontrado: @ini";
+}
+
+void Host::theRealHostTellsWhatIsMissing() {
+    QFETCH(bool, withConfig);
+    QFETCH(int, exitCode);
+    QFETCH(QString, told);
     QTemporaryDir dir;
+    const QString config = withConfig ? writeConfig(dir) : dir.filePath("kpv.ini");
     QProcess host;
-    host.start(bin("kpv-host"), {"--config", dir.filePath("kpv.ini"), "--package", "PKG_AUSENTE",
-                                 "--screenshot", dir.filePath("x.png")});
+    host.start(bin("kpv-host"),
+               {"--config", config, "--package", "PKG_AUSENTE", "--screenshot", dir.filePath("x.png")});
     QVERIFY(host.waitForFinished(60000));
     QCOMPARE(host.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(host.exitCode(), 1);
-    QVERIFY(QString::fromUtf8(host.readAllStandardError()).contains("PKG_AUSENTE"));
+    QCOMPARE(host.exitCode(), exitCode);
+    const QString error = QString::fromUtf8(host.readAllStandardError());
+    QVERIFY2(error.contains(told.replace("@ini", config)), qPrintable(error));
 }
 
 QTEST_MAIN(Host)

@@ -77,7 +77,8 @@ bool RunDemoData(const TestDatabase& d, int invoices, quint64 seed, const QDate&
                      QStringLiteral("--database"), d.path,
                      QStringLiteral("--invoices"), QString::number(invoices),
                      QStringLiteral("--seed"),     QString::number(seed),
-                     QStringLiteral("--until"),    until.toString(Qt::ISODate)};
+                     QStringLiteral("--until"),    until.toString(Qt::ISODate),
+                     QStringLiteral("--replace")};
     if (!d.host.isEmpty())
         args << QStringLiteral("--host") << d.host << QStringLiteral("--port") << QString::number(d.port);
     if (!d.user.isEmpty()) args << QStringLiteral("--user") << d.user;

@@ -38,7 +38,8 @@ struct FirebirdServerInfo {
 };
 std::optional<FirebirdServerInfo> RunningFirebirdServer();
 
-// Fills the database with kpv-demodata (replacing what it held). False with the tool's output in `error`.
+// Fills the database with kpv-demodata --replace (replacing what it held). False with the tool's output in
+// `error`.
 bool RunDemoData(const TestDatabase& database, int invoices, quint64 seed, const QDate& until,
                  QString* error);
 

@@ -1,0 +1,127 @@
+// The examples of docs/protocol.md run as written against the real kpv-appserver: every fenced block that
+// is a raw HTTP request goes over a socket byte for byte, every curl command runs in the shell, and each
+// gets the data packet a reading call answers. Only the server's address is the test's own.
+#include "appserver_process.h"
+#include "protocol/codec.h"
+#include "protocol/data_packet.h"
+#include "http_message.h"
+#include "test_database.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace kpv;
+
+namespace {
+
+const QString kDocumentedAddress = QStringLiteral("127.0.0.1:8410");
+
+// The fenced blocks of a Markdown text, without their fences.
+QStringList fencedBlocks(const QString& markdown) {
+    QStringList blocks;
+    QStringList lines;
+    bool inside = false;
+    for (const QString& line : markdown.split(u'\n')) {
+        if (line.startsWith(QLatin1String("```"))) {
+            if (inside) blocks << lines.join(u'\n');
+            lines.clear();
+            inside = !inside;
+        } else if (inside) {
+            lines << line;
+        }
+    }
+    return blocks;
+}
+
+// Rows of the data packet in an answer body; -1 when the body is not one.
+int packetRows(const QByteArray& body) {
+    const QVariant payload = protocol::DecodeReply(body);
+    if (payload.metaType() != QMetaType::fromType<protocol::DataPacket>()) return -1;
+    return int(payload.value<protocol::DataPacket>().rows.size());
+}
+
+}  // namespace
+
+class ProtocolExamples : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::unique_ptr<AppServerProcess> server_;
+
+    QString here() const { return QStringLiteral("127.0.0.1:%1").arg(server_->port()); }
+
+  private Q_SLOTS:
+    void initTestCase() {
+        const TestDatabase database = TestDatabase::Sqlite(dir_.path());
+        QString error;
+        QVERIFY2(RunDemoData(database, 50, 3, QDate(2026, 6, 30), &error), qPrintable(error));
+        // A Content-Length larger than the body would leave the server waiting for the rest.
+        AppServerLimits limits;
+        limits.readTimeoutMs = 2000;
+        server_ = std::make_unique<AppServerProcess>(database, limits);
+        QVERIFY2(server_->start(&error), qPrintable(error));
+    }
+
+    void examplesRunAsWritten_data() {
+        QTest::addColumn<QString>("example");
+        QFile doc(qEnvironmentVariable("KPV_SOURCE_DIR") + QStringLiteral("/docs/protocol.md"));
+        QVERIFY(doc.open(QIODevice::ReadOnly));
+        QSet<QString> kinds;
+        for (const QString& block : fencedBlocks(QString::fromUtf8(doc.readAll()))) {
+            const QString kind = block.section(u' ', 0, 0);
+            if (kind != u"POST" && kind != u"curl") continue;
+            kinds << kind;
+            QTest::newRow(qPrintable(block.section(u'\n', 0, 0).left(60))) << block;
+        }
+        QCOMPARE(kinds.size(), 2);
+    }
+    void examplesRunAsWritten() {
+        QFETCH(QString, example);
+        QVERIFY2(example.contains(kDocumentedAddress), "the example names no server at 127.0.0.1:8410");
+        example.replace(kDocumentedAddress, here());
+        QByteArray body;
+        if (example.startsWith(u"curl")) {
+            QProcess shell;
+            shell.start(QStringLiteral("bash"), {QStringLiteral("-c"), example});
+            QVERIFY(shell.waitForFinished(15000));
+            QVERIFY2(shell.exitCode() == 0, shell.readAllStandardError().constData());
+            body = shell.readAllStandardOutput();
+        } else {
+            const qsizetype blank = example.indexOf(QLatin1String("\n\n"));
+            QVERIFY(blank > 0);
+            const QByteArray head = example.left(blank).toUtf8().replace("\n", "\r\n") + "\r\n\r\n";
+            const QByteArray sent = example.mid(blank + 2).toUtf8();
+            const qsizetype declared = head.indexOf("Content-Length: ");
+            QVERIFY(declared > 0);
+            QCOMPARE(head.mid(declared + 16, head.indexOf('\r', declared) - declared - 16).toLongLong(),
+                     qlonglong(sent.size()));
+            QTcpSocket socket;
+            socket.connectToHost(server_->host(), quint16(server_->port()));
+            QVERIFY(socket.waitForConnected(5000));
+            socket.write(head + sent);
+            QByteArray buffer;
+            std::optional<HttpMessage> answer;
+            QElapsedTimer clock;
+            clock.start();
+            while (!(answer = TakeHttpMessage(buffer)) && clock.elapsed() < 5000) {
+                socket.waitForReadyRead(100);
+                buffer += socket.readAll();
+            }
+            QVERIFY(answer);
+            QCOMPARE(answer->status, 200);
+            body = answer->body;
+        }
+        QVERIFY2(packetRows(body) > 0, body.constData());
+    }
+
+    void cleanupTestCase() { QCOMPARE(server_->stop(), 0); }
+};
+
+QTEST_GUILESS_MAIN(ProtocolExamples)
+#include "test_protocol_examples.moc"
