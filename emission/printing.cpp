@@ -40,7 +40,7 @@ void TfrmEmissaoRPS::sbtPrintClick(QObject* Sender) {
     const int ticked = cdsNotaFiscal->Active() ? TickedCount(cdsNotaFiscal, cdsNotaFiscalIDCHECK) : 0;
     if (ticked == 0) {
         if (cdsNotaFiscal->Active()) cdsNotaFiscal->Last();  // where the walk would have left the list
-        dbgPadrao->setFocus();
+        SetFocus(dbgPadrao);
         kpv::MensErro(msgPadrao->Msg(QStringLiteral("NF_N_SELEC")), true);
     }
     // No RPS number is spent on an invoice whose receipt could not be printed: without a report, or with
