@@ -326,6 +326,78 @@ class AppServerProtocol : public QObject {
         }
     }
 
+    // Ten wrong tokens from one address within a minute: that address is refused for a minute, even with
+    // the right token, and the log says so once.
+    void tokenGuessingIsSlowedDown() {
+        AppServerLimits limits;
+        limits.token = token_;
+        AppServerProcess server(database_, limits);
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+        const QByteArray lookup = call("GetTipoOper", "[\"\",\"T\",\"S\"]");
+        for (int guess = 0; guess < 10; ++guess) {
+            const QByteArray header = "Authorization: Bearer palpite" + QByteArray::number(guess) + "\r\n";
+            QCOMPARE(exchange(server, post(lookup, header)).status, 401);
+        }
+        for (int more = 0; more < 3; ++more) {
+            const Answer a = exchange(server, post(lookup, "Authorization: Bearer " + token_.toUtf8() + "\r\n"));
+            QCOMPARE(a.status, 429);
+            QCOMPARE(a.code, QStringLiteral("too_many_attempts"));
+        }
+        QTRY_COMPARE(server.log().count(QStringLiteral("wrong tokens within a minute")), 1);
+    }
+
+    // HTTPS with a certificate made now: a client that trusts its authority is served, one that trusts
+    // another authority refuses the server, and plain HTTP gets no answer from it.
+    void tls() {
+        const QString ca = dir_.filePath("ca"), other = dir_.filePath("other"), cert = dir_.filePath("server");
+        const auto openssl = [](const QStringList& args) {
+            QProcess p;
+            p.start("openssl", args);
+            return p.waitForFinished(60000) && p.exitCode() == 0;
+        };
+        for (const QString& authority : {ca, other}) {
+            QVERIFY(openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                             "/CN=Autoridade de teste", "-keyout", authority + ".key", "-out", authority + ".pem"}));
+        }
+        QVERIFY(openssl({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", cert + ".key",
+                         "-out", cert + ".csr"}));
+        QFile ext(cert + ".ext");
+        QVERIFY(ext.open(QIODevice::WriteOnly));
+        ext.write("subjectAltName=IP:127.0.0.1\n");
+        ext.close();
+        QVERIFY(openssl({"x509", "-req", "-in", cert + ".csr", "-CA", ca + ".pem", "-CAkey", ca + ".key",
+                         "-CAcreateserial", "-days", "2", "-extfile", cert + ".ext", "-out", cert + ".pem"}));
+        AppServerLimits limits;
+        limits.more = QStringLiteral("tlsCert=%1.pem\ntlsKey=%1.key").arg(cert);
+        AppServerProcess server(database_, limits);
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+
+        const auto lookup = [&](bool tls, const QString& authority) {
+            net::TNetConnection connection(nullptr, "netEmissaoRPS");
+            connection.ServerName = "Kpv41000.rdmEmissaoRPS";
+            connection.UseTls = tls;
+            connection.CaFile = authority;
+            connection.Timeout = 3000;
+            connection.SetHost(server.host());
+            connection.SetPort(server.port());
+            connection.SetConnected(true);
+            return connection.AppServer().Call("GetTipoOper", {"", "T", "S"});
+        };
+        const QVariant trusted = lookup(true, ca + ".pem");
+        QVERIFY(trusted.canConvert<protocol::DataPacket>());
+        QCOMPARE(int(trusted.value<protocol::DataPacket>().rows.size()), 6);
+        const QVariant impostor = lookup(true, other + ".pem");
+        QVERIFY(impostor.metaType() == QMetaType::fromType<protocol::Fault>());
+        QCOMPARE(impostor.value<protocol::Fault>().code, QStringLiteral("tls"));
+        QVERIFY2(impostor.value<protocol::Fault>().message.startsWith(
+                     QStringLiteral("Conexão segura com o servidor de aplicação em 127.0.0.1:%1 recusada").arg(server.port())),
+                 qPrintable(impostor.value<protocol::Fault>().message));
+        QVERIFY(lookup(false, QString()).metaType() == QMetaType::fromType<protocol::Fault>());
+        QCOMPARE(server.stop(), 0);
+    }
+
     void eachCallLeavesOneLogLine() {
         QVERIFY(exchange(*server_, post(call("GetTipoOper", "[\"\",\"T\",\"E\"]"))).status == 200);
         QVERIFY(exchange(*server_, post(call("PreparaImpressao", "[\"0001\",\"9999999999\"]"))).status ==
