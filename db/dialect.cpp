@@ -4,28 +4,66 @@
 #include "db/dialect_p.h"
 
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
 
 namespace kpv::db {
+
+QString Dialect::typeName(const Column& c) const {
+    switch (c.type) {
+        case ColumnType::Text:
+            return QStringLiteral("VARCHAR(%1)").arg(c.size);
+        case ColumnType::FixedText:
+            return QStringLiteral("CHAR(%1)").arg(c.size);
+        case ColumnType::Integer:
+            return QStringLiteral("INTEGER");
+        case ColumnType::BigInt:
+            return QStringLiteral("BIGINT");
+        case ColumnType::Money:
+            return QStringLiteral("NUMERIC(15,2)");
+        case ColumnType::Rate:
+            return QStringLiteral("NUMERIC(9,4)");
+        case ColumnType::Date:
+            return QStringLiteral("DATE");
+        case ColumnType::Timestamp:
+            return QStringLiteral("TIMESTAMP");
+    }
+    return {};
+}
 
 QStringList Dialect::createStatements() const {
     QStringList statements;
     for (const Table& table : Schema()) {
         QStringList parts;
         for (const Column& c : table.columns) {
-            parts << c.name + QLatin1Char(' ') + typeName(c) +
-                         (c.required ? QStringLiteral(" NOT NULL") : QString());
+            parts << c.name + QLatin1Char(' ') + typeName(c) + (c.required ? QStringLiteral(" NOT NULL") : QString());
         }
-        parts << QStringLiteral("CONSTRAINT PK_%1 PRIMARY KEY (%2)")
-                     .arg(table.name, table.primaryKey.join(", "));
+        parts << QStringLiteral("CONSTRAINT PK_%1 PRIMARY KEY (%2)").arg(table.name, table.primaryKey.join(", "));
         statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(table.name, parts.join(", "));
         for (const Index& index : table.indexes) {
-            statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-                              .arg(index.name, table.name, index.columns.join(", "));
+            statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(index.name, table.name, index.columns.join(", "));
         }
     }
     return statements + routineStatements();
+}
+
+void Dialect::begin(QSqlDatabase& db) const {
+    if (!db.transaction()) ThrowSqlError(QStringLiteral("Falha ao iniciar transação no %1").arg(name()), db.lastError());
+}
+
+void Dialect::commit(QSqlDatabase& db) const {
+    if (!db.commit()) ThrowSqlError(QStringLiteral("Falha ao confirmar transação no %1").arg(name()), db.lastError());
+}
+
+void Dialect::rollback(QSqlDatabase& db) const {
+    if (!db.rollback()) ThrowSqlError(QStringLiteral("Falha ao desfazer transação no %1").arg(name()), db.lastError());
+}
+
+QVariant Dialect::timestamp(const QDateTime& value) const {
+    return value.isValid() ? QVariant(value) : QVariant(QMetaType::fromType<QDateTime>());
+}
+
+QVariant Dialect::date(const QDate& value) const {
+    return value.isValid() ? QVariant(value) : QVariant(QMetaType::fromType<QDate>());
 }
 
 QDateTime Dialect::readTimestamp(const QVariant& value) {
@@ -45,33 +83,29 @@ QDate Dialect::readDate(const QVariant& value) {
     return readTimestamp(value).date();
 }
 
-const Dialect& DialectOf(const QSqlDriver* driver) {
-    if (driver && driver->dbmsType() == QSqlDriver::SQLite) return SqliteDialect();
-    if (driver && driver->dbmsType() == QSqlDriver::Interbase) return FirebirdDialect();
-    throw DatabaseError(
-        QStringLiteral("Este banco de dados não é suportado pelo servidor de aplicação; use SQLite ou "
-                       "Firebird."));
+const Dialect& DialectForDriver(const QString& driverName) {
+    struct Row {
+        const char* driver;
+        const Dialect& (*dialect)();
+    };
+    static constexpr Row kDrivers[] = {
+        {"QSQLITE", SqliteDialect}, {"QIBASE", FirebirdDialect}, {"QOCI", OracleDialect},
+        {"QODBC", MssqlDialect},    {"QTDS", MssqlDialect},
+    };
+    for (const Row& row : kDrivers) {
+        if (driverName == QLatin1String(row.driver)) return row.dialect();
+    }
+    throw DatabaseError(QStringLiteral("O banco de dados do driver '%1' não é suportado.").arg(driverName));
 }
 
 const Dialect& DialectOf(const QSqlDatabase& db) {
-    return DialectOf(db.driver());
+    return DialectForDriver(db.driverName());
 }
-
-namespace {
-QString describe(const QString& what, const QSqlError& error) {
-    QString detail = error.databaseText().trimmed();
-    if (detail.isEmpty()) detail = error.driverText().trimmed();
-    return what + QStringLiteral(": ") + detail;
-}
-}  // namespace
 
 void ThrowSqlError(const QString& what, const QSqlError& error) {
-    throw DatabaseError(describe(what, error));
-}
-
-void ThrowStatementError(const Dialect& dialect, const QString& what, const QSqlError& error) {
-    if (dialect.isConflict(error)) throw ConflictError(describe(what, error));
-    throw DatabaseError(describe(what, error));
+    QString detail = error.databaseText().trimmed();
+    if (detail.isEmpty()) detail = error.driverText().trimmed();
+    throw DatabaseError(what, detail);
 }
 
 }  // namespace kpv::db

@@ -7,57 +7,47 @@
 #include <QStringList>
 #include <QVariant>
 
-#include <chrono>
-#include <memory>
-
 class QSqlDatabase;
-class QSqlDriver;
-class QSqlError;
 
 namespace kpv::db {
 
-// While it lives, a statement of its connection that waits too long for a lock held by a concurrent
-// transaction fails as a conflict (Dialect::isConflict). It is released before the transaction ends.
-class LockWaitLimit {
-  public:
-    virtual ~LockWaitLimit() = default;
-};
+// The per-database statement texts a query carries; each engine runs one of them.
+enum class StatementTexts { SQLite, InterBase, Oracle, MSSQL };
 
-// What differs between the engines the application server writes to: DDL, write transactions, how
-// dates are stored, and which errors mean "another writer got there first, try again".
+// What differs between the engines in what the system sends them through Qt: which of a query's
+// statement texts runs, the schema's DDL and routines, transactions of the schema and demo tools, and how
+// dates are bound. One class per engine, chosen once by the Qt driver's name; the base class holds what
+// most engines share.
 class Dialect {
   public:
     virtual ~Dialect() = default;
 
     virtual QString name() const = 0;
-    virtual QString typeName(const Column& column) const = 0;
+    virtual StatementTexts texts() const = 0;
+
+    // The type of a column in DDL, in the spelling most engines share.
+    virtual QString typeName(const Column& column) const;
     // The whole schema: tables, indexes and the database routines.
     QStringList createStatements() const;
 
-    // Starts a transaction that will write; it holds the engine's write lock as early as the engine
-    // allows, so concurrent writers queue instead of failing late.
-    virtual void begin(QSqlDatabase& db) const = 0;
-    virtual void commit(QSqlDatabase& db) const = 0;
-    virtual void rollback(QSqlDatabase& db) const = 0;
-    // Bounds each wait for a lock, from beginning a write transaction to the end of its work, to `wait`.
-    virtual std::unique_ptr<LockWaitLimit> limitLockWaits(QSqlDatabase& db,
-                                                          std::chrono::milliseconds wait) const = 0;
+    // A transaction through Qt's driver; throws DatabaseError.
+    virtual void begin(QSqlDatabase& db) const;
+    virtual void commit(QSqlDatabase& db) const;
+    virtual void rollback(QSqlDatabase& db) const;
 
     // Values to bind for date columns, and their reading back.
-    virtual QVariant timestamp(const QDateTime& value) const = 0;
-    virtual QVariant date(const QDate& value) const = 0;
+    virtual QVariant timestamp(const QDateTime& value) const;
+    virtual QVariant date(const QDate& value) const;
     static QDateTime readTimestamp(const QVariant& value);
     static QDate readDate(const QVariant& value);
-
-    // True for a lock or update conflict with a concurrent transaction: the work may be retried.
-    virtual bool isConflict(const QSqlError& error) const = 0;
 
   protected:
     virtual QStringList routineStatements() const { return {}; }
 };
 
-// The dialect of an open connection, by its Qt driver; throws DatabaseError for other engines.
+// The dialect of a Qt driver: QSQLITE, QIBASE (InterBase and Firebird), QOCI, QODBC or QTDS (Microsoft
+// SQL Server). Throws DatabaseError for any other driver.
+const Dialect& DialectForDriver(const QString& driverName);
 const Dialect& DialectOf(const QSqlDatabase& db);
-const Dialect& DialectOf(const QSqlDriver* driver);
 
 }  // namespace kpv::db

@@ -1,16 +1,10 @@
 #include "framework/data/db_module.h"
 
+#include "db/database_error.h"
+#include "db/dialect.h"
 #include "framework/core/errors.h"
 
 namespace kpv::data {
-
-TDialect DialectOfDriver(const QString& driverName) {
-    if (driverName == u"QSQLITE") return TDialect::dlSQLite;
-    if (driverName == u"QIBASE") return TDialect::dlInterBase;
-    if (driverName == u"QOCI") return TDialect::dlOracle;
-    if (driverName == u"QODBC" || driverName == u"QTDS") return TDialect::dlMSSQL;
-    throw Error(QStringLiteral("O banco de dados do driver '%1' não é suportado.").arg(driverName));
-}
 
 TdtmDBGeral::TdtmDBGeral() {
     setObjectName(QStringLiteral("dtmDBGeral"));
@@ -29,12 +23,22 @@ void TdtmDBGeral::Open(const QString& connectionName) {
     if (!db.isOpen()) {
         throw Error(QStringLiteral("A conexão de banco de dados '%1' não está aberta.").arg(connectionName));
     }
-    dialect_ = DialectOfDriver(db.driverName());
+    try {
+        dialect_ = &db::DialectForDriver(db.driverName());
+    } catch (const db::DatabaseError& e) {
+        throw Error(e.message());
+    }
     connectionName_ = connectionName;
 }
 
 void TdtmDBGeral::Close() {
     connectionName_.clear();
+    dialect_ = nullptr;
+}
+
+const db::Dialect& TdtmDBGeral::Dialect() const {
+    if (!dialect_) throw Error(QStringLiteral("Não há conexão com o banco de dados."));
+    return *dialect_;
 }
 
 QSqlDatabase TdtmDBGeral::Database() const {

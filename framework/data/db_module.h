@@ -3,14 +3,11 @@
 #include <QObject>
 #include <QSqlDatabase>
 
+namespace kpv::db {
+class Dialect;
+}
+
 namespace kpv::data {
-
-// The SQL dialects whose statements a query may carry.
-enum class TDialect { dlSQLite, dlInterBase, dlOracle, dlMSSQL };
-
-// The dialect of a Qt SQL driver: QSQLITE, QIBASE (InterBase and Firebird), QOCI, QODBC or QTDS
-// (Microsoft SQL Server). Raises kpv::Error for any other driver.
-TDialect DialectOfDriver(const QString& driverName);
 
 // The host's shared database module: the one application database connection every query uses.
 // The host opens the QSqlDatabase connection itself and hands its name over.
@@ -20,12 +17,13 @@ class TdtmDBGeral : public QObject {
     static TdtmDBGeral& Instance();
 
     // Takes over an open connection; raises kpv::Error when there is none by that name, it is not open,
-    // or its driver has no dialect.
+    // or its driver has no dialect (db::DialectForDriver).
     void Open(const QString& connectionName);
     void Close();
     bool Connected() const { return !connectionName_.isEmpty(); }
     const QString& ConnectionName() const { return connectionName_; }
-    TDialect Dialect() const { return dialect_; }
+    // The dialect of the connection's engine; raises kpv::Error when no connection has been opened.
+    const db::Dialect& Dialect() const;
     // Raises kpv::Error when no connection has been opened.
     QSqlDatabase Database() const;
 
@@ -33,7 +31,7 @@ class TdtmDBGeral : public QObject {
     TdtmDBGeral();
 
     QString connectionName_;
-    TDialect dialect_ = TDialect::dlSQLite;
+    const db::Dialect* dialect_ = nullptr;
 };
 
 inline TdtmDBGeral* dtmDBGeral() {

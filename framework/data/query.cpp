@@ -1,5 +1,6 @@
 #include "framework/data/query.h"
 
+#include "db/dialect.h"
 #include "framework/core/errors.h"
 #include "framework/data/sql_params.h"
 
@@ -84,19 +85,19 @@ TADOIBQuery::TADOIBQuery(QObject* parent, const QString& name)
 
 TADOIBQuery::~TADOIBQuery() = default;
 
-const QStringList& TADOIBQuery::StatementFor(TDialect dialect) const {
+const QStringList& TADOIBQuery::StatementFor(const db::Dialect& dialect) const {
     const QStringList* own = nullptr;
-    switch (dialect) {
-        case TDialect::dlSQLite:
+    switch (dialect.texts()) {
+        case db::StatementTexts::SQLite:
             own = &SQL_SQLITE;
             break;
-        case TDialect::dlInterBase:
+        case db::StatementTexts::InterBase:
             own = &SQL_IB;
             break;
-        case TDialect::dlOracle:
+        case db::StatementTexts::Oracle:
             own = &SQL_ORACLE;
             break;
-        case TDialect::dlMSSQL:
+        case db::StatementTexts::MSSQL:
             own = &SQL_MSSQL;
             break;
     }

@@ -11,6 +11,10 @@
 #include <map>
 #include <memory>
 
+namespace kpv::db {
+class Dialect;
+}
+
 namespace kpv::data {
 
 class TADOIBQuery;
@@ -76,8 +80,8 @@ class TADOIBQuery : public QObject {
     TField* FindField(const QString& name) const { return query_->FindField(name); }
     TClientDataSet* Query() const { return query_; }
 
-    // The statement Open runs with the dialect in use.
-    const QStringList& StatementFor(TDialect dialect) const;
+    // The statement Open runs on an engine of that dialect.
+    const QStringList& StatementFor(const db::Dialect& dialect) const;
 
   private:
     bool usesParameter(const QString& upperName) const;

@@ -1,6 +1,7 @@
 // Prints, as JSON, the module's statements as Oracle and MSSQL would receive them: for each of the
 // module's queries, the text the query takes in each of the two dialects (its own, or the generic one
 // where it has none), keyed by sqlglot's names for them. parse_dialect_statements.py reads it.
+#include "db/dialect.h"
 #include "emission/statements.h"
 #include "filter/statements.h"
 
@@ -25,8 +26,8 @@ int main(int argc, char** argv) {
         kpv::data::TADOIBQuery query(nullptr, QString::fromLatin1(name));
         statements->AssignTo(query);
         texts[QLatin1String(name)] = QJsonObject{
-            {QStringLiteral("oracle"), query.StatementFor(kpv::data::TDialect::dlOracle).join(u'\n')},
-            {QStringLiteral("tsql"), query.StatementFor(kpv::data::TDialect::dlMSSQL).join(u'\n')},
+            {QStringLiteral("oracle"), query.StatementFor(kpv::db::DialectForDriver(QStringLiteral("QOCI"))).join(u'\n')},
+            {QStringLiteral("tsql"), query.StatementFor(kpv::db::DialectForDriver(QStringLiteral("QODBC"))).join(u'\n')},
         };
     }
     std::fputs(QJsonDocument(texts).toJson().constData(), stdout);

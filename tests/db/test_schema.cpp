@@ -5,7 +5,9 @@
 #include "db/database_error.h"
 #include "db/demodata/demo_generator.h"
 #include "db/dialect.h"
+#include "db/connection.h"
 #include "db/sql.h"
+#include "db/write_transaction.h"
 #include "emission/statements.h"
 #include "filter/statements.h"
 #include "framework/data/db_module.h"
@@ -23,6 +25,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+
+#include <thread>
 
 #include <atomic>
 
@@ -529,47 +533,36 @@ class Schema : public QObject {
         }
     }
 
-    // A writer that loses against another process's lock runs its work again, and the work's effect
-    // lands exactly once.
-    void writeTransactionRetriesAfterAConflict() {
-        TestDatabase target = fresh("sqlite");
-        db::DatabaseSettings settings = SettingsOf(target);
-        settings.busyTimeoutMs = 20;
+    // A writer that loses against another connection's lock waits for it, or starts over, and the work's
+    // effect lands exactly once.
+    void writeTransactionWaitsForAnotherWriter() {
+        const TestDatabase target = fresh("sqlite");
+        const db::DatabaseSettings settings = SettingsOf(target);
         QSqlDatabase db = db::OpenDatabase(settings, name());
         QSqlQuery seed(db);
-        QVERIFY(
-            seed.exec(QStringLiteral("INSERT INTO SERIERPS (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS) "
-                                     "VALUES ('01', '1', 'A', 0)")));
-
+        QVERIFY(seed.exec(QStringLiteral("INSERT INTO SERIERPS (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS) "
+                                         "VALUES ('01', '1', 'A', 0)")));
         std::atomic<bool> locked{false};
-        QThread* holder = QThread::create([&] {
-            db::DatabaseSettings other = settings;
-            QSqlDatabase second = db::OpenDatabase(other, QStringLiteral("holder"));
-            QSqlQuery q(second);
-            q.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        std::thread holder([&] {
+            const std::unique_ptr<db::Connection> other = db::Connect(settings);
+            other->begin(db::Access::Write, std::chrono::seconds(1));
             locked = true;
             QThread::msleep(400);
-            q.exec(QStringLiteral("COMMIT"));
-            q = QSqlQuery();
-            second = QSqlDatabase();
-            db::CloseDatabase(QStringLiteral("holder"));
+            other->commit();
         });
-        holder->start();
         QTRY_VERIFY(locked.load());
+        const std::unique_ptr<db::Connection> connection = db::Connect(settings);
         int runs = 0;
         db::RunWriteTransaction(
-            db,
+            *connection,
             [&] {
                 ++runs;
-                QSqlQuery q(db);
-                db::Prepare(q, QStringLiteral("UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1"));
-                db::Exec(q, QStringLiteral("bump"));
+                connection->prepare(QStringLiteral("UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1")).execute({});
                 return true;
             },
-            std::chrono::seconds(10));
-        holder->wait();
-        delete holder;
-        QCOMPARE(runs, 1);  // BEGIN IMMEDIATE lost, not the work: it ran once, after the lock was free
+            QDeadlineTimer(10000));
+        holder.join();
+        QCOMPARE(runs, 1);  // the lock was waited for at BEGIN, not the work: it ran once, once free
         QSqlQuery check(db);
         QVERIFY(check.exec(QStringLiteral("SELECT NRULTRPS FROM SERIERPS")));
         QVERIFY(check.next());
@@ -586,42 +579,35 @@ class Schema : public QObject {
         const db::DatabaseSettings settings = SettingsOf(target);
         QSqlDatabase db = db::OpenDatabase(settings, name());
         QSqlQuery seed(db);
-        QVERIFY(
-            seed.exec(QStringLiteral("INSERT INTO SERIERPS (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS) "
-                                     "VALUES ('01', '1', 'A', 0)")));
+        QVERIFY(seed.exec(QStringLiteral("INSERT INTO SERIERPS (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS) "
+                                         "VALUES ('01', '1', 'A', 0)")));
+        db.close();
 
         std::atomic<bool> locked{false};
         std::atomic<bool> release{false};
-        const QString holderName = name() + QStringLiteral("-holder");
-        QThread* holder = QThread::create([&] {
-            {
-                QSqlDatabase second = db::OpenDatabase(settings, holderName);
-                db::DialectOf(second).begin(second);
-                QSqlQuery q(second);
-                q.exec(QStringLiteral("UPDATE SERIERPS SET NRULTRPS = 100"));
-                locked = true;
-                // Bounded, so that a writer without a deadline ends this test too, only late.
-                QDeadlineTimer limit(8000);
-                while (!release && !limit.hasExpired()) QThread::msleep(20);
-                second.rollback();
-            }
-            db::CloseDatabase(holderName);
+        std::thread holder([&] {
+            const std::unique_ptr<db::Connection> other = db::Connect(settings);
+            other->begin(db::Access::Write, std::chrono::seconds(1));
+            other->prepare(QStringLiteral("UPDATE SERIERPS SET NRULTRPS = 100")).execute({});
+            locked = true;
+            // Bounded, so that a writer without a deadline ends this test too, only late.
+            QDeadlineTimer limit(8000);
+            while (!release && !limit.hasExpired()) QThread::msleep(20);
+            other->rollback();
         });
-        holder->start();
         QTRY_VERIFY(locked.load());
 
+        const std::unique_ptr<db::Connection> connection = db::Connect(settings);
         QElapsedTimer clock;
         clock.start();
         try {
             db::RunWriteTransaction(
-                db,
+                *connection,
                 [&] {
-                    QSqlQuery q(db);
-                    db::Prepare(q, QStringLiteral("UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1"));
-                    db::Exec(q, QStringLiteral("bump"));
+                    connection->prepare(QStringLiteral("UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1")).execute({});
                     return true;
                 },
-                std::chrono::milliseconds(2000));
+                QDeadlineTimer(2000));
             QFAIL("the write went through a lock another connection held");
         } catch (const db::BusyError& e) {
             QCOMPARE(e.message(), QStringLiteral("O banco de dados esteve ocupado com outras gravações por "
@@ -629,10 +615,10 @@ class Schema : public QObject {
         }
         const qint64 elapsed = clock.elapsed();
         release = true;
-        holder->wait();
-        delete holder;
+        holder.join();
         // Well before the holder lets go at 8 s, with room for a loaded machine.
         QVERIFY2(elapsed >= 2000 && elapsed < 6500, qPrintable(QString::number(elapsed)));
+        QVERIFY(db.open());
         QSqlQuery check(db);
         QVERIFY(check.exec(QStringLiteral("SELECT NRULTRPS FROM SERIERPS")));
         QVERIFY(check.next());
@@ -653,33 +639,32 @@ class Schema : public QObject {
         QFETCH(bool, declines);
         const TestDatabase target = fresh(engine);
         if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
-        QSqlDatabase db = db::OpenDatabase(SettingsOf(target), name());
+        {
+            QSqlDatabase created = db::OpenDatabase(SettingsOf(target), name());
+        }
+        db::CloseDatabase(name());
+        const QString insert = QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')");
+        const std::unique_ptr<db::Connection> connection = db::Connect(SettingsOf(target));
         try {
             db::RunWriteTransaction(
-                db,
+                *connection,
                 [&] {
-                    QSqlQuery q(db);
-                    db::Prepare(
-                        q, QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')"));
-                    db::Exec(q, QStringLiteral("insert"));
+                    connection->prepare(insert).execute({});
                     if (declines) return false;
-                    QSqlQuery twice(db);
-                    db::Prepare(
-                        twice, QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')"));
-                    db::Exec(twice, QStringLiteral("Falha ao gravar o país"));
+                    connection->prepare(insert + QStringLiteral(" ")).execute({});
                     return true;
                 },
-                std::chrono::seconds(10));
+                QDeadlineTimer(10000));
             QVERIFY2(declines, "a duplicate key was accepted");
         } catch (const db::DatabaseError& e) {
             QVERIFY2(!declines, qPrintable(e.message()));
-            QVERIFY2(e.message().startsWith(QStringLiteral("Falha ao gravar o país: ")),
-                     qPrintable(e.message()));
+            QVERIFY2(e.message().startsWith(QStringLiteral("Falha ao executar comando SQL: ")), qPrintable(e.message()));
         }
-        QSqlQuery count(db);
-        QVERIFY(count.exec(QStringLiteral("SELECT COUNT(*) FROM PAIS")));
+        db::Statement& count = connection->prepare(QStringLiteral("SELECT COUNT(*) AS N FROM PAIS"));
+        count.execute({});
         QVERIFY(count.next());
-        QCOMPARE(count.value(0).toInt(), 0);
+        QCOMPARE(count.integer(count.column("N")), 0);
+        count.finish();
     }
 };
 

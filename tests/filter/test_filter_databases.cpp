@@ -1,6 +1,7 @@
 // The dialog's own statements on each engine the application database runs on: the embedded SQLite file
 // and a Firebird server. The series query runs a statement per dialect (SQL_IB on Firebird), and every
 // engine must give the same rows; the branch, registration and client checks run their generic statements.
+#include "db/dialect.h"
 #include "emission/cli_kpv41000.h"
 #include "filter/cli_kpv41100.h"
 #include "filter_database.h"
@@ -24,7 +25,6 @@
 
 using namespace Cli_kpv41100;
 using namespace filtertest;
-using kpv::data::TDialect;
 
 class FilterDatabases : public QObject {
     Q_OBJECT
@@ -197,21 +197,22 @@ void FilterDatabases::checks() {
 
 void FilterDatabases::seriesListIsTheSameOnEveryEngine_data() {
     QTest::addColumn<QString>("engine");
-    QTest::addColumn<TDialect>("dialect");
-    QTest::newRow("sqlite") << "sqlite" << TDialect::dlSQLite;
-    QTest::newRow("firebird") << "firebird" << TDialect::dlInterBase;
+    QTest::addColumn<QString>("driver");
+    QTest::newRow("sqlite") << "sqlite" << "QSQLITE";
+    QTest::newRow("firebird") << "firebird" << "QIBASE";
 }
 
 // The lookup lists the series with a null series parameter; a series without number control comes with
 // the number control's columns empty.
 void FilterDatabases::seriesListIsTheSameOnEveryEngine() {
     QFETCH(QString, engine);
-    QFETCH(TDialect, dialect);
+    QFETCH(QString, driver);
+    const kpv::db::Dialect& dialect = kpv::db::DialectForDriver(driver);
     user_->rowPicks.push_back(std::nullopt);
     showOn(engine, [&](TfrmFiltroEmissaoRPS* d) {
-        QCOMPARE(kpv::data::dtmDBGeral()->Dialect(), dialect);
+        QCOMPARE(kpv::data::dtmDBGeral()->Dialect().name(), dialect.name());
         const QStringList& ran = d->qrySerieNF->StatementFor(dialect);
-        QCOMPARE(ran, dialect == TDialect::dlInterBase ? d->qrySerieNF->SQL_IB : d->qrySerieNF->SQL_SQLITE);
+        QCOMPARE(ran, driver == "QIBASE" ? d->qrySerieNF->SQL_IB : d->qrySerieNF->SQL_SQLITE);
         d->btpSerieNF->Click();
         kpv::data::TClientDataSet* list = d->qrySerieNF->Query();
         QCOMPARE(Column(list, "CDSERIE"), QStringList({"A1", "A3", "F1"}));

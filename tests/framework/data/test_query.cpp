@@ -1,3 +1,5 @@
+#include "db/database_error.h"
+#include "db/dialect.h"
 #include "db/firebird_client.h"
 #include "filter/statements.h"
 #include "framework/core/errors.h"
@@ -202,11 +204,11 @@ void TestQuery::positionalParameters() {
 void TestQuery::dialectOfDriver_data() {
     QTest::addColumn<QString>("driver");
     QTest::addColumn<int>("dialect");  // -1: refused
-    QTest::newRow("sqlite") << "QSQLITE" << int(TDialect::dlSQLite);
-    QTest::newRow("firebird") << "QIBASE" << int(TDialect::dlInterBase);
-    QTest::newRow("oracle") << "QOCI" << int(TDialect::dlOracle);
-    QTest::newRow("odbc") << "QODBC" << int(TDialect::dlMSSQL);
-    QTest::newRow("tds") << "QTDS" << int(TDialect::dlMSSQL);
+    QTest::newRow("sqlite") << "QSQLITE" << int(kpv::db::StatementTexts::SQLite);
+    QTest::newRow("firebird") << "QIBASE" << int(kpv::db::StatementTexts::InterBase);
+    QTest::newRow("oracle") << "QOCI" << int(kpv::db::StatementTexts::Oracle);
+    QTest::newRow("odbc") << "QODBC" << int(kpv::db::StatementTexts::MSSQL);
+    QTest::newRow("tds") << "QTDS" << int(kpv::db::StatementTexts::MSSQL);
     QTest::newRow("postgres") << "QPSQL" << -1;
 }
 
@@ -214,8 +216,8 @@ void TestQuery::dialectOfDriver() {
     QFETCH(QString, driver);
     QFETCH(int, dialect);
     try {
-        QCOMPARE(int(DialectOfDriver(driver)), dialect);
-    } catch (const kpv::Error& e) {
+        QCOMPARE(int(kpv::db::DialectForDriver(driver).texts()), dialect);
+    } catch (const kpv::db::DatabaseError& e) {
         QCOMPARE(dialect, -1);
         QCOMPARE(e.message(), QStringLiteral("O banco de dados do driver 'QPSQL' não é suportado."));
     }
@@ -227,7 +229,8 @@ void TestQuery::statementForDialect_data() {
     QTest::addColumn<bool>("usesOwn");
     const QStringList text{"SELECT 2"};
     const QStringList blank{" ", "", "   "};
-    for (TDialect d : {TDialect::dlSQLite, TDialect::dlInterBase, TDialect::dlOracle, TDialect::dlMSSQL}) {
+    using T = kpv::db::StatementTexts;
+    for (T d : {T::SQLite, T::InterBase, T::Oracle, T::MSSQL}) {
         const QByteArray name = QByteArray::number(int(d));
         QTest::newRow(QByteArray(name + " own text").constData()) << int(d) << text << true;
         QTest::newRow(QByteArray(name + " blank lines").constData()) << int(d) << blank << false;
@@ -244,7 +247,8 @@ void TestQuery::statementForDialect() {
     QStringList* lists[] = {&query.SQL_SQLITE, &query.SQL_IB, &query.SQL_ORACLE, &query.SQL_MSSQL};
     for (QStringList* list : lists) *list = {"SELECT 9"};  // every other dialect has a text of its own
     *lists[dialect] = own;
-    QCOMPARE(query.StatementFor(static_cast<TDialect>(dialect)), usesOwn ? own : query.SQL);
+    const char* drivers[] = {"QSQLITE", "QIBASE", "QOCI", "QODBC"};
+    QCOMPARE(query.StatementFor(kpv::db::DialectForDriver(QLatin1String(drivers[dialect]))), usesOwn ? own : query.SQL);
 }
 
 void TestQuery::dialectInUse_data() {
