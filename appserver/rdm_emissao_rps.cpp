@@ -140,8 +140,7 @@ TrdmEmissaoRPS::TrdmEmissaoRPS(QSqlDatabase db, std::chrono::milliseconds writeD
     : db_(std::move(db)), dialect_(db::DialectOf(db_)), writeDeadline_(writeDeadline) {}
 
 protocol::DataPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
-    protocol::DataPacket packet;
-    packet.fields = protocol::InvoiceFields();
+    protocol::DataPacket packet(protocol::InvoiceFields());
     if (f.selectsNothing()) return packet;
 
     const db::Dialect& dialect = dialect_;
@@ -175,7 +174,7 @@ protocol::DataPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
             const QString operationKey = q.value(18).toString().trimmed() + q.value(19).toString();
             const QDateTime exit = db::Dialect::readTimestamp(q.value(8));
             const QDateTime issue = db::Dialect::readTimestamp(q.value(9));
-            packet.rows.push_back({
+            packet.appendRow({
                 QStringLiteral("N"),
                 text(q.value(0)),
                 text(q.value(1)),
@@ -221,15 +220,13 @@ protocol::DataPacket TrdmEmissaoRPS::GetTipoOper(const QString& code, const QStr
     }
     sql += QStringLiteral(" ORDER BY CDTIPOOPER");
 
-    protocol::DataPacket packet;
-    packet.fields = protocol::OperationTypeFields();
+    protocol::DataPacket packet(protocol::OperationTypeFields());
     try {
         QSqlQuery q = query(db_, sql, binds);
         db::Exec(q, QStringLiteral("Falha ao consultar os tipos de operação"));
         while (q.next()) {
             const QString type = q.value(0).toString();
-            packet.rows.push_back(
-                QVariantList{QStringLiteral("N"), type, text(q.value(1)), QString(direction + type)});
+            packet.appendRow({QStringLiteral("N"), type, text(q.value(1)), QString(direction + type)});
         }
     } catch (const db::DatabaseError& e) {
         throw databaseFault(e);
@@ -262,15 +259,14 @@ protocol::DataPacket TrdmEmissaoRPS::GetInscrMunicip(const QString& company, con
     }
     sql += QStringLiteral(" ORDER BY I.CDINSCMUNI");
 
-    protocol::DataPacket packet;
-    packet.fields = protocol::MunicipalRegistrationFields();
+    protocol::DataPacket packet(protocol::MunicipalRegistrationFields());
     try {
         QSqlQuery q = query(db_, sql, binds);
         db::Exec(q, QStringLiteral("Falha ao consultar as inscrições municipais"));
         while (q.next()) {
             QVariantList row;
-            for (int c = 0; c < packet.fields.size(); ++c) row << text(q.value(c));
-            packet.rows.push_back(row);
+            for (int c = 0; c < packet.fields().size(); ++c) row << text(q.value(c));
+            packet.appendRow(row);
         }
     } catch (const db::DatabaseError& e) {
         throw databaseFault(e);

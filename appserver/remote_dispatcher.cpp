@@ -116,7 +116,7 @@ CallReply RemoteDispatcher::dispatch(const QByteArray& body) noexcept {
         const Payload payload = m.run(module_, typed(m.layout, call.args));
         if (const auto* packet = std::get_if<protocol::DataPacket>(&payload)) {
             return {200, protocol::EncodePacketReply(*packet), method,
-                    QStringLiteral("ok %1 rows").arg(packet->rows.size())};
+                    QStringLiteral("ok %1 rows").arg(packet->rowCount())};
         }
         const Status& status = std::get<Status>(payload);
         return {200, protocol::EncodeStatusReply(status.code, status.text), method,

@@ -193,7 +193,7 @@ class AppServerNumbering : public QObject {
             const QVariant p = connection.AppServer().Call(
                 "GetNotaFiscal",
                 {"0001", "T", "01", "", "", "", "T", QDate(2026, 5, 4), QDate(2026, 5, 4), "S", "_2"});
-            for (const QVariantList& row : p.value<protocol::DataPacket>().rows) {
+            for (const QVariantList& row : p.value<protocol::DataPacket>().rows()) {
                 if (row[2].toString() == entry(i)) reissued.insert(row[15].toLongLong());
             }
         }

@@ -319,7 +319,7 @@ class AppServerProtocol : public QObject {
             const QVariant packet = CheckResultServ(
                 connection.AppServer().Call("GetTipoOper", {"", "T", "S"}), true, rkDataPacket);
             QVERIFY2(error.isEmpty(), "the server took a bad token");
-            QCOMPARE(int(packet.value<protocol::DataPacket>().rows.size()), 6);
+            QCOMPARE(int(packet.value<protocol::DataPacket>().rows().size()), 6);
         } catch (const Error& e) {
             QCOMPARE(e.message(), error);
         }
