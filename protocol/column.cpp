@@ -293,6 +293,29 @@ bool Column::set(int row, const QVariant& value) {
     return true;
 }
 
+bool Column::setRows(const std::vector<int>& rows, const QVariant& value) {
+    if (rows.empty()) return true;
+    if (!set(rows.front(), value)) return false;
+    ColumnData& c = *d;
+    const auto first = static_cast<size_t>(rows.front());
+    const bool null = c.nulls[first];
+    const bool shared = c.isText() && !c.codes.empty();
+    for (size_t i = 1; i < rows.size(); ++i) {
+        const auto r = static_cast<size_t>(rows[i]);
+        c.nulls[r] = null;
+        if (shared) {
+            c.codes[r] = c.codes[first];
+        } else if (c.isText()) {
+            c.setText(r, std::string(c.entry(c.entryOf(first))));
+        } else if (c.type == TFieldType::ftFloat) {
+            c.numbers[r] = c.numbers[first];
+        } else {
+            c.integers[r] = c.integers[first];
+        }
+    }
+    return true;
+}
+
 bool Column::isNull(int row) const {
     return d->nulls[static_cast<size_t>(row)];
 }

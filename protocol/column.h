@@ -53,6 +53,8 @@ class Column {
     // date or a number that is not finite.
     bool append(const QVariant& value);
     bool set(int row, const QVariant& value);
+    // The same value into every row listed, converted once.
+    bool setRows(const std::vector<int>& rows, const QVariant& value);
     // Drops the last row: one that could not be completed.
     void removeLast();
 

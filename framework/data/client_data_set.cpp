@@ -231,6 +231,20 @@ bool TClientDataSet::Locate(const QString& fieldName, const QString& text, bool 
     return false;
 }
 
+void TClientDataSet::SetFieldWhere(TField* field, const QVariant& value,
+                                   const std::function<bool(int recNo)>& which) {
+    checkBrowseMode();
+    std::vector<int> chosen;
+    for (int r = 0; r < rowCount_; ++r) {
+        if (which(r)) chosen.push_back(r);
+    }
+    if (!columns_[static_cast<size_t>(field->Index())].setRows(chosen, value)) {
+        throw Error(QStringLiteral("%1: valor '%2' inválido para o campo '%3'.")
+                        .arg(objectName(), value.toString(), field->FieldName()));
+    }
+    notify(TDataEvent::deDataSetChange);
+}
+
 void TClientDataSet::Edit() {
     checkActive();
     if (state_ == TDataSetState::dsEdit) return;

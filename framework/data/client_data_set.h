@@ -70,6 +70,11 @@ class TClientDataSet : public QObject {
     // Moves to the first record whose field value equals `text` (or starts with it when `partial`).
     bool Locate(const QString& fieldName, const QString& text, bool caseInsensitive, bool partial);
 
+    // Writes `value` into `field` of every record `which` accepts, straight into the column: no cursor
+    // move, no edit state, no AfterScroll; the controls hear one data-set change (none while they are
+    // disabled). Nothing is written when `which` raises; a value that does not fit raises kpv::Error.
+    void SetFieldWhere(TField* field, const QVariant& value, const std::function<bool(int recNo)>& which);
+
     void Edit();
     // Raises kpv::Error, staying in edit state, when a required field is empty.
     void Post();

@@ -279,6 +279,8 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     QTableView::keyPressEvent(&changed);
 }
 
+void TDBGrid::keyboardSearch(const QString&) {}
+
 void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);
     // Only the primary button double-clicks a row; a double right-click is two context requests.
