@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libqt6sql6-sqlite libqt6sql6-ibase
   firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclient2
-  poppler-utils fonts-dejavu-core libbenchmark-dev libsimdjson-dev sqlite3
+  poppler-utils fonts-dejavu-core libsimdjson-dev sqlite3
 )
 
 missing=()
