@@ -80,10 +80,13 @@ struct InvoiceState {
     QString company;
     QString municipalRegistration;
     QString series;
-    protocol::InvoiceStatus status;
+    QString idEmissao;
+    QString idTransmissao;
     QString rpsSeries;  // the invoice's own while an RPS stands, else its series'
     QString rpsNumber;
     int conversionDays = kDefaultConversionDays;
+
+    protocol::InvoiceStatus status() const { return {idEmissao, idTransmissao}; }
 };
 
 // Stored times keep whole seconds, as the dates the user reads.
@@ -171,7 +174,8 @@ InvoiceState readInvoice(db::Connection& db, const QString& branch, const QStrin
     s.company = q.string(q.column("CDEMPRESA"));
     s.municipalRegistration = q.string(q.column("CDINSCMUNI"));
     s.series = q.string(q.column("CDSERIE"));
-    s.status = {trimmed(q, q.column("IDEMISSAORPS")), trimmed(q, q.column("IDTRANSMISRPS"))};
+    s.idEmissao = trimmed(q, q.column("IDEMISSAORPS"));
+    s.idTransmissao = trimmed(q, q.column("IDTRANSMISRPS"));
     const int own = q.column("CDSERIERPS");
     s.rpsSeries = q.isNull(own) ? q.string(q.column("CDSERIERPSSERIE")) : q.string(own);
     s.rpsNumber = q.string(q.column("NRRPS"));
@@ -350,24 +354,24 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
         if (!s.found) return Status::refused(notFound(branch, entry));
         // Already issued: a client retrying after a lost answer gets its success, and nothing is spent.
         // Once the RPS has gone out as an NFS-e, the receipt is not printed again.
-        if (s.status.emitted()) {
-            if (!s.status.transmitted()) return Status::ok();
+        if (s.status().emitted()) {
+            if (!s.status().transmitted()) return Status::ok();
             return Status::refused(QStringLiteral(
                 "O RPS desta nota fiscal já foi transmitido como NFS-e e não pode ser impresso novamente."));
         }
-        if (s.status.substituted())
+        if (s.status().substituted())
             return Status::refused(QStringLiteral("O RPS desta nota fiscal já foi substituído por NFS-e."));
-        if (!s.status.notEmitted()) {
+        if (!s.status().notEmitted()) {
             return Status::refused(
-                QStringLiteral("Situação de RPS desconhecida na nota fiscal: \"%1\".").arg(s.status.idEmissaoRPS));
+                QStringLiteral("Situação de RPS desconhecida na nota fiscal: \"%1\".").arg(s.idEmissao));
         }
-        if (!s.status.notTransmitted()) {
-            if (s.status.transmitted()) {
+        if (!s.status().notTransmitted()) {
+            if (s.status().transmitted()) {
                 return Status::refused(
                     QStringLiteral("Nota fiscal já transmitida como NFS-e; o RPS não pode ser emitido."));
             }
             return Status::refused(QStringLiteral("Código de transmissão desconhecido na nota fiscal: \"%1\".")
-                                       .arg(s.status.idTransmisRPS));
+                                       .arg(s.idTransmissao));
         }
         if (s.rpsSeries.isEmpty()) {
             return Status::refused(
@@ -401,12 +405,12 @@ Status TrdmEmissaoRPS::CancelaEmissao(const QString& branch, const QString& entr
     return writing(db_, deadline_, [&]() -> Status {
         const InvoiceState s = readInvoice(db_, branch, entry);
         if (!s.found) return Status::refused(notFound(branch, entry));
-        if (s.status.substituted()) {
+        if (s.status().substituted()) {
             return Status::refused(
                 QStringLiteral("O RPS desta nota fiscal já foi substituído por NFS-e e não pode ser cancelado."));
         }
-        if (!s.status.emitted()) return Status::refused(QStringLiteral("A nota fiscal não tem RPS emitido."));
-        if (!s.status.cancellable()) {
+        if (!s.status().emitted()) return Status::refused(QStringLiteral("A nota fiscal não tem RPS emitido."));
+        if (!s.status().cancellable()) {
             return Status::refused(QStringLiteral("O RPS já foi transmitido como NFS-e e não pode ser cancelado."));
         }
 

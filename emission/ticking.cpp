@@ -63,25 +63,18 @@ void TfrmEmissaoRPS::dbgPadraoKeyDown(QObject*, int& Key, Qt::KeyboardModifiers)
 void TfrmEmissaoRPS::dbgPadraoTitleClick(TColumn* Column) {
     if (Column->FieldName() != IDCHECK) return;
     if (cdsNotaFiscal->IsEmpty()) return;
+    // The tick column is written in place rather than row by row: the list ends on its first row, as a
+    // walk would leave it, and the command rule runs once, for that row.
     const TControlsDisabled frozen(cdsNotaFiscal, &TClientDataSet::First);
-    cdsNotaFiscal->First();
     if (!boTodosMarcados) {
-        while (!cdsNotaFiscal->Eof()) {
-            if (currentStatus().eligible()) {
-                cdsNotaFiscal->Edit();
-                cdsNotaFiscalIDCHECK->SetAsString(QStringLiteral("S"));
-                cdsNotaFiscal->Post();
-            }
-            cdsNotaFiscal->Next();
-        }
+        const kpv::protocol::Column& emissao = cdsNotaFiscal->Column(cdsNotaFiscalIDEMISSAORPS->Index());
+        const kpv::protocol::Column& transmis = cdsNotaFiscal->Column(cdsNotaFiscalIDTRANSMISRPS->Index());
+        cdsNotaFiscal->SetFieldWhere(cdsNotaFiscalIDCHECK, QStringLiteral("S"), [&](int row) {
+            return InvoiceStatus(emissao.utf8(row), transmis.utf8(row)).eligible();
+        });
         boTodosMarcados = true;
     } else {
-        while (!cdsNotaFiscal->Eof()) {
-            cdsNotaFiscal->Edit();
-            cdsNotaFiscalIDCHECK->SetAsString(QStringLiteral("N"));
-            cdsNotaFiscal->Post();
-            cdsNotaFiscal->Next();
-        }
+        cdsNotaFiscal->SetFieldWhere(cdsNotaFiscalIDCHECK, QStringLiteral("N"), [](int) { return true; });
         boTodosMarcados = false;
     }
 }

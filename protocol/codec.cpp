@@ -7,8 +7,13 @@
 #include <QJsonObject>
 #include <QLocale>
 
+#include <simdjson.h>
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <limits>
 
 namespace kpv::protocol {
 
@@ -34,8 +39,8 @@ bool fieldTypeFromName(const QString& name, TFieldType* type) {
     return false;
 }
 
-// Packets can hold a hundred thousand rows: they are written straight into the body, not through
-// QJsonDocument, which would build every cell as an object first.
+// Packets can hold a hundred thousand rows: they are written straight from their columns into the body,
+// not through QJsonDocument, which would build every cell as an object first.
 class JsonWriter {
   public:
     explicit JsonWriter(QByteArray& out) : out_(out) {}
@@ -44,86 +49,94 @@ class JsonWriter {
     void raw(char c) { out_.append(c); }
 
     void string(const QString& text) {
+        const QByteArray utf8 = text.toUtf8();
+        string(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+    }
+
+    void string(std::string_view utf8) {
         out_.append('"');
-        const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) {
-            return c == QLatin1Char('"') || c == QLatin1Char('\\') || c.unicode() < 0x20;
-        });
-        if (plain) {
-            out_.append(text.toUtf8());
-        } else {
-            QString escaped;
-            escaped.reserve(text.size() + 8);
-            for (QChar c : text) {
-                switch (c.unicode()) {
-                    case '"':
-                        escaped += QLatin1String("\\\"");
-                        break;
-                    case '\\':
-                        escaped += QLatin1String("\\\\");
-                        break;
-                    case '\n':
-                        escaped += QLatin1String("\\n");
-                        break;
-                    case '\r':
-                        escaped += QLatin1String("\\r");
-                        break;
-                    case '\t':
-                        escaped += QLatin1String("\\t");
-                        break;
-                    default:
-                        if (c.unicode() < 0x20) {
-                            escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-                        } else {
-                            escaped += c;
-                        }
+        size_t plainFrom = 0;
+        for (size_t i = 0; i < utf8.size(); ++i) {
+            const auto c = static_cast<unsigned char>(utf8[i]);
+            if (c != '"' && c != '\\' && c >= 0x20) continue;
+            out_.append(utf8.data() + plainFrom, static_cast<qsizetype>(i - plainFrom));
+            plainFrom = i + 1;
+            switch (c) {
+                case '"':
+                    out_.append("\\\"");
+                    break;
+                case '\\':
+                    out_.append("\\\\");
+                    break;
+                case '\n':
+                    out_.append("\\n");
+                    break;
+                case '\r':
+                    out_.append("\\r");
+                    break;
+                case '\t':
+                    out_.append("\\t");
+                    break;
+                default: {
+                    char escaped[7];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                    out_.append(escaped);
                 }
             }
-            out_.append(escaped.toUtf8());
         }
+        out_.append(utf8.data() + plainFrom, static_cast<qsizetype>(utf8.size() - plainFrom));
         out_.append('"');
     }
 
     void number(double value) {
-        if (!std::isfinite(value)) {
-            out_.append("null");
-            return;
-        }
-        out_.append(QByteArray::number(value, 'g', QLocale::FloatingPointShortest));
+        char digits[32];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        out_.append(digits, end - digits);
     }
 
-    void integer(qint64 value) { out_.append(QByteArray::number(value)); }
+    void integer(qint64 value) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        out_.append(digits, end - digits);
+    }
+
+    // The ISO text of a wall-clock stamp, whole seconds, as QDateTime writes it for the years it can.
+    void wallClock(qint64 stamp) {
+        const QDateTime dt = WallClockDateTime(stamp);
+        const QDate date = dt.date();
+        const QTime time = dt.time();
+        if (date.year() < 0 || date.year() > 9999) {
+            string(dt.toString(Qt::ISODate));
+            return;
+        }
+        char text[24];
+        std::snprintf(text, sizeof text, "\"%04d-%02d-%02dT%02d:%02d:%02d\"", date.year(), date.month(),
+                      date.day(), time.hour(), time.minute(), time.second());
+        out_.append(text);
+    }
 
   private:
     QByteArray& out_;
 };
 
-void writeValue(JsonWriter& w, TFieldType type, const QVariant& value) {
-    // A null text from a database is a null, not an empty text.
-    const bool nullText = value.metaType() == QMetaType::fromType<QString>() && value.toString().isNull();
-    if (value.isNull() || nullText) {
+void writeValue(JsonWriter& w, const Column& column, int row) {
+    if (column.isNull(row)) {
         w.raw("null");
         return;
     }
-    switch (type) {
+    switch (column.type()) {
         case TFieldType::ftString:
         case TFieldType::ftFixedChar:
-            w.string(value.toString());
+            w.string(column.utf8(row));
             break;
-        case TFieldType::ftDateTime: {
-            // A database hands a missing date as an invalid one as often as a null.
-            const QDateTime dt = value.toDateTime();
-            if (dt.isValid()) {
-                w.string(dt.toString(Qt::ISODate));
-            } else {
-                w.raw("null");
-            }
+        case TFieldType::ftDateTime:
+            w.wallClock(column.stamp(row));
             break;
-        }
         case TFieldType::ftFloat:
-            w.number(value.toDouble());
+            w.number(column.number(row));
             break;
         case TFieldType::ftInteger:
-            w.integer(value.toLongLong());
+            w.integer(column.integer(row));
             break;
     }
 }
@@ -161,74 +174,332 @@ QJsonObject parseObject(const QByteArray& body, const QString& what) {
     return doc.object();
 }
 
-QVariant cellFromJson(const QJsonValue& v, const PacketField& field, qsizetype row) {
-    if (v.isNull()) return {};
-    const auto wrong = [&](const char* expected) {
-        return WireError(QStringLiteral("Pacote de dados inválido: o campo %1 da linha %2 deveria ser %3.")
-                             .arg(field.name)
-                             .arg(row + 1)
-                             .arg(QString::fromUtf8(expected)));
-    };
-    switch (field.type) {
-        case TFieldType::ftString:
-        case TFieldType::ftFixedChar:
-            if (!v.isString()) throw wrong("um texto");
-            return v.toString();
-        case TFieldType::ftDateTime: {
-            const QDateTime dt = QDateTime::fromString(v.toString(), Qt::ISODate);
-            if (!v.isString() || !dt.isValid()) throw wrong("uma data ISO");
-            return dt;
-        }
-        case TFieldType::ftFloat:
-            if (!v.isDouble()) throw wrong("um número");
-            return v.toDouble();
-        case TFieldType::ftInteger: {
-            const double d = v.toDouble();
-            if (!v.isDouble() || d != std::floor(d)) throw wrong("um número inteiro");
-            return static_cast<qint64>(v.toInteger());
-        }
-    }
-    return {};
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-DataPacket packetFromJson(const QJsonObject& object) {
-    const QJsonValue fieldsValue = object.value(QLatin1String("fields"));
-    const QJsonValue rowsValue = object.value(QLatin1String("rows"));
-    if (!fieldsValue.isArray() || !rowsValue.isArray()) {
-        throw WireError(QStringLiteral("Pacote de dados inválido: faltam \"fields\" ou \"rows\"."));
-    }
-    DataPacket packet;
-    for (const QJsonValue& f : fieldsValue.toArray()) {
-        const QJsonObject o = f.toObject();
-        PacketField field;
-        field.name = o.value(QLatin1String("name")).toString();
-        const QJsonValue size = o.value(QLatin1String("size"));
-        if (field.name.isEmpty() ||
-            !fieldTypeFromName(o.value(QLatin1String("type")).toString(), &field.type) || !size.isDouble() ||
-            size.toInt(-1) < 0) {
-            throw WireError(QStringLiteral("Pacote de dados inválido: definição de campo incorreta (%1).")
-                                .arg(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))));
+// "yyyy-MM-dd", then "THH:mm" or " HH:mm", ":ss" and ".zzz" as given: the form the server writes, read
+// without QDateTime. Anything else ISO (a zone, a week date) goes through Qt and keeps its wall clock.
+bool parseWallClock(std::string_view text, qint64* stamp) {
+    const auto digits = [&](size_t at, size_t count, int* out) {
+        if (at + count > text.size()) return false;
+        int value = 0;
+        for (size_t i = at; i < at + count; ++i) {
+            const char c = text[i];
+            if (c < '0' || c > '9') return false;
+            value = value * 10 + (c - '0');
         }
-        field.size = size.toInt();
-        packet.fields.append(field);
-    }
-    const QJsonArray rows = rowsValue.toArray();
-    packet.rows.reserve(static_cast<size_t>(rows.size()));
-    for (qsizetype r = 0; r < rows.size(); ++r) {
-        const QJsonArray cells = rows.at(r).toArray();
-        if (!rows.at(r).isArray() || cells.size() != packet.fields.size()) {
-            throw WireError(QStringLiteral("Pacote de dados inválido: a linha %1 não tem %2 valores.")
-                                .arg(r + 1)
-                                .arg(packet.fields.size()));
+        *out = value;
+        return true;
+    };
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
+    bool simple = digits(0, 4, &year) && text.size() >= 10 && text[4] == '-' && digits(5, 2, &month) &&
+                  text[7] == '-' && digits(8, 2, &day);
+    size_t at = 10;
+    if (simple && text.size() > at) {
+        simple = (text[at] == 'T' || text[at] == ' ') && digits(at + 1, 2, &hour) && text.size() > at + 3 &&
+                 text[at + 3] == ':' && digits(at + 4, 2, &minute);
+        at += 6;
+        if (simple && text.size() > at) {
+            simple = text[at] == ':' && digits(at + 1, 2, &second);
+            at += 3;
+            if (simple && text.size() > at) {
+                simple = text.size() == at + 4 && text[at] == '.' && digits(at + 1, 3, &msec);
+                at += 4;
+            }
         }
-        QVariantList values;
-        values.reserve(cells.size());
-        for (qsizetype c = 0; c < cells.size(); ++c)
-            values.append(cellFromJson(cells.at(c), packet.fields.at(c), r));
-        packet.rows.push_back(std::move(values));
     }
-    return packet;
+    const QDate date(year, month, day);
+    const QTime time(hour, minute, second, msec);
+    if (simple && text.size() == at && date.isValid() && time.isValid()) {
+        *stamp = WallClockStamp(date, time);
+        return true;
+    }
+    const QDateTime parsed = QDateTime::fromString(fromUtf8(text), Qt::ISODate);
+    if (!parsed.isValid()) return false;
+    *stamp = WallClockStamp(parsed.date(), parsed.time());
+    return true;
 }
+
+namespace od = simdjson::ondemand;
+
+// One pass over a reply body with simdjson's on-demand parser: a packet's cells go straight into its
+// columns as they are read.
+class ReplyDecoder {
+  public:
+    explicit ReplyDecoder(const QByteArray& body) : body_(body) {
+        const auto size = static_cast<size_t>(body.size());
+        // The transport leaves room after the body; a body without it is copied once.
+        if (static_cast<size_t>(body.capacity()) >= size + simdjson::SIMDJSON_PADDING) {
+            view_ =
+                simdjson::padded_string_view(body.constData(), size, static_cast<size_t>(body.capacity()));
+        } else {
+            copy_ = simdjson::padded_string(body.constData(), size);
+            view_ = copy_;
+        }
+    }
+
+    QVariant decode() {
+        od::document doc;
+        check(parser_.iterate(view_).get(doc));
+        doc_ = &doc;
+        od::json_type type{};
+        check(doc.type().get(type));
+        if (type != od::json_type::object)
+            throw WireError(QStringLiteral("%1 não é um objeto JSON.").arg(what()));
+        od::object top;
+        check(doc.get_object().get(top));
+        QVariant result;
+        bool haveResult = false;
+        for (auto member : top) {
+            od::field field;
+            check(std::move(member).get(field));
+            std::string_view key;
+            check(field.unescaped_key().get(key));
+            if (key == "error") return fault(field.value());
+            if (key == "result") {
+                result = payload(field.value());
+                haveResult = true;
+            }
+        }
+        // Anything after the object is not JSON of ours.
+        const char* rest = nullptr;
+        if (doc.current_location().get(rest) == simdjson::SUCCESS) invalid();
+        if (!haveResult)
+            throw WireError(QStringLiteral("A resposta do servidor de aplicação não traz resultado."));
+        return result;
+    }
+
+  private:
+    static QString what() { return QStringLiteral("A resposta do servidor de aplicação"); }
+
+    [[noreturn]] void invalid() {
+        qsizetype position = body_.size();
+        const char* at = nullptr;
+        if (doc_ && doc_->current_location().get(at) == simdjson::SUCCESS) position = at - view_.data();
+        throw WireError(
+            QStringLiteral("%1 não é um JSON válido (erro na posição %2).").arg(what()).arg(position));
+    }
+    void check(simdjson::error_code error) {
+        if (error != simdjson::SUCCESS) invalid();
+    }
+    od::json_type typeOf(od::value& value) {
+        od::json_type type{};
+        check(value.type().get(type));
+        return type;
+    }
+    QString text(od::value value) {
+        std::string_view s;
+        check(value.get_string().get(s));
+        return fromUtf8(s);
+    }
+
+    QVariant fault(od::value error) {
+        if (typeOf(error) != od::json_type::object) return missingMessage();
+        QString code;
+        QString message;
+        od::object o;
+        check(error.get_object().get(o));
+        for (auto member : o) {
+            od::field field;
+            check(std::move(member).get(field));
+            std::string_view key;
+            check(field.unescaped_key().get(key));
+            od::value value = field.value();
+            const bool isString = typeOf(value) == od::json_type::string;
+            if (key == "code" && isString) {
+                code = text(value);
+            } else if (key == "message" && isString) {
+                message = text(value);
+            }
+        }
+        if (message.isEmpty()) return missingMessage();
+        return QVariant::fromValue(Fault{code, message});
+    }
+    static QVariant missingMessage() {
+        throw WireError(QStringLiteral("A resposta de erro do servidor não traz mensagem."));
+    }
+
+    QVariant payload(od::value result) {
+        const od::json_type type = typeOf(result);
+        if (type == od::json_type::array) return statusArray(result);
+        if (type == od::json_type::object) return QVariant::fromValue(packet(result));
+        throw WireError(QStringLiteral("A resposta do servidor de aplicação não traz resultado."));
+    }
+
+    QVariant statusArray(od::value value) {
+        od::array a;
+        check(value.get_array().get(a));
+        QStringList texts;
+        bool allTexts = true;
+        for (auto element : a) {
+            od::value v;
+            check(std::move(element).get(v));
+            if (typeOf(v) == od::json_type::string) {
+                texts << text(v);
+            } else {
+                allTexts = false;
+            }
+        }
+        if (!allTexts || texts.size() != 2)
+            throw WireError(QStringLiteral("Vetor de situação inválido: esperados dois textos."));
+        return QVariantList{texts[0], texts[1]};
+    }
+
+    PacketField field(od::value value) {
+        std::string_view raw;
+        const auto wrong = [&] {
+            return WireError(QStringLiteral("Pacote de dados inválido: definição de campo incorreta (%1).")
+                                 .arg(fromUtf8(raw)));
+        };
+        if (typeOf(value) != od::json_type::object) {
+            raw = value.raw_json_token();
+            throw wrong();
+        }
+        od::object o;
+        check(value.get_object().get(o));
+        check(o.raw_json().get(raw));
+        check(o.reset().error());
+        PacketField f;
+        bool typed = false;
+        bool sized = false;
+        for (auto member : o) {
+            od::field m;
+            check(std::move(member).get(m));
+            std::string_view key;
+            check(m.unescaped_key().get(key));
+            od::value v = m.value();
+            const od::json_type t = typeOf(v);
+            if (key == "name" && t == od::json_type::string) {
+                f.name = text(v);
+            } else if (key == "type" && t == od::json_type::string) {
+                typed = fieldTypeFromName(text(v), &f.type);
+            } else if (key == "size" && t == od::json_type::number) {
+                int64_t size = -1;
+                sized = v.get_int64().get(size) == simdjson::SUCCESS && size >= 0 &&
+                        size <= std::numeric_limits<int>::max();
+                if (sized) f.size = static_cast<int>(size);
+            }
+        }
+        if (f.name.isEmpty() || !typed || !sized) throw wrong();
+        return f;
+    }
+
+    DataPacket packet(od::value value) {
+        od::object o;
+        check(value.get_object().get(o));
+        od::value fieldsValue;
+        od::value rowsValue;
+        const auto missing = [] {
+            return WireError(QStringLiteral("Pacote de dados inválido: faltam \"fields\" ou \"rows\"."));
+        };
+        if (o.find_field_unordered("fields").get(fieldsValue) != simdjson::SUCCESS ||
+            typeOf(fieldsValue) != od::json_type::array) {
+            throw missing();
+        }
+        QList<PacketField> fields;
+        od::array fieldArray;
+        check(fieldsValue.get_array().get(fieldArray));
+        for (auto element : fieldArray) {
+            od::value v;
+            check(std::move(element).get(v));
+            fields.append(field(v));
+        }
+        if (o.find_field_unordered("rows").get(rowsValue) != simdjson::SUCCESS ||
+            typeOf(rowsValue) != od::json_type::array) {
+            throw missing();
+        }
+        DataPacket packet(fields);
+        od::array rows;
+        check(rowsValue.get_array().get(rows));
+        const int width = static_cast<int>(fields.size());
+        int r = 0;
+        for (auto element : rows) {
+            od::value row;
+            check(std::move(element).get(row));
+            const auto shortRow = [&] {
+                return WireError(QStringLiteral("Pacote de dados inválido: a linha %1 não tem %2 valores.")
+                                     .arg(r + 1)
+                                     .arg(width));
+            };
+            if (typeOf(row) != od::json_type::array) throw shortRow();
+            od::array cells;
+            check(row.get_array().get(cells));
+            int c = 0;
+            for (auto cellElement : cells) {
+                if (c == width) throw shortRow();
+                od::value cell;
+                check(std::move(cellElement).get(cell));
+                this->cell(cell, fields[c], packet.column(c), r);
+                ++c;
+            }
+            if (c != width) throw shortRow();
+            packet.endRow();
+            ++r;
+        }
+        return packet;
+    }
+
+    void cell(od::value& v, const PacketField& field, Column& column, int row) {
+        const auto wrong = [&](const char* expected) {
+            return WireError(
+                QStringLiteral("Pacote de dados inválido: o campo %1 da linha %2 deveria ser %3.")
+                    .arg(field.name)
+                    .arg(row + 1)
+                    .arg(QString::fromUtf8(expected)));
+        };
+        const od::json_type type = typeOf(v);
+        if (type == od::json_type::null) {
+            column.appendNull();
+            return;
+        }
+        switch (field.type) {
+            case TFieldType::ftString:
+            case TFieldType::ftFixedChar: {
+                if (type != od::json_type::string) throw wrong("um texto");
+                std::string_view s;
+                check(v.get_string().get(s));
+                column.appendText(s);
+                return;
+            }
+            case TFieldType::ftDateTime: {
+                if (type != od::json_type::string) throw wrong("uma data ISO");
+                std::string_view s;
+                check(v.get_string().get(s));
+                qint64 stamp = 0;
+                if (!parseWallClock(s, &stamp)) throw wrong("uma data ISO");
+                column.appendStamp(stamp);
+                return;
+            }
+            case TFieldType::ftFloat: {
+                if (type != od::json_type::number) throw wrong("um número");
+                double d = 0;
+                check(v.get_double().get(d));
+                column.appendNumber(d);
+                return;
+            }
+            case TFieldType::ftInteger: {
+                if (type != od::json_type::number) throw wrong("um número inteiro");
+                int64_t i = 0;
+                if (v.get_int64().get(i) == simdjson::SUCCESS) {
+                    column.appendInteger(i);
+                    return;
+                }
+                double d = 0;
+                check(v.get_double().get(d));
+                if (d != std::floor(d) || std::abs(d) > 9.2e18) throw wrong("um número inteiro");
+                column.appendInteger(static_cast<qint64>(d));
+                return;
+            }
+        }
+    }
+
+    const QByteArray& body_;
+    simdjson::padded_string copy_;
+    simdjson::padded_string_view view_;
+    od::parser parser_;
+    od::document* doc_ = nullptr;
+};
 
 }  // namespace
 
@@ -269,13 +540,13 @@ Call DecodeCall(const QByteArray& body) {
 }
 
 QByteArray EncodePacketReply(const DataPacket& packet) {
+    const QList<PacketField>& fields = packet.fields();
     QByteArray out;
-    out.reserve(64 +
-                static_cast<qsizetype>(packet.rows.size()) * 32 * qMax<qsizetype>(1, packet.fields.size()));
+    out.reserve(64 + static_cast<qsizetype>(packet.rowCount()) * 32 * qMax<qsizetype>(1, fields.size()));
     JsonWriter w(out);
     w.raw("{\"result\":{\"fields\":[");
-    for (qsizetype i = 0; i < packet.fields.size(); ++i) {
-        const PacketField& f = packet.fields.at(i);
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        const PacketField& f = fields.at(i);
         if (i) w.raw(',');
         w.raw("{\"name\":");
         w.string(f.name);
@@ -286,14 +557,12 @@ QByteArray EncodePacketReply(const DataPacket& packet) {
         w.raw('}');
     }
     w.raw("],\"rows\":[");
-    bool firstRow = true;
-    for (const QVariantList& row : packet.rows) {
-        if (!firstRow) w.raw(',');
-        firstRow = false;
+    for (int r = 0; r < packet.rowCount(); ++r) {
+        if (r) w.raw(',');
         w.raw('[');
-        for (qsizetype c = 0; c < packet.fields.size(); ++c) {
+        for (int c = 0; c < fields.size(); ++c) {
             if (c) w.raw(',');
-            writeValue(w, packet.fields.at(c).type, c < row.size() ? row.at(c) : QVariant());
+            writeValue(w, packet.column(c), r);
         }
         w.raw(']');
     }
@@ -312,24 +581,7 @@ QByteArray EncodeFaultReply(const Fault& fault) {
 }
 
 QVariant DecodeReply(const QByteArray& body) {
-    const QJsonObject o = parseObject(body, QStringLiteral("A resposta do servidor de aplicação"));
-    if (o.contains(QLatin1String("error"))) {
-        const QJsonObject e = o.value(QLatin1String("error")).toObject();
-        const QString message = e.value(QLatin1String("message")).toString();
-        if (message.isEmpty())
-            throw WireError(QStringLiteral("A resposta de erro do servidor não traz mensagem."));
-        return QVariant::fromValue(Fault{e.value(QLatin1String("code")).toString(), message});
-    }
-    const QJsonValue result = o.value(QLatin1String("result"));
-    if (result.isArray()) {
-        const QJsonArray a = result.toArray();
-        if (a.size() != 2 || !a.at(0).isString() || !a.at(1).isString()) {
-            throw WireError(QStringLiteral("Vetor de situação inválido: esperados dois textos."));
-        }
-        return QVariantList{a.at(0).toString(), a.at(1).toString()};
-    }
-    if (result.isObject()) return QVariant::fromValue(packetFromJson(result.toObject()));
-    throw WireError(QStringLiteral("A resposta do servidor de aplicação não traz resultado."));
+    return ReplyDecoder(body).decode();
 }
 
 }  // namespace kpv::protocol

@@ -2,36 +2,45 @@
 
 #include <QString>
 
+#include <string_view>
+
 namespace kpv::protocol {
 
 // The RPS codes of an invoice row (IDEMISSAORPS, IDTRANSMISRPS of GetNotaFiscal) and what they mean to
 // the screen and to the server alike. Each code is judged by its first character; an empty code matches
 // nothing.
-struct InvoiceStatus {
-    QString idEmissaoRPS;   // "1" not emitted, "2" emitted, "3" substituted by an NFS-e
-    QString idTransmisRPS;  // "1" not transmitted, "2", "3", "4" transmitted as an NFS-e
+class InvoiceStatus {
+  public:
+    // IDEMISSAORPS: "1" not emitted, "2" emitted, "3" substituted by an NFS-e.
+    // IDTRANSMISRPS: "1" not transmitted, "2", "3", "4" transmitted as an NFS-e.
+    InvoiceStatus(const QString& idEmissaoRPS, const QString& idTransmisRPS)
+        : emissao_(first(idEmissaoRPS)), transmis_(first(idTransmisRPS)) {}
+    // The codes as a column holds them, in UTF-8: whole lists are judged without a QString per row.
+    InvoiceStatus(std::string_view idEmissaoRPS, std::string_view idTransmisRPS)
+        : emissao_(first(idEmissaoRPS)), transmis_(first(idTransmisRPS)) {}
 
-    bool notEmitted() const { return first(idEmissaoRPS) == u'1'; }
-    bool emitted() const { return first(idEmissaoRPS) == u'2'; }
-    bool substituted() const { return first(idEmissaoRPS) == u'3'; }
-    bool notTransmitted() const { return first(idTransmisRPS) == u'1'; }
-    bool transmitted() const {
-        const QChar t = first(idTransmisRPS);
-        return t == u'2' || t == u'3' || t == u'4';
-    }
+    bool notEmitted() const { return emissao_ == '1'; }
+    bool emitted() const { return emissao_ == '2'; }
+    bool substituted() const { return emissao_ == '3'; }
+    bool notTransmitted() const { return transmis_ == '1'; }
+    bool transmitted() const { return transmis_ == '2' || transmis_ == '3' || transmis_ == '4'; }
 
     // Only an invoice whose RPS is not emitted and that is not transmitted can be ticked and issued.
     bool eligible() const { return notEmitted() && notTransmitted(); }
     // The tick box is drawn grey: emitted, substituted or transmitted.
     bool greyed() const { return emitted() || substituted() || transmitted(); }
     // Cancelling the emission is offered: not transmitted, or transmitted with the city's return pending.
-    bool cancellable() const {
-        const QChar t = first(idTransmisRPS);
-        return t == u'1' || t == u'3';
-    }
+    bool cancellable() const { return transmis_ == '1' || transmis_ == '3'; }
 
   private:
-    static QChar first(const QString& code) { return code.isEmpty() ? QChar() : code.front(); }
+    // Codes are digits; any other first character, or none, matches nothing.
+    static char16_t first(const QString& code) { return code.isEmpty() ? 0 : code.front().unicode(); }
+    static char16_t first(std::string_view code) {
+        return code.empty() ? 0 : static_cast<char16_t>(static_cast<unsigned char>(code.front()));
+    }
+
+    char16_t emissao_;
+    char16_t transmis_;
 };
 
 }  // namespace kpv::protocol

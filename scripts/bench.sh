@@ -1,18 +1,91 @@
 #!/usr/bin/env bash
-# Runs every benchmark binary of a build (bench_* in <build>/bin) and reports the medians of 5 runs.
+# Runs the benchmarks of a build (-DKPV_BENCH=ON) and prints what the user waits for beside its goal:
+# one bench_list process per list size (1k, 10k, 100k, 300k rows; BENCH_SIZES overrides), the 100-invoice
+# print run at 100k, and GetNotaFiscal over a Firebird server this script starts. Every figure is the
+# median of 5 runs or more, every ratio is taken within the same process. Demo databases are kept in
+# <build>/bench-data between runs.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 build=${1:-build-bench}
-shopt -s nullglob
-benches=("$build"/bin/bench_*)
-if ((${#benches[@]} == 0)); then
-  echo "bench: no bench_* binaries in $build/bin; build with -DKPV_BENCH=ON first" >&2
-  exit 1
+bin="$build/bin"
+data="$build/bench-data"
+sizes=${BENCH_SIZES:-"1000 10000 100000 300000"}
+print_size=${BENCH_PRINT_SIZE:-100000}
+firebird_size=${BENCH_FIREBIRD_SIZE:-100000}
+for program in bench_list bench_firebird kpv-appserver kpv-demodata; do
+  if [[ ! -x "$bin/$program" ]]; then
+    echo "bench: $bin/$program is missing; build with -DKPV_BENCH=ON first" >&2
+    exit 1
+  fi
+done
+command -v sqlite3 >/dev/null || { echo "bench: the sqlite3 shell is missing (scripts/install-deps.sh)" >&2; exit 1; }
+mkdir -p "$data"
+export QT_QPA_PLATFORM=offscreen KPV_BIN_DIR="$bin"
+
+results=$(mktemp -d)
+fbdir="$build/firebird-test-server"
+trap 'scripts/firebird-test-server.sh stop "$fbdir" >/dev/null 2>&1 || true; rm -rf "$results"' EXIT
+
+for rows in $sizes; do
+  extra=()
+  [[ $rows == "$print_size" ]] && extra=(--print)
+  echo "bench: list of about $rows rows..." >&2
+  "$bin/bench_list" --rows "$rows" --data "$data" "${extra[@]}" >"$results/list-$rows"
+done
+if [[ -n $firebird_size ]]; then
+  echo "bench: Firebird, $firebird_size rows..." >&2
+  scripts/firebird-test-server.sh start "$fbdir" >/dev/null
+  "$bin/bench_firebird" --rows "$firebird_size" --data "$data" >"$results/firebird"
 fi
 
-export QT_QPA_PLATFORM=offscreen
-for bench in "${benches[@]}"; do
-  echo "== $(basename "$bench")"
-  "$bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-    --benchmark_filter="${BENCH_FILTER:-.}" | grep -E '^(Benchmark|-+$|.*_median)'
+value() { awk -v k="$2" '$1 == k { print $2 }' "$1"; }
+verdict() { awk -v v="$1" -v g="$2" 'BEGIN { print (v <= g) ? "ok" : "MISSED" }'; }
+
+printf '\n%-52s %10s %12s %10s %8s %7s\n' "what the user waits for" "rows" "measured" "raw" "ratio" "goal"
+line() {  # label rows measured raw-or-dash ratio-or-value goal unit
+  printf '%-52s %10s %12s %10s %8s %7s  %s\n' "$1" "$2" "$3" "$4" "$5" "$6" "$(verdict "$5" "$7")"
+}
+ratios=()
+for rows in $sizes; do
+  f="$results/list-$rows"
+  n=$(value "$f" rows | cut -d. -f1)
+  raw=$(value "$f" raw_select_ms)
+  wire=$(value "$f" wire_ms)
+  confirm=$(value "$f" confirm_ms)
+  wr=$(awk -v a="$wire" -v b="$raw" 'BEGIN { printf "%.2f", a / b }')
+  cr=$(awk -v a="$confirm" -v b="$raw" 'BEGIN { printf "%.2f", a / b }')
+  ratios+=("$cr")
+  line "GetNotaFiscal at the wire ($(value "$f" body_mb) MB), vs sqlite3" "$n" "$wire ms" "$raw ms" "${wr}x" "1.5x" 1.5
+  line "confirming the filter until painted, vs sqlite3" "$n" "$confirm ms" "$raw ms" "${cr}x" "2.0x" 2.0
+  per_row=$(awk -v a="$confirm" -v n="$n" 'BEGIN { printf "%.2f", 1000 * a / n }')
+  printf '%-52s %10s %12s\n' "  confirming, per row" "$n" "$per_row us"
 done
+for rows in $sizes; do
+  f="$results/list-$rows"
+  n=$(value "$f" rows | cut -d. -f1)
+  rss=$(value "$f" rss_mib)
+  goal=$(awk -v n="$n" 'BEGIN { print 60 * (n / 100000 > 1 ? n / 100000 : 1) }')
+  line "memory after loading, above the empty screen" "$n" "$rss MiB" "-" "$rss" "$goal" "$goal"
+done
+for rows in $sizes; do
+  f="$results/list-$rows"
+  n=$(value "$f" rows | cut -d. -f1)
+  line "one tick with Space, repaint included" "$n" "$(value "$f" tick_ms) ms" "-" "$(value "$f" tick_ms)" "0.5" 0.5
+  line "tick all by the title click, repaint included" "$n" "$(value "$f" tickall_ms) ms" "-" "$(value "$f" tickall_ms)" "15" 15
+  line "untick all by the title click, repaint included" "$n" "$(value "$f" untickall_ms) ms" "-" "$(value "$f" untickall_ms)" "15" 15
+  line "repaint of one page (1280x680, 12 columns)" "$n" "$(value "$f" repaint_ms) ms" "-" "$(value "$f" repaint_ms)" "4" 4
+done
+spread=$(printf '%s\n' "${ratios[@]}" | awk 'NR == 1 { lo = hi = $1 } { if ($1 < lo) lo = $1; if ($1 > hi) hi = $1 } END { printf "%.2f", hi / lo }')
+line "cost per row, 1k to 300k: spread of the ratios above" "-" "${ratios[*]}" "-" "${spread}x" "1.3x" 1.3
+if [[ -f "$results/list-$print_size" ]] && grep -q print100_ms "$results/list-$print_size"; then
+  printf '%-52s %10s %12s\n' "printing 100 invoices, refresh included" "$(value "$results/list-$print_size" rows | cut -d. -f1)" \
+    "$(value "$results/list-$print_size" print100_ms) ms"
+fi
+if [[ -f "$results/firebird" ]]; then
+  f="$results/firebird"
+  raw=$(value "$f" raw_select_ms)
+  wire=$(value "$f" wire_ms)
+  fr=$(awk -v a="$wire" -v b="$raw" 'BEGIN { printf "%.2f", a / b }')
+  line "Firebird GetNotaFiscal at the wire, vs QIBASE stepping" "$(value "$f" rows | cut -d. -f1)" "$wire ms" "$raw ms" "${fr}x" "1.5x" 1.5
+fi

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libqt6sql6-sqlite libqt6sql6-ibase
   firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclient2
-  poppler-utils fonts-dejavu-core libbenchmark-dev python3-sqlglot
+  poppler-utils fonts-dejavu-core python3-sqlglot libsimdjson-dev sqlite3
   firebird-dev libboost-dev libssl-dev libcurl4-openssl-dev openssl curl
 )
 

@@ -25,7 +25,7 @@ TField* TClientDataSet::AddField(const QString& name, TFieldType type, int size)
     }
     const int index = static_cast<int>(fields_.size());
     fields_.push_back(std::make_unique<TField>(this, index, name, type, size));
-    columns_.push_back(std::make_unique<ColumnStore>(type));
+    columns_.emplace_back(type);
     fieldList_.append(fields_.back().get());
     return fields_.back().get();
 }
@@ -79,7 +79,7 @@ void TClientDataSet::notify(TDataEvent event, int recNo, TField* field) {
 }
 
 void TClientDataSet::resetRows() {
-    for (auto& column : columns_) column->clear();
+    for (auto& column : columns_) column = protocol::Column(column.type());
     rowCount_ = 0;
     cursor_ = -1;
     bof_ = eof_ = true;
@@ -105,7 +105,7 @@ void TClientDataSet::LoadFromPacket(const protocol::DataPacket& packet) {
     if (state_ == TDataSetState::dsEdit) Cancel();
     if (!Active() && BeforeOpen) BeforeOpen(this);
     if (fields_.empty()) {
-        for (const protocol::PacketField& f : packet.fields) AddField(f.name, f.type, f.size);
+        for (const protocol::PacketField& f : packet.fields()) AddField(f.name, f.type, f.size);
     }
     std::vector<int> source(fields_.size());
     for (size_t i = 0; i < fields_.size(); ++i) {
@@ -116,22 +116,23 @@ void TClientDataSet::LoadFromPacket(const protocol::DataPacket& packet) {
         }
     }
 
-    // Filled aside and swapped in, so a bad value leaves the previous rows untouched. Row by row, as the
-    // packet lies in memory.
-    const int rows = static_cast<int>(packet.rows.size());
-    std::vector<std::unique_ptr<ColumnStore>> loaded;
+    // Taken aside and swapped in, so a bad value leaves the previous rows untouched. A column of the
+    // field's own kind is shared with the packet; another is converted value by value.
+    const int rows = packet.rowCount();
+    std::vector<protocol::Column> loaded;
     loaded.reserve(fields_.size());
-    for (const auto& field : fields_) {
-        loaded.push_back(std::make_unique<ColumnStore>(field->DataType()));
-        loaded.back()->reserve(rows);
-    }
-    const QVariant missing;
-    for (int r = 0; r < rows; ++r) {
-        const QVariantList& row = packet.rows[static_cast<size_t>(r)];
-        for (size_t i = 0; i < fields_.size(); ++i) {
-            const int from = source[i];
-            const QVariant& value = from < row.size() ? row[from] : missing;
-            if (!loaded[i]->append(value)) {
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        const protocol::Column& from = packet.column(source[i]);
+        const TFieldType type = fields_[i]->DataType();
+        if (from.type() == type || (from.isText() && protocol::IsTextType(type))) {
+            loaded.push_back(from);
+            continue;
+        }
+        protocol::Column& to = loaded.emplace_back(type);
+        to.reserve(rows);
+        for (int r = 0; r < rows; ++r) {
+            const QVariant value = from.value(r);
+            if (!to.append(value)) {
                 throw Error(QStringLiteral("%1: valor '%2' inválido para o campo '%3' (registro %4).")
                                 .arg(objectName(), value.toString(), fields_[i]->FieldName())
                                 .arg(r + 1));
@@ -207,14 +208,14 @@ bool TClientDataSet::Locate(const QString& fieldName, const QString& text, bool 
                             bool partial) {
     checkBrowseMode();
     const TField* field = FieldByName(fieldName);
-    const ColumnStore& column = *columns_[static_cast<size_t>(field->Index())];
+    const protocol::Column& column = columns_[static_cast<size_t>(field->Index())];
     const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
     const bool isText =
         field->DataType() == TFieldType::ftString || field->DataType() == TFieldType::ftFixedChar;
     for (int r = 0; r < rowCount_; ++r) {
         bool match = false;
         if (isText) {
-            const QStringView value = column.text(r);
+            const QString value = column.text(r);
             match = partial ? value.startsWith(text, cs) : value.compare(text, cs) == 0;
         } else {
             const PaintRecord reading(this, r);
@@ -228,6 +229,20 @@ bool TClientDataSet::Locate(const QString& fieldName, const QString& text, bool 
         }
     }
     return false;
+}
+
+void TClientDataSet::SetFieldWhere(TField* field, const QVariant& value,
+                                   const std::function<bool(int recNo)>& which) {
+    checkBrowseMode();
+    std::vector<int> chosen;
+    for (int r = 0; r < rowCount_; ++r) {
+        if (which(r)) chosen.push_back(r);
+    }
+    if (!columns_[static_cast<size_t>(field->Index())].setRows(chosen, value)) {
+        throw Error(QStringLiteral("%1: valor '%2' inválido para o campo '%3'.")
+                        .arg(objectName(), value.toString(), field->FieldName()));
+    }
+    notify(TDataEvent::deDataSetChange);
 }
 
 void TClientDataSet::Edit() {
@@ -255,7 +270,7 @@ void TClientDataSet::Post() {
     for (size_t i = 0; i < fields_.size(); ++i) {
         if (!editChanged_[i]) continue;
         // Values were converted when set, so storing cannot fail here.
-        columns_[i]->set(cursor_, editValues_[i]);
+        columns_[i].set(cursor_, editValues_[i]);
         changed = true;
     }
     editValues_.clear();
@@ -305,14 +320,14 @@ bool TClientDataSet::valueIsNull(int fieldIndex) const {
     }
     const int row = ReadingRecNo();
     if (row < 0 || row >= rowCount_) return true;
-    return columns_[static_cast<size_t>(fieldIndex)]->isNull(row);
+    return columns_[static_cast<size_t>(fieldIndex)].isNull(row);
 }
 
 QVariant TClientDataSet::value(int fieldIndex) const {
     if (editing(fieldIndex)) return editValues_[static_cast<size_t>(fieldIndex)];
     const int row = ReadingRecNo();
     if (row < 0 || row >= rowCount_) return {};
-    return columns_[static_cast<size_t>(fieldIndex)]->value(row);
+    return columns_[static_cast<size_t>(fieldIndex)].value(row);
 }
 
 void TClientDataSet::setValue(int fieldIndex, const QVariant& value) {

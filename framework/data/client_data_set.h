@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/data/column_store.h"
 #include "framework/data/field.h"
+#include "protocol/data_packet.h"
 
 #include <QList>
 #include <QObject>
@@ -49,8 +49,9 @@ class TClientDataSet : public QObject {
     void CreateDataSet() { Open(); }
     void Close();
     // "Data := packet": all rows replaced by the packet's, fields matched by name (a data set without
-    // declared fields takes the packet's), the set opened and its first row current. A declared field
-    // the packet lacks, or a value that does not fit its field, raises kpv::Error and keeps the old rows.
+    // declared fields takes the packet's), the set opened and its first row current. The packet's columns
+    // are shared, not copied, where their type is the field's. A declared field the packet lacks, or a
+    // value that does not fit its field, raises kpv::Error and keeps the old rows.
     void LoadFromPacket(const protocol::DataPacket& packet);
     void EmptyDataSet();
 
@@ -68,6 +69,11 @@ class TClientDataSet : public QObject {
     bool IsEmpty() const { return rowCount_ == 0; }
     // Moves to the first record whose field value equals `text` (or starts with it when `partial`).
     bool Locate(const QString& fieldName, const QString& text, bool caseInsensitive, bool partial);
+
+    // Writes `value` into `field` of every record `which` accepts, straight into the column: no cursor
+    // move, no edit state, no AfterScroll; the controls hear one data-set change (none while they are
+    // disabled). Nothing is written when `which` raises; a value that does not fit raises kpv::Error.
+    void SetFieldWhere(TField* field, const QVariant& value, const std::function<bool(int recNo)>& which);
 
     void Edit();
     // Raises kpv::Error, staying in edit state, when a required field is empty.
@@ -99,8 +105,8 @@ class TClientDataSet : public QObject {
         int previous_;
     };
 
-    // The stored values and the record the fields read; the benchmarks measure the storage.
-    const ColumnStore& Column(int fieldIndex) const { return *columns_[static_cast<size_t>(fieldIndex)]; }
+    // The stored values and the record the fields read.
+    const protocol::Column& Column(int fieldIndex) const { return columns_[static_cast<size_t>(fieldIndex)]; }
     int ReadingRecNo() const { return paintRow_ >= 0 ? paintRow_ : cursor_; }
 
   private:
@@ -122,7 +128,7 @@ class TClientDataSet : public QObject {
 
     QList<TField*> fieldList_;
     std::vector<std::unique_ptr<TField>> fields_;
-    std::vector<std::unique_ptr<ColumnStore>> columns_;
+    std::vector<protocol::Column> columns_;
     int rowCount_ = 0;
     int cursor_ = -1;
     mutable int paintRow_ = -1;

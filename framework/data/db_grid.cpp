@@ -1,61 +1,20 @@
 #include "framework/data/db_grid.h"
 
 #include "framework/data/data_source.h"
+#include "framework/data/grid_cell_delegate_p.h"
 #include "framework/data/grid_model.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QStyledItemDelegate>
 
 namespace kpv::data {
 
 namespace {
-const QColor gridLineColor{192, 192, 192};
 constexpr TDBGridOptions defaultOptions = TDBGridOptions(TDBGridOption::dgTitles) |
                                           TDBGridOption::dgColumnResize | TDBGridOption::dgColLines |
                                           TDBGridOption::dgRowLines | TDBGridOption::dgTabs;
 }  // namespace
-
-// Paints a cell the usual way, then its grid lines, then hands it to the grid's painting event.
-class GridCellDelegate final : public QStyledItemDelegate {
-  public:
-    explicit GridCellDelegate(TDBGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        QStyleOptionViewItem cell(option);
-        // The focus frame would be painted over by the event anyway; the row colour tells the current row.
-        cell.state &= ~QStyle::State_HasFocus;
-        QStyledItemDelegate::paint(painter, cell, index);
-        const TDBGridOptions options = grid_->Options();
-        QRect inner = option.rect;
-        painter->save();
-        painter->setPen(gridLineColor);
-        if (options.testFlag(TDBGridOption::dgColLines)) {
-            painter->drawLine(inner.topRight(), inner.bottomRight());
-            inner.setRight(inner.right() - 1);
-        }
-        if (options.testFlag(TDBGridOption::dgRowLines)) {
-            painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
-            inner.setBottom(inner.bottom() - 1);
-        }
-        painter->restore();
-        // The colours the default painting used, so the event's brush matches the row.
-        const QPalette::ColorGroup group =
-            option.state.testFlag(QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
-        const bool selected = option.state.testFlag(QStyle::State_Selected);
-        TGridDrawState state;
-        state.setFlag(TGridDrawStateItem::gdSelected, selected);
-        state.setFlag(TGridDrawStateItem::gdFocused,
-                      option.state.testFlag(QStyle::State_HasFocus) && grid_->hasFocus());
-        const QColor brush = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
-        grid_->paintCell(painter, inner, index, brush, state);
-    }
-
-  private:
-    TDBGrid* grid_;
-};
 
 TColumn::TColumn(TDBGrid* grid, const QString& fieldName)
     : grid_(grid), fieldName_(fieldName), caption_(fieldName) {}
@@ -278,6 +237,8 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     QKeyEvent changed(event->type(), key, event->modifiers());
     QTableView::keyPressEvent(&changed);
 }
+
+void TDBGrid::keyboardSearch(const QString&) {}
 
 void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);

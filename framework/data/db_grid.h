@@ -116,6 +116,9 @@ class TDBGrid : public QTableView {
 
     TDataSetModel* Model() const { return model_; }
 
+    // The grid has no incremental search: typed characters, Space among them, move nothing.
+    void keyboardSearch(const QString& search) override;
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -219,8 +219,7 @@ QString TField::formatted(bool displayText) const {
         case TFieldType::ftString:
         case TFieldType::ftFixedChar: {
             if (dataSet_->editing(index_)) return AsVariant().toString();
-            const ColumnStore& column = dataSet_->Column(index_);
-            return column.text(dataSet_->ReadingRecNo()).toString();
+            return dataSet_->Column(index_).text(dataSet_->ReadingRecNo());
         }
         case TFieldType::ftFloat: {
             const double value = AsVariant().toDouble();

@@ -142,7 +142,7 @@ void TADOIBQuery::Open() {
     }
     const protocol::DataPacket packet = execute(statement.join(u'\n'));
     query_->TruncateFields(declaredFields_);
-    for (const protocol::PacketField& column : packet.fields) {
+    for (const protocol::PacketField& column : packet.fields()) {
         if (!query_->FindField(column.name)) query_->AddField(column.name, column.type, column.size);
     }
     query_->LoadFromPacket(packet);
@@ -164,25 +164,28 @@ protocol::DataPacket TADOIBQuery::execute(const QString& statement) {
     }
     if (!query.exec()) throw fail(query.lastError());
 
-    protocol::DataPacket packet;
     const QSqlRecord record = query.record();
+    QList<protocol::PacketField> fields;
     std::vector<bool> isText;
     for (int c = 0; c < record.count(); ++c) {
         const ColumnType type = columnType(query, record.field(c), c);
-        packet.fields.append({record.fieldName(c), type.type, type.size});
-        isText.push_back(type.type == TFieldType::ftString || type.type == TFieldType::ftFixedChar);
+        fields.append({record.fieldName(c), type.type, type.size});
+        isText.push_back(protocol::IsTextType(type.type));
     }
+    protocol::DataPacket packet(fields);
     while (query.next()) {
-        QVariantList row;
-        row.reserve(record.count());
         for (int c = 0; c < record.count(); ++c) {
             QVariant value = query.value(c);
             if (isText[static_cast<size_t>(c)] && !value.isNull() && value.typeId() == QMetaType::QString) {
                 value = trimTrailingBlanks(value.toString());
             }
-            row.append(value);
+            if (!packet.column(c).append(value)) {
+                throw Error(QStringLiteral("%1: valor '%2' inválido para o campo '%3' (registro %4).")
+                                .arg(objectName(), value.toString(), fields[c].name)
+                                .arg(packet.rowCount() + 1));
+            }
         }
-        packet.rows.push_back(std::move(row));
+        packet.endRow();
     }
     if (query.lastError().isValid()) throw fail(query.lastError());
     return packet;

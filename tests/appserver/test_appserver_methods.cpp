@@ -185,7 +185,7 @@ class AppServerMethods : public QObject {
         a.direction = inv.direction;
         a.from = a.to = inv.exit.date();
         const protocol::DataPacket p = packet(e, "GetNotaFiscal", a.list());
-        for (const QVariantList& row : p.rows) {
+        for (const QVariantList& row : p.rows()) {
             if (row[1].toString() == inv.branch && row[2].toString() == inv.entry) return row;
         }
         return {};
@@ -262,14 +262,14 @@ class AppServerMethods : public QObject {
             {"IDEMISSAORPS", T::ftString, 1},  {"DADOSRODAPE", T::ftString, 76},
             {"IDTPIJURNF", T::ftString, 1},    {"IDTRANSMISRPS", T::ftString, 1},
         };
-        QCOMPARE(p.fields.size(), expected.size());
+        QCOMPARE(p.fields().size(), expected.size());
         for (int i = 0; i < expected.size(); ++i) {
-            QCOMPARE(p.fields[i].name, expected[i].name);
-            QCOMPARE(int(p.fields[i].type), int(expected[i].type));
-            QCOMPARE(p.fields[i].size, expected[i].size);
+            QCOMPARE(p.fields()[i].name, expected[i].name);
+            QCOMPARE(int(p.fields()[i].type), int(expected[i].type));
+            QCOMPARE(p.fields()[i].size, expected[i].size);
         }
-        QVERIFY(p.rows.size() > 100);
-        for (const QVariantList& row : p.rows) {
+        QVERIFY(p.rows().size() > 100);
+        for (const QVariantList& row : p.rows()) {
             QCOMPARE(row[0].toString(), QStringLiteral("N"));
             QVERIFY(row[9].toDateTime().isValid());
             const QString footer = row[17].toString();
@@ -361,9 +361,9 @@ class AppServerMethods : public QObject {
 
         const protocol::DataPacket p = packet(e, "GetNotaFiscal", a.list());
         QStringList keys;
-        for (const QVariantList& row : p.rows) keys << row[1].toString() + '/' + row[2].toString();
+        for (const QVariantList& row : p.rows()) keys << row[1].toString() + '/' + row[2].toString();
         QCOMPARE(keys, expected);
-        QCOMPARE(p.fields.size(), 20);
+        QCOMPARE(p.fields().size(), 20);
     }
 
     void operationTypes_data() {
@@ -392,18 +392,18 @@ class AppServerMethods : public QObject {
         skipUnavailable(engine);
         const protocol::DataPacket p =
             packet(this->engine(engine), "GetTipoOper", {args[0], args[1], args[2]});
-        QCOMPARE(p.fields.size(), 4);
-        QCOMPARE(p.fields[0].name, QStringLiteral("IDMARCADO"));
-        QCOMPARE(int(p.fields[0].type), int(protocol::TFieldType::ftFixedChar));
-        QCOMPARE(p.fields[3].name, QStringLiteral("CHAVE"));
+        QCOMPARE(p.fields().size(), 4);
+        QCOMPARE(p.fields()[0].name, QStringLiteral("IDMARCADO"));
+        QCOMPARE(int(p.fields()[0].type), int(protocol::TFieldType::ftFixedChar));
+        QCOMPARE(p.fields()[3].name, QStringLiteral("CHAVE"));
         QStringList got;
-        for (const QVariantList& row : p.rows) {
+        for (const QVariantList& row : p.rows()) {
             QCOMPARE(row[0].toString(), QStringLiteral("N"));
             QCOMPARE(row[3].toString(), args[2] + row[1].toString());
             got << row[3].toString();
         }
         QCOMPARE(got, keys);
-        if (!keys.isEmpty()) QCOMPARE(p.rows[0][2].toString(), firstName);
+        if (!keys.isEmpty()) QCOMPARE(p.rows()[0][2].toString(), firstName);
     }
 
     void municipalRegistrations_data() {
@@ -443,20 +443,20 @@ class AppServerMethods : public QObject {
         const QStringList names = {"CDINSCMUNI",  "NMREPRINSMUN", "NRCERTDIGNFSE", "IDAMBTRABNFSE",
                                    "CDPAIS",      "NMPAIS",       "SGESTADO",      "NMESTADO",
                                    "CDMUNICIPIO", "NMMUNICIPIO",  "CDMUNICIBGE"};
-        QCOMPARE(p.fields.size(), names.size());
-        for (int i = 0; i < names.size(); ++i) QCOMPARE(p.fields[i].name, names[i]);
-        QCOMPARE(int(p.rows.size()), rows);
+        QCOMPARE(p.fields().size(), names.size());
+        for (int i = 0; i < names.size(); ++i) QCOMPARE(p.fields()[i].name, names[i]);
+        QCOMPARE(int(p.rows().size()), rows);
         QStringList listed;
-        for (const QVariantList& row : p.rows) listed << row[0].toString();
+        for (const QVariantList& row : p.rows()) listed << row[0].toString();
         QStringList sorted = listed;
         sorted.sort();
         QCOMPARE(listed, sorted);
         if (!city.isEmpty()) {
-            QCOMPARE(p.rows[0][0].toString(), registration);
-            QCOMPARE(p.rows[0][9].toString(), city);
-            QCOMPARE(p.rows[0][5].toString(), QStringLiteral("Brasil"));
-            QCOMPARE(p.rows[0][10].toString().size(), 7);
-            QVERIFY(QStringList({"1", "2"}).contains(p.rows[0][3].toString()));
+            QCOMPARE(p.rows()[0][0].toString(), registration);
+            QCOMPARE(p.rows()[0][9].toString(), city);
+            QCOMPARE(p.rows()[0][5].toString(), QStringLiteral("Brasil"));
+            QCOMPARE(p.rows()[0][10].toString().size(), 7);
+            QVERIFY(QStringList({"1", "2"}).contains(p.rows()[0][3].toString()));
         }
     }
 

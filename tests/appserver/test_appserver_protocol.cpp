@@ -320,7 +320,7 @@ class AppServerProtocol : public QObject {
             const QVariant packet = CheckResultServ(
                 connection.AppServer().Call("GetTipoOper", {"", "T", "S"}), true, rkDataPacket);
             QVERIFY2(error.isEmpty(), "the server took a bad token");
-            QCOMPARE(int(packet.value<protocol::DataPacket>().rows.size()), 6);
+            QCOMPARE(int(packet.value<protocol::DataPacket>().rows().size()), 6);
         } catch (const Error& e) {
             QCOMPARE(e.message(), error);
         }
@@ -387,7 +387,7 @@ class AppServerProtocol : public QObject {
         };
         const QVariant trusted = lookup(true, ca + ".pem");
         QVERIFY(trusted.canConvert<protocol::DataPacket>());
-        QCOMPARE(int(trusted.value<protocol::DataPacket>().rows.size()), 6);
+        QCOMPARE(int(trusted.value<protocol::DataPacket>().rowCount()), 6);
         const QVariant impostor = lookup(true, other + ".pem");
         QVERIFY(impostor.metaType() == QMetaType::fromType<protocol::Fault>());
         QCOMPARE(impostor.value<protocol::Fault>().code, QStringLiteral("tls"));

@@ -43,7 +43,7 @@ QStringList fencedBlocks(const QString& markdown) {
 int packetRows(const QByteArray& body) {
     const QVariant payload = protocol::DecodeReply(body);
     if (payload.metaType() != QMetaType::fromType<protocol::DataPacket>()) return -1;
-    return int(payload.value<protocol::DataPacket>().rows.size());
+    return int(payload.value<protocol::DataPacket>().rowCount());
 }
 
 }  // namespace

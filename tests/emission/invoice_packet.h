@@ -17,11 +17,10 @@ struct InvoiceRow {
 };
 
 inline kpv::protocol::DataPacket InvoicePacket(const QList<InvoiceRow>& rows) {
-    kpv::protocol::DataPacket packet;
-    packet.fields = kpv::protocol::InvoiceFields();
+    kpv::protocol::DataPacket packet(kpv::protocol::InvoiceFields());
     const QDateTime day(QDate(2026, 12, 1), QTime(0, 0));
     for (const InvoiceRow& r : rows) {
-        QVariantList row(packet.fields.size());
+        QVariantList row(packet.fields().size());
         const auto set = [&](const char* field, const QVariant& value) {
             row[packet.fieldIndex(QString::fromLatin1(field))] = value;
         };
@@ -45,7 +44,7 @@ inline kpv::protocol::DataPacket InvoicePacket(const QList<InvoiceRow>& rows) {
         set("DADOSRODAPE", r.rodape);
         set("IDTPIJURNF", r.kind);
         set("IDTRANSMISRPS", r.transmis);
-        packet.rows.push_back(std::move(row));
+        packet.appendRow(row);
     }
     return packet;
 }

@@ -422,22 +422,24 @@ void InvoiceList::titleClickOnAListOfGreyedRowsTicksNothing() {
 }
 
 void InvoiceList::titleClickInterruptedByAnError() {
-    load({InvoiceRow{}, InvoiceRow{}, InvoiceRow{}, InvoiceRow{}});
+    load({InvoiceRow{}, InvoiceRow{"2", "1"}, InvoiceRow{}, InvoiceRow{}});
     TfrmEmissaoRPS* f = screen();
+    f->cdsNotaFiscal->Last();
     QStringList shown;
     kpv::SetErrorDisplay([&](const QString& message) { shown << message; });
+    // The title click writes the tick column in place; what can still fail is the return to the first row.
     const kpv::data::TDataSetNotifyEvent afterScroll = f->cdsNotaFiscal->AfterScroll;
     f->cdsNotaFiscal->AfterScroll = [&](kpv::data::TClientDataSet* ds) {
         afterScroll(ds);
-        if (ds->RecNo() == 2) throw kpv::Error(QStringLiteral("Falha ao ler a nota."));
+        if (ds->RecNo() == 0) throw kpv::Error(QStringLiteral("Falha ao ler a nota."));
     };
     kpv::Dispatch([f] { f->dbgPadraoTitleClick(f->dbgPadrao->Columns()[0].get()); });
     f->cdsNotaFiscal->AfterScroll = afterScroll;
     kpv::SetErrorDisplay({});
 
     QCOMPARE(shown, QStringList{"Falha ao ler a nota."});
-    QCOMPARE(Ticks(screen()), QStringList({"S", "S", "N", "N"}));  // the rows visited keep their ticks
-    QVERIFY(!boTodosMarcados);
+    QCOMPARE(Ticks(screen()), QStringList({"S", "N", "S", "S"}));
+    QVERIFY(boTodosMarcados);
     QVERIFY(!f->cdsNotaFiscal->ControlsDisabled());
     QCOMPARE(f->cdsNotaFiscal->RecNo(), 0);
     QCOMPARE(f->cdsNotaFiscal->State(), TDataSetState::dsBrowse);

@@ -5,26 +5,28 @@
 #include <QtTest>
 
 #include <cmath>
+#include <limits>
 
 using namespace kpv::protocol;
 
 namespace {
 
 DataPacket samplePacket() {
-    DataPacket p;
-    p.fields = {{"IDCHECK", TFieldType::ftFixedChar, 1},
-                {"NMRAZSOCCLIE", TFieldType::ftString, 50},
-                {"DTENTRSAID", TFieldType::ftDateTime, 0},
-                {"VRNOTAFISC", TFieldType::ftFloat, 0},
-                {"NRULTRPS", TFieldType::ftInteger, 0}};
-    p.rows.push_back({"N", QString::fromUtf8("Ação \"Ótima\" \\ Ltda\n\ttab\x01"),
-                      QDateTime(QDate(2026, 5, 31), QTime(23, 59, 58)), 1234567.89,
-                      qint64(9007199254740991)});
-    p.rows.push_back({"S", QVariant(), QVariant(), 0.1, qint64(-3)});
-    p.rows.push_back({"N", QString(), QDateTime(QDate(2000, 1, 1), QTime(0, 0)), -0.5, QVariant()});
+    DataPacket p({{"IDCHECK", TFieldType::ftFixedChar, 1},
+                  {"NMRAZSOCCLIE", TFieldType::ftString, 50},
+                  {"DTENTRSAID", TFieldType::ftDateTime, 0},
+                  {"VRNOTAFISC", TFieldType::ftFloat, 0},
+                  {"NRULTRPS", TFieldType::ftInteger, 0}});
+    p.appendRow({"N", QString::fromUtf8("Ação \"Ótima\" \\ Ltda\n\ttab\x01"),
+                 QDateTime(QDate(2026, 5, 31), QTime(23, 59, 58)), 1234567.89, qint64(9007199254740991)});
+    p.appendRow({"S", QVariant(), QVariant(), 0.1, qint64(-3)});
+    p.appendRow({"N", QString(), QDateTime(QDate(2000, 1, 1), QTime(0, 0)), -0.5, QVariant()});
     return p;
 }
 
+QDateTime wallClock(int y, int m, int d, int h = 0, int min = 0, int s = 0) {
+    return QDateTime(QDate(y, m, d), QTime(h, min, s));
+}
 
 }  // namespace
 
@@ -32,45 +34,97 @@ class Wire : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void packetsTravelWhole() {
-        const DataPacket sent = samplePacket();
-        const QVariant received = DecodeReply(EncodePacketReply(sent));
+    // Each value goes out through the encoder and comes back through the decoder as `back` says (an
+    // invalid QVariant for a null), and the packet read back encodes to the same body.
+    void packetValuesTravelWhole_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QVariantList>("sent");
+        QTest::addColumn<QVariantList>("back");
+        const QVariant null;
+        const int text = int(TFieldType::ftString);
+        QTest::newRow("empty and null texts") << text << 20 << QVariantList{"", QString(), null, " ", "N"}
+                                              << QVariantList{"", null, null, " ", "N"};
+        const QVariantList scripts{QString::fromUtf8("Ação Ótima Ltda – São João"),
+                                   QString::fromUtf8("Ελληνικά"), QString::fromUtf8("日本語のテキスト"),
+                                   QString::fromUtf8("recibo 🧾"),
+                                   QString::fromUtf8("\"aspas\" \\ barra\n\r\ttab\x01\x1f fim")};
+        QTest::newRow("accents and other scripts") << text << 50 << scripts << scripts;
+        const QVariantList longest{QString(76, u'x'), QString(76, u'ç'), QString(70000, u'é')};
+        QTest::newRow("longest texts") << text << 76 << longest << longest;
+        QVariantList many;
+        for (int i = 0; i < 9000; ++i) many << (i % 3 ? QString::number(i) : QStringLiteral("Operação S001"));
+        QTest::newRow("more distinct texts than a dictionary keeps") << text << 20 << many << many;
+        QTest::newRow("tick marks") << int(TFieldType::ftFixedChar) << 1 << QVariantList{"S", "N", null, "S"}
+                                    << QVariantList{"S", "N", null, "S"};
+        const QVariantList dates{wallClock(1, 1, 1), wallClock(9999, 12, 31, 23, 59, 59),
+                                 wallClock(1970, 1, 1), wallClock(2024, 2, 29, 12, 30, 15)};
+        QTest::newRow("dates at the ends of the range")
+            << int(TFieldType::ftDateTime) << 0 << (QVariantList(dates) << QDateTime() << null)
+            << (QVariantList(dates) << null << null);
+        const QVariantList amounts{1234567890123.45,       99999999999999.99, 0.1, -0.5, 0.0, 1e-300,
+                                   1.7976931348623157e308, 9007199254740993.0};
+        QTest::newRow("amounts with many digits")
+            << int(TFieldType::ftFloat) << 0 << (QVariantList(amounts) << std::nan("") << HUGE_VAL << null)
+            << (QVariantList(amounts) << null << null << null);
+        const QVariantList integers{std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::min(),
+                                    qint64(0)};
+        QTest::newRow("integers at the ends")
+            << int(TFieldType::ftInteger) << 0 << (QVariantList(integers) << null)
+            << (QVariantList(integers) << null);
+    }
+    void packetValuesTravelWhole() {
+        QFETCH(int, type);
+        QFETCH(int, size);
+        QFETCH(QVariantList, sent);
+        QFETCH(QVariantList, back);
+        DataPacket packet({{"IDCHECK", TFieldType::ftFixedChar, 1}, {"V", TFieldType(type), size}});
+        for (const QVariant& value : sent) packet.appendRow({"N", value});
+        const QByteArray body = EncodePacketReply(packet);
+        const QVariant received = DecodeReply(body);
         QVERIFY(received.metaType() == QMetaType::fromType<DataPacket>());
         const DataPacket p = received.value<DataPacket>();
-        QCOMPARE(p.fields.size(), sent.fields.size());
-        for (int i = 0; i < p.fields.size(); ++i) {
-            QCOMPARE(p.fields[i].name, sent.fields[i].name);
-            QCOMPARE(int(p.fields[i].type), int(sent.fields[i].type));
-            QCOMPARE(p.fields[i].size, sent.fields[i].size);
-        }
-        QCOMPARE(p.rows.size(), sent.rows.size());
-        for (size_t r = 0; r < p.rows.size(); ++r) {
-            for (int c = 0; c < p.fields.size(); ++c) {
-                const QVariant& a = p.rows[r][c];
-                const QVariant& b = sent.rows[r][c];
-                QCOMPARE(a.isNull(),
-                         b.isNull() || (b.metaType().id() == QMetaType::QString && b.toString().isNull()));
-                if (a.isNull()) continue;
-                if (p.fields[c].type == TFieldType::ftDateTime)
-                    QCOMPARE(a.toDateTime(), b.toDateTime());
-                else if (p.fields[c].type == TFieldType::ftFloat)
-                    QCOMPARE(a.toDouble(), b.toDouble());
-                else if (p.fields[c].type == TFieldType::ftInteger)
-                    QCOMPARE(a.toLongLong(), b.toLongLong());
-                else
-                    QCOMPARE(a.toString(), b.toString());
+        QCOMPARE(p.fields().size(), 2);
+        QCOMPARE(p.fields()[1].name, QStringLiteral("V"));
+        QCOMPARE(int(p.fields()[1].type), type);
+        QCOMPARE(p.fields()[1].size, size);
+        QCOMPARE(p.rowCount(), int(back.size()));
+        for (int r = 0; r < p.rowCount(); ++r) {
+            const QVariant got = p.column(1).value(r);
+            const QVariant& expected = back[r];
+            QCOMPARE(got.isValid(), expected.isValid());
+            QCOMPARE(p.column(0).text(r), QStringLiteral("N"));
+            if (!expected.isValid()) continue;
+            if (type == int(TFieldType::ftDateTime)) {
+                QCOMPARE(got.toDateTime(), expected.toDateTime());
+                QVERIFY(got.toDateTime().timeSpec() == Qt::LocalTime);
+            } else if (type == int(TFieldType::ftFloat)) {
+                QCOMPARE(got.toDouble(), expected.toDouble());
+            } else if (type == int(TFieldType::ftInteger)) {
+                QCOMPARE(got.toLongLong(), expected.toLongLong());
+            } else {
+                QCOMPARE(got.toString(), expected.toString());
             }
         }
-        QVERIFY(p.rows[0][2].toDateTime().timeSpec() == Qt::LocalTime);
+        QCOMPARE(EncodePacketReply(p), body);
     }
 
-    void anInvalidDateOrNumberTravelsAsNull() {
-        DataPacket p;
-        p.fields = {{"DTEMISRPS", TFieldType::ftDateTime, 0}, {"VRISS", TFieldType::ftFloat, 0}};
-        p.rows.push_back({QDateTime(), std::nan("")});
-        const DataPacket back = DecodeReply(EncodePacketReply(p)).value<DataPacket>();
-        QVERIFY(back.rows[0][0].isNull());
-        QVERIFY(back.rows[0][1].isNull());
+    // However short the body is cut, the decoder says it is no JSON and reads nothing past the end.
+    void aPacketCutShortIsRejected() {
+        const QByteArray body = EncodePacketReply(samplePacket());
+        for (qsizetype length = 0; length < body.size(); ++length) {
+            // A body of exactly its length, so that a read beyond it is the sanitizer's to catch.
+            const QByteArray cut(body.constData(), length);
+            try {
+                DecodeReply(cut);
+                QFAIL(qPrintable(QStringLiteral("a body cut at %1 was accepted").arg(length)));
+            } catch (const WireError& e) {
+                QVERIFY2(e.message().startsWith(QStringLiteral(
+                             "A resposta do servidor de aplicação não é um JSON válido (erro na "
+                             "posição ")),
+                         qPrintable(QStringLiteral("cut at %1: %2").arg(length).arg(e.message())));
+            }
+        }
     }
 
     void statusAndFaultReplies_data() {
@@ -101,8 +155,6 @@ class Wire : public QObject {
         QTest::newRow("empty") << QByteArray() << "A resposta do servidor de aplicação não é um JSON válido";
         QTest::newRow("html") << QByteArray("<html>502 Bad Gateway</html>")
                               << "A resposta do servidor de aplicação não é um JSON válido";
-        QTest::newRow("truncated") << EncodePacketReply(samplePacket()).chopped(10)
-                                   << "A resposta do servidor de aplicação não é um JSON válido";
         QTest::newRow("array") << QByteArray("[\"S\",\"\"]")
                                << "A resposta do servidor de aplicação não é um objeto JSON.";
         QTest::newRow("no result") << QByteArray("{\"ok\":true}")

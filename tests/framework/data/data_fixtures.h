@@ -14,17 +14,16 @@ using kpv::protocol::DataPacket;
 using kpv::protocol::TFieldType;
 
 inline DataPacket Packet(int rows, int firstCode = 1) {
-    DataPacket packet;
-    packet.fields = {{"CODE", TFieldType::ftString, 4},
-                     {"NAME", TFieldType::ftString, 30},
-                     {"AMOUNT", TFieldType::ftFloat, 0},
-                     {"WHEN", TFieldType::ftDateTime, 0},
-                     {"MARK", TFieldType::ftFixedChar, 1}};
+    DataPacket packet({{"CODE", TFieldType::ftString, 4},
+                       {"NAME", TFieldType::ftString, 30},
+                       {"AMOUNT", TFieldType::ftFloat, 0},
+                       {"WHEN", TFieldType::ftDateTime, 0},
+                       {"MARK", TFieldType::ftFixedChar, 1}});
     for (int r = 0; r < rows; ++r) {
         const int code = firstCode + r;
-        packet.rows.push_back({QString::number(code).rightJustified(4, u'0'),
-                               QStringLiteral("Cliente %1").arg(code), code * 100.5,
-                               QDateTime(QDate(2024, 1, 1).addDays(r), QTime(0, 0)), QStringLiteral("N")});
+        packet.appendRow({QString::number(code).rightJustified(4, u'0'),
+                          QStringLiteral("Cliente %1").arg(code), code * 100.5,
+                          QDateTime(QDate(2024, 1, 1).addDays(r), QTime(0, 0)), QStringLiteral("N")});
     }
     return packet;
 }

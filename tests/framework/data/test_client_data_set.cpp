@@ -181,19 +181,33 @@ void TestClientDataSet::loadReplacesRowsAndMakesFirstCurrent() {
 void TestClientDataSet::loadFailureKeepsPreviousRows_data() {
     QTest::addColumn<DataPacket>("packet");
     QTest::addColumn<QString>("message");
-    DataPacket missing = fixtures::Packet(2);
-    missing.fields.removeAt(1);
-    for (auto& row : missing.rows) row.removeAt(1);
+    // The usual packet with its field `field` dropped, or sent as text with `bad` in row `badRow`.
+    const auto unusual = [](int rows, int field, bool drop, int badRow = -1, const QString& bad = {}) {
+        const DataPacket usual = fixtures::Packet(rows);
+        QList<kpv::protocol::PacketField> fields = usual.fields();
+        if (drop)
+            fields.removeAt(field);
+        else
+            fields[field].type = TFieldType::ftString;
+        DataPacket packet(fields);
+        std::vector<QVariantList> values = usual.rows();
+        for (int r = 0; r < rows; ++r) {
+            QVariantList& row = values[size_t(r)];
+            if (drop)
+                row.removeAt(field);
+            else if (r == badRow)
+                row[field] = bad;
+            packet.appendRow(row);
+        }
+        return packet;
+    };
     QTest::newRow("declared field missing")
-        << missing << QStringLiteral("cdsTeste: campo 'NAME' não encontrado.");
-    DataPacket badNumber = fixtures::Packet(3);
-    badNumber.rows[2][2] = QStringLiteral("doze");
+        << unusual(2, 1, true) << QStringLiteral("cdsTeste: campo 'NAME' não encontrado.");
     QTest::newRow("text in a number field")
-        << badNumber << QStringLiteral("cdsTeste: valor 'doze' inválido para o campo 'AMOUNT' (registro 3).");
-    DataPacket badDate = fixtures::Packet(2);
-    badDate.rows[0][3] = QStringLiteral("32/13/2024");
+        << unusual(3, 2, false, 2, QStringLiteral("doze"))
+        << QStringLiteral("cdsTeste: valor 'doze' inválido para o campo 'AMOUNT' (registro 3).");
     QTest::newRow("unreadable date")
-        << badDate
+        << unusual(2, 3, false, 0, QStringLiteral("32/13/2024"))
         << QStringLiteral("cdsTeste: valor '32/13/2024' inválido para o campo 'WHEN' (registro 1).");
 }
 

@@ -144,8 +144,11 @@ void TestDBGrid::columnsTitlesAndOptions() {
 void TestDBGrid::titleClickRaisesTheEventAndNeverSorts() {
     GridScreen screen(6);
     // Reverse order, so that any sort would move rows.
-    kpv::protocol::DataPacket packet = fixtures::Packet(6);
-    std::reverse(packet.rows.begin(), packet.rows.end());
+    const kpv::protocol::DataPacket ascending = fixtures::Packet(6);
+    kpv::protocol::DataPacket packet(ascending.fields());
+    std::vector<QVariantList> rows = ascending.rows();
+    std::reverse(rows.begin(), rows.end());
+    for (const QVariantList& row : rows) packet.appendRow(row);
     screen.set->LoadFromPacket(packet);
     QList<TColumn*> clicked;
     screen.grid.OnTitleClick = [&](TColumn* column) { clicked << column; };

@@ -166,9 +166,8 @@ class Connection : public QObject {
     }
 
     void goodAnswersComeBackAsPayloads() {
-        DataPacket packet;
-        packet.fields = {{"CHAVE", TFieldType::ftString, 3}};
-        packet.rows.push_back({"S01"});
+        DataPacket packet({{"CHAVE", TFieldType::ftString, 3}});
+        packet.appendRow({"S01"});
         ScriptedPeer peer([&](QTcpSocket& s, const HttpMessage& request) {
             const protocol::Call call = protocol::DecodeCall(request.body);
             if (call.method == "GetTipoOper")
@@ -179,7 +178,7 @@ class Connection : public QObject {
         auto connection = connectionTo(peer.port());
         const QVariant types =
             CheckResultServ(connection->AppServer().Call("GetTipoOper", {"", "T", "S"}), true, rkDataPacket);
-        QCOMPARE(types.value<DataPacket>().rows.at(0).at(0).toString(), QStringLiteral("S01"));
+        QCOMPARE(types.value<DataPacket>().column(0).text(0), QStringLiteral("S01"));
         const QVariant status = CheckResultServ(
             connection->AppServer().Call("PreparaImpressao", {"0001", "1"}), true, rkStatusArray);
         QCOMPARE(status.toList(), (QVariantList{"N", "Nota fiscal não encontrada."}));

@@ -240,9 +240,8 @@ class TestReportMachinery : public QObject {
         const TFieldType type = value.typeId() == QMetaType::QDateTime ? TFieldType::ftDateTime
                                 : text                                 ? TFieldType::ftString
                                                                        : TFieldType::ftFloat;
-        kpv::protocol::DataPacket packet;
-        packet.fields = {{"V", type, text ? 20 : 0}, {"K", TFieldType::ftString, 1}};
-        packet.rows.push_back({value, kind});
+        kpv::protocol::DataPacket packet({{"V", type, text ? 20 : 0}, {"K", TFieldType::ftString, 1}});
+        packet.appendRow({value, kind});
         kpv::data::TClientDataSet set(nullptr, QStringLiteral("cdsValores"));
         set.LoadFromPacket(packet);
         const auto pieces = kpv::report::ParseReportText(placeholder);
