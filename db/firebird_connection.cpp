@@ -471,8 +471,12 @@ class FirebirdStatement final : public Statement {
             return;
         }
         affected_ = countAffected();
-        // UPDATE ... RETURNING hands back one row of values, nulls when nothing matched.
-        pending_ = type_ == isc_info_sql_stmt_exec_procedure && out_->sqld > 0 && affected_ > 0;
+        // UPDATE ... RETURNING hands back one row of values, all null when nothing matched; the counts
+        // of a statement that waited for another writer's lock are not to be trusted for that.
+        if (type_ == isc_info_sql_stmt_exec_procedure && out_->sqld > 0) {
+            pending_ = affected_ > 0;
+            for (int c = 0; c < out_->sqld && !pending_; ++c) pending_ = !isNull(c);
+        }
     }
 
     bool fetch() {

@@ -1,5 +1,7 @@
 #include "protocol/codec.h"
 
+#include "protocol/packet_writer.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QJsonArray>
@@ -37,108 +39,6 @@ bool fieldTypeFromName(const QString& name, TFieldType* type) {
         }
     }
     return false;
-}
-
-// Packets can hold a hundred thousand rows: they are written straight from their columns into the body,
-// not through QJsonDocument, which would build every cell as an object first.
-class JsonWriter {
-  public:
-    explicit JsonWriter(QByteArray& out) : out_(out) {}
-
-    void raw(const char* text) { out_.append(text); }
-    void raw(char c) { out_.append(c); }
-
-    void string(const QString& text) {
-        const QByteArray utf8 = text.toUtf8();
-        string(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
-    }
-
-    void string(std::string_view utf8) {
-        out_.append('"');
-        size_t plainFrom = 0;
-        for (size_t i = 0; i < utf8.size(); ++i) {
-            const auto c = static_cast<unsigned char>(utf8[i]);
-            if (c != '"' && c != '\\' && c >= 0x20) continue;
-            out_.append(utf8.data() + plainFrom, static_cast<qsizetype>(i - plainFrom));
-            plainFrom = i + 1;
-            switch (c) {
-                case '"':
-                    out_.append("\\\"");
-                    break;
-                case '\\':
-                    out_.append("\\\\");
-                    break;
-                case '\n':
-                    out_.append("\\n");
-                    break;
-                case '\r':
-                    out_.append("\\r");
-                    break;
-                case '\t':
-                    out_.append("\\t");
-                    break;
-                default: {
-                    char escaped[7];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out_.append(escaped);
-                }
-            }
-        }
-        out_.append(utf8.data() + plainFrom, static_cast<qsizetype>(utf8.size() - plainFrom));
-        out_.append('"');
-    }
-
-    void number(double value) {
-        char digits[32];
-        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-        out_.append(digits, end - digits);
-    }
-
-    void integer(qint64 value) {
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-        out_.append(digits, end - digits);
-    }
-
-    // The ISO text of a wall-clock stamp, whole seconds, as QDateTime writes it for the years it can.
-    void wallClock(qint64 stamp) {
-        const QDateTime dt = WallClockDateTime(stamp);
-        const QDate date = dt.date();
-        const QTime time = dt.time();
-        if (date.year() < 0 || date.year() > 9999) {
-            string(dt.toString(Qt::ISODate));
-            return;
-        }
-        char text[24];
-        std::snprintf(text, sizeof text, "\"%04d-%02d-%02dT%02d:%02d:%02d\"", date.year(), date.month(),
-                      date.day(), time.hour(), time.minute(), time.second());
-        out_.append(text);
-    }
-
-  private:
-    QByteArray& out_;
-};
-
-void writeValue(JsonWriter& w, const Column& column, int row) {
-    if (column.isNull(row)) {
-        w.raw("null");
-        return;
-    }
-    switch (column.type()) {
-        case TFieldType::ftString:
-        case TFieldType::ftFixedChar:
-            w.string(column.utf8(row));
-            break;
-        case TFieldType::ftDateTime:
-            w.wallClock(column.stamp(row));
-            break;
-        case TFieldType::ftFloat:
-            w.number(column.number(row));
-            break;
-        case TFieldType::ftInteger:
-            w.integer(column.integer(row));
-            break;
-    }
 }
 
 QJsonValue argToJson(const QVariant& value) {
@@ -543,30 +443,36 @@ QByteArray EncodePacketReply(const DataPacket& packet) {
     const QList<PacketField>& fields = packet.fields();
     QByteArray out;
     out.reserve(64 + static_cast<qsizetype>(packet.rowCount()) * 32 * qMax<qsizetype>(1, fields.size()));
-    JsonWriter w(out);
-    w.raw("{\"result\":{\"fields\":[");
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        const PacketField& f = fields.at(i);
-        if (i) w.raw(',');
-        w.raw("{\"name\":");
-        w.string(f.name);
-        w.raw(",\"type\":");
-        w.string(FieldTypeName(f.type));
-        w.raw(",\"size\":");
-        w.integer(f.size);
-        w.raw('}');
-    }
-    w.raw("],\"rows\":[");
+    PacketWriter w(out, fields);
     for (int r = 0; r < packet.rowCount(); ++r) {
-        if (r) w.raw(',');
-        w.raw('[');
+        w.beginRow();
         for (int c = 0; c < fields.size(); ++c) {
-            if (c) w.raw(',');
-            writeValue(w, packet.column(c), r);
+            const Column& column = packet.column(c);
+            if (column.isNull(r)) {
+                w.null();
+                continue;
+            }
+            switch (column.type()) {
+                case TFieldType::ftString:
+                case TFieldType::ftFixedChar:
+                    w.text(column.utf8(r));
+                    break;
+                case TFieldType::ftDateTime: {
+                    const QDateTime stamp = column.dateTime(r);
+                    w.dateTime(stamp.date(), stamp.time().msecsSinceStartOfDay());
+                    break;
+                }
+                case TFieldType::ftFloat:
+                    w.number(column.number(r));
+                    break;
+                case TFieldType::ftInteger:
+                    w.integer(column.integer(r));
+                    break;
+            }
         }
-        w.raw(']');
+        w.endRow();
     }
-    w.raw("]}}");
+    w.finish();
     return out;
 }
 
