@@ -57,6 +57,9 @@ const QString kBumpCounter = QStringLiteral(
     "UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1"
     " WHERE CDEMPRESA = ? AND CDINSCMUNI = ? AND CDSERIERPS = ? RETURNING NRULTRPS");
 
+const QString kCounterExists = QStringLiteral(
+    "SELECT 1 AS FOUND FROM SERIERPS WHERE CDEMPRESA = ? AND CDINSCMUNI = ? AND CDSERIERPS = ?");
+
 const QString kRecordRps = QStringLiteral(
     "INSERT INTO RPSEMITIDO (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRRPS, CDFILIAL, NRLANCTONF, DTEMISRPS,"
     " IDSITRPS, DTSITRPS) VALUES (?, ?, ?, ?, ?, ?, ?, 'E', ?)");
@@ -381,6 +384,13 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
         Statement& bump = db_.prepare(kBumpCounter);
         bump.execute({s.company, s.municipalRegistration, s.rpsSeries});
         if (!bump.next()) {
+            // Firebird skips a row whose lock it waited for once the holder committed: the counter is
+            // there and was taken by another writer, so this transaction starts over.
+            Statement& counter = db_.prepare(kCounterExists);
+            counter.execute({s.company, s.municipalRegistration, s.rpsSeries});
+            const bool exists = counter.next();
+            counter.finish();
+            if (exists) throw db::ConflictError(QStringLiteral("Contador de RPS tomado por outra gravação."));
             return Status::refused(
                 QStringLiteral("A série de RPS %1 não tem controle de numeração para a inscrição municipal %2.")
                     .arg(s.rpsSeries, s.municipalRegistration));

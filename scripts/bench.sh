@@ -13,7 +13,7 @@ data="$build/bench-data"
 sizes=${BENCH_SIZES:-"1000 10000 100000 300000"}
 print_size=${BENCH_PRINT_SIZE:-100000}
 firebird_size=${BENCH_FIREBIRD_SIZE:-100000}
-for program in bench_list bench_firebird kpv-appserver kpv-demodata; do
+for program in bench_list bench_firebird bench_server kpv-appserver kpv-demodata; do
   if [[ ! -x "$bin/$program" ]]; then
     echo "bench: $bin/$program is missing; build with -DKPV_BENCH=ON first" >&2
     exit 1
@@ -38,6 +38,9 @@ if [[ -n $firebird_size ]]; then
   scripts/firebird-test-server.sh start "$fbdir" >/dev/null
   "$bin/bench_firebird" --rows "$firebird_size" --data "$data" >"$results/firebird"
 fi
+echo "bench: eight clerks issuing RPS, and a print during a 100k list..." >&2
+[[ -f "$fbdir/connection.ini" ]] || scripts/firebird-test-server.sh start "$fbdir" >/dev/null
+"$bin/bench_server" --data "$data" >"$results/server"
 
 value() { awk -v k="$2" '$1 == k { print $2 }' "$1"; }
 verdict() { awk -v v="$1" -v g="$2" 'BEGIN { print (v <= g) ? "ok" : "MISSED" }'; }
@@ -89,3 +92,15 @@ if [[ -f "$results/firebird" ]]; then
   fr=$(awk -v a="$wire" -v b="$raw" 'BEGIN { printf "%.2f", a / b }')
   line "Firebird GetNotaFiscal at the wire, vs QIBASE stepping" "$(value "$f" rows | cut -d. -f1)" "$wire ms" "$raw ms" "${fr}x" "1.5x" 1.5
 fi
+f="$results/server"
+for engine in sqlite firebird; do
+  rate=$(value "$f" "issue_${engine}_per_s")
+  [[ -n $rate ]] || continue
+  goal=$([[ $engine == sqlite ]] && echo 1500 || echo 600)
+  printf '%-52s %10s %12s %10s %8s %7s  %s\n' "PreparaImpressao, 8 clients, $engine (per second)" \
+    "$(value "$f" "issue_${engine}_invoices" | cut -d. -f1)" "$(printf '%.0f/s' "$rate")" "-" \
+    "dup $(value "$f" "issue_${engine}_duplicates" | cut -d. -f1) gaps $(value "$f" "issue_${engine}_gaps" | cut -d. -f1)" \
+    ">=$goal" "$(awk -v v="$rate" -v g="$goal" 'BEGIN { print (v >= g) ? "ok" : "MISSED" }')"
+done
+p99=$(value "$f" print_during_list_p99_ms)
+line "PreparaImpressao p99 while another loads 100k rows" "-" "$p99 ms" "-" "$p99" "100" 100
