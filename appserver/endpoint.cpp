@@ -6,7 +6,6 @@
 
 #include <QElapsedTimer>
 
-
 namespace kpv::server {
 
 namespace {
@@ -31,16 +30,18 @@ void Endpoint::handle(HttpRequest request, const Responder& respond) {
     QElapsedTimer clock;
     clock.start();
     const auto send = [respond, peer = request.peer, &log = log_, clock](CallReply r) {
-        respond({r.httpStatus, r.body, [peer, &log, clock, method = r.method, outcome = r.outcome](bool delivered) {
+        respond({r.httpStatus, r.body,
+                 [peer, &log, clock, method = r.method, outcome = r.outcome](bool delivered) {
                      log.write(peer, method, double(clock.nsecsElapsed()) / 1e6,
-                               delivered ? outcome : QStringLiteral("undelivered (the client went away): ") + outcome);
+                               delivered ? outcome
+                                         : QStringLiteral("undelivered (the client went away): ") + outcome);
                  }});
     };
     const QString none = QStringLiteral("-");
     if (request.target != "/call") {
-        return send(FaultReply(
-            none, 404, QStringLiteral("not_found"),
-            QStringLiteral("Recurso inexistente: %1 (use POST /call).").arg(QString::fromUtf8(request.target))));
+        return send(FaultReply(none, 404, QStringLiteral("not_found"),
+                               QStringLiteral("Recurso inexistente: %1 (use POST /call).")
+                                   .arg(QString::fromUtf8(request.target))));
     }
     if (request.method != "POST") {
         return send(FaultReply(
@@ -48,9 +49,10 @@ void Endpoint::handle(HttpRequest request, const Responder& respond) {
             QStringLiteral("Método HTTP %1 não aceito (use POST).").arg(QString::fromUtf8(request.method))));
     }
     if (guard_.blocked(request.address)) {
-        return send(FaultReply(none, 429, QStringLiteral("too_many_attempts"),
-                               QStringLiteral("Tokens inválidos demais vindos deste endereço; aguarde um minuto e "
-                                              "confira o token configurado.")));
+        return send(
+            FaultReply(none, 429, QStringLiteral("too_many_attempts"),
+                       QStringLiteral("Tokens inválidos demais vindos deste endereço; aguarde um minuto e "
+                                      "confira o token configurado.")));
     }
     if (!authorized(request)) {
         guard_.refused(request.address);
@@ -63,7 +65,8 @@ void Endpoint::handle(HttpRequest request, const Responder& respond) {
 }
 
 void Endpoint::rejected(const QString& peer, int status, const QString& code, const QString& message) {
-    log_.write(peer, QStringLiteral("-"), 0, QStringLiteral("error %1: %2 (HTTP %3)").arg(code, message).arg(status));
+    log_.write(peer, QStringLiteral("-"), 0,
+               QStringLiteral("error %1: %2 (HTTP %3)").arg(code, message).arg(status));
 }
 
 }  // namespace kpv::server

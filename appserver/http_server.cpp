@@ -36,10 +36,12 @@ constexpr int kLingerMs = 2000;
 constexpr std::size_t kMaxHead = 16 * 1024;
 
 QString portuguese(const error_code& ec) {
-    if (ec == asio::error::address_in_use) return QStringLiteral("o endereço já está em uso por outro programa");
+    if (ec == asio::error::address_in_use)
+        return QStringLiteral("o endereço já está em uso por outro programa");
     if (ec == asio::error::access_denied)
         return QStringLiteral("sem permissão (portas abaixo de 1024 exigem privilégio)");
-    if (ec == boost::system::errc::address_not_available) return QStringLiteral("o endereço não pertence a esta máquina");
+    if (ec == boost::system::errc::address_not_available)
+        return QStringLiteral("o endereço não pertence a esta máquina");
     return QString::fromStdString(ec.message());
 }
 
@@ -77,15 +79,17 @@ class HttpServer::Impl {
             tls_->use_certificate_chain_file(settings_.tlsCert.toStdString(), ec);
             if (!ec) tls_->use_private_key_file(settings_.tlsKey.toStdString(), asio::ssl::context::pem, ec);
             if (ec) {
-                throw std::runtime_error(QStringLiteral("Não foi possível ler o certificado TLS (%1, %2): %3.")
-                                             .arg(settings_.tlsCert, settings_.tlsKey, portuguese(ec))
-                                             .toStdString());
+                throw std::runtime_error(
+                    QStringLiteral("Não foi possível ler o certificado TLS (%1, %2): %3.")
+                        .arg(settings_.tlsCert, settings_.tlsKey, portuguese(ec))
+                        .toStdString());
             }
         }
         const QString where = settings_.host + QLatin1Char(':') + QString::number(settings_.port);
         const auto fail = [&](const error_code& ec) {
-            return std::runtime_error(
-                QStringLiteral("Não foi possível escutar em %1: %2.").arg(where, portuguese(ec)).toStdString());
+            return std::runtime_error(QStringLiteral("Não foi possível escutar em %1: %2.")
+                                          .arg(where, portuguese(ec))
+                                          .toStdString());
         };
         asio::ip::address address;
         if (settings_.host == u"localhost") {
@@ -205,9 +209,10 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
 
     void begin() {
         if (overLimit_) {
-            return reject(503, QStringLiteral("too_many_connections"),
-                          QStringLiteral("O servidor de aplicação atingiu o limite de %1 conexões simultâneas.")
-                              .arg(server_.settings_.maxConnections));
+            return reject(
+                503, QStringLiteral("too_many_connections"),
+                QStringLiteral("O servidor de aplicação atingiu o limite de %1 conexões simultâneas.")
+                    .arg(server_.settings_.maxConnections));
         }
         waitForRequest();
     }
@@ -221,28 +226,31 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
         if (buffer_.size() > 0) return readHead();  // pipelined: already under way
         reading_ = false;
         arm(server_.settings_.idleTimeoutMs);
-        stream_.async_read_some(buffer_.prepare(4096), [self = this->shared_from_this()](error_code ec, size_t n) {
-            if (ec) return self->close();  // idle too long, or the client closed
-            self->buffer_.commit(n);
-            self->readHead();
-        });
+        stream_.async_read_some(buffer_.prepare(4096),
+                                [self = this->shared_from_this()](error_code ec, size_t n) {
+                                    if (ec) return self->close();  // idle too long, or the client closed
+                                    self->buffer_.commit(n);
+                                    self->readHead();
+                                });
     }
 
     void readHead() {
         busy_ = reading_ = true;
         arm(server_.settings_.readTimeoutMs);
-        http::async_read_header(stream_, buffer_, *parser_, [self = this->shared_from_this()](error_code ec, size_t) {
-            if (ec) return self->refuse(ec);
-            if (self->parser_->get().count(http::field::transfer_encoding)) {
-                return self->reject(501, QStringLiteral("not_implemented"),
-                                    QStringLiteral("Corpo da requisição sem Content-Length não é suportado."));
-            }
-            http::async_read(self->stream_, self->buffer_, *self->parser_,
-                             [self](error_code ec2, size_t) {
-                                 if (ec2) return self->refuse(ec2);
-                                 self->dispatch();
-                             });
-        });
+        http::async_read_header(
+            stream_, buffer_, *parser_, [self = this->shared_from_this()](error_code ec, size_t) {
+                if (ec) return self->refuse(ec);
+                if (self->parser_->get().count(http::field::transfer_encoding)) {
+                    return self->reject(
+                        501, QStringLiteral("not_implemented"),
+                        QStringLiteral("Corpo da requisição sem Content-Length não é suportado."));
+                }
+                http::async_read(self->stream_, self->buffer_, *self->parser_,
+                                 [self](error_code ec2, size_t) {
+                                     if (ec2) return self->refuse(ec2);
+                                     self->dispatch();
+                                 });
+            });
     }
 
     void dispatch() {
@@ -260,7 +268,8 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
         auto self = this->shared_from_this();
         auto executor = stream_.get_executor();
         server_.handler_(std::move(request), [self, executor](HttpReply reply) {
-            asio::post(executor, [self, reply = std::move(reply)]() mutable { self->answer(std::move(reply)); });
+            asio::post(executor,
+                       [self, reply = std::move(reply)]() mutable { self->answer(std::move(reply)); });
         });
     }
 
@@ -271,12 +280,14 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
                               .arg(server_.settings_.readTimeoutMs));
         }
         if (ec == http::error::header_limit)
-            return reject(431, QStringLiteral("header_too_large"), QStringLiteral("Cabeçalho HTTP grande demais."));
+            return reject(431, QStringLiteral("header_too_large"),
+                          QStringLiteral("Cabeçalho HTTP grande demais."));
         if (ec == http::error::body_limit) {
-            return reject(413, QStringLiteral("payload_too_large"),
-                          QStringLiteral("Requisição grande demais: %1 bytes (máximo %2).")
-                              .arg(QString::fromStdString(std::string(parser_->get()[http::field::content_length])))
-                              .arg(server_.settings_.maxBodyBytes));
+            return reject(
+                413, QStringLiteral("payload_too_large"),
+                QStringLiteral("Requisição grande demais: %1 bytes (máximo %2).")
+                    .arg(QString::fromStdString(std::string(parser_->get()[http::field::content_length])))
+                    .arg(server_.settings_.maxBodyBytes));
         }
         // Conflicting Content-Length lines (RFC 9112 6.3), Content-Length beside Transfer-Encoding and every
         // other malformed head; a client that closed or broke the connection is just let go.
@@ -313,13 +324,14 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
         response.body() = boost::beast::span<const char>(out->body.constData(), size_t(out->body.size()));
         response.prepare_payload();
         arm(server_.settings_.idleTimeoutMs);  // a client that stops reading its answer is let go
-        http::async_write(stream_, response,
-                          [self = this->shared_from_this(), out, sent = std::move(reply.sent)](error_code ec, size_t) {
-                              if (sent) sent(!ec);
-                              if (ec) return self->close();
-                              if (!out->message.keep_alive()) return self->linger();
-                              self->waitForRequest();
-                          });
+        http::async_write(
+            stream_, response,
+            [self = this->shared_from_this(), out, sent = std::move(reply.sent)](error_code ec, size_t) {
+                if (sent) sent(!ec);
+                if (ec) return self->close();
+                if (!out->message.keep_alive()) return self->linger();
+                self->waitForRequest();
+            });
     }
 
     // A closing connection's client may still be sending; its bytes are drained until it closes too, for
@@ -336,10 +348,11 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     }
 
     void drain() {
-        stream_.async_read_some(asio::buffer(scratch_), [self = this->shared_from_this()](error_code ec, size_t) {
-            if (ec) return self->close();
-            self->drain();
-        });
+        stream_.async_read_some(asio::buffer(scratch_),
+                                [self = this->shared_from_this()](error_code ec, size_t) {
+                                    if (ec) return self->close();
+                                    self->drain();
+                                });
     }
 
     // One deadline at a time; on expiry the pending operation is cancelled and fails with
@@ -394,7 +407,8 @@ void HttpServer::Impl::accept() {
             error_code ignored;
             const tcp::endpoint remote = socket.remote_endpoint(ignored);
             asio::ip::address a = remote.address();
-            if (a.is_v6() && a.to_v6().is_v4_mapped()) a = asio::ip::make_address_v4(asio::ip::v4_mapped, a.to_v6());
+            if (a.is_v6() && a.to_v6().is_v4_mapped())
+                a = asio::ip::make_address_v4(asio::ip::v4_mapped, a.to_v6());
             const QString address = QString::fromStdString(a.to_string());
             const QString peer = address + QLatin1Char(':') + QString::number(remote.port());
             const bool overLimit = int(sessions_.size()) >= settings_.maxConnections;
@@ -403,7 +417,8 @@ void HttpServer::Impl::accept() {
                     *this, asio::ssl::stream<tcp::socket>(std::move(socket), *tls_), peer, address)
                     ->start(overLimit);
             } else {
-                std::make_shared<Session<tcp::socket>>(*this, std::move(socket), peer, address)->start(overLimit);
+                std::make_shared<Session<tcp::socket>>(*this, std::move(socket), peer, address)
+                    ->start(overLimit);
             }
         }
         accept();

@@ -48,11 +48,13 @@ int serve(const server::ServerSettings& settings, const db::DatabaseSettings& da
     prepareDatabase(database);
     server::CallLog log(stderr);
     server::DatabaseHealth health([database] { db::Connect(database); });
-    server::WorkerPool workers(settings.workers, std::chrono::milliseconds(settings.deadlineMs),
-                               [database] { return db::Connect(database); }, health, log);
+    server::WorkerPool workers(
+        settings.workers, std::chrono::milliseconds(settings.deadlineMs),
+        [database] { return db::Connect(database); }, health, log);
     server::Endpoint endpoint(settings.token, workers, log);
     server::HttpServer http(
-        settings, [&](server::HttpRequest request, const server::Responder& respond) {
+        settings,
+        [&](server::HttpRequest request, const server::Responder& respond) {
             endpoint.handle(std::move(request), respond);
         },
         [&](const QString& peer, int status, const QString& code, const QString& message) {
@@ -95,7 +97,8 @@ int main(int argc, char** argv) {
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral("Application server of the RPS emission module."));
     options.addHelpOption();
-    const QCommandLineOption configOption(QStringLiteral("config"), QStringLiteral("Configuration file (kpv.ini)."),
+    const QCommandLineOption configOption(QStringLiteral("config"),
+                                          QStringLiteral("Configuration file (kpv.ini)."),
                                           QStringLiteral("file"), QStringLiteral("kpv.ini"));
     const QCommandLineOption portOption(
         QStringLiteral("port"), QStringLiteral("Port to listen on; 0 picks a free one and prints it."),
@@ -119,7 +122,8 @@ int main(int argc, char** argv) {
             }
         }
         db::DatabaseSettings database = db::ReadDatabaseSettings(ini);
-        if (database.path.isEmpty() && database.engine == db::Engine::SQLite) database.path = QStringLiteral("kpv.db");
+        if (database.path.isEmpty() && database.engine == db::Engine::SQLite)
+            database.path = QStringLiteral("kpv.db");
         return serve(settings, database, termination);
     } catch (const server::ConfigurationError& e) {
         return fail(e.message());

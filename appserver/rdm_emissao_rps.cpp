@@ -116,7 +116,9 @@ QString trimmed(const Statement& q, int column) {
 // A reading of a few statements in one read transaction, so they see one state of the database.
 class Reading {
   public:
-    explicit Reading(db::Connection& db) : db_(db) { db_.begin(db::Access::Read, std::chrono::milliseconds::zero()); }
+    explicit Reading(db::Connection& db) : db_(db) {
+        db_.begin(db::Access::Read, std::chrono::milliseconds::zero());
+    }
     ~Reading() {
         if (db_.inTransaction()) db_.rollback();
     }
@@ -155,8 +157,11 @@ class FooterCache {
         if (issued && deadline.isValid()) key_.append(std::to_string(deadline.toJulianDay()));
         auto found = cache_.find(key_);
         if (found == cache_.end()) {
-            const auto q = [](std::string_view t) { return QString::fromUtf8(t.data(), qsizetype(t.size())); };
-            const QString text = InvoiceFooter(q(operation).trimmed() + q(type), q(name), idEmissao, deadline, today_);
+            const auto q = [](std::string_view t) {
+                return QString::fromUtf8(t.data(), qsizetype(t.size()));
+            };
+            const QString text =
+                InvoiceFooter(q(operation).trimmed() + q(type), q(name), idEmissao, deadline, today_);
             found = cache_.emplace(key_, text.toUtf8().toStdString()).first;
         }
         return found->second;
@@ -244,11 +249,11 @@ EncodedPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
               client = q.column("CDCLIENTE"), clientName = q.column("NMRAZSOCCLIE"),
               nfse = q.column("NRNOTAFISCSE"), exit = q.column("DTENTRSAID"), issue = q.column("DTEMISSAO"),
               series = q.column("CDSERIE"), amount = q.column("VRNOTAFISC"),
-              rpsSeries = q.column("CDSERIERPSSERIE"), number = q.column("NRNOTAFISC"), rps = q.column("NRRPS"),
-              idEmissao = q.column("IDEMISSAORPS"), personKind = q.column("IDTPIJURNF"),
-              idTransmissao = q.column("IDTRANSMISRPS"), direction = q.column("IDOPERACAO"),
-              type = q.column("CDTIPOOPER"), typeName = q.column("NMTIPOOPER"),
-              deadline = q.column("DTLIMCONVNFSE");
+              rpsSeries = q.column("CDSERIERPSSERIE"), number = q.column("NRNOTAFISC"),
+              rps = q.column("NRRPS"), idEmissao = q.column("IDEMISSAORPS"),
+              personKind = q.column("IDTPIJURNF"), idTransmissao = q.column("IDTRANSMISRPS"),
+              direction = q.column("IDOPERACAO"), type = q.column("CDTIPOOPER"),
+              typeName = q.column("NMTIPOOPER"), deadline = q.column("DTLIMCONVNFSE");
     FooterCache footers(QDate::currentDate());
     while (q.next()) {
         const QString emission = trimmed(q, idEmissao);
@@ -279,7 +284,8 @@ EncodedPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
 EncodedPacket TrdmEmissaoRPS::GetTipoOper(const QString& code, const QString& all, const QString& direction) {
     if (!protocol::IsDirection(direction)) {
         throw InvalidArgument(
-            QStringLiteral("Direção da operação inválida: \"%1\" (use \"S\" para saída ou \"E\" para entrada).")
+            QStringLiteral(
+                "Direção da operação inválida: \"%1\" (use \"S\" para saída ou \"E\" para entrada).")
                 .arg(direction));
     }
     QString sql = QStringLiteral("SELECT CDTIPOOPER, NMTIPOOPER FROM TIPOOPER WHERE IDOPERACAO = ?");
@@ -313,12 +319,14 @@ EncodedPacket TrdmEmissaoRPS::GetTipoOper(const QString& code, const QString& al
 EncodedPacket TrdmEmissaoRPS::GetInscrMunicip(const QString& company, const QString& registration,
                                               const QString& one) {
     if (one != protocol::kSim && one != protocol::kNao) {
-        throw InvalidArgument(QStringLiteral("O terceiro argumento de GetInscrMunicip deve ser \"S\" (uma inscrição) "
-                                             "ou \"N\" (todas), e não \"%1\".")
-                                  .arg(one));
+        throw InvalidArgument(
+            QStringLiteral("O terceiro argumento de GetInscrMunicip deve ser \"S\" (uma inscrição) "
+                           "ou \"N\" (todas), e não \"%1\".")
+                .arg(one));
     }
     QString sql = QStringLiteral(
-        "SELECT I.CDINSCMUNI, I.NMREPRINSMUN, I.NRCERTDIGNFSE, I.IDAMBTRABNFSE, I.CDPAIS, P.NMPAIS, I.SGESTADO,"
+        "SELECT I.CDINSCMUNI, I.NMREPRINSMUN, I.NRCERTDIGNFSE, I.IDAMBTRABNFSE, I.CDPAIS, P.NMPAIS, "
+        "I.SGESTADO,"
         "       E.NMESTADO, I.CDMUNICIPIO, M.NMMUNICIPIO, M.CDMUNICIBGE"
         "  FROM INSCRMUNIC I"
         "  LEFT JOIN PAIS P ON P.CDPAIS = I.CDPAIS"
@@ -373,8 +381,9 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
                 return Status::refused(
                     QStringLiteral("Nota fiscal já transmitida como NFS-e; o RPS não pode ser emitido."));
             }
-            return Status::refused(QStringLiteral("Código de transmissão desconhecido na nota fiscal: \"%1\".")
-                                       .arg(s.idTransmissao));
+            return Status::refused(
+                QStringLiteral("Código de transmissão desconhecido na nota fiscal: \"%1\".")
+                    .arg(s.idTransmissao));
         }
         if (s.rpsSeries.isEmpty()) {
             return Status::refused(
@@ -392,7 +401,8 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
             counter.finish();
             if (exists) throw db::ConflictError(QStringLiteral("Contador de RPS tomado por outra gravação."));
             return Status::refused(
-                QStringLiteral("A série de RPS %1 não tem controle de numeração para a inscrição municipal %2.")
+                QStringLiteral(
+                    "A série de RPS %1 não tem controle de numeração para a inscrição municipal %2.")
                     .arg(s.rpsSeries, s.municipalRegistration));
         }
         const qint64 number = bump.integer(bump.column("NRULTRPS"));
@@ -416,19 +426,22 @@ Status TrdmEmissaoRPS::CancelaEmissao(const QString& branch, const QString& entr
         const InvoiceState s = readInvoice(db_, branch, entry);
         if (!s.found) return Status::refused(notFound(branch, entry));
         if (s.status().substituted()) {
-            return Status::refused(
-                QStringLiteral("O RPS desta nota fiscal já foi substituído por NFS-e e não pode ser cancelado."));
+            return Status::refused(QStringLiteral(
+                "O RPS desta nota fiscal já foi substituído por NFS-e e não pode ser cancelado."));
         }
-        if (!s.status().emitted()) return Status::refused(QStringLiteral("A nota fiscal não tem RPS emitido."));
+        if (!s.status().emitted())
+            return Status::refused(QStringLiteral("A nota fiscal não tem RPS emitido."));
         if (!s.status().cancellable()) {
-            return Status::refused(QStringLiteral("O RPS já foi transmitido como NFS-e e não pode ser cancelado."));
+            return Status::refused(
+                QStringLiteral("O RPS já foi transmitido como NFS-e e não pode ser cancelado."));
         }
 
         Statement& ledger = db_.prepare(kCancelRps);
         ledger.execute({nowToTheSecond(), branch, entry});
         if (ledger.rowsAffected() != 1) {
-            return Status::refused(QStringLiteral("O RPS nº %1 da série %2 não consta como emitido no controle de RPS.")
-                                       .arg(s.rpsNumber, s.rpsSeries));
+            return Status::refused(
+                QStringLiteral("O RPS nº %1 da série %2 não consta como emitido no controle de RPS.")
+                    .arg(s.rpsNumber, s.rpsSeries));
         }
         Statement& invoice = db_.prepare(kFreeInvoice);
         invoice.execute({branch, entry});

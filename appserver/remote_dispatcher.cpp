@@ -21,7 +21,9 @@ using Run = Payload (*)(TrdmEmissaoRPS&, const QVariantList&);
 Run runnerOf(QLatin1String name) {
     static const std::map<QLatin1String, Run> runners = {
         {QLatin1String("GetNotaFiscal"),
-         [](TrdmEmissaoRPS& m, const QVariantList& a) { return Payload(m.GetNotaFiscal(ReadInvoiceFilter(a))); }},
+         [](TrdmEmissaoRPS& m, const QVariantList& a) {
+             return Payload(m.GetNotaFiscal(ReadInvoiceFilter(a)));
+         }},
         {QLatin1String("GetTipoOper"),
          [](TrdmEmissaoRPS& m, const QVariantList& a) {
              return Payload(m.GetTipoOper(a[0].toString(), a[1].toString(), a[2].toString()));
@@ -45,8 +47,9 @@ Run runnerOf(QLatin1String name) {
 const protocol::MethodLayout& find(const QString& name) {
     const protocol::MethodLayout* layout = protocol::FindMethod(name);
     if (!layout) {
-        throw ServerFault(404, QStringLiteral("unknown_method"),
-                          QStringLiteral("Método desconhecido em %1: \"%2\".").arg(protocol::kServerName, name));
+        throw ServerFault(
+            404, QStringLiteral("unknown_method"),
+            QStringLiteral("Método desconhecido em %1: \"%2\".").arg(protocol::kServerName, name));
     }
     return *layout;
 }

@@ -14,7 +14,8 @@ namespace {
 const QString kGroup = QStringLiteral("server");
 
 [[noreturn]] void bad(const QString& key, const QString& value, const QString& expected) {
-    throw ConfigurationError(QStringLiteral("configuração inválida: [server] %1=%2 (%3)").arg(key, value, expected));
+    throw ConfigurationError(
+        QStringLiteral("configuração inválida: [server] %1=%2 (%3)").arg(key, value, expected));
 }
 
 // An integer key within [low, high]; absent keeps `fallback`.
@@ -53,21 +54,23 @@ void CheckServerSettings(const ServerSettings& s) {
     if (s.host != u"localhost" && s.host != u"*" && QHostAddress(s.host).isNull())
         bad(QStringLiteral("host"), s.host, QStringLiteral("esperado localhost, * ou um endereço IP"));
     if (s.port < 0 || s.port > 65535)
-        bad(QStringLiteral("port"), QString::number(s.port), QStringLiteral("esperado um número inteiro de 0 a 65535"));
+        bad(QStringLiteral("port"), QString::number(s.port),
+            QStringLiteral("esperado um número inteiro de 0 a 65535"));
     if (s.tlsCert.isEmpty() != s.tlsKey.isEmpty()) {
         const bool certMissing = s.tlsCert.isEmpty();
         bad(certMissing ? QStringLiteral("tlsCert") : QStringLiteral("tlsKey"), QString(),
             QStringLiteral("tlsCert e tlsKey devem ser informados juntos"));
     }
-    for (const auto& [key, file] : {std::pair{QStringLiteral("tlsCert"), s.tlsCert},
-                                    std::pair{QStringLiteral("tlsKey"), s.tlsKey}}) {
+    for (const auto& [key, file] :
+         {std::pair{QStringLiteral("tlsCert"), s.tlsCert}, std::pair{QStringLiteral("tlsKey"), s.tlsKey}}) {
         if (!file.isEmpty() && !QFileInfo(file).isReadable())
             bad(key, file, QStringLiteral("arquivo PEM não encontrado ou sem permissão de leitura"));
     }
     if (!s.tls() && !isLoopback(s.host) && !s.acceptClearText) {
         bad(QStringLiteral("host"), s.host,
-            QStringLiteral("um endereço além desta máquina exige TLS (tlsCert e tlsKey), ou acceptClearText=true "
-                           "para aceitar de propósito o tráfego sem criptografia"));
+            QStringLiteral(
+                "um endereço além desta máquina exige TLS (tlsCert e tlsKey), ou acceptClearText=true "
+                "para aceitar de propósito o tráfego sem criptografia"));
     }
 }
 
@@ -83,8 +86,8 @@ ServerSettings ReadServerSettings(QSettings& settings) {
     s.maxConnections = int(integer(settings, QStringLiteral("maxConnections"), s.maxConnections, 1, 10000));
     s.workers = int(integer(settings, QStringLiteral("workers"), DefaultWorkers(), 1, 256));
     // Well inside the clients' own call timeout, so that no answer arrives after they gave up.
-    s.deadlineMs = int(integer(settings, QStringLiteral("deadlineMs"), s.deadlineMs, 1000,
-                               protocol::kCallTimeoutMs / 3));
+    s.deadlineMs = int(
+        integer(settings, QStringLiteral("deadlineMs"), s.deadlineMs, 1000, protocol::kCallTimeoutMs / 3));
     s.tlsCert = settings.value(QStringLiteral("tlsCert")).toString().trimmed();
     s.tlsKey = settings.value(QStringLiteral("tlsKey")).toString().trimmed();
     s.acceptClearText = boolean(settings, QStringLiteral("acceptClearText"), false);

@@ -17,9 +17,9 @@ struct ServerSettings {
     int readTimeoutMs = 10000;  // from the first byte of a request to its last
     int idleTimeoutMs = 60000;  // a kept-alive connection without requests is closed after this
     int maxConnections = 32;
-    int workers = 0;             // calls served at once, each worker with its own database connection
-    int deadlineMs = 10000;      // every call is answered within this, whatever the database does
-    QString tlsCert;             // PEM files; both set: the server speaks HTTPS only
+    int workers = 0;         // calls served at once, each worker with its own database connection
+    int deadlineMs = 10000;  // every call is answered within this, whatever the database does
+    QString tlsCert;         // PEM files; both set: the server speaks HTTPS only
     QString tlsKey;
     bool acceptClearText = false;  // plain HTTP on an address beyond this machine
 

@@ -55,7 +55,8 @@ class WorkerPool::Worker {
     void serve() {
         while (const std::shared_ptr<Job> job = pool_.take()) {
             State queued = State::Queued;
-            if (job->state.compare_exchange_strong(queued, State::Running)) job->answer(State::Running, run(*job));
+            if (job->state.compare_exchange_strong(queued, State::Running))
+                job->answer(State::Running, run(*job));
             pool_.finished(job);
         }
         connection_.reset();  // closed in the thread that used it
@@ -74,29 +75,32 @@ class WorkerPool::Worker {
                 return RemoteDispatcher::run(module, job.call);
             } catch (const db::CommitUnknownError& e) {
                 connection_.reset();
-                return logged(log, method, 503, QStringLiteral("commit_unknown"),
-                              QStringLiteral("A conexão com o banco de dados caiu enquanto a gravação era "
-                                             "confirmada, e não se sabe se ela foi feita. Repita a operação: uma "
-                                             "nota fiscal já emitida não recebe outro número"),
-                              e.message());
+                return logged(
+                    log, method, 503, QStringLiteral("commit_unknown"),
+                    QStringLiteral("A conexão com o banco de dados caiu enquanto a gravação era "
+                                   "confirmada, e não se sabe se ela foi feita. Repita a operação: uma "
+                                   "nota fiscal já emitida não recebe outro número"),
+                    e.message());
             } catch (const db::ConnectionLostError& e) {
                 // Nothing of the call was committed: the engine rolls back what a lost connection left open.
                 // A connection kept from earlier calls may just have gone stale: one more try on a new one.
                 connection_.reset();
                 if (reused && attempt == 0 && !work.hasExpired()) continue;
                 pool_.health_.markDown(e.message());
-                return logged(log, method, 503, QStringLiteral("database_unavailable"),
-                              QStringLiteral("O banco de dados não está disponível no momento; tente novamente "
-                                             "em instantes"),
-                              e.message());
+                return logged(
+                    log, method, 503, QStringLiteral("database_unavailable"),
+                    QStringLiteral("O banco de dados não está disponível no momento; tente novamente "
+                                   "em instantes"),
+                    e.message());
             } catch (const db::DeadlineError& e) {
                 if (connection_ && !connection_->usable()) connection_.reset();
                 pool_.health_.markDown(e.message());
-                return logged(log, method, 503, QStringLiteral("database_timeout"),
-                              QStringLiteral("O banco de dados não respondeu em %1 s; nada foi gravado. Tente "
-                                             "novamente em instantes")
-                                  .arg(seconds(pool_.deadline_)),
-                              e.message());
+                return logged(
+                    log, method, 503, QStringLiteral("database_timeout"),
+                    QStringLiteral("O banco de dados não respondeu em %1 s; nada foi gravado. Tente "
+                                   "novamente em instantes")
+                        .arg(seconds(pool_.deadline_)),
+                    e.message());
             } catch (const db::BusyError& e) {
                 return FaultReply(method, 503, QStringLiteral("database_busy"), e.message());
             } catch (const db::DatabaseError& e) {
@@ -107,7 +111,8 @@ class WorkerPool::Worker {
                 return FaultReply(method, e.httpStatus(), e.code(), e.message());
             } catch (const std::exception& e) {
                 return logged(log, method, 500, QStringLiteral("internal_error"),
-                              QStringLiteral("Erro interno do servidor de aplicação"), QString::fromUtf8(e.what()));
+                              QStringLiteral("Erro interno do servidor de aplicação"),
+                              QString::fromUtf8(e.what()));
             }
         }
     }
@@ -117,8 +122,8 @@ class WorkerPool::Worker {
     std::thread thread_;
 };
 
-WorkerPool::WorkerPool(int workers, std::chrono::milliseconds deadline, Connector connect, DatabaseHealth& health,
-                       CallLog& log)
+WorkerPool::WorkerPool(int workers, std::chrono::milliseconds deadline, Connector connect,
+                       DatabaseHealth& health, CallLog& log)
     : deadline_(deadline),
       connect_(std::move(connect)),
       health_(health),
@@ -223,10 +228,12 @@ void WorkerPool::watchDeadlines() {
 
 void WorkerPool::expire(Job& job) {
     const bool running = job.state == State::Running;
-    const QString text = running && job.call.writes
-                             ? QStringLiteral("O banco de dados não confirmou a gravação em %1 s. Repita a "
-                                              "operação: uma nota fiscal já emitida não recebe outro número")
-                             : QStringLiteral("O banco de dados não respondeu em %1 s; tente novamente em instantes");
+    const QString text =
+        running && job.call.writes
+            ? QStringLiteral(
+                  "O banco de dados não confirmou a gravação em %1 s. Repita a "
+                  "operação: uma nota fiscal já emitida não recebe outro número")
+            : QStringLiteral("O banco de dados não respondeu em %1 s; tente novamente em instantes");
     const QString detail = running ? QStringLiteral("the database kept the call past its deadline")
                                    : QStringLiteral("no worker was free before the call's deadline");
     CallReply reply = logged(log_, job.call.method(), 503, QStringLiteral("database_timeout"),

@@ -15,6 +15,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -64,12 +65,13 @@ double issueRate(const TestDatabase& database) {
     QStringList eligible;
     {
         QSqlDatabase db = open(database, "eligible");
-        eligible = rows(db, "SELECT NF.CDFILIAL, NF.NRLANCTONF FROM NOTAFISCAL NF"
-                            " JOIN SERIENF S ON S.CDEMPRESA = NF.CDEMPRESA AND S.CDINSCESTA = NF.CDINSCESTA"
-                            " AND S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE"
-                            " JOIN SERIERPS R ON R.CDEMPRESA = NF.CDEMPRESA AND R.CDINSCMUNI = NF.CDINSCMUNI"
-                            " AND R.CDSERIERPS = S.CDSERIERPS"
-                            " WHERE NF.IDEMISSAORPS = '1' AND NF.IDTRANSMISRPS = '1'");
+        eligible = rows(db,
+                        "SELECT NF.CDFILIAL, NF.NRLANCTONF FROM NOTAFISCAL NF"
+                        " JOIN SERIENF S ON S.CDEMPRESA = NF.CDEMPRESA AND S.CDINSCESTA = NF.CDINSCESTA"
+                        " AND S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE"
+                        " JOIN SERIERPS R ON R.CDEMPRESA = NF.CDEMPRESA AND R.CDINSCMUNI = NF.CDINSCMUNI"
+                        " AND R.CDSERIERPS = S.CDSERIERPS"
+                        " WHERE NF.IDEMISSAORPS = '1' AND NF.IDTRANSMISRPS = '1'");
     }
     QSqlDatabase::removeDatabase("eligible");
     std::atomic<int> refused{0};
@@ -82,34 +84,39 @@ double issueRate(const TestDatabase& database) {
             transport.setEndpoint(server.host(), server.port());
             for (qsizetype i = c; i < eligible.size(); i += kClients) {
                 const QStringList key = eligible[i].split('|');
-                const kpv::net::HttpAnswer a =
-                    transport.post("/call", {{"Content-Type", "application/json"}}, call("PreparaImpressao", key), 30000);
+                const kpv::net::HttpAnswer a = transport.post("/call", {{"Content-Type", "application/json"}},
+                                                              call("PreparaImpressao", key), 30000);
                 if (a.status != 200 || !a.body.contains("[\"S\",\"\"]")) ++refused;
             }
         });
     }
     for (auto& t : clients) t.join();
     const double seconds = clock.elapsed() / 1000.0;
-    if (refused) Fail(QStringLiteral("%1 of %2 PreparaImpressao refused").arg(refused.load()).arg(eligible.size()));
+    if (refused)
+        Fail(QStringLiteral("%1 of %2 PreparaImpressao refused").arg(refused.load()).arg(eligible.size()));
     server.stop();
 
     // Every number of a counter was issued once: the ledger holds 1..NRULTRPS of it, each once.
     QSqlDatabase db = open(database, "check");
     QSqlQuery q(db);
-    if (!q.exec("SELECT R.NRULTRPS, COUNT(E.NRRPS), COUNT(DISTINCT E.NRRPS), MIN(E.NRRPS), MAX(E.NRRPS)"
-                "  FROM SERIERPS R JOIN RPSEMITIDO E ON E.CDEMPRESA = R.CDEMPRESA AND E.CDINSCMUNI = R.CDINSCMUNI"
-                "   AND E.CDSERIERPS = R.CDSERIERPS GROUP BY R.CDEMPRESA, R.CDINSCMUNI, R.CDSERIERPS, R.NRULTRPS"))
+    if (!q.exec(
+            "SELECT R.NRULTRPS, COUNT(E.NRRPS), COUNT(DISTINCT E.NRRPS), MIN(E.NRRPS), MAX(E.NRRPS)"
+            "  FROM SERIERPS R JOIN RPSEMITIDO E ON E.CDEMPRESA = R.CDEMPRESA AND E.CDINSCMUNI = R.CDINSCMUNI"
+            "   AND E.CDSERIERPS = R.CDSERIERPS GROUP BY R.CDEMPRESA, R.CDINSCMUNI, R.CDSERIERPS, "
+            "R.NRULTRPS"))
         Fail(q.lastError().text());
     int duplicates = 0, gaps = 0;
     while (q.next()) {
-        const qint64 last = q.value(0).toLongLong(), count = q.value(1).toLongLong(), distinct = q.value(2).toLongLong();
+        const qint64 last = q.value(0).toLongLong(), count = q.value(1).toLongLong(),
+                     distinct = q.value(2).toLongLong();
         duplicates += int(count - distinct);
         if (distinct != last || q.value(3).toLongLong() != 1 || q.value(4).toLongLong() != last) ++gaps;
     }
     q = QSqlQuery();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase("check");
-    Report(database.engine == "sqlite" ? "issue_sqlite_invoices" : "issue_firebird_invoices", double(eligible.size()));
+    Report(database.engine == "sqlite" ? "issue_sqlite_invoices" : "issue_firebird_invoices",
+           double(eligible.size()));
     Report(database.engine == "sqlite" ? "issue_sqlite_duplicates" : "issue_firebird_duplicates", duplicates);
     Report(database.engine == "sqlite" ? "issue_sqlite_gaps" : "issue_firebird_gaps", gaps);
     return eligible.size() / seconds;
@@ -131,8 +138,9 @@ double printLatencyUnderList(const QString& folder) {
     QStringList eligible;
     {
         QSqlDatabase db = open(database, "eligible");
-        eligible = rows(db, "SELECT CDFILIAL, NRLANCTONF FROM NOTAFISCAL WHERE IDEMISSAORPS = '1'"
-                            " AND IDTRANSMISRPS = '1' LIMIT 400");
+        eligible = rows(db,
+                        "SELECT CDFILIAL, NRLANCTONF FROM NOTAFISCAL WHERE IDEMISSAORPS = '1'"
+                        " AND IDTRANSMISRPS = '1' LIMIT 400");
     }
     QSqlDatabase::removeDatabase("eligible");
     std::atomic<bool> done{false};
@@ -140,8 +148,8 @@ double printLatencyUnderList(const QString& folder) {
     std::thread lister([&] {
         kpv::net::HttpTransport transport;
         transport.setEndpoint(server.host(), server.port());
-        const QByteArray list = call("GetNotaFiscal", {"", "T", "01", "", "", "", "T", "2000-01-01", "2100-12-31", "S",
-                                                       "_1_2_3"});
+        const QByteArray list = call(
+            "GetNotaFiscal", {"", "T", "01", "", "", "", "T", "2000-01-01", "2100-12-31", "S", "_1_2_3"});
         while (!done) {
             transport.post("/call", {{"Content-Type", "application/json"}}, list, 30000);
             ++lists;
@@ -154,7 +162,8 @@ double printLatencyUnderList(const QString& folder) {
     for (const QString& key : eligible) {
         QElapsedTimer clock;
         clock.start();
-        transport.post("/call", {{"Content-Type", "application/json"}}, call("PreparaImpressao", key.split('|')), 30000);
+        transport.post("/call", {{"Content-Type", "application/json"}},
+                       call("PreparaImpressao", key.split('|')), 30000);
         latencies.push_back(clock.nsecsElapsed() / 1e6);
         QThread::msleep(5);
     }
@@ -171,7 +180,8 @@ double printLatencyUnderList(const QString& folder) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser options;
-    const QCommandLineOption dataOption("data", "Folder that keeps the demo databases.", "folder", "bench-data");
+    const QCommandLineOption dataOption("data", "Folder that keeps the demo databases.", "folder",
+                                        "bench-data");
     options.addOption(dataOption);
     options.process(app);
     QTemporaryDir dir;

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "framework/net/http_transport.h"
+
 #include <QByteArray>
 #include <QString>
-#include <QTcpSocket>
 #include <QVariantList>
 
-// A call to kpv-appserver that stops when the whole answer has arrived: the time at the wire, without
-// the client's decoding.
+// A call to kpv-appserver through the client's own transport that stops when the whole answer has
+// arrived: the time at the wire, without the client's decoding.
 namespace bench {
 
 class WireCall {
@@ -16,7 +17,7 @@ class WireCall {
     QByteArray call(const QString& method, const QVariantList& args);
 
   private:
-    QTcpSocket socket_;
+    kpv::net::HttpTransport transport_;
 };
 
 }  // namespace bench

@@ -44,11 +44,12 @@ int integer(QSettings& s, const QString& key, int fallback, int low, int high) {
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok || value < low || value > high) {
-        throw DatabaseError(QStringLiteral("configuração inválida: [database] %1=%2 (esperado um número inteiro "
-                                           "de %3 a %4)")
-                                .arg(key, text)
-                                .arg(low)
-                                .arg(high));
+        throw DatabaseError(
+            QStringLiteral("configuração inválida: [database] %1=%2 (esperado um número inteiro "
+                           "de %3 a %4)")
+                .arg(key, text)
+                .arg(low)
+                .arg(high));
     }
     return value;
 }

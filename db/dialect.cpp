@@ -35,27 +35,33 @@ QStringList Dialect::createStatements() const {
     for (const Table& table : Schema()) {
         QStringList parts;
         for (const Column& c : table.columns) {
-            parts << c.name + QLatin1Char(' ') + typeName(c) + (c.required ? QStringLiteral(" NOT NULL") : QString());
+            parts << c.name + QLatin1Char(' ') + typeName(c) +
+                         (c.required ? QStringLiteral(" NOT NULL") : QString());
         }
-        parts << QStringLiteral("CONSTRAINT PK_%1 PRIMARY KEY (%2)").arg(table.name, table.primaryKey.join(", "));
+        parts << QStringLiteral("CONSTRAINT PK_%1 PRIMARY KEY (%2)")
+                     .arg(table.name, table.primaryKey.join(", "));
         statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(table.name, parts.join(", "));
         for (const Index& index : table.indexes) {
-            statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(index.name, table.name, index.columns.join(", "));
+            statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                              .arg(index.name, table.name, index.columns.join(", "));
         }
     }
     return statements + routineStatements();
 }
 
 void Dialect::begin(QSqlDatabase& db) const {
-    if (!db.transaction()) ThrowSqlError(QStringLiteral("Falha ao iniciar transação no %1").arg(name()), db.lastError());
+    if (!db.transaction())
+        ThrowSqlError(QStringLiteral("Falha ao iniciar transação no %1").arg(name()), db.lastError());
 }
 
 void Dialect::commit(QSqlDatabase& db) const {
-    if (!db.commit()) ThrowSqlError(QStringLiteral("Falha ao confirmar transação no %1").arg(name()), db.lastError());
+    if (!db.commit())
+        ThrowSqlError(QStringLiteral("Falha ao confirmar transação no %1").arg(name()), db.lastError());
 }
 
 void Dialect::rollback(QSqlDatabase& db) const {
-    if (!db.rollback()) ThrowSqlError(QStringLiteral("Falha ao desfazer transação no %1").arg(name()), db.lastError());
+    if (!db.rollback())
+        ThrowSqlError(QStringLiteral("Falha ao desfazer transação no %1").arg(name()), db.lastError());
 }
 
 QVariant Dialect::timestamp(const QDateTime& value) const {

@@ -29,13 +29,15 @@ class Sqlite final : public Dialect {
                                : QVariant(QMetaType::fromType<QString>());
     }
     QVariant date(const QDate& value) const override {
-        return value.isValid() ? QVariant(value.toString(Qt::ISODate)) : QVariant(QMetaType::fromType<QString>());
+        return value.isValid() ? QVariant(value.toString(Qt::ISODate))
+                               : QVariant(QMetaType::fromType<QString>());
     }
 
   private:
     static void run(QSqlDatabase& db, const QString& statement) {
         QSqlQuery q(db);
-        if (!q.exec(statement)) ThrowSqlError(QStringLiteral("Falha em %1 no SQLite").arg(statement), q.lastError());
+        if (!q.exec(statement))
+            ThrowSqlError(QStringLiteral("Falha em %1 no SQLite").arg(statement), q.lastError());
     }
 };
 

@@ -47,10 +47,12 @@ Failure failureOf(const ISC_STATUS* status) {
         return std::any_of(codes.begin(), codes.end(), [&](ISC_STATUS c) { return isOneOf(c, wanted); });
     };
     if (any({isc_cancelled})) return Failure::Cancelled;
-    if (any({isc_network_error, isc_net_read_err, isc_net_write_err, isc_net_connect_err, isc_lost_db_connection,
-             isc_conn_lost, isc_connect_reject, isc_shutdown, isc_att_shutdown, isc_bad_db_handle, isc_shutinprog, isc_unavailable}))
+    if (any({isc_network_error, isc_net_read_err, isc_net_write_err, isc_net_connect_err,
+             isc_lost_db_connection, isc_conn_lost, isc_connect_reject, isc_shutdown, isc_att_shutdown,
+             isc_bad_db_handle, isc_shutinprog, isc_unavailable}))
         return Failure::Lost;
-    if (any({isc_deadlock, isc_lock_conflict, isc_update_conflict, isc_lock_timeout})) return Failure::Conflict;
+    if (any({isc_deadlock, isc_lock_conflict, isc_update_conflict, isc_lock_timeout}))
+        return Failure::Conflict;
     return Failure::Other;
 }
 
@@ -227,7 +229,9 @@ class FirebirdStatement final : public Statement {
     }
 
     void execute(std::initializer_list<Value> params) override { run(params.begin(), params.end()); }
-    void execute(const std::vector<Value>& params) override { run(params.data(), params.data() + params.size()); }
+    void execute(const std::vector<Value>& params) override {
+        run(params.data(), params.data() + params.size());
+    }
 
     bool next() override {
         if (pending_) {
@@ -366,7 +370,8 @@ class FirebirdStatement final : public Statement {
         char* cursor = outBuffer_.data();
         for (int i = 0; i < out_->sqld; ++i) {
             XSQLVAR& v = out_->sqlvar[i];
-            cursor += (alignof(std::max_align_t) - reinterpret_cast<uintptr_t>(cursor) % alignof(std::max_align_t)) %
+            cursor += (alignof(std::max_align_t) -
+                       reinterpret_cast<uintptr_t>(cursor) % alignof(std::max_align_t)) %
                       alignof(std::max_align_t);
             v.sqldata = cursor;
             cursor += v.sqllen + ((v.sqltype & ~1) == SQL_VARYING ? sizeof(short) : 0);
@@ -380,10 +385,9 @@ class FirebirdStatement final : public Statement {
     // Input values take the types of what is bound; the engine converts them to the parameters' own.
     void bind(const Value* begin, const Value* end) {
         if (end - begin != in_->sqld) {
-            throw DatabaseError(QStringLiteral("O comando espera %1 parâmetros e recebeu %2")
-                                    .arg(in_->sqld)
-                                    .arg(end - begin),
-                                sql_.simplified());
+            throw DatabaseError(
+                QStringLiteral("O comando espera %1 parâmetros e recebeu %2").arg(in_->sqld).arg(end - begin),
+                sql_.simplified());
         }
         inTexts_.clear();
         inTexts_.reserve(size_t(in_->sqld));
@@ -532,9 +536,10 @@ class FirebirdStatement final : public Statement {
 FirebirdConnection::FirebirdConnection(const DatabaseSettings& s) {
     UseProjectFirebirdConfiguration();
     ShutdownFirebirdOnExit();
-    target_ = s.host.isEmpty() ? s.path
-                               : s.host + (s.port > 0 ? QLatin1Char('/') + QString::number(s.port) : QString()) +
-                                     QLatin1Char(':') + s.path;
+    target_ = s.host.isEmpty()
+                  ? s.path
+                  : s.host + (s.port > 0 ? QLatin1Char('/') + QString::number(s.port) : QString()) +
+                        QLatin1Char(':') + s.path;
     std::string dpb(1, char(isc_dpb_version1));
     appendText(dpb, isc_dpb_user_name, (s.user.isEmpty() ? QStringLiteral("SYSDBA") : s.user).toUtf8());
     if (!s.password.isEmpty()) appendText(dpb, isc_dpb_password, s.password.toUtf8());
@@ -548,7 +553,8 @@ FirebirdConnection::FirebirdConnection(const DatabaseSettings& s) {
     if (isc_attach_database(status, short(name.size()), name.constData(), &attachment_, short(dpb.size()),
                             dpb.data())) {
         attachment_ = 0;
-        const QString what = QStringLiteral("Não foi possível abrir o banco de dados Firebird \"%1\"").arg(target_);
+        const QString what =
+            QStringLiteral("Não foi possível abrir o banco de dados Firebird \"%1\"").arg(target_);
         // An unreachable server is worth trying again; a wrong password or a missing database is not.
         if (failureOf(status) == Failure::Lost) throw ConnectionLostError(what, textOf(status));
         throw DatabaseError(what, textOf(status));
@@ -592,7 +598,8 @@ unsigned int* FirebirdConnection::transactionFor() {
 }
 
 Statement& FirebirdConnection::prepare(const QString& sql) {
-    if (lost_) throw ConnectionLostError(QStringLiteral("A conexão com o banco de dados Firebird caiu"), target_);
+    if (lost_)
+        throw ConnectionLostError(QStringLiteral("A conexão com o banco de dados Firebird caiu"), target_);
     auto found = statements_.find(sql);
     if (found == statements_.end()) {
         const bool own = !transaction_;
@@ -605,7 +612,8 @@ Statement& FirebirdConnection::prepare(const QString& sql) {
 
 void FirebirdConnection::begin(Access access, std::chrono::milliseconds lockWait) {
     if (implicit_) rollback();
-    if (lost_) throw ConnectionLostError(QStringLiteral("A conexão com o banco de dados Firebird caiu"), target_);
+    if (lost_)
+        throw ConnectionLostError(QStringLiteral("A conexão com o banco de dados Firebird caiu"), target_);
     std::string tpb{char(isc_tpb_version3), char(access == Access::Write ? isc_tpb_write : isc_tpb_read),
                     char(isc_tpb_read_committed), char(isc_tpb_rec_version)};
     if (access == Access::Write) {

@@ -50,8 +50,7 @@ class SqliteStatement final : public Statement {
         const QByteArray text = sql.toUtf8();
         const int code = sqlite3_prepare_v3(connection.db_, text.constData(), int(text.size()),
                                             SQLITE_PREPARE_PERSISTENT, &statement_, nullptr);
-        if (code != SQLITE_OK)
-            connection.fail(QStringLiteral("Falha ao preparar comando SQL"), code, sql);
+        if (code != SQLITE_OK) connection.fail(QStringLiteral("Falha ao preparar comando SQL"), code, sql);
         for (int c = 0; c < sqlite3_column_count(statement_); ++c) {
             std::string name = sqlite3_column_name(statement_, c);
             for (char& ch : name) ch = char(std::toupper(static_cast<unsigned char>(ch)));
@@ -61,7 +60,9 @@ class SqliteStatement final : public Statement {
     ~SqliteStatement() override { sqlite3_finalize(statement_); }
 
     void execute(std::initializer_list<Value> params) override { run(params.begin(), params.end()); }
-    void execute(const std::vector<Value>& params) override { run(params.data(), params.data() + params.size()); }
+    void execute(const std::vector<Value>& params) override {
+        run(params.data(), params.data() + params.size());
+    }
 
     bool next() override {
         if (pending_) {
@@ -82,7 +83,8 @@ class SqliteStatement final : public Statement {
     bool isNull(int c) const override { return sqlite3_column_type(statement_, c) == SQLITE_NULL; }
     std::string_view text(int c) const override {
         const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(statement_, c));
-        return data ? std::string_view(data, size_t(sqlite3_column_bytes(statement_, c))) : std::string_view();
+        return data ? std::string_view(data, size_t(sqlite3_column_bytes(statement_, c)))
+                    : std::string_view();
     }
     qint64 integer(int c) const override { return sqlite3_column_int64(statement_, c); }
     double number(int c) const override { return sqlite3_column_double(statement_, c); }
@@ -121,7 +123,8 @@ class SqliteStatement final : public Statement {
             code = stamp->isValid() ? text(stamp->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
                                     : sqlite3_bind_null(statement_, index);
         }
-        if (code != SQLITE_OK) connection_.fail(QStringLiteral("Falha ao passar parâmetro ao comando"), code, sql_);
+        if (code != SQLITE_OK)
+            connection_.fail(QStringLiteral("Falha ao passar parâmetro ao comando"), code, sql_);
     }
 
     bool step() {
@@ -144,9 +147,7 @@ class SqliteStatement final : public Statement {
 };
 
 SqliteConnection::SqliteConnection(const DatabaseSettings& settings)
-    : path_(settings.path),
-      lockWait_(settings.busyTimeoutMs),
-      defaultLockWait_(settings.busyTimeoutMs) {
+    : path_(settings.path), lockWait_(settings.busyTimeoutMs), defaultLockWait_(settings.busyTimeoutMs) {
     const QByteArray file = settings.path.toUtf8();
     // Each connection belongs to one thread at a time: SQLite need not lock around it.
     const int code =

@@ -18,9 +18,9 @@ struct ContextValues {
     QHash<QString, QDate> dataProcByBranch;     // processing date per branch
     QString webUrl = QStringLiteral("127.0.0.1");
     int webPort = 8410;
-    QString webToken;      // shared token of the application server, empty for none
-    bool webTls = false;   // HTTPS to the application server
-    QString webCaFile;     // PEM file of the authority that signed the server's certificate; empty: the system's
+    QString webToken;     // shared token of the application server, empty for none
+    bool webTls = false;  // HTTPS to the application server
+    QString webCaFile;  // PEM file of the authority that signed the server's certificate; empty: the system's
     QString reportFolder;  // where report definitions live
     QString outputFolder;  // where prints go when there is no printer
 };

@@ -70,8 +70,7 @@ QVariant TNetConnection::call(const QString& method, const QVariantList& args) {
                     QStringLiteral("A conexão com o servidor de aplicação não está ativa."));
     }
     const QString token = Token.isEmpty() ? Context().webToken : Token;
-    HttpHeaders headers{{"Content-Type", "application/json; charset=utf-8"},
-                                  {"Accept", "application/json"}};
+    HttpHeaders headers{{"Content-Type", "application/json; charset=utf-8"}, {"Accept", "application/json"}};
     if (!token.isEmpty())
         headers.append({QByteArray("Authorization"), QByteArray("Bearer " + token.toUtf8())});
 

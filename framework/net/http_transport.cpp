@@ -21,7 +21,7 @@ void initialiseOnce() {
 // What the callbacks of one exchange gather.
 struct Exchange {
     HttpAnswer answer;
-    bool started = false;        // a byte of the answer has arrived
+    bool started = false;  // a byte of the answer has arrived
     bool hasLength = false;
     bool withoutLength = false;  // the head ended without Content-Length
     bool tooLarge = false;
@@ -101,7 +101,8 @@ QString HttpTransport::where() const {
 }
 
 QByteArray HttpTransport::url(const QByteArray& target) const {
-    const QString host = host_.contains(QLatin1Char(':')) ? QLatin1Char('[') + host_ + QLatin1Char(']') : host_;
+    const QString host =
+        host_.contains(QLatin1Char(':')) ? QLatin1Char('[') + host_ + QLatin1Char(']') : host_;
     return (tls_ ? QByteArrayLiteral("https://") : QByteArrayLiteral("http://")) + host.toUtf8() + ':' +
            QByteArray::number(port_) + target;
 }
@@ -134,7 +135,8 @@ void HttpTransport::open(int timeoutMs) {
     const QByteArray address = url("/");
     curl_easy_setopt(probe, CURLOPT_URL, address.constData());
     curl_easy_setopt(probe, CURLOPT_CONNECTTIMEOUT_MS, long(timeoutMs));
-    if (tls_ && !caFile_.isEmpty()) curl_easy_setopt(probe, CURLOPT_CAINFO, caFile_.toLocal8Bit().constData());
+    if (tls_ && !caFile_.isEmpty())
+        curl_easy_setopt(probe, CURLOPT_CAINFO, caFile_.toLocal8Bit().constData());
     error_[0] = '\0';
     const CURLcode code = curl_easy_perform(probe);
     curl_easy_cleanup(probe);
@@ -145,7 +147,8 @@ HttpAnswer HttpTransport::post(const QByteArray& target, const HttpHeaders& head
                                int timeoutMs) {
     CURL* c = static_cast<CURL*>(handle());
     curl_slist* list = curl_slist_append(nullptr, "Expect:");  // no 100-continue round trip
-    for (const auto& [name, value] : headers) list = curl_slist_append(list, QByteArray(name + ": " + value).constData());
+    for (const auto& [name, value] : headers)
+        list = curl_slist_append(list, QByteArray(name + ": " + value).constData());
     const QByteArray address = url(target);
     Exchange x;
     curl_easy_setopt(c, CURLOPT_URL, address.constData());
@@ -171,10 +174,11 @@ HttpAnswer HttpTransport::post(const QByteArray& target, const HttpHeaders& head
     }
     if (x.tooLarge || x.withoutLength) {
         close();
-        throw TransportError(QStringLiteral("bad_reply"),
-                             QStringLiteral("Resposta inválida do servidor de aplicação em %1: %2.")
-                                 .arg(where(), x.tooLarge ? QStringLiteral("resposta grande demais")
-                                                          : QStringLiteral("não é uma resposta HTTP válida")));
+        throw TransportError(
+            QStringLiteral("bad_reply"),
+            QStringLiteral("Resposta inválida do servidor de aplicação em %1: %2.")
+                .arg(where(), x.tooLarge ? QStringLiteral("resposta grande demais")
+                                         : QStringLiteral("não é uma resposta HTTP válida")));
     }
     fail(code, timeoutMs, x.started);
 }
@@ -184,44 +188,49 @@ void HttpTransport::fail(int code, int timeoutMs, bool answerStarted) {
     const QString detail = QString::fromUtf8(error_[0] ? error_ : curl_easy_strerror(CURLcode(code)));
     switch (code) {
         case CURLE_OPERATION_TIMEDOUT:
-            throw TransportError(QStringLiteral("timeout"), QStringLiteral("O servidor de aplicação em %1 não "
-                                                                           "respondeu em %2 ms.")
-                                                                .arg(where())
-                                                                .arg(timeoutMs));
+            throw TransportError(QStringLiteral("timeout"),
+                                 QStringLiteral("O servidor de aplicação em %1 não "
+                                                "respondeu em %2 ms.")
+                                     .arg(where())
+                                     .arg(timeoutMs));
         case CURLE_COULDNT_CONNECT:
             throw TransportError(
                 QStringLiteral("transport"),
-                QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1: conexão recusada.").arg(where()));
+                QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1: conexão recusada.")
+                    .arg(where()));
         case CURLE_COULDNT_RESOLVE_HOST:
-            throw TransportError(QStringLiteral("transport"),
-                                 QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1: endereço não "
-                                                "encontrado.")
-                                     .arg(where()));
+            throw TransportError(
+                QStringLiteral("transport"),
+                QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1: endereço não "
+                               "encontrado.")
+                    .arg(where()));
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_SSL_CACERT_BADFILE:
         case CURLE_SSL_CONNECT_ERROR:
-            throw TransportError(QStringLiteral("tls"),
-                                 QStringLiteral("Conexão segura com o servidor de aplicação em %1 recusada: o "
-                                                "certificado do servidor não pôde ser verificado (%2).")
-                                     .arg(where(), detail));
+            throw TransportError(
+                QStringLiteral("tls"),
+                QStringLiteral("Conexão segura com o servidor de aplicação em %1 recusada: o "
+                               "certificado do servidor não pôde ser verificado (%2).")
+                    .arg(where(), detail));
         case CURLE_WEIRD_SERVER_REPLY:
         case CURLE_UNSUPPORTED_PROTOCOL:
-            throw TransportError(QStringLiteral("bad_reply"),
-                                 QStringLiteral("Resposta inválida do servidor de aplicação em %1: não é uma resposta "
-                                                "HTTP válida.")
-                                     .arg(where()));
+            throw TransportError(
+                QStringLiteral("bad_reply"),
+                QStringLiteral("Resposta inválida do servidor de aplicação em %1: não é uma resposta "
+                               "HTTP válida.")
+                    .arg(where()));
         case CURLE_GOT_NOTHING:
         case CURLE_SEND_ERROR:
         case CURLE_RECV_ERROR:
         case CURLE_PARTIAL_FILE:
-            throw TransportError(QStringLiteral("transport"),
-                                 answerStarted
-                                     ? QStringLiteral("O servidor de aplicação em %1 encerrou a conexão no meio da "
-                                                      "resposta.")
-                                           .arg(where())
-                                     : QStringLiteral("O servidor de aplicação em %1 encerrou a conexão sem "
-                                                      "responder.")
-                                           .arg(where()));
+            throw TransportError(
+                QStringLiteral("transport"),
+                answerStarted ? QStringLiteral("O servidor de aplicação em %1 encerrou a conexão no meio da "
+                                               "resposta.")
+                                    .arg(where())
+                              : QStringLiteral("O servidor de aplicação em %1 encerrou a conexão sem "
+                                               "responder.")
+                                    .arg(where()));
         default:
             throw TransportError(QStringLiteral("transport"),
                                  QStringLiteral("Falha na comunicação com o servidor de aplicação em %1: %2.")

@@ -48,7 +48,8 @@ class HttpTransport {
     void close();
 
     // Throws TransportError.
-    HttpAnswer post(const QByteArray& target, const HttpHeaders& headers, const QByteArray& body, int timeoutMs);
+    HttpAnswer post(const QByteArray& target, const HttpHeaders& headers, const QByteArray& body,
+                    int timeoutMs);
 
   private:
     void* handle();

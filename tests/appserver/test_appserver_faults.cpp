@@ -37,7 +37,8 @@ QByteArray call(const char* method, const QString& args) {
 }
 
 const QByteArray kLookup = call("GetTipoOper", R"(["","T","S"])");
-const QByteArray kList = call("GetNotaFiscal", R"(["","T","01","","","","T","2020-01-01","2030-12-31","S","_1_2_3"])");
+const QByteArray kList =
+    call("GetNotaFiscal", R"(["","T","01","","","","T","2020-01-01","2030-12-31","S","_1_2_3"])");
 QByteArray issue(int entry) {
     return call("PreparaImpressao", QStringLiteral(R"(["0001","%1"])").arg(entry, 10, 10, QLatin1Char('0')));
 }
@@ -49,10 +50,12 @@ Outcome post(int port, const QByteArray& body) {
     clock.start();
     Outcome o;
     try {
-        const net::HttpAnswer a = transport.post("/call", {{"Content-Type", "application/json"}}, body, 30000);
+        const net::HttpAnswer a =
+            transport.post("/call", {{"Content-Type", "application/json"}}, body, 30000);
         o.status = a.status;
         const QVariant payload = protocol::DecodeReply(a.body);
-        if (payload.metaType() == QMetaType::fromType<protocol::Fault>()) o.code = payload.value<protocol::Fault>().code;
+        if (payload.metaType() == QMetaType::fromType<protocol::Fault>())
+            o.code = payload.value<protocol::Fault>().code;
     } catch (const net::TransportError& e) {
         o.code = e.code();
     }
@@ -97,8 +100,9 @@ class OwnFirebird {
     }
     ~OwnFirebird() {
         signal(SIGCONT);
-        QProcess::execute(QDir(qEnvironmentVariable("KPV_SOURCE_DIR")).filePath("scripts/firebird-test-server.sh"),
-                          {"stop", dir_.path()});
+        QProcess::execute(
+            QDir(qEnvironmentVariable("KPV_SOURCE_DIR")).filePath("scripts/firebird-test-server.sh"),
+            {"stop", dir_.path()});
     }
     TestDatabase database() const {
         return {"firebird", dir_.filePath("databases/faults.fdb"), "127.0.0.1", port_, "SYSDBA", "kpv-test"};
@@ -160,7 +164,8 @@ class AppServerFaults : public QObject {
         AppServerProcess app(database, limits);
         QVERIFY2(app.start(&error), qPrintable(error));
         const int port = app.port();
-        QCOMPARE(postAll(port, {kLookup, kLookup, kLookup, kLookup}).front().status, 200);  // connections open
+        QCOMPARE(postAll(port, {kLookup, kLookup, kLookup, kLookup}).front().status,
+                 200);  // connections open
 
         QProcess holder;
         if (fault == "firebird-stopped") server.signal(SIGSTOP);
@@ -169,16 +174,18 @@ class AppServerFaults : public QObject {
             QTRY_VERIFY(!server.listening());
         }
         if (fault == "sqlite-locked") {
-            holder.start("python3", {"-c", "import sqlite3,sys,time\n"
-                                           "c=sqlite3.connect(sys.argv[1],isolation_level=None)\n"
-                                           "c.execute('BEGIN IMMEDIATE'); print('locked', flush=True)\n"
-                                           "time.sleep(60)\n",
+            holder.start("python3", {"-c",
+                                     "import sqlite3,sys,time\n"
+                                     "c=sqlite3.connect(sys.argv[1],isolation_level=None)\n"
+                                     "c.execute('BEGIN IMMEDIATE'); print('locked', flush=True)\n"
+                                     "time.sleep(60)\n",
                                      database.path});
             QVERIFY(holder.waitForReadyRead(10000));
         }
 
         // Five writers and two readers queue up behind the fault.
-        const std::vector<QByteArray> bodies{issue(1), issue(2), issue(3), issue(4), issue(5), kLookup, kList};
+        const std::vector<QByteArray> bodies{issue(1), issue(2), issue(3), issue(4),
+                                             issue(5), kLookup,  kList};
         const std::vector<Outcome> outcomes = postAll(port, bodies);
         for (size_t i = 0; i < outcomes.size(); ++i) {
             const Outcome& o = outcomes[i];
@@ -197,8 +204,9 @@ class AppServerFaults : public QObject {
                 QVERIFY2(o.status == 503 && (o.code == "database_busy" || o.code == "database_timeout"),
                          qPrintable(what));
             } else {
-                QVERIFY2(o.status == 503 && (o.code == "database_unavailable" || o.code == "database_timeout"),
-                         qPrintable(what));
+                QVERIFY2(
+                    o.status == 503 && (o.code == "database_unavailable" || o.code == "database_timeout"),
+                    qPrintable(what));
             }
         }
         if (firebird) {

@@ -5,8 +5,8 @@
 #include "framework/core/errors.h"
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"
-#include "protocol/codec.h"
 #include "http_message.h"
+#include "protocol/codec.h"
 #include "test_database.h"
 
 #include <QElapsedTimer>
@@ -340,7 +340,8 @@ class AppServerProtocol : public QObject {
             QCOMPARE(exchange(server, post(lookup, header)).status, 401);
         }
         for (int more = 0; more < 3; ++more) {
-            const Answer a = exchange(server, post(lookup, "Authorization: Bearer " + token_.toUtf8() + "\r\n"));
+            const Answer a =
+                exchange(server, post(lookup, "Authorization: Bearer " + token_.toUtf8() + "\r\n"));
             QCOMPARE(a.status, 429);
             QCOMPARE(a.code, QStringLiteral("too_many_attempts"));
         }
@@ -350,7 +351,8 @@ class AppServerProtocol : public QObject {
     // HTTPS with a certificate made now: a client that trusts its authority is served, one that trusts
     // another authority refuses the server, and plain HTTP gets no answer from it.
     void tls() {
-        const QString ca = dir_.filePath("ca"), other = dir_.filePath("other"), cert = dir_.filePath("server");
+        const QString ca = dir_.filePath("ca"), other = dir_.filePath("other"),
+                      cert = dir_.filePath("server");
         const auto openssl = [](const QStringList& args) {
             QProcess p;
             p.start("openssl", args);
@@ -358,10 +360,11 @@ class AppServerProtocol : public QObject {
         };
         for (const QString& authority : {ca, other}) {
             QVERIFY(openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                             "/CN=Autoridade de teste", "-keyout", authority + ".key", "-out", authority + ".pem"}));
+                             "/CN=Autoridade de teste", "-keyout", authority + ".key", "-out",
+                             authority + ".pem"}));
         }
-        QVERIFY(openssl({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", cert + ".key",
-                         "-out", cert + ".csr"}));
+        QVERIFY(openssl({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout",
+                         cert + ".key", "-out", cert + ".csr"}));
         QFile ext(cert + ".ext");
         QVERIFY(ext.open(QIODevice::WriteOnly));
         ext.write("subjectAltName=IP:127.0.0.1\n");
@@ -392,7 +395,8 @@ class AppServerProtocol : public QObject {
         QVERIFY(impostor.metaType() == QMetaType::fromType<protocol::Fault>());
         QCOMPARE(impostor.value<protocol::Fault>().code, QStringLiteral("tls"));
         QVERIFY2(impostor.value<protocol::Fault>().message.startsWith(
-                     QStringLiteral("Conexão segura com o servidor de aplicação em 127.0.0.1:%1 recusada").arg(server.port())),
+                     QStringLiteral("Conexão segura com o servidor de aplicação em 127.0.0.1:%1 recusada")
+                         .arg(server.port())),
                  qPrintable(impostor.value<protocol::Fault>().message));
         QVERIFY(lookup(false, QString()).metaType() == QMetaType::fromType<protocol::Fault>());
         QCOMPARE(server.stop(), 0);
@@ -413,7 +417,8 @@ class AppServerProtocol : public QObject {
                          time + "- 0\\.0 ms error payload_too_large: .* \\(HTTP 413\\)$"}) {
             // A call's line is written once its answer is out, a moment after the client has it.
             const QRegularExpression line(pattern, QRegularExpression::MultilineOption);
-            QTRY_VERIFY2(line.match(server_->log()).hasMatch(), qPrintable(pattern + "\n" + server_->log().right(2000)));
+            QTRY_VERIFY2(line.match(server_->log()).hasMatch(),
+                         qPrintable(pattern + "\n" + server_->log().right(2000)));
         }
     }
 
@@ -447,15 +452,17 @@ class AppServerProtocol : public QObject {
                                   << "kpv-appserver: porta inválida: oito";
         QTest::newRow("port out of range") << QStringList{"--config", "@ini", "--port", "70000"} << ""
                                            << "kpv-appserver: porta inválida: 70000";
-        QTest::newRow("port in use") << QStringList{"--config", "@ini", "--port", "@busy"} << ""
-                                     << "kpv-appserver: Não foi possível escutar em 127.0.0.1:@busy: o endereço já "
-                                        "está em uso por outro programa.";
+        QTest::newRow("port in use")
+            << QStringList{"--config", "@ini", "--port", "@busy"} << ""
+            << "kpv-appserver: Não foi possível escutar em 127.0.0.1:@busy: o endereço já "
+               "está em uso por outro programa.";
         QTest::newRow("unknown engine")
             << QStringList{"--config", "@bad-engine"} << ""
             << "kpv-appserver: Banco de dados desconhecido na configuração: \"db2\"";
         const auto key = [&](const char* name, const char* line, const char* message) {
             QTest::newRow(name) << plain << QString::fromUtf8(line)
-                                << QStringLiteral("kpv-appserver: configuração inválida: ") + QString::fromUtf8(message);
+                                << QStringLiteral("kpv-appserver: configuração inválida: ") +
+                                       QString::fromUtf8(message);
         };
         key("body limit not a number", "maxBodyBytes=abc", "[server] maxBodyBytes=abc (esperado");
         key("no connections", "maxConnections=0", "[server] maxConnections=0 (esperado");
@@ -467,8 +474,10 @@ class AppServerProtocol : public QObject {
         key("key without certificate", "tlsKey=/etc/hostname", "[server] tlsCert= (tlsCert e tlsKey");
         key("certificate that is not there", "tlsCert=/nonexistent.pem\ntlsKey=/nonexistent.key",
             "[server] tlsCert=/nonexistent.pem (arquivo PEM");
-        key("clear text beyond this machine", "host=*", "[server] host=* (um endereço além desta máquina exige TLS");
-        key("clear text not said plainly", "host=*\nacceptClearText=talvez", "[server] acceptClearText=talvez");
+        key("clear text beyond this machine", "host=*",
+            "[server] host=* (um endereço além desta máquina exige TLS");
+        key("clear text not said plainly", "host=*\nacceptClearText=talvez",
+            "[server] acceptClearText=talvez");
         key("database port", "[database]\nport=x", "[database] port=x (esperado");
     }
     void refusesToStartWithoutItsPlace() {
@@ -489,7 +498,8 @@ class AppServerProtocol : public QObject {
         QVERIFY(g.open(QIODevice::WriteOnly));
         g.write("[database]\nengine=db2\n");
         g.close();
-        for (QString& a : args) a.replace("@ini", ini).replace("@bad-engine", badEngine).replace("@busy", busyPort);
+        for (QString& a : args)
+            a.replace("@ini", ini).replace("@bad-engine", badEngine).replace("@busy", busyPort);
         error.replace("@busy", busyPort);
         QProcess process;
         process.start(BuildProgram("kpv-appserver"), args);

@@ -2,9 +2,9 @@
 // is a raw HTTP request goes over a socket byte for byte, every curl command runs in the shell, and each
 // gets the data packet a reading call answers. Only the server's address is the test's own.
 #include "appserver_process.h"
+#include "http_message.h"
 #include "protocol/codec.h"
 #include "protocol/data_packet.h"
-#include "http_message.h"
 #include "test_database.h"
 
 #include <QElapsedTimer>

@@ -389,7 +389,8 @@ class ServerRules : public QObject {
         QCOMPARE(busy, QStringLiteral("O banco de dados esteve ocupado com outras gravações por mais "
                                       "de 1 s; nada foi gravado. Tente novamente."));
         const server::Status after = prepara();
-        QCOMPARE(after.text, QStringLiteral("Nota fiscal não encontrada (filial 0001, lançamento 0000000001)."));
+        QCOMPARE(after.text,
+                 QStringLiteral("Nota fiscal não encontrada (filial 0001, lançamento 0000000001)."));
     }
 
     void cleanupTestCase() {

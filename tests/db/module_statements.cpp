@@ -26,8 +26,10 @@ int main(int argc, char** argv) {
         kpv::data::TADOIBQuery query(nullptr, QString::fromLatin1(name));
         statements->AssignTo(query);
         texts[QLatin1String(name)] = QJsonObject{
-            {QStringLiteral("oracle"), query.StatementFor(kpv::db::DialectForDriver(QStringLiteral("QOCI"))).join(u'\n')},
-            {QStringLiteral("tsql"), query.StatementFor(kpv::db::DialectForDriver(QStringLiteral("QODBC"))).join(u'\n')},
+            {QStringLiteral("oracle"),
+             query.StatementFor(kpv::db::DialectForDriver(QStringLiteral("QOCI"))).join(u'\n')},
+            {QStringLiteral("tsql"),
+             query.StatementFor(kpv::db::DialectForDriver(QStringLiteral("QODBC"))).join(u'\n')},
         };
     }
     std::fputs(QJsonDocument(texts).toJson().constData(), stdout);

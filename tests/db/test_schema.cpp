@@ -1,11 +1,11 @@
 // The application database on SQLite and Firebird: the columns the module's statements name with their
 // sizes, the module's own statements run as its queries run them, the Firebird routines, settings, opening
 // and retries.
+#include "db/connection.h"
 #include "db/database.h"
 #include "db/database_error.h"
 #include "db/demodata/demo_generator.h"
 #include "db/dialect.h"
-#include "db/connection.h"
 #include "db/sql.h"
 #include "db/write_transaction.h"
 #include "emission/statements.h"
@@ -540,8 +540,9 @@ class Schema : public QObject {
         const db::DatabaseSettings settings = SettingsOf(target);
         QSqlDatabase db = db::OpenDatabase(settings, name());
         QSqlQuery seed(db);
-        QVERIFY(seed.exec(QStringLiteral("INSERT INTO SERIERPS (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS) "
-                                         "VALUES ('01', '1', 'A', 0)")));
+        QVERIFY(
+            seed.exec(QStringLiteral("INSERT INTO SERIERPS (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS) "
+                                     "VALUES ('01', '1', 'A', 0)")));
         std::atomic<bool> locked{false};
         std::thread holder([&] {
             const std::unique_ptr<db::Connection> other = db::Connect(settings);
@@ -557,7 +558,8 @@ class Schema : public QObject {
             *connection,
             [&] {
                 ++runs;
-                connection->prepare(QStringLiteral("UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1")).execute({});
+                connection->prepare(QStringLiteral("UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1"))
+                    .execute({});
                 return true;
             },
             QDeadlineTimer(10000));
@@ -579,8 +581,9 @@ class Schema : public QObject {
         const db::DatabaseSettings settings = SettingsOf(target);
         QSqlDatabase db = db::OpenDatabase(settings, name());
         QSqlQuery seed(db);
-        QVERIFY(seed.exec(QStringLiteral("INSERT INTO SERIERPS (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS) "
-                                         "VALUES ('01', '1', 'A', 0)")));
+        QVERIFY(
+            seed.exec(QStringLiteral("INSERT INTO SERIERPS (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS) "
+                                     "VALUES ('01', '1', 'A', 0)")));
         db.close();
 
         std::atomic<bool> locked{false};
@@ -604,7 +607,8 @@ class Schema : public QObject {
             db::RunWriteTransaction(
                 *connection,
                 [&] {
-                    connection->prepare(QStringLiteral("UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1")).execute({});
+                    connection->prepare(QStringLiteral("UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1"))
+                        .execute({});
                     return true;
                 },
                 QDeadlineTimer(2000));
@@ -639,9 +643,7 @@ class Schema : public QObject {
         QFETCH(bool, declines);
         const TestDatabase target = fresh(engine);
         if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
-        {
-            QSqlDatabase created = db::OpenDatabase(SettingsOf(target), name());
-        }
+        { QSqlDatabase created = db::OpenDatabase(SettingsOf(target), name()); }
         db::CloseDatabase(name());
         const QString insert = QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')");
         const std::unique_ptr<db::Connection> connection = db::Connect(SettingsOf(target));
@@ -658,7 +660,8 @@ class Schema : public QObject {
             QVERIFY2(declines, "a duplicate key was accepted");
         } catch (const db::DatabaseError& e) {
             QVERIFY2(!declines, qPrintable(e.message()));
-            QVERIFY2(e.message().startsWith(QStringLiteral("Falha ao executar comando SQL: ")), qPrintable(e.message()));
+            QVERIFY2(e.message().startsWith(QStringLiteral("Falha ao executar comando SQL: ")),
+                     qPrintable(e.message()));
         }
         db::Statement& count = connection->prepare(QStringLiteral("SELECT COUNT(*) AS N FROM PAIS"));
         count.execute({});

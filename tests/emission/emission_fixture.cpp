@@ -13,8 +13,8 @@
 #include <QFile>
 #include <QSettings>
 #include <QSqlQuery>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 
 using namespace Cli_kpv41000;
 

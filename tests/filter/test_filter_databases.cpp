@@ -198,8 +198,10 @@ void FilterDatabases::checks() {
 void FilterDatabases::seriesListIsTheSameOnEveryEngine_data() {
     QTest::addColumn<QString>("engine");
     QTest::addColumn<QString>("driver");
-    QTest::newRow("sqlite") << "sqlite" << "QSQLITE";
-    QTest::newRow("firebird") << "firebird" << "QIBASE";
+    QTest::newRow("sqlite") << "sqlite"
+                            << "QSQLITE";
+    QTest::newRow("firebird") << "firebird"
+                              << "QIBASE";
 }
 
 // The lookup lists the series with a null series parameter; a series without number control comes with

@@ -221,7 +221,6 @@ class Wire : public QObject {
             QCOMPARE(got.args[i].toString(), expected[i].toString());
         }
     }
-
 };
 
 QTEST_GUILESS_MAIN(Wire)

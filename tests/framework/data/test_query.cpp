@@ -248,7 +248,8 @@ void TestQuery::statementForDialect() {
     for (QStringList* list : lists) *list = {"SELECT 9"};  // every other dialect has a text of its own
     *lists[dialect] = own;
     const char* drivers[] = {"QSQLITE", "QIBASE", "QOCI", "QODBC"};
-    QCOMPARE(query.StatementFor(kpv::db::DialectForDriver(QLatin1String(drivers[dialect]))), usesOwn ? own : query.SQL);
+    QCOMPARE(query.StatementFor(kpv::db::DialectForDriver(QLatin1String(drivers[dialect]))),
+             usesOwn ? own : query.SQL);
 }
 
 void TestQuery::dialectInUse_data() {
