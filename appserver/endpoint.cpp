@@ -25,11 +25,11 @@ bool Endpoint::authorized(const HttpRequest& request) const {
     return sameSecret(request.authorization, "Bearer " + token_.toUtf8());
 }
 
-void Endpoint::handle(HttpRequest request, const Responder& respond) {
+void Endpoint::handle(const HttpRequest& request, const Responder& respond) {
     // Timed from the whole request to the answer delivered; the log line waits for the delivery.
     QElapsedTimer clock;
     clock.start();
-    const auto send = [respond, peer = request.peer, &log = log_, clock](CallReply r) {
+    const auto send = [respond, peer = request.peer, &log = log_, clock](const CallReply& r) {
         respond({r.httpStatus, r.body,
                  [peer, &log, clock, method = r.method, outcome = r.outcome](bool delivered) {
                      log.write(peer, method, double(clock.nsecsElapsed()) / 1e6,
@@ -60,7 +60,7 @@ void Endpoint::handle(HttpRequest request, const Responder& respond) {
                                QStringLiteral("Token de acesso ao servidor de aplicação inválido.")));
     }
     std::variant<CheckedCall, CallReply> checked = RemoteDispatcher::check(request.body);
-    if (auto* fault = std::get_if<CallReply>(&checked)) return send(std::move(*fault));
+    if (const auto* fault = std::get_if<CallReply>(&checked)) return send(*fault);
     workers_.submit(std::move(std::get<CheckedCall>(checked)), send);
 }
 

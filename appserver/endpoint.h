@@ -18,7 +18,7 @@ class Endpoint {
     Endpoint(QString token, WorkerPool& workers, CallLog& log)
         : token_(std::move(token)), workers_(workers), log_(log), guard_(log) {}
 
-    void handle(HttpRequest request, const Responder& respond);
+    void handle(const HttpRequest& request, const Responder& respond);
     void rejected(const QString& peer, int status, const QString& code, const QString& message);
 
   private:

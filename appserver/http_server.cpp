@@ -33,7 +33,7 @@ using boost::system::error_code;
 constexpr std::chrono::milliseconds kShutdownGrace{3000};
 // How long a closing connection waits for its client to close too.
 constexpr int kLingerMs = 2000;
-constexpr std::size_t kMaxHead = 16 * 1024;
+constexpr std::size_t kMaxHead = std::size_t(16) * 1024;
 
 QString portuguese(const error_code& ec) {
     if (ec == asio::error::address_in_use)
@@ -127,10 +127,16 @@ class HttpServer::Impl {
             error_code ignored;
             acceptor_.close(ignored);
             for (SessionBase* s : std::set<SessionBase*>(sessions_)) s->stop();
+            {
+                const std::lock_guard lock(mutex_);
+                closing_ = true;
+            }
+            drained_.notify_all();
         });
         {
+            // A connection accepted just before the stop is among those told to close, not left behind.
             std::unique_lock lock(mutex_);
-            drained_.wait_for(lock, kShutdownGrace, [this] { return sessionCount_ == 0; });
+            drained_.wait_for(lock, kShutdownGrace, [this] { return closing_ && sessionCount_ == 0; });
         }
         io_.stop();
         if (thread_.joinable()) thread_.join();
@@ -156,16 +162,18 @@ class HttpServer::Impl {
     ServerSettings settings_;
     Handler handler_;
     RejectionLog rejected_;
-    asio::io_context io_{1};
-    tcp::acceptor acceptor_{io_};
-    tcp::endpoint bound_;
     std::optional<asio::ssl::context> tls_;
-    std::thread thread_;
+    // Sessions still busy past the grace end with the io_context, so what they use is declared before it.
     std::set<SessionBase*> sessions_;
     bool stopping_ = false;
     std::mutex mutex_;
     std::condition_variable drained_;
     int sessionCount_ = 0;
+    bool closing_ = false;  // the sessions have been told to close
+    asio::io_context io_{1};
+    tcp::acceptor acceptor_{io_};
+    tcp::endpoint bound_;
+    std::thread thread_;
 };
 
 namespace {
@@ -267,7 +275,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
         request.address = address_;
         auto self = this->shared_from_this();
         auto executor = stream_.get_executor();
-        server_.handler_(std::move(request), [self, executor](HttpReply reply) {
+        server_.handler_(request, [self, executor](HttpReply reply) {
             asio::post(executor,
                        [self, reply = std::move(reply)]() mutable { self->answer(std::move(reply)); });
         });

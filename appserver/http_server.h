@@ -38,7 +38,7 @@ using Responder = std::function<void(HttpReply)>;
 // maxConnections connections (503); each is answered with the protocol's error reply and closed.
 class HttpServer {
   public:
-    using Handler = std::function<void(HttpRequest request, Responder respond)>;
+    using Handler = std::function<void(const HttpRequest& request, const Responder& respond)>;
     // Told of every request refused before the handler saw it: peer, HTTP status, error code, message.
     using RejectionLog =
         std::function<void(const QString& peer, int status, const QString& code, const QString& message)>;

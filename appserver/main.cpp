@@ -54,8 +54,8 @@ int serve(const server::ServerSettings& settings, const db::DatabaseSettings& da
     server::Endpoint endpoint(settings.token, workers, log);
     server::HttpServer http(
         settings,
-        [&](server::HttpRequest request, const server::Responder& respond) {
-            endpoint.handle(std::move(request), respond);
+        [&](const server::HttpRequest& request, const server::Responder& respond) {
+            endpoint.handle(request, respond);
         },
         [&](const QString& peer, int status, const QString& code, const QString& message) {
             endpoint.rejected(peer, status, code, message);
@@ -77,6 +77,7 @@ int serve(const server::ServerSettings& settings, const db::DatabaseSettings& da
                  .arg(settings.workers)
                  .arg(settings.tls() ? QStringLiteral("HTTPS") : QStringLiteral("HTTP")));
     const int code = QCoreApplication::exec();
+    workers.stop();
     log.note(QStringLiteral("stopped"));
     return code;
 }

@@ -134,6 +134,10 @@ WorkerPool::WorkerPool(int workers, std::chrono::milliseconds deadline, Connecto
 }
 
 WorkerPool::~WorkerPool() {
+    stop();
+}
+
+void WorkerPool::stop() {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -141,7 +145,12 @@ WorkerPool::~WorkerPool() {
     work_.notify_all();
     timers_.notify_all();
     workers_.clear();
-    timer_.join();
+    if (timer_.joinable()) timer_.join();
+    std::deque<std::shared_ptr<Job>> dropped;
+    std::list<std::shared_ptr<Job>> ended;
+    const std::lock_guard lock(mutex_);
+    dropped.swap(queue_);
+    ended.swap(live_);
 }
 
 void WorkerPool::submit(CheckedCall call, Respond respond) {

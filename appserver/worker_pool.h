@@ -42,6 +42,10 @@ class WorkerPool {
     // `respond` runs once, on a worker or on the pool's timer thread.
     void submit(CheckedCall call, Respond respond);
 
+    // Lets the running calls finish and drops the queued ones unanswered; the server is no longer
+    // listening by then. Called before whatever the answers go to is destroyed.
+    void stop();
+
   private:
     struct Job;
     class Worker;

@@ -433,7 +433,9 @@ class AppServerProtocol : public QObject {
         QVERIFY(idle);
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(server_->stop(), 0);
+        const int code = server_->stop();
+        QVERIFY2(code == 0,
+                 qPrintable(QStringLiteral("exit code %1\n").arg(code) + server_->log().right(4000)));
         QVERIFY2(clock.elapsed() < 5000, "an idle client held the stop back");
         QVERIFY(server_->log().contains(QRegularExpression("signal 15: stopping\\n.*stopped\\n$")));
         QCOMPARE(guarded_->stop(), 0);
