@@ -1,6 +1,7 @@
 #include "appserver/rdm_emissao_rps.h"
 
 #include "appserver/footer.h"
+#include "appserver/invoice_list_query.h"
 #include "appserver/server_fault.h"
 #include "db/connection.h"
 #include "db/write_transaction.h"
@@ -22,22 +23,6 @@ using protocol::PacketWriter;
 
 // Where a municipality records no deadline of its own, an issued RPS must become an NFS-e within this.
 constexpr int kDefaultConversionDays = 10;
-
-const QString kInvoiceSelect = QStringLiteral(
-    "SELECT NF.CDFILIAL, NF.NRLANCTONF, NF.CDEMPRESA, NF.CDFILIEMIT, NF.NRINSJURNF, NF.CDCLIENTE,"
-    "       C.NMRAZSOCCLIE, NF.NRNOTAFISCSE, NF.DTENTRSAID, NF.DTEMISSAO, NF.CDSERIE, NF.VRNOTAFISC,"
-    "       COALESCE(NF.CDSERIERPS, S.CDSERIERPS) AS CDSERIERPSSERIE, NF.NRNOTAFISC, NF.NRRPS,"
-    "       NF.IDEMISSAORPS, NF.IDTPIJURNF, NF.IDTRANSMISRPS, NF.IDOPERACAO, NF.CDTIPOOPER, T.NMTIPOOPER,"
-    "       NF.DTLIMCONVNFSE"
-    "  FROM NOTAFISCAL NF"
-    "  LEFT JOIN CLIENTE C ON C.CDCLIENTE = NF.CDCLIENTE"
-    "  LEFT JOIN SERIENF S ON S.CDEMPRESA = NF.CDEMPRESA AND S.CDINSCESTA = NF.CDINSCESTA"
-    "                     AND S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE"
-    "  LEFT JOIN TIPOOPER T ON T.IDOPERACAO = NF.IDOPERACAO AND T.CDTIPOOPER = NF.CDTIPOOPER"
-    " WHERE NF.CDEMPRESA = ? AND NF.IDOPERACAO = ? AND NF.DTENTRSAID >= ? AND NF.DTENTRSAID < ?");
-
-const QString kInvoiceOrder =
-    QStringLiteral(" ORDER BY NF.DTENTRSAID, NF.NRNOTAFISC, NF.CDFILIAL, NF.NRLANCTONF");
 
 // The invoice as the RPS methods need it, read inside their transaction.
 const QString kInvoiceState = QStringLiteral(
@@ -97,12 +82,6 @@ QDateTime nowToTheSecond() {
     const QDateTime now = QDateTime::currentDateTime();
     const QTime t = now.time();
     return QDateTime(now.date(), QTime(t.hour(), t.minute(), t.second()));
-}
-
-QString placeholders(qsizetype count) {
-    QStringList marks;
-    for (qsizetype i = 0; i < count; ++i) marks << QStringLiteral("?");
-    return marks.join(QLatin1Char(','));
 }
 
 QString notFound(const QString& branch, const QString& entry) {
@@ -220,30 +199,10 @@ EncodedPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
         return result;
     }
 
-    QString sql = kInvoiceSelect;
-    // Both days included, whatever the time of day stored with the exit.
-    std::vector<Value> binds{f.company, f.direction, f.firstExitDate.startOfDay(),
-                             f.lastExitDate.addDays(1).startOfDay()};
-    const auto equal = [&](const char* column, const QString& value) {
-        sql += QStringLiteral(" AND %1 = ?").arg(QLatin1String(column));
-        binds.emplace_back(value);
-    };
-    const auto among = [&](const char* column, const QStringList& values) {
-        sql += QStringLiteral(" AND %1 IN (%2)").arg(QLatin1String(column), placeholders(values.size()));
-        for (const QString& v : values) binds.emplace_back(v);
-    };
-    among("NF.IDEMISSAORPS", f.situations);
-    if (!f.branch.isEmpty()) equal("NF.CDFILIAL", f.branch);
-    if (!f.allOperationTypes) among("NF.CDTIPOOPER", f.operationTypes);
-    if (!f.stateRegistration.isEmpty()) equal("NF.CDINSCESTA", f.stateRegistration);
-    if (!f.municipalRegistration.isEmpty()) equal("NF.CDINSCMUNI", f.municipalRegistration);
-    if (!f.series.isEmpty()) equal("NF.CDSERIE", f.series);
-    if (!f.allClients) equal("NF.NRINSJURNF", f.clientDigits);
-    sql += kInvoiceOrder;
-
+    const InvoiceListQuery query = InvoiceListStatement(f);
     Reading reading(db_);
-    Statement& q = db_.prepare(sql);
-    q.execute(binds);
+    Statement& q = db_.prepare(query.sql);
+    q.execute(query.binds);
     const int branch = q.column("CDFILIAL"), entry = q.column("NRLANCTONF"), company = q.column("CDEMPRESA"),
               issuer = q.column("CDFILIEMIT"), registration = q.column("NRINSJURNF"),
               client = q.column("CDCLIENTE"), clientName = q.column("NMRAZSOCCLIE"),

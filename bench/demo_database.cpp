@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSqlDatabase>
 
 #include <cmath>
@@ -20,20 +19,8 @@ const QDate kUntil(2026, 12, 8);
 }  // namespace
 
 void FillDemoData(const TestDatabase& d, int invoices) {
-    QStringList args{QStringLiteral("--engine"),   d.engine,
-                     QStringLiteral("--database"), d.path,
-                     QStringLiteral("--invoices"), QString::number(invoices),
-                     QStringLiteral("--seed"),     QString::number(kSeed),
-                     QStringLiteral("--until"),    kUntil.toString(Qt::ISODate)};
-    if (!d.host.isEmpty())
-        args << QStringLiteral("--host") << d.host << QStringLiteral("--port") << QString::number(d.port);
-    if (!d.user.isEmpty()) args << QStringLiteral("--user") << d.user;
-    if (!d.password.isEmpty()) args << QStringLiteral("--password") << d.password;
-    QProcess tool;
-    tool.setProcessChannelMode(QProcess::MergedChannels);
-    tool.start(BuildProgram(QStringLiteral("kpv-demodata")), args);
-    if (!tool.waitForFinished(-1) || tool.exitCode() != 0)
-        Fail(QStringLiteral("kpv-demodata failed: %1").arg(QString::fromUtf8(tool.readAll())));
+    QString error;
+    if (!RunDemoData(d, invoices, kSeed, kUntil, &error)) Fail(error);
 }
 
 int InvoicesFor(const QString& folder, int rows) {

@@ -1,27 +1,13 @@
 #pragma once
 
+#include "largest_selection.h"
 #include "protocol/methods.h"
 
-#include <QDate>
-#include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
 
-// What the benchmarks ask for: the outgoing invoices of the company, state and municipal registration and
-// series that have the most of them, over all their exit dates, every operation type and RPS situation.
+// What the benchmarks ask for: the largest selection, every operation type and RPS situation.
 namespace bench {
-
-struct InvoiceSelection {
-    QString company;
-    QString ie;
-    QString im;
-    QString serie;
-    QDate first;
-    QDate last;
-    int rows = 0;
-};
-
-InvoiceSelection LargestSelection(QSqlDatabase db);
 
 // The eleven arguments of GetNotaFiscal for the selection.
 kpv::protocol::NotaFiscalArgs NotaFiscalArgsFor(const InvoiceSelection& selection);

@@ -65,16 +65,8 @@ bool EmissionFixture::start(QString* error) {
     mdi_.show();
     kpv::ui::Application().SetMdiArea(&mdi_);
 
-    QSqlQuery q(QSqlDatabase::database(QStringLiteral("dtmDBGeral")));
-    if (!q.exec(QStringLiteral(
-            "SELECT CDEMPRESA, CDINSCESTA, CDINSCMUNI, CDSERIE, MIN(DTENTRSAID), MAX(DTENTRSAID), COUNT(*) "
-            "FROM NOTAFISCAL WHERE IDOPERACAO = 'S' GROUP BY CDEMPRESA, CDINSCESTA, CDINSCMUNI, CDSERIE "
-            "ORDER BY COUNT(*) DESC")) ||
-        !q.next())
-        return Fail(error, QStringLiteral("the demo data has no outgoing invoices"));
-    demo_ = {q.value(0).toString(), q.value(1).toString(),          q.value(2).toString(),
-             q.value(3).toString(), q.value(4).toDateTime().date(), q.value(5).toDateTime().date(),
-             q.value(6).toInt()};
+    demo_ = LargestSelection(QSqlDatabase::database(QStringLiteral("dtmDBGeral")));
+    if (demo_.rows == 0) return Fail(error, QStringLiteral("the demo data has no outgoing invoices"));
 
     // The refresh reads the filter screen's remembered filter: the filter screen is created once, closed
     // unconfirmed (no script answers it), and then remembers the selection.

@@ -4,6 +4,7 @@
 // for the tests that cross the network.
 #include "appserver_process.h"
 #include "emission/cli_kpv41000.h"
+#include "largest_selection.h"
 #include "scripted_interaction.h"
 
 #include <QDate>
@@ -13,17 +14,6 @@
 
 #include <functional>
 #include <memory>
-
-// The demo company's outgoing invoices for the registrations and series that have the most of them.
-struct DemoSelection {
-    QString company;
-    QString ie;
-    QString im;
-    QString serie;
-    QDate first;
-    QDate last;
-    int rows = 0;
-};
 
 // The scripted user, who can also look at the screen while a box is up and counts printer set-ups.
 class WatchingUser : public ScriptedInteraction {
@@ -75,7 +65,7 @@ class EmissionFixture {
     int emittedInvoices() const;
     static QVariant scalar(const QString& sql, const QVariantList& args = {});
 
-    const DemoSelection& demo() const { return demo_; }
+    const InvoiceSelection& demo() const { return demo_; }
     QString outputFolder() const;
     AppServerProcess& server() { return *server_; }
 
@@ -83,5 +73,5 @@ class EmissionFixture {
     QTemporaryDir dir_;
     std::unique_ptr<AppServerProcess> server_;
     QMdiArea mdi_;
-    DemoSelection demo_;
+    InvoiceSelection demo_;
 };

@@ -117,7 +117,7 @@ void EmissionRetrieval::failedRetrievalKeepsRowsAndStates() {
     QString shown;
     kpv::SetErrorDisplay([&](const QString& text) { shown = text; });
     kpv::Dispatch([&] {
-        const DemoSelection& d = fixture_.demo();
+        const InvoiceSelection& d = fixture_.demo();
         screen()->GetNotaFiscal("", "T", d.company, d.ie, d.im, d.serie, "T", d.first, d.last,
                                 serverDown ? "S" : "X", "_1_2_3");
     });
