@@ -5,7 +5,7 @@ TEST_BUILD ?= build-test
 JOBS       ?= $(shell nproc)
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all deps build run docs test bench format clean
+.PHONY: all deps build run docs test lint bench format clean
 
 all: build
 
@@ -23,9 +23,17 @@ docs: build
 	scripts/docs-pictures.sh $(BUILD)
 
 test: deps
-	cmake -S . -B $(TEST_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DKPV_SANITIZE=ON -DKPV_BENCH=OFF
+	cmake -S . -B $(TEST_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DKPV_SANITIZE=ON -DKPV_WERROR=ON -DKPV_BENCH=OFF
 	cmake --build $(TEST_BUILD) -j $(JOBS)
+	$(MAKE) --no-print-directory lint
 	cd $(TEST_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The habits CI keeps: the sources as clang-format writes them, and clang-tidy's checks (.clang-tidy) clean
+# over the programs' sources, read with the test build's compile commands.
+lint:
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+	run-clang-tidy -p $(TEST_BUILD) -j $(JOBS) -quiet '^$(CURDIR)/(appserver|db|protocol|framework|host|package|emission|filter)/' > $(TEST_BUILD)/clang-tidy.log 2>&1 \
+	  || { grep -E 'warning:|error:' $(TEST_BUILD)/clang-tidy.log | sort -u; echo "lint: clang-tidy found the above (full output in $(TEST_BUILD)/clang-tidy.log)" >&2; exit 1; }
 
 bench: deps
 	cmake -S . -B build-bench -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release -DKPV_TESTS=OFF -DKPV_BENCH=ON

@@ -39,8 +39,8 @@ class Statement {
 
     // Runs the statement with its parameters in order. A query's rows, or what UPDATE ... RETURNING
     // gives back, are read with next() afterwards. Throws DatabaseError or one of its kinds.
-    virtual void execute(std::initializer_list<Value> params) = 0;
-    virtual void execute(const std::vector<Value>& params) = 0;
+    void execute(std::initializer_list<Value> params) { run(params.begin(), params.end()); }
+    void execute(const std::vector<Value>& params) { run(params.data(), params.data() + params.size()); }
     virtual bool next() = 0;
     // Ends the current run before all its rows were read, so the engine lets go of it.
     virtual void finish() = 0;
@@ -60,6 +60,8 @@ class Statement {
     virtual Timestamp timestamp(int column) const = 0;
 
   protected:
+    virtual void run(const Value* begin, const Value* end) = 0;
+
     // Upper-case result column names, set when the statement is prepared.
     std::vector<std::string> columnNames_;
     QString sql_;

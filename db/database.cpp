@@ -40,9 +40,9 @@ QString firebirdTarget(const DatabaseSettings& s) {
 // Debian names the tools isql-fb and gfix; Firebird's own packages keep them in /opt/firebird/bin.
 QString firebirdTool(const QStringList& names) {
     for (const QString& name : names) {
-        const QString found = QStandardPaths::findExecutable(name);
+        QString found = QStandardPaths::findExecutable(name);
         if (!found.isEmpty()) return found;
-        const QString own = QStandardPaths::findExecutable(name, {QStringLiteral("/opt/firebird/bin")});
+        QString own = QStandardPaths::findExecutable(name, {QStringLiteral("/opt/firebird/bin")});
         if (!own.isEmpty()) return own;
     }
     throw DatabaseError(QStringLiteral("Ferramenta %1 do Firebird não encontrada (pacote firebird3.0-utils).")
@@ -73,7 +73,7 @@ QString runFirebirdTool(const DatabaseSettings& s, const QStringList& names, con
         throw DatabaseError(
             QStringLiteral("%1 não terminou ao %2 \"%3\".").arg(names.last(), what, firebirdTarget(s)));
     }
-    const QString output = QString::fromUtf8(tool.readAll()).trimmed();
+    QString output = QString::fromUtf8(tool.readAll()).trimmed();
     if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0 ||
         output.contains(QLatin1String("Statement failed"))) {
         throw DatabaseError(QStringLiteral("Não foi possível %1 o banco de dados Firebird \"%2\": %3")

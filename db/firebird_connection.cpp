@@ -228,11 +228,6 @@ class FirebirdStatement final : public Statement {
         std::free(out_);
     }
 
-    void execute(std::initializer_list<Value> params) override { run(params.begin(), params.end()); }
-    void execute(const std::vector<Value>& params) override {
-        run(params.data(), params.data() + params.size());
-    }
-
     bool next() override {
         if (pending_) {
             pending_ = false;
@@ -451,7 +446,7 @@ class FirebirdStatement final : public Statement {
         }
     }
 
-    void run(const Value* begin, const Value* end) {
+    void run(const Value* begin, const Value* end) override {
         ISC_STATUS_ARRAY status{};
         if (cursorOpen_) {
             isc_dsql_free_statement(status, &handle_, DSQL_close);

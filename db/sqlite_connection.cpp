@@ -59,11 +59,6 @@ class SqliteStatement final : public Statement {
     }
     ~SqliteStatement() override { sqlite3_finalize(statement_); }
 
-    void execute(std::initializer_list<Value> params) override { run(params.begin(), params.end()); }
-    void execute(const std::vector<Value>& params) override {
-        run(params.data(), params.data() + params.size());
-    }
-
     bool next() override {
         if (pending_) {
             pending_ = false;
@@ -93,7 +88,7 @@ class SqliteStatement final : public Statement {
     }
 
   private:
-    void run(const Value* begin, const Value* end) {
+    void run(const Value* begin, const Value* end) override {
         sqlite3_reset(statement_);
         sqlite3_clear_bindings(statement_);
         int index = 1;

@@ -55,9 +55,10 @@ class TfrmEmissaoRPS : public TfrmDadosGerRel {
     void cdsNotaFiscalAfterScroll(TClientDataSet* DataSet);
 
     // Invoice retrieval and refresh.
-    void GetNotaFiscal(QString stCdFilial, QString stTipoOper, QString stCdEmpresa, QString stCdInscEsta,
-                       QString stCdInscMuni, QString stCdSerie, QString stCliente, QDate dtSaidIni,
-                       QDate dtSaidFim, QString stIdOperacao, QString stSituacaoRPS);
+    void GetNotaFiscal(const QString& stCdFilial, const QString& stTipoOper, const QString& stCdEmpresa,
+                       const QString& stCdInscEsta, const QString& stCdInscMuni, const QString& stCdSerie,
+                       const QString& stCliente, const QDate& dtSaidIni, const QDate& dtSaidFim,
+                       const QString& stIdOperacao, const QString& stSituacaoRPS);
     void sbtVerificarClick(QObject* Sender);
     void sbtFiltroClick(QObject* Sender);
     void dtsNotaFiscalStateChange(QObject* Sender);

@@ -18,10 +18,11 @@ namespace Cli_kpv41000 {
 
 using kpv::data::TDataSetState;
 
-void TfrmEmissaoRPS::GetNotaFiscal(QString stCdFilial, QString stTipoOper, QString stCdEmpresa,
-                                   QString stCdInscEsta, QString stCdInscMuni, QString stCdSerie,
-                                   QString stCliente, QDate dtSaidIni, QDate dtSaidFim, QString stIdOperacao,
-                                   QString stSituacaoRPS) {
+void TfrmEmissaoRPS::GetNotaFiscal(const QString& stCdFilial, const QString& stTipoOper,
+                                   const QString& stCdEmpresa, const QString& stCdInscEsta,
+                                   const QString& stCdInscMuni, const QString& stCdSerie,
+                                   const QString& stCliente, const QDate& dtSaidIni, const QDate& dtSaidFim,
+                                   const QString& stIdOperacao, const QString& stSituacaoRPS) {
     const kpv::TShowAvi avi(frmEmissaoRPS, 6);
     const kpv::protocol::NotaFiscalArgs args{stCdFilial,   stTipoOper,   stCdEmpresa,  stCdInscEsta,
                                              stCdInscMuni, stCdSerie,    stCliente,    dtSaidIni,

@@ -92,7 +92,7 @@ std::optional<FindRequest> UnattendedInteraction::AskFind(QWidget*, data::TClien
 }
 
 QString UnattendedInteraction::SaveFileName(QWidget*, const QString& title, const QString&, const QString&) {
-    const QString file = takeFirst(fileNames_).value_or(QString());
+    QString file = takeFirst(fileNames_).value_or(QString());
     report(QStringLiteral("save as: %1 -> %2").arg(title, file.isEmpty() ? QStringLiteral("none") : file));
     return file;
 }

@@ -234,7 +234,7 @@ class ReplyDecoder {
         bool allTexts = true;
         for (auto element : a) {
             od::value v;
-            check(std::move(element).get(v));
+            check(element.get(v));
             if (typeOf(v) == od::json_type::string) {
                 texts << text(v);
             } else {
@@ -302,7 +302,7 @@ class ReplyDecoder {
         check(fieldsValue.get_array().get(fieldArray));
         for (auto element : fieldArray) {
             od::value v;
-            check(std::move(element).get(v));
+            check(element.get(v));
             fields.append(field(v));
         }
         if (o.find_field_unordered("rows").get(rowsValue) != simdjson::SUCCESS ||
@@ -316,7 +316,7 @@ class ReplyDecoder {
         int r = 0;
         for (auto element : rows) {
             od::value row;
-            check(std::move(element).get(row));
+            check(element.get(row));
             const auto shortRow = [&] {
                 return WireError(QStringLiteral("Pacote de dados inválido: a linha %1 não tem %2 valores.")
                                      .arg(r + 1)
@@ -329,7 +329,7 @@ class ReplyDecoder {
             for (auto cellElement : cells) {
                 if (c == width) throw shortRow();
                 od::value cell;
-                check(std::move(cellElement).get(cell));
+                check(cellElement.get(cell));
                 this->cell(cell, fields[c], packet.column(c), r);
                 ++c;
             }
@@ -429,7 +429,7 @@ Call DecodeCall(const QByteArray& body) {
             QStringLiteral("A requisição deve ter \"server\" e \"method\" (textos) e \"args\" (lista)."));
     }
     Call call{server.toString(), method.toString(), {}};
-    for (const QJsonValue& a : args.toArray()) {
+    for (const QJsonValue a : args.toArray()) {
         if (a.isArray() || a.isObject()) {
             throw WireError(
                 QStringLiteral("Os argumentos devem ser textos, números, valores lógicos ou nulos."));

@@ -396,10 +396,10 @@ class Generator {
                 inv.nfse = QString::number(inv.exit.date().year()) + padded(++nfse, 8);
             const QDateTime lastMoment(until_, QTime(23, 59));
             // Issued from the morning of the exit day to the evening of the next one.
-            QDateTime at = std::min(inv.exit.addSecs(3600 * random_.between(9, 47)), lastMoment);
+            QDateTime at = std::min(inv.exit.addSecs(qint64(3600) * random_.between(9, 47)), lastMoment);
             if (inv.cancelledBefore) {
                 issues.push_back({at, static_cast<int>(i), true});
-                at = std::min(at.addSecs(3600 * random_.between(1, 24)), lastMoment);
+                at = std::min(at.addSecs(qint64(3600) * random_.between(1, 24)), lastMoment);
             }
             if (e == '2' || e == '3') issues.push_back({at, static_cast<int>(i), false});
         }

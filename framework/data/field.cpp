@@ -19,7 +19,7 @@ QString plainNumber(double value) {
 }
 
 QString plainDateTime(const QDateTime& value) {
-    const QString date = value.date().toString(QStringLiteral("dd/MM/yyyy"));
+    QString date = value.date().toString(QStringLiteral("dd/MM/yyyy"));
     if (value.time() == QTime(0, 0)) return date;
     return date + u' ' + value.time().toString(QStringLiteral("HH:mm:ss"));
 }

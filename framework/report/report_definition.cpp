@@ -30,7 +30,7 @@ QStringList lines(const QJsonObject& object, const QString& key) {
     if (!value.isArray())
         throw FormatError(QStringLiteral("'%1' deve ser um texto ou uma lista de linhas").arg(key));
     QStringList result;
-    for (const QJsonValue& line : value.toArray()) {
+    for (const QJsonValue line : value.toArray()) {
         if (!line.isString()) throw FormatError(QStringLiteral("'%1' deve conter apenas textos").arg(key));
         result.push_back(line.toString());
     }
@@ -101,7 +101,7 @@ TReportLayout layout(const QJsonObject& object) {
         throw FormatError(QStringLiteral("orientação '%1' desconhecida").arg(orientation));
     result.margin = number(object, QStringLiteral("margin"), result.margin);
     result.copies = lines(object, QStringLiteral("copies"));
-    for (const QJsonValue& value : object.value(QStringLiteral("items")).toArray()) {
+    for (const QJsonValue value : object.value(QStringLiteral("items")).toArray()) {
         if (!value.isObject())
             throw FormatError(QStringLiteral("cada elemento do layout deve ser um objeto"));
         result.items.push_back(item(value.toObject()));
@@ -164,7 +164,7 @@ std::optional<QList<TReportDefinition>> LoadReportDefinitions(const QString& fol
         if (!reports.isArray() || reports.toArray().isEmpty())
             throw FormatError(QStringLiteral("falta a lista 'reports'"));
         QList<TReportDefinition> result;
-        for (const QJsonValue& report : reports.toArray()) {
+        for (const QJsonValue report : reports.toArray()) {
             if (!report.isObject()) throw FormatError(QStringLiteral("cada relatório deve ser um objeto"));
             result.push_back(definition(report.toObject()));
         }

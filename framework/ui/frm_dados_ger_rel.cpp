@@ -171,7 +171,7 @@ QString TfrmDadosGerRel::outputFileFor(const report::TReportParams& params) cons
 }
 
 QString TfrmDadosGerRel::printFileFor(const report::TReportParams& params) const {
-    const QString fileName = outputFileFor(params);
+    QString fileName = outputFileFor(params);
     if (fileName.isEmpty())
         throw Error(
             QStringLiteral("Nenhuma impressora instalada e nenhuma pasta de saída configurada para os "
