@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <thread>
 
 using namespace bench;
@@ -47,33 +48,62 @@ QSqlDatabase open(const TestDatabase& d, const QString& name) {
     return db;
 }
 
-QStringList rows(QSqlDatabase& db, const QString& sql) {
-    QSqlQuery q(db);
-    if (!q.exec(sql)) Fail(q.lastError().text());
+// "branch|entry" of each invoice `sql` selects, read from the database directly.
+QStringList invoiceKeys(const TestDatabase& d, const QString& sql) {
     QStringList out;
-    while (q.next()) out << q.value(0).toString().trimmed() + "|" + q.value(1).toString().trimmed();
+    {
+        QSqlDatabase db = open(d, "keys");
+        QSqlQuery q(db);
+        if (!q.exec(sql)) Fail(q.lastError().text());
+        while (q.next()) out << q.value(0).toString().trimmed() + "|" + q.value(1).toString().trimmed();
+    }
+    QSqlDatabase::removeDatabase("keys");
     return out;
+}
+
+// A kpv-appserver process over `database`, started or the benchmark ends.
+std::unique_ptr<AppServerProcess> startServer(const TestDatabase& database) {
+    auto server = std::make_unique<AppServerProcess>(database);
+    QString error;
+    if (!server->start(&error)) Fail(error);
+    return server;
+}
+
+// What the engine itself allows on this disk: one client committing a one-row change after another,
+// straight through Qt's driver, durable as the server's commits are. Every PreparaImpressao commits once,
+// and commits to one database do not overlap, so no number of clients issues faster than this.
+double rawCommitRate(const TestDatabase& database) {
+    constexpr int kCommits = 500;
+    double rate = 0;
+    {
+        QSqlDatabase db = open(database, "raw");
+        QSqlQuery q(db);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < kCommits; ++i) {
+            if (!db.transaction()) Fail(db.lastError().text());
+            if (!q.exec("UPDATE SERIERPS SET NRULTRPS = NRULTRPS")) Fail(q.lastError().text());
+            if (!db.commit()) Fail(db.lastError().text());
+        }
+        rate = kCommits / (clock.nsecsElapsed() / 1e9);
+    }
+    QSqlDatabase::removeDatabase("raw");
+    return rate;
 }
 
 // Eight clients, each on a connection of its own, issue the RPS of every invoice that can have one.
 // Returns RPS per second; dies on a refusal, a duplicate number or a gap.
 double issueRate(const TestDatabase& database) {
     FillDemoData(database, kInvoices);
-    AppServerProcess server(database);
-    QString error;
-    if (!server.start(&error)) Fail(error);
-    QStringList eligible;
-    {
-        QSqlDatabase db = open(database, "eligible");
-        eligible = rows(db,
-                        "SELECT NF.CDFILIAL, NF.NRLANCTONF FROM NOTAFISCAL NF"
-                        " JOIN SERIENF S ON S.CDEMPRESA = NF.CDEMPRESA AND S.CDINSCESTA = NF.CDINSCESTA"
-                        " AND S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE"
-                        " JOIN SERIERPS R ON R.CDEMPRESA = NF.CDEMPRESA AND R.CDINSCMUNI = NF.CDINSCMUNI"
-                        " AND R.CDSERIERPS = S.CDSERIERPS"
-                        " WHERE NF.IDEMISSAORPS = '1' AND NF.IDTRANSMISRPS = '1'");
-    }
-    QSqlDatabase::removeDatabase("eligible");
+    const auto server = startServer(database);
+    const QStringList eligible =
+        invoiceKeys(database,
+                    "SELECT NF.CDFILIAL, NF.NRLANCTONF FROM NOTAFISCAL NF"
+                    " JOIN SERIENF S ON S.CDEMPRESA = NF.CDEMPRESA AND S.CDINSCESTA = NF.CDINSCESTA"
+                    " AND S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE"
+                    " JOIN SERIERPS R ON R.CDEMPRESA = NF.CDEMPRESA AND R.CDINSCMUNI = NF.CDINSCMUNI"
+                    " AND R.CDSERIERPS = S.CDSERIERPS"
+                    " WHERE NF.IDEMISSAORPS = '1' AND NF.IDTRANSMISRPS = '1'");
     std::atomic<int> refused{0};
     QElapsedTimer clock;
     clock.start();
@@ -81,7 +111,7 @@ double issueRate(const TestDatabase& database) {
     for (int c = 0; c < kClients; ++c) {
         clients.emplace_back([&, c] {
             kpv::net::HttpTransport transport;
-            transport.setEndpoint(server.host(), server.port());
+            transport.setEndpoint(server->host(), server->port());
             for (qsizetype i = c; i < eligible.size(); i += kClients) {
                 const QStringList key = eligible[i].split('|');
                 const kpv::net::HttpAnswer a = transport.post("/call", {{"Content-Type", "application/json"}},
@@ -94,7 +124,7 @@ double issueRate(const TestDatabase& database) {
     const double seconds = clock.elapsed() / 1000.0;
     if (refused)
         Fail(QStringLiteral("%1 of %2 PreparaImpressao refused").arg(refused.load()).arg(eligible.size()));
-    server.stop();
+    server->stop();
 
     // Every number of a counter was issued once: the ledger holds 1..NRULTRPS of it, each once.
     QSqlDatabase db = open(database, "check");
@@ -115,6 +145,8 @@ double issueRate(const TestDatabase& database) {
     q = QSqlQuery();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase("check");
+    Report(database.engine == "sqlite" ? "issue_sqlite_raw_commit_per_s" : "issue_firebird_raw_commit_per_s",
+           rawCommitRate(database));
     Report(database.engine == "sqlite" ? "issue_sqlite_invoices" : "issue_firebird_invoices",
            double(eligible.size()));
     Report(database.engine == "sqlite" ? "issue_sqlite_duplicates" : "issue_firebird_duplicates", duplicates);
@@ -132,22 +164,16 @@ double printLatencyUnderList(const QString& folder) {
     const QString file = copy.filePath("list.db");
     if (!QFile::copy(database.path, file)) Fail("cannot copy the demo database");
     database.path = file;
-    AppServerProcess server(database);
-    QString error;
-    if (!server.start(&error)) Fail(error);
-    QStringList eligible;
-    {
-        QSqlDatabase db = open(database, "eligible");
-        eligible = rows(db,
-                        "SELECT CDFILIAL, NRLANCTONF FROM NOTAFISCAL WHERE IDEMISSAORPS = '1'"
-                        " AND IDTRANSMISRPS = '1' LIMIT 400");
-    }
-    QSqlDatabase::removeDatabase("eligible");
+    const auto server = startServer(database);
+    const QStringList eligible =
+        invoiceKeys(database,
+                    "SELECT CDFILIAL, NRLANCTONF FROM NOTAFISCAL WHERE IDEMISSAORPS = '1'"
+                    " AND IDTRANSMISRPS = '1' LIMIT 400");
     std::atomic<bool> done{false};
     std::atomic<int> lists{0};
     std::thread lister([&] {
         kpv::net::HttpTransport transport;
-        transport.setEndpoint(server.host(), server.port());
+        transport.setEndpoint(server->host(), server->port());
         const QByteArray list = call(
             "GetNotaFiscal", {"", "T", "01", "", "", "", "T", "2000-01-01", "2100-12-31", "S", "_1_2_3"});
         while (!done) {
@@ -158,7 +184,7 @@ double printLatencyUnderList(const QString& folder) {
     QThread::msleep(300);  // the list is under way
     std::vector<double> latencies;
     kpv::net::HttpTransport transport;
-    transport.setEndpoint(server.host(), server.port());
+    transport.setEndpoint(server->host(), server->port());
     for (const QString& key : eligible) {
         QElapsedTimer clock;
         clock.start();
