@@ -10,6 +10,8 @@
 #include "protocol/packet_fields.h"
 #include "protocol/packet_writer.h"
 
+#include <charconv>
+#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -92,6 +94,15 @@ QString trimmed(const Statement& q, int column) {
     return q.string(column).trimmed();
 }
 
+// The text of a code column without the blanks a CHAR column pads it with.
+std::string_view trimmedText(const Statement& q, int column) {
+    std::string_view text = q.text(column);
+    constexpr std::string_view blanks = " \t\n\v\f\r";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 // A reading of a few statements in one read transaction, so they see one state of the database.
 class Reading {
   public:
@@ -128,19 +139,24 @@ class FooterCache {
   public:
     explicit FooterCache(const QDate& today) : today_(today) {}
 
+    // `deadline` is read only for an issued invoice, the only kind whose footer shows it.
     std::string_view footer(std::string_view operation, std::string_view type, std::string_view name,
-                            const QString& idEmissao, const QDate& deadline) {
+                            std::string_view idEmissao, const std::function<QDate()>& deadline) {
         key_.assign(operation).append(1, '\0').append(type).append(1, '\0').append(name).append(1, '\0');
-        const bool issued = idEmissao == u"2";
+        const bool issued = idEmissao == "2";
+        const QDate date = issued ? deadline() : QDate();
         key_.append(issued ? "2" : "-");
-        if (issued && deadline.isValid()) key_.append(std::to_string(deadline.toJulianDay()));
+        if (date.isValid()) {
+            char digits[24];
+            key_.append(digits, std::to_chars(digits, digits + sizeof digits, date.toJulianDay()).ptr);
+        }
         auto found = cache_.find(key_);
         if (found == cache_.end()) {
             const auto q = [](std::string_view t) {
                 return QString::fromUtf8(t.data(), qsizetype(t.size()));
             };
             const QString text =
-                InvoiceFooter(q(operation).trimmed() + q(type), q(name), idEmissao, deadline, today_);
+                InvoiceFooter(q(operation).trimmed() + q(type), q(name), q(idEmissao), date, today_);
             found = cache_.emplace(key_, text.toUtf8().toStdString()).first;
         }
         return found->second;
@@ -215,7 +231,8 @@ EncodedPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
               typeName = q.column("NMTIPOOPER"), deadline = q.column("DTLIMCONVNFSE");
     FooterCache footers(QDate::currentDate());
     while (q.next()) {
-        const QString emission = trimmed(q, idEmissao);
+        const bool hasEmission = !q.isNull(idEmissao);
+        const std::string_view emission = trimmedText(q, idEmissao);
         w.beginRow();
         w.text(std::string_view("N"));
         for (int c : {branch, entry, company, issuer, registration, client, clientName, nfse})
@@ -228,11 +245,17 @@ EncodedPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
         else
             w.number(q.number(amount));
         for (int c : {rpsSeries, number, rps}) textOrNull(w, q, c);
-        w.text(emission);
+        if (hasEmission)
+            w.text(emission);
+        else
+            w.null();
         w.text(footers.footer(q.text(direction), q.text(type), q.text(typeName), emission,
-                              q.timestamp(deadline).date));
+                              [&] { return q.timestamp(deadline).date; }));
         textOrNull(w, q, personKind);
-        w.text(trimmed(q, idTransmissao));
+        if (q.isNull(idTransmissao))
+            w.null();
+        else
+            w.text(trimmedText(q, idTransmissao));
         w.endRow();
     }
     reading.done();

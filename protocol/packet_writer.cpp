@@ -2,8 +2,10 @@
 
 #include "protocol/codec.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace kpv::protocol {
 
@@ -43,13 +45,28 @@ void twoDigits(char* at, int value) {
 
 }  // namespace
 
-void AppendJsonString(QByteArray& out, std::string_view utf8) {
-    out.append('"');
+char* PacketWriter::room(size_t bytes) {
+    const qsizetype needed = size_ + qsizetype(bytes);
+    if (needed > out_.size()) out_.resize(std::max({needed, 2 * out_.size(), qsizetype(1) << 16}));
+    return out_.data() + size_;
+}
+
+void PacketWriter::put(std::string_view bytes) {
+    std::memcpy(room(bytes.size()), bytes.data(), bytes.size());
+    size_ += qsizetype(bytes.size());
+}
+
+// A JSON string: escapes take at most six bytes for one, so the room is taken once for the whole text.
+void PacketWriter::putString(std::string_view utf8) {
+    char* const start = room(6 * utf8.size() + 2);
+    char* at = start;
+    *at++ = '"';
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* end = p + utf8.size();
     const auto* run = p;  // start of bytes that go out as they are
     const auto flush = [&](const unsigned char* upTo) {
-        if (upTo > run) out.append(reinterpret_cast<const char*>(run), qsizetype(upTo - run));
+        std::memcpy(at, run, size_t(upTo - run));
+        at += upTo - run;
     };
     while (p < end) {
         const unsigned char c = *p;
@@ -64,73 +81,73 @@ void AppendJsonString(QByteArray& out, std::string_view utf8) {
                 continue;
             }
             flush(p);
-            out.append(kReplacement.data(), qsizetype(kReplacement.size()));
+            std::memcpy(at, kReplacement.data(), kReplacement.size());
+            at += kReplacement.size();
             run = ++p;
             continue;
         }
         flush(p);
+        *at++ = '\\';
         switch (c) {
             case '"':
-                out.append("\\\"", 2);
-                break;
             case '\\':
-                out.append("\\\\", 2);
+                *at++ = char(c);
                 break;
             case '\n':
-                out.append("\\n", 2);
+                *at++ = 'n';
                 break;
             case '\r':
-                out.append("\\r", 2);
+                *at++ = 'r';
                 break;
             case '\t':
-                out.append("\\t", 2);
+                *at++ = 't';
                 break;
-            default: {
-                const char escaped[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
-                out.append(escaped, sizeof escaped);
-            }
+            default:
+                *at++ = 'u', *at++ = '0', *at++ = '0', *at++ = kHex[c >> 4], *at++ = kHex[c & 0xF];
         }
         run = ++p;
     }
     flush(p);
-    out.append('"');
+    *at++ = '"';
+    size_ += at - start;
 }
 
 PacketWriter::PacketWriter(QByteArray& body, const QList<PacketField>& fields) : out_(body) {
-    out_.append("{\"result\":{\"fields\":[");
+    size_ = out_.size();
+    put("{\"result\":{\"fields\":[");
     for (qsizetype i = 0; i < fields.size(); ++i) {
         const PacketField& f = fields.at(i);
-        if (i) out_.append(',');
-        out_.append("{\"name\":");
-        AppendJsonString(out_, f.name.toUtf8().toStdString());
-        out_.append(",\"type\":\"");
-        out_.append(FieldTypeName(f.type).toLatin1());
-        out_.append("\",\"size\":");
-        out_.append(QByteArray::number(f.size));
-        out_.append('}');
+        if (i) put(',');
+        put("{\"name\":");
+        putString(f.name.toUtf8().toStdString());
+        put(",\"type\":\"");
+        put(FieldTypeName(f.type).toLatin1().toStdString());
+        put("\",\"size\":");
+        put(QByteArray::number(f.size).toStdString());
+        put('}');
     }
-    out_.append("],\"rows\":[");
+    put("],\"rows\":[");
 }
 
 void PacketWriter::beginRow() {
-    if (rows_ > 0) out_.append(',');
-    out_.append('[');
+    if (rows_ > 0) put(',');
+    put('[');
     firstCell_ = true;
 }
 
 void PacketWriter::separate() {
-    if (!firstCell_) out_.append(',');
+    if (!firstCell_) put(',');
     firstCell_ = false;
 }
 
 void PacketWriter::null() {
     separate();
-    out_.append("null", 4);
+    put("null");
 }
 
 void PacketWriter::text(std::string_view utf8) {
     separate();
-    AppendJsonString(out_, utf8);
+    putString(utf8);
 }
 
 void PacketWriter::text(const QString& value) {
@@ -148,28 +165,27 @@ void PacketWriter::number(double value) {
         return;
     }
     separate();
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out_.append(buffer, qsizetype(result.ptr - buffer));
+    char* at = room(32);
+    size_ += std::to_chars(at, at + 32, value).ptr - at;
 }
 
 void PacketWriter::integer(qint64 value) {
     separate();
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out_.append(buffer, qsizetype(result.ptr - buffer));
+    char* at = room(24);
+    size_ += std::to_chars(at, at + 24, value).ptr - at;
 }
 
 void PacketWriter::dateTime(const QDate& date, int msecsOfDay) {
-    if (!date.isValid() || date.year() < 1 || date.year() > 9999) {
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day);
+    if (!date.isValid() || year < 1 || year > 9999) {
         null();
         return;
     }
     separate();
-    int year, month, day;
-    date.getDate(&year, &month, &day);
     const int seconds = msecsOfDay / 1000;
-    char text[21] = "\"0000-00-00T00:00:00";
+    char* text = room(21);
+    std::memcpy(text, "\"0000-00-00T00:00:00\"", 21);
     twoDigits(text + 1, year / 100);
     twoDigits(text + 3, year % 100);
     twoDigits(text + 6, month);
@@ -177,17 +193,17 @@ void PacketWriter::dateTime(const QDate& date, int msecsOfDay) {
     twoDigits(text + 12, seconds / 3600);
     twoDigits(text + 15, seconds / 60 % 60);
     twoDigits(text + 18, seconds % 60);
-    out_.append(text, 20);
-    out_.append('"');
+    size_ += 21;
 }
 
 void PacketWriter::endRow() {
-    out_.append(']');
+    put(']');
     ++rows_;
 }
 
 qsizetype PacketWriter::finish() {
-    out_.append("]}}");
+    put("]}}");
+    out_.resize(size_);
     return rows_;
 }
 

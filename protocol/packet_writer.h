@@ -30,14 +30,18 @@ class PacketWriter {
     qsizetype finish();
 
   private:
+    // Room for `bytes` more at the end of what is written; the body grows by doubling and is cut to what
+    // was written when the packet is finished.
+    char* room(size_t bytes);
+    void put(std::string_view bytes);
+    void put(char c) { *room(1) = c, ++size_; }
     void separate();
+    void putString(std::string_view utf8);
 
     QByteArray& out_;
+    qsizetype size_ = 0;  // bytes of out_ written; out_'s own size is its capacity until finish()
     qsizetype rows_ = 0;
     bool firstCell_ = true;
 };
-
-// Appends `utf8` as a JSON string.
-void AppendJsonString(QByteArray& out, std::string_view utf8);
 
 }  // namespace kpv::protocol

@@ -48,6 +48,9 @@ TDBNavigator::TDBNavigator(QWidget* parent, const QString& name) : QWidget(paren
         button->setObjectName(QString::fromLatin1(names[b]));
         button->setToolTip(QString::fromUtf8(hints[b]));
         button->setAutoRaise(true);
+        // Opaque, as the flat buttons are: enabling the navigator repaints its buttons alone.
+        button->setBackgroundRole(QPalette::Window);
+        button->setAutoFillBackground(true);
         button->setFocusPolicy(Qt::NoFocus);
         QIcon icon(navigatorGlyph(static_cast<TNavigateBtn>(b), palette().color(QPalette::WindowText)));
         icon.addPixmap(navigatorGlyph(static_cast<TNavigateBtn>(b),

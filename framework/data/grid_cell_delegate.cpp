@@ -1,8 +1,6 @@
 #include "framework/data/grid_cell_delegate_p.h"
 
-#include "framework/data/data_source.h"
 #include "framework/data/db_grid.h"
-#include "framework/data/grid_model.h"
 
 #include <QPainter>
 
@@ -10,73 +8,52 @@ namespace kpv::data {
 
 namespace {
 const QColor gridLineColor{192, 192, 192};
-// A few screenfuls: enough to scroll back and forth without laying out again, little to hold.
-constexpr size_t kCellsKept = 4096;
+// Many more distinct texts than a few screenfuls show, and little to hold.
+constexpr qsizetype kLayoutsKept = 4096;
 }  // namespace
 
-GridCellDelegate::GridCellDelegate(TDBGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {
-    QAbstractItemModel* model = grid->Model();
-    connect(model, &QAbstractItemModel::modelReset, this, &GridCellDelegate::forgetAll);
-    connect(model, &QAbstractItemModel::layoutChanged, this, &GridCellDelegate::forgetAll);
-    connect(model, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
-                forgetRows(topLeft.row(), bottomRight.row());
-            });
-    connect(model, &QAbstractItemModel::headerDataChanged, this, &GridCellDelegate::forgetAll);
-}
-
-void GridCellDelegate::forgetRows(int first, int last) {
-    const int columns = grid_->Model()->columnCount();
-    if (static_cast<size_t>(last - first + 1) * static_cast<size_t>(columns) >= cells_.size()) {
-        forgetAll();
-        return;
-    }
-    for (int row = first; row <= last; ++row) {
-        for (int column = 0; column < columns; ++column) cells_.erase(key(row, column));
-    }
-}
+GridCellDelegate::GridCellDelegate(TDBGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
 
 // The text as QCommonStyle lays out an item view's display text: a margin each side, one line at the
 // rectangle's width, aligned as the model says, centred vertically on its bounding height.
-const GridCellDelegate::Cell& GridCellDelegate::cell(const QModelIndex& index,
-                                                     const QStyleOptionViewItem& option,
-                                                     const QRect& textRect) const {
+const GridCellDelegate::Layout& GridCellDelegate::laidOut(const QModelIndex& index,
+                                                          const QStyleOptionViewItem& option,
+                                                          const QRect& textRect) const {
     if (option.font != font_) {
-        cells_.clear();
+        layouts_.clear();
         font_ = option.font;
     }
-    std::unique_ptr<Cell>& slot = cells_[key(index.row(), index.column())];
-    if (slot && slot->size == textRect.size()) return *slot;
-    if (!slot && cells_.size() > kCellsKept) {
-        cells_.clear();
-        return cell(index, option, textRect);
-    }
-    slot = std::make_unique<Cell>();
-    slot->size = textRect.size();
     const QVariant alignmentValue = index.data(Qt::TextAlignmentRole);
     const Qt::Alignment alignment =
         alignmentValue.isValid() ? Qt::Alignment(alignmentValue.toInt()) : option.displayAlignment;
+    Key key{index.data(Qt::DisplayRole).toString(), textRect.size(), int(alignment), option.direction};
+    if (const auto found = layouts_.constFind(key); found != layouts_.cend()) return **found;
+    if (layouts_.size() >= kLayoutsKept) layouts_.clear();
+
+    auto layout = std::make_shared<Layout>();
     QTextOption textOption;
     textOption.setWrapMode(QTextOption::ManualWrap);
     textOption.setTextDirection(option.direction);
     textOption.setAlignment(QStyle::visualAlignment(option.direction, alignment));
-    QTextLayout& layout = slot->layout;
-    layout.setFont(option.font);
-    layout.setText(index.data(Qt::DisplayRole).toString());
-    layout.setTextOption(textOption);
-    layout.beginLayout();
+    QTextLayout& text = layout->text;
+    // Kept shaped: without it the layout lets its glyphs go and shapes the text again at every paint.
+    text.setCacheEnabled(true);
+    text.setFont(option.font);
+    text.setText(key.text);
+    text.setTextOption(textOption);
+    text.beginLayout();
     qreal height = 0;
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    for (QTextLine line = text.createLine(); line.isValid(); line = text.createLine()) {
         line.setLineWidth(textRect.width());
         line.setPosition(QPointF(0, height));
         height += line.height();
     }
-    layout.endLayout();
+    text.endLayout();
     const QRect bounds =
-        QStyle::alignedRect(Qt::LayoutDirectionAuto, alignment, layout.boundingRect().size().toSize(),
+        QStyle::alignedRect(Qt::LayoutDirectionAuto, alignment, text.boundingRect().size().toSize(),
                             QRect(QPoint(), textRect.size()));
-    slot->top = bounds.top();
-    return *slot;
+    layout->top = bounds.top();
+    return **layouts_.insert(std::move(key), std::move(layout));
 }
 
 void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -92,10 +69,10 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setClipRect(option.rect, Qt::IntersectClip);
     // No focus frame: the row colour tells the current row.
     if (selected) painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
-    const Cell& text = cell(index, option, textRect);
-    if (!text.layout.text().isEmpty()) {
+    const Layout& layout = laidOut(index, option, textRect);
+    if (!layout.text.text().isEmpty()) {
         painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-        text.layout.draw(painter, QPointF(textRect.left(), textRect.top() + text.top));
+        layout.text.draw(painter, QPointF(textRect.left(), textRect.top() + layout.top));
     }
     painter->setPen(gridLineColor);
     const TDBGridOptions options = grid_->Options();

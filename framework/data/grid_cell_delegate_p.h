@@ -1,20 +1,20 @@
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
 
 #include <memory>
-#include <unordered_map>
 
 namespace kpv::data {
 
 class TDBGrid;
 
-// Paints a grid's cells as the style paints an item view's text, from display texts laid out once and
-// kept for the cells on screen: a repaint neither asks the fields for their texts again nor shapes them.
-// A record's change forgets its row; a change of the data set, the columns or the font forgets all.
-// After the text come the grid lines, then the grid's painting event.
+// Paints a grid's cells as the style paints an item view's text. A text is laid out once for each width
+// and alignment it is shown in, and kept: lists repeat their texts (branches, series, dates, situations),
+// a refresh shows the same ones again, and a repaint or a tick shapes nothing it has shaped before.
+// A change of font forgets all. After the text come the grid lines, then the grid's painting event.
 class GridCellDelegate final : public QStyledItemDelegate {
   public:
     explicit GridCellDelegate(TDBGrid* grid);
@@ -23,20 +23,27 @@ class GridCellDelegate final : public QStyledItemDelegate {
                const QModelIndex& index) const override;
 
   private:
-    struct Cell {
-        QTextLayout layout;
-        QSize size;     // of the rectangle the text was laid out in
-        qreal top = 0;  // where the text starts within it
+    struct Layout {
+        QTextLayout text;
+        qreal top = 0;  // where the text starts within its rectangle
     };
+    struct Key {
+        QString text;
+        QSize size;  // of the rectangle the text is laid out in
+        int alignment;
+        Qt::LayoutDirection direction;
+        bool operator==(const Key&) const = default;
+    };
+    friend size_t qHash(const Key& key, size_t seed) {
+        return qHashMulti(seed, key.text, key.size.width(), key.size.height(), key.alignment,
+                          int(key.direction));
+    }
 
-    const Cell& cell(const QModelIndex& index, const QStyleOptionViewItem& option,
-                     const QRect& textRect) const;
-    void forgetRows(int first, int last);
-    void forgetAll() { cells_.clear(); }
-    static quint64 key(int row, int column) { return (quint64(quint32(row)) << 32) | quint32(column); }
+    const Layout& laidOut(const QModelIndex& index, const QStyleOptionViewItem& option,
+                          const QRect& textRect) const;
 
     TDBGrid* grid_;
-    mutable std::unordered_map<quint64, std::unique_ptr<Cell>> cells_;
+    mutable QHash<Key, std::shared_ptr<const Layout>> layouts_;
     mutable QFont font_;
 };
 

@@ -9,14 +9,18 @@ namespace kpv {
 
 namespace {
 
-// A veil over the screen with a spinner and a text. The server calls block the event loop, so it is
-// painted once, at once, and stays as it is until the work ends.
+// A box in the middle of the screen with a spinner and a text. The server calls block the event loop, so it
+// is painted once, at once, and stays as it is until the work ends. The box is opaque and no larger than
+// itself: showing it paints its own pixels only, and hiding it repaints only what it covered.
 class BusyOverlay : public QWidget {
   public:
+    static constexpr QSize kBox{340, 90};
+
     BusyOverlay(QWidget* form, int kind, QString text) : QWidget(form), kind_(kind), text_(std::move(text)) {
         setObjectName(QStringLiteral("ShowAvi"));
-        setAttribute(Qt::WA_TransparentForMouseEvents, false);
-        setGeometry(form->rect());
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setGeometry(QRect(
+            QPoint(form->width() / 2 - kBox.width() / 2, form->height() / 2 - kBox.height() / 2), kBox));
         raise();
         show();
     }
@@ -30,14 +34,12 @@ class BusyOverlay : public QWidget {
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.fillRect(rect(), QColor(255, 255, 255, 150));
-        const QRect box(width() / 2 - 170, height() / 2 - 45, 340, 90);
+        p.fillRect(rect(), QColor(250, 250, 250));
         p.setPen(QColor(90, 90, 90));
-        p.setBrush(QColor(250, 250, 250));
-        p.drawRoundedRect(box, 6, 6);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        p.setRenderHint(QPainter::Antialiasing);
         // Spinner: twelve spokes; a magnifier ring for look-ups (kind 1).
-        const QPoint centre(box.left() + 40, box.center().y());
+        const QPoint centre(40, height() / 2);
         if (kind_ == 1) {
             p.setPen(QPen(QColor(40, 80, 160), 4));
             p.setBrush(Qt::NoBrush);
@@ -55,7 +57,7 @@ class BusyOverlay : public QWidget {
         }
         p.setPen(Qt::black);
         const QString shown = text_.isEmpty() ? QStringLiteral("Aguarde...") : text_;
-        p.drawText(box.adjusted(75, 8, -12, -8), Qt::AlignVCenter | Qt::TextWordWrap, shown);
+        p.drawText(rect().adjusted(75, 8, -12, -8), Qt::AlignVCenter | Qt::TextWordWrap, shown);
     }
 
   private:

@@ -7,6 +7,10 @@ namespace kpv::ui {
 TButtonFlat::TButtonFlat(QWidget* parent, const QString& name, const QString& hint) : QToolButton(parent) {
     setObjectName(name);
     setAutoRaise(true);
+    // Flat on the window's colour, painted by the button itself: a change of state repaints the button
+    // alone, not the panels and the window frame behind it.
+    setBackgroundRole(QPalette::Window);
+    setAutoFillBackground(true);
     setToolTip(hint);
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(21, 21);
