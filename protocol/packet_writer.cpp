@@ -184,8 +184,9 @@ void PacketWriter::dateTime(const QDate& date, int msecsOfDay) {
     }
     separate();
     const int seconds = msecsOfDay / 1000;
-    char* text = room(21);
-    std::memcpy(text, "\"0000-00-00T00:00:00\"", 21);
+    constexpr std::string_view shape = "\"0000-00-00T00:00:00\"";
+    char* text = room(shape.size());
+    std::copy(shape.begin(), shape.end(), text);
     twoDigits(text + 1, year / 100);
     twoDigits(text + 3, year % 100);
     twoDigits(text + 6, month);
@@ -193,7 +194,7 @@ void PacketWriter::dateTime(const QDate& date, int msecsOfDay) {
     twoDigits(text + 12, seconds / 3600);
     twoDigits(text + 15, seconds / 60 % 60);
     twoDigits(text + 18, seconds % 60);
-    size_ += 21;
+    size_ += qsizetype(shape.size());
 }
 
 void PacketWriter::endRow() {

@@ -53,7 +53,7 @@ const GridCellDelegate::Layout& GridCellDelegate::laidOut(const QModelIndex& ind
         QStyle::alignedRect(Qt::LayoutDirectionAuto, alignment, text.boundingRect().size().toSize(),
                             QRect(QPoint(), textRect.size()));
     layout->top = bounds.top();
-    return **layouts_.insert(std::move(key), std::move(layout));
+    return **layouts_.emplace(std::move(key), std::move(layout));
 }
 
 void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
