@@ -11,7 +11,6 @@
 #include "protocol/packet_writer.h"
 
 #include <charconv>
-#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -125,6 +124,13 @@ void textOrNull(PacketWriter& w, const Statement& q, int column) {
         w.text(q.text(column));
 }
 
+void trimmedTextOrNull(PacketWriter& w, const Statement& q, int column) {
+    if (q.isNull(column))
+        w.null();
+    else
+        w.text(trimmedText(q, column));
+}
+
 void dateTimeOrNull(PacketWriter& w, const Statement& q, int column) {
     const db::Timestamp t = q.timestamp(column);
     if (t.isValid())
@@ -139,12 +145,12 @@ class FooterCache {
   public:
     explicit FooterCache(const QDate& today) : today_(today) {}
 
-    // `deadline` is read only for an issued invoice, the only kind whose footer shows it.
+    // `deadline` counts for an issued invoice only, the only kind whose footer shows it.
     std::string_view footer(std::string_view operation, std::string_view type, std::string_view name,
-                            std::string_view idEmissao, const std::function<QDate()>& deadline) {
+                            std::string_view idEmissao, const QDate& deadline) {
         key_.assign(operation).append(1, '\0').append(type).append(1, '\0').append(name).append(1, '\0');
         const bool issued = idEmissao == "2";
-        const QDate date = issued ? deadline() : QDate();
+        const QDate date = issued ? deadline : QDate();
         key_.append(issued ? "2" : "-");
         if (date.isValid()) {
             char digits[24];
@@ -231,7 +237,6 @@ EncodedPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
               typeName = q.column("NMTIPOOPER"), deadline = q.column("DTLIMCONVNFSE");
     FooterCache footers(QDate::currentDate());
     while (q.next()) {
-        const bool hasEmission = !q.isNull(idEmissao);
         const std::string_view emission = trimmedText(q, idEmissao);
         w.beginRow();
         w.text(std::string_view("N"));
@@ -245,17 +250,12 @@ EncodedPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
         else
             w.number(q.number(amount));
         for (int c : {rpsSeries, number, rps}) textOrNull(w, q, c);
-        if (hasEmission)
-            w.text(emission);
-        else
-            w.null();
+        trimmedTextOrNull(w, q, idEmissao);
+        // The deadline is read only where the footer shows it.
         w.text(footers.footer(q.text(direction), q.text(type), q.text(typeName), emission,
-                              [&] { return q.timestamp(deadline).date; }));
+                              emission == "2" ? q.timestamp(deadline).date : QDate()));
         textOrNull(w, q, personKind);
-        if (q.isNull(idTransmissao))
-            w.null();
-        else
-            w.text(trimmedText(q, idTransmissao));
+        trimmedTextOrNull(w, q, idTransmissao);
         w.endRow();
     }
     reading.done();
