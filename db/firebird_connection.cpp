@@ -41,7 +41,10 @@ std::vector<ISC_STATUS> codesOf(const ISC_STATUS* status) {
 
 enum class Failure { Other, Lost, Conflict, Cancelled };
 
-Failure failureOf(const ISC_STATUS* status) {
+// `writesRows`: the failed statement was an UPDATE ... RETURNING (or a DELETE, an INSERT). Having waited
+// for another writer's lock, such a statement can find its row changed under it and end with "no current
+// record for fetch": it wrote nothing, and the transaction is worth starting over as after any conflict.
+Failure failureOf(const ISC_STATUS* status, bool writesRows) {
     const std::vector<ISC_STATUS> codes = codesOf(status);
     const auto any = [&](std::initializer_list<ISC_STATUS> wanted) {
         return std::any_of(codes.begin(), codes.end(), [&](ISC_STATUS c) { return isOneOf(c, wanted); });
@@ -51,7 +54,8 @@ Failure failureOf(const ISC_STATUS* status) {
              isc_lost_db_connection, isc_conn_lost, isc_connect_reject, isc_shutdown, isc_att_shutdown,
              isc_bad_db_handle, isc_shutinprog, isc_unavailable}))
         return Failure::Lost;
-    if (any({isc_deadlock, isc_lock_conflict, isc_update_conflict, isc_lock_timeout}))
+    if (any({isc_deadlock, isc_lock_conflict, isc_update_conflict, isc_lock_timeout}) ||
+        (writesRows && any({isc_no_cur_rec})))
         return Failure::Conflict;
     return Failure::Other;
 }
@@ -462,7 +466,9 @@ class FirebirdStatement final : public Statement {
                 type_ == isc_info_sql_stmt_exec_procedure
                     ? isc_dsql_execute2(status, transaction, &handle_, SQL_DIALECT_V6, in_, out_)
                     : isc_dsql_execute(status, transaction, &handle_, SQL_DIALECT_V6, in_);
-            if (failed) connection_.fail(QStringLiteral("Falha ao executar comando SQL"), status, sql_);
+            if (failed)
+                connection_.fail(QStringLiteral("Falha ao executar comando SQL"), status, sql_,
+                                 type_ != isc_info_sql_stmt_select);
         }
         if (type_ == isc_info_sql_stmt_select) {
             cursorOpen_ = true;
@@ -551,7 +557,7 @@ FirebirdConnection::FirebirdConnection(const DatabaseSettings& s) {
         const QString what =
             QStringLiteral("Não foi possível abrir o banco de dados Firebird \"%1\"").arg(target_);
         // An unreachable server is worth trying again; a wrong password or a missing database is not.
-        if (failureOf(status) == Failure::Lost) throw ConnectionLostError(what, textOf(status));
+        if (failureOf(status, false) == Failure::Lost) throw ConnectionLostError(what, textOf(status));
         throw DatabaseError(what, textOf(status));
     }
 }
@@ -563,10 +569,11 @@ FirebirdConnection::~FirebirdConnection() {
     if (attachment_) isc_detach_database(status, &attachment_);
 }
 
-void FirebirdConnection::fail(const QString& what, const ISC_STATUS* status, const QString& sql) {
+void FirebirdConnection::fail(const QString& what, const ISC_STATUS* status, const QString& sql,
+                              bool writesRows) {
     QString detail = textOf(status);
     if (!sql.isEmpty()) detail += QStringLiteral(" [") + sql.simplified() + QLatin1Char(']');
-    const Failure kind = failureOf(status);
+    const Failure kind = failureOf(status, writesRows);
     if (lost_ || kind == Failure::Cancelled) {
         if (lost_) transaction_ = 0;  // gone with the connection
         throw DeadlineError(what, detail);

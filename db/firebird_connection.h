@@ -31,8 +31,10 @@ class FirebirdConnection final : public Connection {
     friend class FirebirdStatement;
     class Running;
 
-    // Raises the kind of DatabaseError the status vector holds.
-    [[noreturn]] void fail(const QString& what, const long* status, const QString& sql = {});
+    // Raises the kind of DatabaseError the status vector holds; `writesRows` for a statement that changes
+    // rows.
+    [[noreturn]] void fail(const QString& what, const long* status, const QString& sql = {},
+                           bool writesRows = false);
     unsigned int* transactionFor();
 
     unsigned int attachment_ = 0;
