@@ -34,7 +34,10 @@ class PacketWriter {
     // was written when the packet is finished.
     char* room(size_t bytes);
     void put(std::string_view bytes);
-    void put(char c) { *room(1) = c, ++size_; }
+    void put(char c) {
+        *room(1) = c;
+        ++size_;
+    }
     void separate();
     void putString(std::string_view utf8);
 

@@ -10,8 +10,8 @@ namespace kpv {
 namespace {
 
 // A box in the middle of the screen with a spinner and a text. The server calls block the event loop, so it
-// is painted once, at once, and stays as it is until the work ends. The box is opaque and no larger than
-// itself: showing it paints its own pixels only, and hiding it repaints only what it covered.
+// is painted once, at once, and stays as it is until the work ends. The box is opaque and covers nothing
+// beyond itself: showing it paints its own pixels only, and hiding it repaints only what it covered.
 class BusyOverlay : public QWidget {
   public:
     static constexpr QSize kBox{340, 90};
