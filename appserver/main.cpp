@@ -10,11 +10,10 @@
 #include "db/database.h"
 #include "db/database_error.h"
 #include "protocol/methods.h"
+#include "settings/settings_file.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QSettings>
 
 #include <cstdio>
 
@@ -108,11 +107,9 @@ int main(int argc, char** argv) {
     options.addOption(portOption);
     options.process(app);
 
-    const QString configFile = options.value(configOption);
-    if (options.isSet(configOption) && !QFileInfo::exists(configFile))
-        return fail(QStringLiteral("arquivo de configuração não encontrado: %1").arg(configFile));
-    QSettings ini(configFile, QSettings::IniFormat);
     try {
+        // Without its file the server would serve some database of the folder it was started in.
+        const settings::SettingsFile ini(options.value(configOption));
         server::ServerSettings settings = server::ReadServerSettings(ini);
         if (options.isSet(portOption)) {
             bool ok = false;
@@ -124,7 +121,7 @@ int main(int argc, char** argv) {
         }
         db::DatabaseSettings database = db::ReadDatabaseSettings(ini);
         if (database.path.isEmpty() && database.engine == db::Engine::SQLite)
-            database.path = QStringLiteral("kpv.db");
+            database.path = settings::ResolvePath(ini.folder(), QStringLiteral("kpv.db"));
         return serve(settings, database, termination);
     } catch (const server::ConfigurationError& e) {
         return fail(e.message());

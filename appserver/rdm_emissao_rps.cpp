@@ -4,6 +4,7 @@
 #include "appserver/invoice_list_query.h"
 #include "appserver/server_fault.h"
 #include "db/connection.h"
+#include "db/database_witness.h"
 #include "db/write_transaction.h"
 #include "protocol/codes.h"
 #include "protocol/invoice_status.h"
@@ -341,6 +342,14 @@ EncodedPacket TrdmEmissaoRPS::GetInscrMunicip(const QString& company, const QStr
     return result;
 }
 
+Status TrdmEmissaoRPS::IdentificaBanco() {
+    const QString witness = db::NewDatabaseWitness();
+    return writing(db_, deadline_, [&] {
+        db::RecordDatabaseWitness(db_, witness, nowToTheSecond());
+        return Status::ok({witness});
+    });
+}
+
 Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& entry) {
     return writing(db_, deadline_, [&]() -> Status {
         const InvoiceState s = readInvoice(db_, branch, entry);
@@ -348,7 +357,7 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
         // Already issued: a client retrying after a lost answer gets its success, and nothing is spent.
         // Once the RPS has gone out as an NFS-e, the receipt is not printed again.
         if (s.status().emitted()) {
-            if (!s.status().transmitted()) return Status::ok();
+            if (!s.status().transmitted()) return Status::ok({s.rpsSeries, s.rpsNumber});
             return Status::refused(QStringLiteral(
                 "O RPS desta nota fiscal já foi transmitido como NFS-e e não pode ser impresso novamente."));
         }
@@ -399,7 +408,7 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
         // Another writer changed the invoice after it was read: start over from its new state.
         if (invoice.rowsAffected() != 1)
             throw db::ConflictError(QStringLiteral("Nota fiscal alterada durante a emissão."));
-        return Status::ok();
+        return Status::ok({s.rpsSeries, QString::number(number)});
     });
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QString>
+#include <QStringList>
 
 namespace kpv::db {
 class Connection;
@@ -12,13 +13,14 @@ class Connection;
 
 namespace kpv::server {
 
-// {"S", ""} on success, {"N", reason} for a refusal the user reads.
+// {"S", ""} on success, {"N", reason} for a refusal the user reads; a method may answer values after them.
 struct Status {
     QString code;
     QString text;
+    QStringList values;
 
-    static Status ok() { return {QStringLiteral("S"), QString()}; }
-    static Status refused(const QString& reason) { return {QStringLiteral("N"), reason}; }
+    static Status ok(QStringList values = {}) { return {QStringLiteral("S"), QString(), std::move(values)}; }
+    static Status refused(const QString& reason) { return {QStringLiteral("N"), reason, {}}; }
 };
 
 // A reply body holding a data packet, written as the rows came from the database.
@@ -41,9 +43,12 @@ class TrdmEmissaoRPS {
     // `one` "S": that registration of the company; "N": all of the company's registrations.
     EncodedPacket GetInscrMunicip(const QString& company, const QString& registration, const QString& one);
 
-    // Gives the invoice the next number of its RPS series, in one transaction. Idempotent: an invoice
-    // already issued answers success and spends nothing, so a client may repeat a call whose answer it
-    // lost.
+    // Records a fresh witness of this database and answers it after the status (db/database_witness.h),
+    // for the host to find through its own connection.
+    Status IdentificaBanco();
+    // Gives the invoice the next number of its RPS series, in one transaction, and answers the RPS series
+    // and number after the status. Idempotent: an invoice already issued answers success with its number
+    // and spends nothing, so a client may repeat a call whose answer it lost.
     Status PreparaImpressao(const QString& branch, const QString& entry);
     // Cancels the invoice's RPS in the ledger (its number stays spent) and frees the invoice.
     Status CancelaEmissao(const QString& branch, const QString& entry);

@@ -32,6 +32,8 @@ Run runnerOf(QLatin1String name) {
          [](TrdmEmissaoRPS& m, const QVariantList& a) {
              return Payload(m.GetInscrMunicip(a[0].toString(), a[1].toString(), a[2].toString()));
          }},
+        {QLatin1String("IdentificaBanco"),
+         [](TrdmEmissaoRPS& m, const QVariantList&) { return Payload(m.IdentificaBanco()); }},
         {QLatin1String("PreparaImpressao"),
          [](TrdmEmissaoRPS& m, const QVariantList& a) {
              return Payload(m.PreparaImpressao(a[0].toString(), a[1].toString()));
@@ -128,7 +130,7 @@ CallReply RemoteDispatcher::run(TrdmEmissaoRPS& module, const CheckedCall& call)
     if (const auto* packet = std::get_if<EncodedPacket>(&payload))
         return {200, packet->body, method, QStringLiteral("ok %1 rows").arg(packet->rows)};
     const Status& status = std::get<Status>(payload);
-    return {200, protocol::EncodeStatusReply(status.code, status.text), method,
+    return {200, protocol::EncodeStatusReply(status.code, status.text, status.values), method,
             status.code == protocol::kSim ? QStringLiteral("ok") : QStringLiteral("refused: ") + status.text};
 }
 

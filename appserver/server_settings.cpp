@@ -1,10 +1,10 @@
 #include "appserver/server_settings.h"
 
 #include "protocol/call_timeout.h"
+#include "settings/settings_file.h"
 
 #include <QFileInfo>
 #include <QHostAddress>
-#include <QSettings>
 #include <QThread>
 
 namespace kpv::server {
@@ -16,26 +16,6 @@ const QString kGroup = QStringLiteral("server");
 [[noreturn]] void bad(const QString& key, const QString& value, const QString& expected) {
     throw ConfigurationError(
         QStringLiteral("configuração inválida: [server] %1=%2 (%3)").arg(key, value, expected));
-}
-
-// An integer key within [low, high]; absent keeps `fallback`.
-qint64 integer(QSettings& s, const QString& key, qint64 fallback, qint64 low, qint64 high) {
-    if (!s.contains(key)) return fallback;
-    const QString text = s.value(key).toString().trimmed();
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
-    if (!ok || value < low || value > high) {
-        bad(key, text, QStringLiteral("esperado um número inteiro de %1 a %2").arg(low).arg(high));
-    }
-    return value;
-}
-
-bool boolean(QSettings& s, const QString& key, bool fallback) {
-    if (!s.contains(key)) return fallback;
-    const QString text = s.value(key).toString().trimmed().toLower();
-    if (text == u"true" || text == u"1" || text == u"yes" || text == u"sim") return true;
-    if (text == u"false" || text == u"0" || text == u"no" || text == u"nao" || text == u"não") return false;
-    bad(key, s.value(key).toString(), QStringLiteral("esperado true ou false"));
 }
 
 bool isLoopback(const QString& host) {
@@ -66,32 +46,39 @@ void CheckServerSettings(const ServerSettings& s) {
         if (!file.isEmpty() && !QFileInfo(file).isReadable())
             bad(key, file, QStringLiteral("arquivo PEM não encontrado ou sem permissão de leitura"));
     }
-    if (!s.tls() && !isLoopback(s.host) && !s.acceptClearText) {
+    if (isLoopback(s.host)) return;
+    if (!s.tls() && !s.acceptClearText) {
         bad(QStringLiteral("host"), s.host,
             QStringLiteral(
                 "um endereço além desta máquina exige TLS (tlsCert e tlsKey), ou acceptClearText=true "
                 "para aceitar de propósito o tráfego sem criptografia"));
     }
+    // Anyone who reaches the address could otherwise issue and cancel RPS.
+    if (s.token.isEmpty()) {
+        bad(QStringLiteral("host"), s.host,
+            QStringLiteral("um endereço além desta máquina exige um token de acesso ([server] token), "
+                           "que cada estação informa no seu kpv.ini"));
+    }
 }
 
-ServerSettings ReadServerSettings(QSettings& settings) {
+ServerSettings ReadServerSettings(const settings::SettingsFile& file) {
     ServerSettings s;
-    settings.beginGroup(kGroup);
-    s.host = settings.value(QStringLiteral("host"), s.host).toString().trimmed();
-    s.port = int(integer(settings, QStringLiteral("port"), s.port, 0, 65535));
-    s.token = settings.value(QStringLiteral("token")).toString();
-    s.maxBodyBytes = integer(settings, QStringLiteral("maxBodyBytes"), s.maxBodyBytes, 1024, qint64(1) << 30);
-    s.readTimeoutMs = int(integer(settings, QStringLiteral("readTimeoutMs"), s.readTimeoutMs, 100, 600000));
-    s.idleTimeoutMs = int(integer(settings, QStringLiteral("idleTimeoutMs"), s.idleTimeoutMs, 100, 86400000));
-    s.maxConnections = int(integer(settings, QStringLiteral("maxConnections"), s.maxConnections, 1, 10000));
-    s.workers = int(integer(settings, QStringLiteral("workers"), DefaultWorkers(), 1, 256));
+    const auto integer = [&](const char* key, qint64 fallback, qint64 low, qint64 high) {
+        return file.integer(kGroup, QLatin1String(key), fallback, low, high);
+    };
+    s.host = file.text(kGroup, QStringLiteral("host"), s.host);
+    s.port = int(integer("port", s.port, 0, 65535));
+    s.token = file.text(kGroup, QStringLiteral("token"));
+    s.maxBodyBytes = integer("maxBodyBytes", s.maxBodyBytes, 1024, qint64(1) << 30);
+    s.readTimeoutMs = int(integer("readTimeoutMs", s.readTimeoutMs, 100, 600000));
+    s.idleTimeoutMs = int(integer("idleTimeoutMs", s.idleTimeoutMs, 100, 86400000));
+    s.maxConnections = int(integer("maxConnections", s.maxConnections, 1, 10000));
+    s.workers = int(integer("workers", DefaultWorkers(), 1, 256));
     // Well inside the clients' own call timeout, so that no answer arrives after they gave up.
-    s.deadlineMs = int(
-        integer(settings, QStringLiteral("deadlineMs"), s.deadlineMs, 1000, protocol::kCallTimeoutMs / 3));
-    s.tlsCert = settings.value(QStringLiteral("tlsCert")).toString().trimmed();
-    s.tlsKey = settings.value(QStringLiteral("tlsKey")).toString().trimmed();
-    s.acceptClearText = boolean(settings, QStringLiteral("acceptClearText"), false);
-    settings.endGroup();
+    s.deadlineMs = int(integer("deadlineMs", s.deadlineMs, 1000, protocol::kCallTimeoutMs / 3));
+    s.tlsCert = file.path(kGroup, QStringLiteral("tlsCert"));
+    s.tlsKey = file.path(kGroup, QStringLiteral("tlsKey"));
+    s.acceptClearText = file.boolean(kGroup, QStringLiteral("acceptClearText"), false);
     CheckServerSettings(s);
     return s;
 }

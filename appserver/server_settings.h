@@ -1,10 +1,12 @@
 #pragma once
 
+#include "settings/configuration_error.h"
+
 #include <QString>
 
-#include <stdexcept>
-
-class QSettings;
+namespace kpv::settings {
+class SettingsFile;
+}
 
 namespace kpv::server {
 
@@ -12,7 +14,7 @@ namespace kpv::server {
 struct ServerSettings {
     QString host = QStringLiteral("127.0.0.1");
     int port = 8410;  // 0: any free port
-    QString token;    // empty: no authentication
+    QString token;    // empty: no authentication, allowed on loopback only
     qsizetype maxBodyBytes = qsizetype(1024) * 1024;
     int readTimeoutMs = 10000;  // from the first byte of a request to its last
     int idleTimeoutMs = 60000;  // a kept-alive connection without requests is closed after this
@@ -26,20 +28,11 @@ struct ServerSettings {
     bool tls() const { return !tlsCert.isEmpty(); }
 };
 
-// A value of the configuration that the server cannot work with; the message names the key and the
-// value, in Portuguese.
-class ConfigurationError : public std::runtime_error {
-  public:
-    explicit ConfigurationError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    QString message() const { return message_; }
+using settings::ConfigurationError;
 
-  private:
-    QString message_;
-};
-
-// Reads and checks every key of the group; throws ConfigurationError for the first bad one.
-ServerSettings ReadServerSettings(QSettings& settings);
+// Reads and checks every key of the group; throws ConfigurationError for the first bad one. The TLS
+// files are taken from the configuration file's folder when relative.
+ServerSettings ReadServerSettings(const settings::SettingsFile& file);
 // The same checks for values that came from elsewhere (the command line's port).
 void CheckServerSettings(const ServerSettings& settings);
 

@@ -21,6 +21,7 @@
 #include "measure.h"
 #include "protocol/codes.h"
 #include "scripted_interaction.h"
+#include "settings/settings_file.h"
 #include "wire_call.h"
 
 #include <QApplication>
@@ -110,8 +111,8 @@ int main(int argc, char** argv) {
     if (!ini.open(QIODevice::WriteOnly)) Fail(QStringLiteral("cannot write kpv.ini"));
     ini.write(database.iniGroup().toUtf8());
     ini.close();
-    QSettings settings(ini.fileName(), QSettings::IniFormat);
-    kpv::db::OpenDatabase(kpv::db::ReadDatabaseSettings(settings), QStringLiteral("dtmDBGeral"));
+    kpv::db::OpenDatabase(kpv::db::ReadDatabaseSettings(kpv::settings::SettingsFile(ini.fileName())),
+                          QStringLiteral("dtmDBGeral"));
     kpv::data::dtmDBGeral()->Open(QStringLiteral("dtmDBGeral"));
     const InvoiceSelection selection = LargestSelection(QSqlDatabase::database(QStringLiteral("dtmDBGeral")));
     Report("rows", selection.rows);

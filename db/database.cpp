@@ -10,6 +10,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -242,33 +243,72 @@ void SetFirebirdForcedWrites(const DatabaseSettings& s, bool on) {
         {}, QStringLiteral("configurar"));
 }
 
+namespace {
+
+void execute(QSqlDatabase& db, const QString& statement) {
+    QSqlQuery q(db);
+    if (!q.exec(statement)) {
+        ThrowSqlError(QStringLiteral("Falha ao preparar o esquema do banco de dados (%1)")
+                          .arg(statement.section(' ', 0, 2)),
+                      q.lastError());
+    }
+}
+
+QStringList tablesOf(QSqlDatabase& db) {
+    QStringList existing;
+    for (const QString& t : db.tables(QSql::Tables)) existing << t.trimmed().toUpper();
+    return existing;
+}
+
+// What a database made by an earlier version lacks: the server's own tables and the columns added since.
+// The host application's tables are never made here: a database that lacks one of them is not ours.
+QStringList upgradeStatements(QSqlDatabase& db, const Dialect& dialect, const QStringList& existing) {
+    QStringList missingOfApplication;
+    for (const Table& t : Schema()) {
+        if (t.owner == TableOwner::Application && !existing.contains(t.name)) missingOfApplication << t.name;
+    }
+    if (!missingOfApplication.isEmpty()) {
+        throw DatabaseError(
+            QStringLiteral("O banco de dados tem apenas parte das tabelas do sistema; faltam: %1.")
+                .arg(missingOfApplication.join(", ")));
+    }
+    QStringList statements;
+    for (const Table& t : Schema()) {
+        if (!existing.contains(t.name)) {
+            statements << dialect.createStatements(t);
+            continue;
+        }
+        const QSqlRecord record = db.record(t.name);
+        for (const Column& c : t.columns) {
+            if (record.contains(c.name)) continue;
+            if (c.required) {
+                throw DatabaseError(
+                    QStringLiteral("A tabela %1 do banco de dados não tem a coluna obrigatória "
+                                   "%2, que não pode ser acrescentada às linhas existentes.")
+                        .arg(t.name, c.name));
+            }
+            statements << QStringLiteral("ALTER TABLE %1 ADD %2").arg(t.name, dialect.columnDefinition(c));
+        }
+    }
+    return statements;
+}
+
+}  // namespace
+
 void InstallSchema(QSqlDatabase& db) {
     const Dialect& dialect = DialectOf(db);
     dialect.begin(db);
     try {
-        QStringList existing;
-        for (const QString& t : db.tables(QSql::Tables)) existing << t.trimmed().toUpper();
-        QStringList missing;
-        for (const Table& t : Schema()) {
-            if (!existing.contains(t.name)) missing << t.name;
-        }
-        if (missing.isEmpty()) {
+        const QStringList existing = tablesOf(db);
+        bool any = false;
+        for (const Table& t : Schema()) any = any || existing.contains(t.name);
+        const QStringList statements =
+            any ? upgradeStatements(db, dialect, existing) : dialect.createStatements();
+        if (statements.isEmpty()) {
             dialect.rollback(db);
             return;
         }
-        if (missing.size() != static_cast<qsizetype>(Schema().size())) {
-            throw DatabaseError(
-                QStringLiteral("O banco de dados tem apenas parte das tabelas do sistema; faltam: %1.")
-                    .arg(missing.join(", ")));
-        }
-        for (const QString& statement : dialect.createStatements()) {
-            QSqlQuery q(db);
-            if (!q.exec(statement)) {
-                ThrowSqlError(QStringLiteral("Falha ao criar o esquema do banco de dados (%1)")
-                                  .arg(statement.section(' ', 0, 2)),
-                              q.lastError());
-            }
-        }
+        for (const QString& statement : statements) execute(db, statement);
         dialect.commit(db);
     } catch (...) {
         if (db.driver()->hasFeature(QSqlDriver::Transactions)) db.rollback();
@@ -304,6 +344,18 @@ QSqlDatabase OpenDatabase(const DatabaseSettings& s, const QString& connectionNa
         return openAndInstall(s, connectionName);
     } catch (...) {
         // Every handle is gone by now: the failed connection does not linger under its name.
+        QSqlDatabase::removeDatabase(connectionName);
+        throw;
+    }
+}
+
+QSqlDatabase OpenExistingDatabase(const DatabaseSettings& s, const QString& connectionName) {
+    try {
+        QSqlDatabase db = openExisting(s, connectionName);
+        if (!db.isOpen())
+            throw DatabaseError(QStringLiteral("O banco de dados %1 não existe.").arg(DescribeDatabase(s)));
+        return db;
+    } catch (...) {
         QSqlDatabase::removeDatabase(connectionName);
         throw;
     }

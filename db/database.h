@@ -20,9 +20,15 @@ void CreateFirebirdDatabase(const DatabaseSettings& settings);
 // A bulk load runs far faster without them; the database must not be attached by this process then.
 void SetFirebirdForcedWrites(const DatabaseSettings& settings, bool on);
 
-// Creates every table, index and routine when the database has none of the tables yet; a database that
-// holds only some of them is refused rather than patched.
+// Creates every table, index and routine when the database has none of the tables yet. A database an
+// earlier version made gets what it lacks of the server's own tables and of the columns added since; one
+// that lacks a table of the host application is refused rather than patched.
 void InstallSchema(QSqlDatabase& db);
+
+// Opens the database as it is, creating nothing and installing nothing, for a program that reads what the
+// server keeps: it never makes an empty database of its own by mistake. Throws DatabaseError, saying so
+// when there is no such database.
+QSqlDatabase OpenExistingDatabase(const DatabaseSettings& settings, const QString& connectionName);
 
 // Removes the connection after its last handle is gone.
 void CloseDatabase(const QString& connectionName);

@@ -1,8 +1,7 @@
 #include "db/database_settings.h"
 
 #include "db/database_error.h"
-
-#include <QSettings>
+#include "settings/settings_file.h"
 
 namespace kpv::db {
 
@@ -17,6 +16,14 @@ constexpr EngineNameRow kEngineNames[] = {
     {Engine::Oracle, "oracle"},
     {Engine::MSSQL, "mssql"},
 };
+
+const QString kGroup = QStringLiteral("database");
+
+// What the embedded engine is given is a file when it names a folder or a file type; a bare name is an
+// alias of databases.conf.
+bool namesFile(const QString& path) {
+    return path.contains(u'/') || path.contains(u'.');
+}
 }  // namespace
 
 QString EngineName(Engine engine) {
@@ -36,37 +43,23 @@ Engine EngineFromName(const QString& name) {
                             .arg(name));
 }
 
-namespace {
-// An integer key within [low, high]; absent keeps `fallback`.
-int integer(QSettings& s, const QString& key, int fallback, int low, int high) {
-    if (!s.contains(key)) return fallback;
-    const QString text = s.value(key).toString().trimmed();
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < low || value > high) {
-        throw DatabaseError(
-            QStringLiteral("configuração inválida: [database] %1=%2 (esperado um número inteiro "
-                           "de %3 a %4)")
-                .arg(key, text)
-                .arg(low)
-                .arg(high));
-    }
-    return value;
-}
-}  // namespace
-
-DatabaseSettings ReadDatabaseSettings(QSettings& settings) {
+DatabaseSettings ReadDatabaseSettings(const settings::SettingsFile& file) {
     DatabaseSettings s;
-    settings.beginGroup(QStringLiteral("database"));
-    s.engine = EngineFromName(settings.value(QStringLiteral("engine"), QStringLiteral("sqlite")).toString());
-    s.path = settings.value(QStringLiteral("path")).toString();
-    s.host = settings.value(QStringLiteral("host")).toString();
-    s.port = integer(settings, QStringLiteral("port"), 0, 0, 65535);
-    s.user = settings.value(QStringLiteral("user")).toString();
-    s.password = settings.value(QStringLiteral("password")).toString();
-    s.busyTimeoutMs = integer(settings, QStringLiteral("busyTimeoutMs"), s.busyTimeoutMs, 0, 600000);
-    settings.endGroup();
-
+    try {
+        s.engine = EngineFromName(file.text(kGroup, QStringLiteral("engine"), QStringLiteral("sqlite")));
+    } catch (const DatabaseError&) {
+        file.invalid(kGroup, QStringLiteral("engine"),
+                     QStringLiteral("use sqlite, firebird, oracle ou mssql"));
+    }
+    s.host = file.text(kGroup, QStringLiteral("host"));
+    s.path = file.text(kGroup, QStringLiteral("path"));
+    const bool local =
+        s.engine == Engine::SQLite || (s.engine == Engine::Firebird && s.host.isEmpty() && namesFile(s.path));
+    if (local) s.path = file.path(kGroup, QStringLiteral("path"));
+    s.port = int(file.integer(kGroup, QStringLiteral("port"), 0, 0, 65535));
+    s.user = file.text(kGroup, QStringLiteral("user"));
+    s.password = file.text(kGroup, QStringLiteral("password"));
+    s.busyTimeoutMs = int(file.integer(kGroup, QStringLiteral("busyTimeoutMs"), s.busyTimeoutMs, 0, 600000));
     return s;
 }
 

@@ -2,7 +2,9 @@
 
 #include <QString>
 
-class QSettings;
+namespace kpv::settings {
+class SettingsFile;
+}
 
 namespace kpv::db {
 
@@ -19,9 +21,10 @@ struct DatabaseSettings {
     int busyTimeoutMs = 10000;  // how long a writer waits for another one to finish
 };
 
-// Reads the [database] group; a relative path is taken from the working folder, as the host does.
-// Throws DatabaseError on an unknown engine.
-DatabaseSettings ReadDatabaseSettings(QSettings& settings);
+// Reads and checks the [database] group. A relative path of a file on this machine (SQLite, or a Firebird
+// file opened by the embedded engine) is taken from the configuration file's folder; an alias or a path on
+// a Firebird server's disk is the server's. Throws settings::ConfigurationError.
+DatabaseSettings ReadDatabaseSettings(const settings::SettingsFile& file);
 
 QString EngineName(Engine engine);
 // Throws DatabaseError for a name that is not sqlite, firebird, oracle or mssql.

@@ -30,22 +30,25 @@ QString Dialect::typeName(const Column& c) const {
     return {};
 }
 
+QString Dialect::columnDefinition(const Column& c) const {
+    return c.name + QLatin1Char(' ') + typeName(c) + (c.required ? QStringLiteral(" NOT NULL") : QString());
+}
+
+QStringList Dialect::createStatements(const Table& table) const {
+    QStringList parts;
+    for (const Column& c : table.columns) parts << columnDefinition(c);
+    parts << QStringLiteral("CONSTRAINT PK_%1 PRIMARY KEY (%2)").arg(table.name, table.primaryKey.join(", "));
+    QStringList statements{QStringLiteral("CREATE TABLE %1 (%2)").arg(table.name, parts.join(", "))};
+    for (const Index& index : table.indexes) {
+        statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                          .arg(index.name, table.name, index.columns.join(", "));
+    }
+    return statements;
+}
+
 QStringList Dialect::createStatements() const {
     QStringList statements;
-    for (const Table& table : Schema()) {
-        QStringList parts;
-        for (const Column& c : table.columns) {
-            parts << c.name + QLatin1Char(' ') + typeName(c) +
-                         (c.required ? QStringLiteral(" NOT NULL") : QString());
-        }
-        parts << QStringLiteral("CONSTRAINT PK_%1 PRIMARY KEY (%2)")
-                     .arg(table.name, table.primaryKey.join(", "));
-        statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(table.name, parts.join(", "));
-        for (const Index& index : table.indexes) {
-            statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-                              .arg(index.name, table.name, index.columns.join(", "));
-        }
-    }
+    for (const Table& table : Schema()) statements << createStatements(table);
     return statements + routineStatements();
 }
 

@@ -27,8 +27,12 @@ class Dialect {
 
     // The type of a column in DDL, in the spelling most engines share.
     virtual QString typeName(const Column& column) const;
+    // A column as CREATE TABLE and ALTER TABLE ADD declare it.
+    QString columnDefinition(const Column& column) const;
     // The whole schema: tables, indexes and the database routines.
     QStringList createStatements() const;
+    // One table and its indexes.
+    QStringList createStatements(const Table& table) const;
 
     // A transaction through Qt's driver; throws DatabaseError.
     virtual void begin(QSqlDatabase& db) const;

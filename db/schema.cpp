@@ -150,6 +150,13 @@ std::vector<Table> declare() {
           req("DTEMISRPS", T::Timestamp), req("IDSITRPS", T::FixedText, 1), req("DTSITRPS", T::Timestamp)},
          {"CDEMPRESA", "CDINSCMUNI", "CDSERIERPS", "NRRPS"},
          {{"IX_RPSEMITIDO_NOTA", {"CDFILIAL", "NRLANCTONF"}}}},
+        // Values a server writes when a host connects, each fresh and random: a host that finds the value
+        // through its own connection reads the very database the server writes to, not a copy of it.
+        {"IDENTBANCO",
+         {req("CDIDENTBANCO", T::Text, 32), req("DTIDENTBANCO", T::Timestamp)},
+         {"CDIDENTBANCO"},
+         {},
+         TableOwner::Server},
     };
 }
 

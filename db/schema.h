@@ -31,11 +31,16 @@ struct Index {
     QStringList columns;
 };
 
+// Whose a table is. The host application's tables come with its database, all of them or none; the
+// application server's own may be missing from a database an earlier version made, and are created then.
+enum class TableOwner { Application, Server };
+
 struct Table {
     QString name;
     std::vector<Column> columns;
     QStringList primaryKey;
     std::vector<Index> indexes;
+    TableOwner owner = TableOwner::Application;
 
     const Column* column(const QString& name) const;
 };

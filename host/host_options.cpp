@@ -1,9 +1,9 @@
 #include "host/host_options.h"
 
+#include "settings/settings_file.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QSettings>
 
 namespace kpv::host {
 
@@ -33,17 +33,8 @@ bool ParseHostOptions(const QCoreApplication& app, HostOptions& options, QString
     if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
 
     options.configFile = parser.value(config);
-    // Without its file the host would start with no database and no report folder, and say only that.
-    if (!QFileInfo::exists(options.configFile)) {
-        *error = QStringLiteral("arquivo de configuração não encontrado: %1").arg(options.configFile);
-        return false;
-    }
-    QSettings settings(options.configFile, QSettings::IniFormat);
-    options.package =
-        parser.isSet(package)
-            ? parser.value(package)
-            : settings.value(QStringLiteral("host/package"), QStringLiteral("PKG_KPV41000")).toString();
-    options.openScreen = parser.isSet(open) || settings.value(QStringLiteral("host/open"), false).toBool();
+    if (parser.isSet(package)) options.package = parser.value(package);
+    options.openScreen = parser.isSet(open);
     options.screenshot = parser.value(screenshot);
     options.script = parser.value(script);
     if (!options.screenshot.isEmpty() && !options.script.isEmpty()) {
@@ -52,6 +43,16 @@ bool ParseHostOptions(const QCoreApplication& app, HostOptions& options, QString
         return false;
     }
     return true;
+}
+
+void ReadHostSettings(const settings::SettingsFile& file, HostOptions& options) {
+    const QString group = QStringLiteral("host");
+    if (options.package.isEmpty()) {
+        options.package = file.text(group, QStringLiteral("package"), QStringLiteral("PKG_KPV41000"));
+        if (options.package.isEmpty())
+            file.invalid(group, QStringLiteral("package"), QStringLiteral("esperado o nome do pacote"));
+    }
+    if (file.boolean(group, QStringLiteral("open"), false)) options.openScreen = true;
 }
 
 }  // namespace kpv::host

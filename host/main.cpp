@@ -1,21 +1,20 @@
 // kpv-host: the host application. Loads a run-time package, opens its screen inside an MDI main window,
 // merges the screen's menus into its own and shows the errors nobody else handled.
-#include "db/database.h"
 #include "framework/core/context.h"
 #include "framework/core/dispatch.h"
 #include "framework/core/interaction.h"
-#include "framework/data/db_module.h"
 #include "framework/ui/application.h"
+#include "host/host_database.h"
 #include "host/host_options.h"
 #include "host/main_window.h"
 #include "host/package_loader.h"
 #include "host/session_runner.h"
 #include "host/session_script.h"
 #include "host/unattended_interaction.h"
+#include "settings/settings_file.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QSettings>
 
 #include <cstdio>
 
@@ -57,17 +56,30 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    QSettings settings(options.configFile, QSettings::IniFormat);
-    Context() = ReadContextValues(settings);
-
-    // The shared database module the screens' queries run on. Without a database the host still
-    // starts; the screens report the failure when they query.
+    // The configuration is checked whole before anything starts; a bad value stops the host, naming it.
+    std::optional<settings::SettingsFile> settings;
+    db::DatabaseSettings database;
     try {
-        db::OpenDatabase(db::ReadDatabaseSettings(settings), QStringLiteral("dtmDBGeral"));
-        data::dtmDBGeral()->Open(QStringLiteral("dtmDBGeral"));
+        settings.emplace(options.configFile);
+        host::ReadHostSettings(*settings, options);
+        Context() = ReadContextValues(*settings);
+        database = db::ReadDatabaseSettings(*settings);
+    } catch (const settings::ConfigurationError& e) {
+        std::fprintf(stderr, "kpv-host: %s\n", qPrintable(e.message()));
+        return 1;
+    }
+    // The shared database module the screens' queries run on. Without a database the host still
+    // starts; the screens report the failure when they query, and nothing reaches the server.
+    try {
+        host::OpenHostDatabase(database);
+        host::CheckContextBranches(*settings, database);
+    } catch (const settings::ConfigurationError& e) {
+        std::fprintf(stderr, "kpv-host: %s\n", qPrintable(e.message()));
+        return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kpv-host: %s\n", e.what());
     }
+    host::InstallDatabaseCheck(database);
 
     host::MainWindow window;
     window.resize(1280, 680);

@@ -241,9 +241,11 @@ class ReplyDecoder {
                 allTexts = false;
             }
         }
-        if (!allTexts || texts.size() != 2)
-            throw WireError(QStringLiteral("Vetor de situação inválido: esperados dois textos."));
-        return QVariantList{texts[0], texts[1]};
+        if (!allTexts || texts.size() < 2)
+            throw WireError(QStringLiteral("Vetor de situação inválido: esperados dois textos ou mais."));
+        QVariantList status;
+        for (const QString& t : texts) status << t;
+        return status;
     }
 
     PacketField field(od::value value) {
@@ -476,8 +478,10 @@ QByteArray EncodePacketReply(const DataPacket& packet) {
     return out;
 }
 
-QByteArray EncodeStatusReply(const QString& status, const QString& text) {
-    const QJsonObject body{{QStringLiteral("result"), QJsonArray{status, text}}};
+QByteArray EncodeStatusReply(const QString& status, const QString& text, const QStringList& values) {
+    QJsonArray array{status, text};
+    for (const QString& v : values) array.append(v);
+    const QJsonObject body{{QStringLiteral("result"), array}};
     return QJsonDocument(body).toJson(QJsonDocument::Compact);
 }
 

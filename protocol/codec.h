@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <stdexcept>
@@ -35,12 +36,12 @@ QByteArray EncodeCall(const Call& call);
 Call DecodeCall(const QByteArray& body);
 
 QByteArray EncodePacketReply(const DataPacket& packet);
-// The status array {"S"|"N", text}.
-QByteArray EncodeStatusReply(const QString& status, const QString& text);
+// The status array {"S"|"N", text}, followed by the values a method answers beside it.
+QByteArray EncodeStatusReply(const QString& status, const QString& text, const QStringList& values = {});
 QByteArray EncodeFaultReply(const Fault& fault);
 
 // The payload of a reply body: a QVariant holding a DataPacket, a QVariantList status array of two
-// texts, or a Fault. Throws WireError for anything else.
+// texts or more, or a Fault. Throws WireError for anything else.
 QVariant DecodeReply(const QByteArray& body);
 
 QString FieldTypeName(TFieldType type);

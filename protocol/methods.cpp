@@ -11,11 +11,13 @@ constexpr std::array kGetNotaFiscal{A::Text, A::Text, A::Text, A::Text, A::Text,
                                     A::Text, A::Date, A::Date, A::Text, A::Text};
 constexpr std::array kThreeTexts{A::Text, A::Text, A::Text};
 constexpr std::array kInvoiceKey{A::Text, A::Text};  // CDFILIAL, NRLANCTONF
+constexpr std::span<const ArgKind> kNone;
 
 constexpr std::array kMethods{
     MethodLayout{QLatin1String("GetNotaFiscal"), kGetNotaFiscal, PayloadKind::DataPacket},
     MethodLayout{QLatin1String("GetTipoOper"), kThreeTexts, PayloadKind::DataPacket},
     MethodLayout{QLatin1String("GetInscrMunicip"), kThreeTexts, PayloadKind::DataPacket},
+    MethodLayout{QLatin1String("IdentificaBanco"), kNone, PayloadKind::StatusArray},
     MethodLayout{QLatin1String("PreparaImpressao"), kInvoiceKey, PayloadKind::StatusArray},
     MethodLayout{QLatin1String("CancelaEmissao"), kInvoiceKey, PayloadKind::StatusArray},
 };

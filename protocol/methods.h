@@ -7,11 +7,13 @@
 
 #include <span>
 
-// What both ends know of the remote data module: its name, its five methods, the kinds of their
+// What both ends know of the remote data module: its name, its methods, the kinds of their
 // arguments in order and the shape of their payloads (docs/protocol.md, section 5).
 namespace kpv::protocol {
 
 inline constexpr QLatin1String kServerName{"Kpv41000.rdmEmissaoRPS"};
+// The call a connection makes before any other (db/database_witness.h).
+inline constexpr QLatin1String kIdentificaBanco{"IdentificaBanco"};
 
 enum class ArgKind { Text, Date };
 enum class PayloadKind { DataPacket, StatusArray };

@@ -2,12 +2,11 @@
 #include "db/database.h"
 #include "db/database_error.h"
 #include "db/demodata/demo_generator.h"
+#include "settings/settings_file.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
-#include <QSettings>
 
 #include <cstdio>
 
@@ -61,14 +60,8 @@ int main(int argc, char** argv) {
 
     try {
         kpv::db::DatabaseSettings target;
-        if (options.isSet(config)) {
-            if (!QFileInfo::exists(options.value(config))) {
-                return fail(
-                    QStringLiteral("arquivo de configuração não encontrado: %1").arg(options.value(config)));
-            }
-            QSettings ini(options.value(config), QSettings::IniFormat);
-            target = kpv::db::ReadDatabaseSettings(ini);
-        }
+        if (options.isSet(config))
+            target = kpv::db::ReadDatabaseSettings(kpv::settings::SettingsFile(options.value(config)));
         if (options.isSet(engine)) target.engine = kpv::db::EngineFromName(options.value(engine));
         if (options.isSet(database)) target.path = options.value(database);
         if (options.isSet(host)) target.host = options.value(host);
@@ -136,6 +129,8 @@ int main(int argc, char** argv) {
             summary.rpsCancelled, named.toUtf8().constData(), clock.elapsed() / 1000.0);
         return 0;
     } catch (const kpv::db::DatabaseError& e) {
+        return fail(e.message());
+    } catch (const kpv::settings::ConfigurationError& e) {
         return fail(e.message());
     }
 }

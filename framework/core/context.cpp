@@ -1,44 +1,80 @@
 #include "framework/core/context.h"
 
-#include <QSettings>
+#include "settings/settings_file.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <climits>
 
 namespace kpv {
+
+namespace {
+
+// Branch codes are digits, stored four wide ("1" is branch "0001").
+bool isBranchCode(const QString& code) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,4}$"));
+    return digits.match(code).hasMatch();
+}
+
+QString branchCode(const QString& code) {
+    return code.rightJustified(4, u'0');
+}
+
+QString branch(const settings::SettingsFile& file, const QString& key, const QString& fallback) {
+    const QString group = QStringLiteral("context");
+    if (!file.contains(group, key)) return fallback;
+    const QString code = file.text(group, key);
+    if (!isBranchCode(code))
+        file.invalid(group, key, QStringLiteral("esperado o código da filial, de 1 a 4 dígitos"));
+    return branchCode(code);
+}
+
+}  // namespace
 
 ContextValues& Context() {
     static ContextValues values;
     return values;
 }
 
-ContextValues ReadContextValues(QSettings& settings) {
+ContextValues ReadContextValues(const settings::SettingsFile& file) {
     ContextValues v;
-    settings.beginGroup(QStringLiteral("context"));
-    v.filiProc = settings.value(QStringLiteral("branch"), v.filiProc).toString();
-    v.filiProcFat = settings.value(QStringLiteral("billingBranch")).toString();
-    v.moduFili = settings.value(QStringLiteral("perBranchModule"), false).toBool();
-    v.moduloAtiv = settings.value(QStringLiteral("activeModule"), 0).toInt();
-    v.dataProc = QDate::fromString(settings.value(QStringLiteral("processingDate")).toString(), Qt::ISODate);
+    const QString context = QStringLiteral("context");
+    v.filiProc = branch(file, QStringLiteral("branch"), v.filiProc);
+    v.filiProcFat = branch(file, QStringLiteral("billingBranch"), QString());
+    v.moduFili = file.boolean(context, QStringLiteral("perBranchModule"), false);
+    v.moduloAtiv = int(file.integer(context, QStringLiteral("activeModule"), 0, 0, INT_MAX));
+    v.dataProc = file.date(context, QStringLiteral("processingDate"));
     // processingDate.0002=2026-11-30 gives branch 0002 a date of its own.
     const QString prefix = QStringLiteral("processingDate.");
-    for (const QString& key : settings.childKeys()) {
-        if (key.startsWith(prefix)) {
-            v.dataProcByBranch.insert(key.mid(prefix.size()),
-                                      QDate::fromString(settings.value(key).toString(), Qt::ISODate));
-        }
+    for (const QString& key : file.keys(context)) {
+        if (!key.startsWith(prefix)) continue;
+        const QString code = key.mid(prefix.size());
+        if (!isBranchCode(code))
+            file.invalid(context, key,
+                         QStringLiteral("a chave leva o código da filial, processingDate.0002"));
+        const QDate date = file.date(context, key);
+        if (!date.isValid()) file.invalid(context, key, QStringLiteral("esperada uma data AAAA-MM-DD"));
+        v.dataProcByBranch.insert(branchCode(code), date);
     }
-    settings.endGroup();
 
-    settings.beginGroup(QStringLiteral("server"));
-    v.webUrl = settings.value(QStringLiteral("host"), v.webUrl).toString();
-    v.webPort = settings.value(QStringLiteral("port"), v.webPort).toInt();
-    v.webToken = settings.value(QStringLiteral("token")).toString();
-    v.webCaFile = settings.value(QStringLiteral("caFile")).toString().trimmed();
-    v.webTls = settings.value(QStringLiteral("tls"), !v.webCaFile.isEmpty()).toBool();
-    settings.endGroup();
+    const QString server = QStringLiteral("server");
+    v.webUrl = file.text(server, QStringLiteral("host"), v.webUrl);
+    if (v.webUrl.isEmpty())
+        file.invalid(server, QStringLiteral("host"),
+                     QStringLiteral("esperado o endereço do servidor de aplicação"));
+    v.webPort = int(file.integer(server, QStringLiteral("port"), v.webPort, 1, 65535));
+    v.webToken = file.text(server, QStringLiteral("token"));
+    v.webCaFile = file.path(server, QStringLiteral("caFile"));
+    if (!v.webCaFile.isEmpty() && !QFileInfo(v.webCaFile).isReadable()) {
+        file.invalid(
+            server, QStringLiteral("caFile"),
+            QStringLiteral("arquivo PEM não encontrado ou sem permissão de leitura: %1").arg(v.webCaFile));
+    }
+    v.webTls = file.boolean(server, QStringLiteral("tls"), !v.webCaFile.isEmpty());
 
-    settings.beginGroup(QStringLiteral("reports"));
-    v.reportFolder = settings.value(QStringLiteral("folder")).toString();
-    v.outputFolder = settings.value(QStringLiteral("output")).toString();
-    settings.endGroup();
+    v.reportFolder = file.path(QStringLiteral("reports"), QStringLiteral("folder"));
+    v.outputFolder = file.path(QStringLiteral("reports"), QStringLiteral("output"));
     return v;
 }
 

@@ -4,7 +4,9 @@
 #include <QHash>
 #include <QString>
 
-class QSettings;
+namespace kpv::settings {
+class SettingsFile;
+}
 
 namespace kpv {
 
@@ -28,8 +30,9 @@ struct ContextValues {
 // The values in force; the host fills them from its configuration at start.
 ContextValues& Context();
 
-// Reads the [context], [server] and [reports] groups of the host's configuration (keys in README).
-ContextValues ReadContextValues(QSettings& settings);
+// Reads and checks the [context], [server] and [reports] groups of the host's configuration (keys in
+// README); relative paths are taken from the file's folder. Throws settings::ConfigurationError.
+ContextValues ReadContextValues(const settings::SettingsFile& file);
 
 QString FiliProc();
 QString FiliProcFat();

@@ -4,6 +4,8 @@
 #include "protocol/data_packet.h"
 #include "protocol/fault.h"
 
+#include <algorithm>
+
 namespace kpv {
 
 namespace {
@@ -11,8 +13,9 @@ namespace {
 bool isStatusArray(const QVariant& v) {
     if (v.metaType() != QMetaType::fromType<QVariantList>()) return false;
     const QVariantList list = v.toList();
-    return list.size() == 2 && list.at(0).metaType() == QMetaType::fromType<QString>() &&
-           list.at(1).metaType() == QMetaType::fromType<QString>();
+    if (list.size() < 2) return false;
+    return std::all_of(list.begin(), list.end(),
+                       [](const QVariant& e) { return e.metaType() == QMetaType::fromType<QString>(); });
 }
 
 QVariant refuse(bool show, const QString& message) {

@@ -4,6 +4,8 @@
 #include "framework/core/errors.h"
 #include "framework/net/http_transport.h"
 #include "protocol/codec.h"
+#include "protocol/codes.h"
+#include "protocol/methods.h"
 
 namespace kpv::net {
 
@@ -11,7 +13,16 @@ using protocol::Fault;
 
 namespace {
 const QByteArray kCallTarget = QByteArrayLiteral("/call");
+
+DatabaseCheck& databaseCheck() {
+    static DatabaseCheck check;
+    return check;
+}
 }  // namespace
+
+void SetDatabaseCheck(DatabaseCheck check) {
+    databaseCheck() = std::move(check);
+}
 
 QVariant TServerObject::Call(const QString& method, const QVariantList& args) const {
     return connection_->call(method, args);
@@ -41,6 +52,7 @@ void TNetConnection::SetConnected(bool connected) {
     if (!connected) {
         transport_->close();
         connected_ = false;
+        databaseConfirmed_ = false;
         return;
     }
     Fire(BeforeConnect, this);
@@ -69,6 +81,34 @@ QVariant TNetConnection::call(const QString& method, const QVariantList& args) {
         return fail(QStringLiteral("not_connected"),
                     QStringLiteral("A conexão com o servidor de aplicação não está ativa."));
     }
+    if (!databaseConfirmed_ && databaseCheck()) {
+        const QVariant refused = confirmDatabase();
+        if (refused.isValid()) return refused;
+    }
+    return exchange(method, args);
+}
+
+QVariant TNetConnection::confirmDatabase() {
+    const QVariant answer = exchange(protocol::kIdentificaBanco, {});
+    if (answer.metaType() == QMetaType::fromType<Fault>()) return answer;
+    const QVariantList status = answer.toList();
+    if (status.size() < 3 || status.at(0).toString() != protocol::kSim) {
+        return fail(QStringLiteral("bad_reply"),
+                    QStringLiteral("O servidor de aplicação em %1 não identificou o seu banco de dados%2")
+                        .arg(where(), status.size() > 1 && !status.at(1).toString().isEmpty()
+                                          ? QStringLiteral(": ") + status.at(1).toString()
+                                          : QStringLiteral(".")));
+    }
+    try {
+        databaseCheck()(status.at(2).toString(), where());
+    } catch (const Error& e) {
+        return fail(QStringLiteral("wrong_database"), e.message());
+    }
+    databaseConfirmed_ = true;
+    return {};
+}
+
+QVariant TNetConnection::exchange(const QString& method, const QVariantList& args) {
     const QString token = Token.isEmpty() ? Context().webToken : Token;
     HttpHeaders headers{{"Content-Type", "application/json; charset=utf-8"}, {"Accept", "application/json"}};
     if (!token.isEmpty())
@@ -79,6 +119,8 @@ QVariant TNetConnection::call(const QString& method, const QVariantList& args) {
         answer =
             transport_->post(kCallTarget, headers, protocol::EncodeCall({ServerName, method, args}), Timeout);
     } catch (const TransportError& e) {
+        // The server may come back another one, over another database.
+        databaseConfirmed_ = false;
         return fail(e.code(), e.message());
     }
 

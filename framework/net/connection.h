@@ -7,9 +7,17 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 namespace kpv::net {
+
+// Makes sure a server works on the host's own database before anything is asked of it: given the value
+// the server has just recorded there (the method IdentificaBanco, db/database_witness.h) and the server's
+// address, it raises kpv::Error when the host's database does not hold it. The host installs it once;
+// without one, connections call at once.
+using DatabaseCheck = std::function<void(const QString& witness, const QString& server)>;
+void SetDatabaseCheck(DatabaseCheck check);
 
 class HttpTransport;
 class TNetConnection;
@@ -56,7 +64,8 @@ class TNetConnection : public QObject {
 
     // Switching on runs BeforeConnect and checks the address; a bad address raises kpv::Error. With
     // ThrowException the server is also reached at once, and an unreachable one raises kpv::Error;
-    // without it the first call reports the failure.
+    // without it the first call reports the failure. The first call of a connection switched on, and the
+    // first after a failure to reach the server, is preceded by the database check.
     void SetConnected(bool connected);
     bool Connected() const { return connected_; }
 
@@ -65,12 +74,16 @@ class TNetConnection : public QObject {
   private:
     friend class TServerObject;
     QVariant call(const QString& method, const QVariantList& args);
+    QVariant exchange(const QString& method, const QVariantList& args);
+    // An invalid QVariant once the server's database is the host's; the failure to return otherwise.
+    QVariant confirmDatabase();
     QVariant fail(const QString& code, const QString& message) const;
     QString where() const;
 
     QString host_;
     int port_ = 0;
     bool connected_ = false;
+    bool databaseConfirmed_ = false;
     std::unique_ptr<HttpTransport> transport_;
 };
 

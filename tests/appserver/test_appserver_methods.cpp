@@ -559,7 +559,12 @@ class AppServerMethods : public QObject {
         }
         const QVariantList before = state == "none" ? QVariantList() : rowOf(e, *inv);
         const QVariantList result = call(e, method, {inv->branch, inv->entry}).toList();
-        QCOMPARE(result, (QVariantList{status, text.contains("%1") ? text.arg(inv->im) : text}));
+        QCOMPARE(result.mid(0, 2), (QVariantList{status, text.contains("%1") ? text.arg(inv->im) : text}));
+        // An issued invoice's RPS is answered after the status, as it stands.
+        const QVariantList answered = status == "S" && method == "PreparaImpressao"
+                                          ? QVariantList{inv->rpsSeries, inv->rps}
+                                          : QVariantList{};
+        QCOMPARE(result.mid(2), answered);
         if (state != "none") QCOMPARE(rowOf(e, *inv), before);
     }
 
@@ -581,8 +586,11 @@ class AppServerMethods : public QObject {
         const QString counterKey = inv->company + '|' + inv->im + "|RPS";
         const qint64 last = e.counters.value(counterKey);
         const QVariantList ok{"S", ""};
+        const auto issued = [](qint64 number) {
+            return QVariantList{"S", "", "RPS", QString::number(number)};
+        };
 
-        QCOMPARE(call(e, "PreparaImpressao", {inv->branch, inv->entry}).toList(), ok);
+        QCOMPARE(call(e, "PreparaImpressao", {inv->branch, inv->entry}).toList(), issued(last + 1));
         QVariantList row = rowOf(e, *inv);
         QCOMPARE(row[16].toString(), QStringLiteral("2"));
         QCOMPARE(row[15].toString(), QString::number(last + 1));
@@ -591,7 +599,7 @@ class AppServerMethods : public QObject {
         QVERIFY2(row[17].toString().endsWith("Converter em NFS-e até " + deadline),
                  qPrintable(row[17].toString()));
 
-        QCOMPARE(call(e, "PreparaImpressao", {inv->branch, inv->entry}).toList(), ok);
+        QCOMPARE(call(e, "PreparaImpressao", {inv->branch, inv->entry}).toList(), issued(last + 1));
         QCOMPARE(rowOf(e, *inv)[15].toString(), QString::number(last + 1));
 
         QCOMPARE(call(e, "CancelaEmissao", {inv->branch, inv->entry}).toList(), ok);
@@ -602,7 +610,7 @@ class AppServerMethods : public QObject {
         QCOMPARE(call(e, "CancelaEmissao", {inv->branch, inv->entry}).toList(),
                  (QVariantList{"N", "A nota fiscal não tem RPS emitido."}));
 
-        QCOMPARE(call(e, "PreparaImpressao", {inv->branch, inv->entry}).toList(), ok);
+        QCOMPARE(call(e, "PreparaImpressao", {inv->branch, inv->entry}).toList(), issued(last + 2));
         QCOMPARE(rowOf(e, *inv)[15].toString(), QString::number(last + 2));
 
         // Transmitted with the city's return pending: cancelling is still allowed and clears the

@@ -132,7 +132,7 @@ class AppServerNumbering : public QObject {
                                 connection.AppServer().Call("PreparaImpressao", {"0001", entry(i)}), true,
                                 rkStatusArray)
                                 .toList();
-                        if (status != QVariantList{"S", ""}) {
+                        if (status.mid(0, 2) != QVariantList{"S", ""}) {
                             QMutexLocker locked(&lock);
                             failures << entry(i) + ": " + status.value(1).toString();
                         }
@@ -197,7 +197,8 @@ class AppServerNumbering : public QObject {
         std::set<qint64> reissued;
         for (int i : {16, 700, 1999}) {
             QCOMPARE(connection.AppServer().Call("CancelaEmissao", {"0001", entry(i)}).toList(), ok);
-            QCOMPARE(connection.AppServer().Call("PreparaImpressao", {"0001", entry(i)}).toList(), ok);
+            QCOMPARE(connection.AppServer().Call("PreparaImpressao", {"0001", entry(i)}).toList().mid(0, 2),
+                     ok);
             const QVariant p = connection.AppServer().Call(
                 "GetNotaFiscal",
                 {"0001", "T", "01", "", "", "", "T", QDate(2026, 5, 4), QDate(2026, 5, 4), "S", "_2"});

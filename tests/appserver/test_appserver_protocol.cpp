@@ -458,9 +458,9 @@ class AppServerProtocol : public QObject {
             << QStringList{"--config", "@ini", "--port", "@busy"} << ""
             << "kpv-appserver: Não foi possível escutar em 127.0.0.1:@busy: o endereço já "
                "está em uso por outro programa.";
-        QTest::newRow("unknown engine")
-            << QStringList{"--config", "@bad-engine"} << ""
-            << "kpv-appserver: Banco de dados desconhecido na configuração: \"db2\"";
+        QTest::newRow("unknown engine") << QStringList{"--config", "@bad-engine"} << ""
+                                        << "kpv-appserver: configuração inválida: [database] engine=db2 (use "
+                                           "sqlite, firebird, oracle ou mssql)";
         const auto key = [&](const char* name, const char* line, const char* message) {
             QTest::newRow(name) << plain << QString::fromUtf8(line)
                                 << QStringLiteral("kpv-appserver: configuração inválida: ") +

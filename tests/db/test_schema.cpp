@@ -12,6 +12,7 @@
 #include "filter/statements.h"
 #include "framework/data/db_module.h"
 #include "framework/data/query.h"
+#include "settings/settings_file.h"
 #include "test_database.h"
 #include "test_database_settings.h"
 
@@ -413,10 +414,20 @@ class Schema : public QObject {
         QTest::newRow("defaults") << "" << int(db::Engine::SQLite) << ""
                                   << "" << 0 << ""
                                   << "";
+        // A file of this machine named relatively is the configuration file's neighbour, wherever the
+        // program was started; an alias or a server's path is the engine's.
         QTest::newRow("sqlite file") << "engine=sqlite\npath=out/kpv.db" << int(db::Engine::SQLite)
-                                     << "out/kpv.db"
+                                     << "@dir/out/kpv.db"
                                      << "" << 0 << ""
                                      << "";
+        QTest::newRow("firebird embedded, relative")
+            << "engine=firebird\npath=../data/kpv.fdb" << int(db::Engine::Firebird) << "@parent/data/kpv.fdb"
+            << "" << 0 << ""
+            << "";
+        QTest::newRow("firebird embedded alias")
+            << "engine=firebird\npath=kpv_alias" << int(db::Engine::Firebird) << "kpv_alias"
+            << "" << 0 << ""
+            << "";
         QTest::newRow("firebird embedded") << "engine=firebird\npath=/srv/kpv.fdb\nuser=SYSDBA"
                                            << int(db::Engine::Firebird) << "/srv/kpv.fdb"
                                            << "" << 0 << "SYSDBA"
@@ -434,7 +445,11 @@ class Schema : public QObject {
                                << "";
         QTest::newRow("unknown engine") << "engine=postgres" << 0 << ""
                                         << "" << 0 << ""
-                                        << "Banco de dados desconhecido na configuração: \"postgres\"";
+                                        << "configuração inválida: [database] engine=postgres (use sqlite";
+        QTest::newRow("unknown key")
+            << "engine=sqlite\nbusyTimeout=5" << 0 << ""
+            << "" << 0 << ""
+            << "configuração inválida: [database] busyTimeout=5 (chave desconhecida)";
     }
     void settingsFromTheConfiguration() {
         QFETCH(QString, ini);
@@ -449,16 +464,18 @@ class Schema : public QObject {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(("[database]\n" + ini + "\n").toUtf8());
         f.close();
-        QSettings settings(file, QSettings::IniFormat);
         try {
-            const db::DatabaseSettings s = db::ReadDatabaseSettings(settings);
+            const db::DatabaseSettings s = db::ReadDatabaseSettings(settings::SettingsFile(file));
             QVERIFY2(error.isEmpty(), "an error was expected");
             QCOMPARE(int(s.engine), engine);
-            QCOMPARE(s.path, path);
+            const QDir folder(dir_.path());
+            QCOMPARE(s.path, QString(path)
+                                 .replace("@dir", folder.path())
+                                 .replace("@parent", QFileInfo(folder.path()).path()));
             QCOMPARE(s.host, host);
             QCOMPARE(s.port, port);
             QCOMPARE(s.user, user);
-        } catch (const db::DatabaseError& e) {
+        } catch (const settings::ConfigurationError& e) {
             QVERIFY2(!error.isEmpty(), qPrintable(e.message()));
             QVERIFY2(e.message().startsWith(error), qPrintable(e.message()));
         }
@@ -531,6 +548,31 @@ class Schema : public QObject {
                      qPrintable(e.message()));
             QVERIFY2(e.message().contains(QStringLiteral("NOTAFISCAL")), qPrintable(e.message()));
         }
+    }
+
+    // A database an earlier version made, without the server's newer table and a newer column, gets both
+    // when a server opens it, and keeps every row it held.
+    void earlierDatabaseIsUpgradedInPlace_data() { engines(); }
+    void earlierDatabaseIsUpgradedInPlace() {
+        QFETCH(QString, engine);
+        const TestDatabase target = fresh(engine);
+        if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
+        {
+            QSqlDatabase db = db::OpenDatabase(SettingsOf(target), name());
+            QSqlQuery q(db);
+            for (const char* statement :
+                 {"DROP TABLE IDENTBANCO", "ALTER TABLE NOTAFISCAL DROP DTLIMCONVNFSE",
+                  "INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')"})
+                QVERIFY2(q.exec(QString::fromLatin1(statement)), qPrintable(q.lastError().text()));
+        }
+        db::CloseDatabase(name());
+        QSqlDatabase db = db::OpenDatabase(SettingsOf(target), name());
+        QVERIFY(db.record(QStringLiteral("IDENTBANCO")).contains(QStringLiteral("CDIDENTBANCO")));
+        QVERIFY(db.record(QStringLiteral("NOTAFISCAL")).contains(QStringLiteral("DTLIMCONVNFSE")));
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("SELECT NMPAIS FROM PAIS")));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), QStringLiteral("Brasil"));
     }
 
     // A writer that loses against another connection's lock waits for it, or starts over, and the work's

@@ -9,6 +9,7 @@
 #include "framework/ui/application.h"
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/mask_edit.h"
+#include "settings/settings_file.h"
 
 #include <QFile>
 #include <QSettings>
@@ -52,8 +53,8 @@ bool EmissionFixture::start(QString* error) {
     if (!ini.open(QIODevice::WriteOnly)) return Fail(error, QStringLiteral("cannot write kpv.ini"));
     ini.write(database.iniGroup().toUtf8());
     ini.close();
-    QSettings settings(ini.fileName(), QSettings::IniFormat);
-    kpv::db::OpenDatabase(kpv::db::ReadDatabaseSettings(settings), QStringLiteral("dtmDBGeral"));
+    kpv::db::OpenDatabase(kpv::db::ReadDatabaseSettings(kpv::settings::SettingsFile(ini.fileName())),
+                          QStringLiteral("dtmDBGeral"));
     kpv::data::dtmDBGeral()->Open(QStringLiteral("dtmDBGeral"));
 
     kpv::ContextValues& context = kpv::Context();

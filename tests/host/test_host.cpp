@@ -234,7 +234,7 @@ void Host::theRealHostTellsWhatIsMissing_data() {
     QTest::addColumn<QString>("told");
     QTest::newRow("package") << true << 1 << "PKG_AUSENTE";
     QTest::newRow("configuration file")
-        << false << 2 << "kpv-host: arquivo de configuração não encontrado: @ini";
+        << false << 1 << "kpv-host: arquivo de configuração não encontrado: @ini";
 }
 
 void Host::theRealHostTellsWhatIsMissing() {

@@ -131,6 +131,8 @@ class Wire : public QObject {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QVariant>("expected");
         QTest::newRow("success") << EncodeStatusReply("S", "") << QVariant(QVariantList{"S", ""});
+        QTest::newRow("success with values")
+            << EncodeStatusReply("S", "", {"RPS", "17"}) << QVariant(QVariantList{"S", "", "RPS", "17"});
         QTest::newRow("refusal") << EncodeStatusReply("N", "Nota fiscal não encontrada.")
                                  << QVariant(QVariantList{"N", "Nota fiscal não encontrada."});
         QTest::newRow("fault") << EncodeFaultReply({"unknown_method", "Método desconhecido."})
@@ -159,8 +161,7 @@ class Wire : public QObject {
                                << "A resposta do servidor de aplicação não é um objeto JSON.";
         QTest::newRow("no result") << QByteArray("{\"ok\":true}")
                                    << "A resposta do servidor de aplicação não traz resultado.";
-        QTest::newRow("status of three")
-            << QByteArray("{\"result\":[\"S\",\"\",\"x\"]}") << "Vetor de situação inválido";
+        QTest::newRow("status of one") << QByteArray("{\"result\":[\"S\"]}") << "Vetor de situação inválido";
         QTest::newRow("status with a number")
             << QByteArray("{\"result\":[\"S\",1]}") << "Vetor de situação inválido";
         QTest::newRow("error without text") << QByteArray("{\"error\":{\"code\":\"x\"}}")
