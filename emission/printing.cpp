@@ -12,6 +12,8 @@
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/print_batch.h"
 
+#include <optional>
+
 namespace Cli_kpv41000 {
 
 namespace {
@@ -28,10 +30,22 @@ int TickedCount(const kpv::data::TClientDataSet* list, const kpv::data::TField* 
     return ticked;
 }
 
-// With several invoices the busy text also tells which of them is being processed: "... 2 de 5".
-QString ProgressText(const QString& text, int current, int total) {
-    if (total < 2) return text;
-    return text + QStringLiteral(" %1 de %2").arg(current).arg(total);
+// An invoice whose RPS the server issued while its report found nothing to print: the number stands.
+struct IssuedUnprinted {
+    QString reason;  // the report's own words
+    QString series;
+    QString number;
+};
+
+QString UnprintedMessage(const IssuedUnprinted& u) {
+    const QString rps =
+        u.number.isEmpty()
+            ? QStringLiteral("O RPS desta nota fiscal")
+            : QStringLiteral("O RPS nº %1 da série %2 desta nota fiscal").arg(u.number, u.series);
+    return QStringLiteral(
+               "%1 %2 foi emitido no servidor e continua valendo; a lista mostra agora o que o "
+               "servidor registra. Confira o relatório e imprima-o de novo: o número não muda.")
+        .arg(u.reason, rps);
 }
 
 }  // namespace
@@ -47,6 +61,7 @@ void TfrmEmissaoRPS::sbtPrintClick(QObject* Sender) {
     // one whose layout names a field its query does not return.
     CheckReportChosen();
     kpv::report::CheckReportQuery(Reports()[cbbReportNames->currentIndex()]);
+    std::optional<IssuedUnprinted> unprinted;
     {  // the list's controls are unfrozen again before the refresh, and on every way out; the PDFs written
        // on a machine without a printer are told once, after the walk
         const kpv::ui::TPrintBatch batch(*this);
@@ -54,20 +69,25 @@ void TfrmEmissaoRPS::sbtPrintClick(QObject* Sender) {
         int current = 0;
         for (cdsNotaFiscal->First(); !cdsNotaFiscal->Eof(); cdsNotaFiscal->Next()) {
             if (cdsNotaFiscalIDCHECK->AsString() != kTicked) continue;
-            ++current;
-            const kpv::TShowAvi avi(
-                this, 6, ProgressText(msgPadrao->Msg(QStringLiteral("GERANDO_RPS")), current, ticked));
+            const kpv::TShowAvi avi(this, 6, msgPadrao->Msg(QStringLiteral("GERANDO_RPS")));
+            // With several invoices the box also shows how far the run has come.
+            if (ticked > 1) kpv::SetShowAviProgress(++current, ticked);
             const QVariant result = netEmissaoRPS->AppServer().Call(
                 QStringLiteral("PreparaImpressao"),
                 {cdsNotaFiscalCDFILIAL->AsString(), cdsNotaFiscalNRLANCTONF->AsString()});
             const QVariantList status = kpv::CheckResultServ(result, true, kpv::rkStatusArray).toList();
-            if (status.value(0).toString() == kServerSuccess)
+            if (status.value(0).toString() != kServerSuccess) kpv::MensErro(status.value(1).toString(), true);
+            try {
                 TfrmDadosGerRel::sbtPrintClick(Sender);
-            else
-                kpv::MensErro(status.value(1).toString(), true);
+            } catch (const kpv::report::NoReportData& e) {
+                unprinted = {e.message(), status.value(2).toString(), status.value(3).toString()};
+                break;
+            }
         }
     }
     sbtVerificarClick(sbtVerificar);
+    // The list now shows what the server holds for the invoice whose receipt could not be printed.
+    if (unprinted) kpv::MensErro(UnprintedMessage(*unprinted), true);
 }
 
 void TfrmEmissaoRPS::rpddPadraoBeforeGetQueryParams(kpv::report::TReportParams& params, bool&) {

@@ -124,6 +124,12 @@ TReportDefinition definition(const QJsonObject& object) {
     if (!object.value(QStringLiteral("layout")).isObject())
         throw FormatError(QStringLiteral("o relatório '%1' não tem layout").arg(result.title));
     result.layout = layout(object.value(QStringLiteral("layout")).toObject());
+    result.fileName = object.value(QStringLiteral("file")).toString().trimmed();
+    for (const TTextPiece& piece : ParseReportText(result.fileName)) {
+        if (piece.placeholder && !piece.format.isEmpty())
+            throw FormatError(
+                QStringLiteral("o nome de arquivo do relatório '%1' não aceita formatos").arg(result.title));
+    }
     return result;
 }
 
@@ -140,6 +146,14 @@ QStringList TReportLayout::FieldNames() const {
             add(piece.text);
             add(piece.argument);
         }
+    }
+    return names;
+}
+
+QStringList TReportDefinition::FieldNames() const {
+    QStringList names = layout.FieldNames();
+    for (const TTextPiece& piece : ParseReportText(fileName)) {
+        if (piece.placeholder && !names.contains(piece.text)) names.push_back(piece.text);
     }
     return names;
 }

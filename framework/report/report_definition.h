@@ -46,6 +46,12 @@ struct TReportDefinition {
     QStringList SQL_ORACLE;
     QStringList SQL_MSSQL;
     TReportLayout layout;
+    // The name of the PDF a print writes where there is no printer, with {FIELD} placeholders filled from
+    // the first record; empty: the report code and the parameter values.
+    QString fileName;
+
+    // Every field the layout and the file name use, in order of first use.
+    QStringList FieldNames() const;
 };
 
 // The file that defines the reports of a report code.

@@ -39,7 +39,8 @@ TOpenedReport OpenReportQuery(const TReportDefinition& report, TReportDesignerDi
     }
     query->Open();
     if (query->IsEmpty())
-        throw Error(QStringLiteral("O relatório '%1' não encontrou dados para imprimir.").arg(report.title));
+        throw NoReportData(
+            QStringLiteral("O relatório '%1' não encontrou dados para imprimir.").arg(report.title));
     return {std::move(query), std::move(params)};
 }
 

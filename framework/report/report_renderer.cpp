@@ -96,7 +96,7 @@ QString FormatReportValue(const data::TClientDataSet& records, const TTextPiece&
 }
 
 void CheckReportFields(const TReportDefinition& report, const data::TClientDataSet& records) {
-    for (const QString& name : report.layout.FieldNames()) {
+    for (const QString& name : report.FieldNames()) {
         if (!records.FindField(name))
             throw Error(QStringLiteral("O relatório '%1' usa o campo '%2', que sua consulta não retorna.")
                             .arg(report.title, name));

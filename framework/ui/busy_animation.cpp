@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace kpv {
 
 namespace {
@@ -25,10 +27,11 @@ class BusyOverlay : public QWidget {
         show();
     }
 
-    void setText(const QString& text) {
-        text_ = text;
+    void setProgress(int done, int total) {
+        progress_ = {done, total};
         repaint();
     }
+    std::pair<int, int> progress() const { return progress_; }
     QString text() const { return text_; }
 
   protected:
@@ -57,12 +60,28 @@ class BusyOverlay : public QWidget {
         }
         p.setPen(Qt::black);
         const QString shown = text_.isEmpty() ? QStringLiteral("Aguarde...") : text_;
-        p.drawText(rect().adjusted(75, 8, -12, -8), Qt::AlignVCenter | Qt::TextWordWrap, shown);
+        const auto [done, total] = progress_;
+        const QRect textArea = rect().adjusted(75, 8, -12, total > 0 ? -kBar - 14 : -8);
+        p.drawText(textArea, Qt::AlignVCenter | Qt::TextWordWrap, shown);
+        if (total <= 0) return;
+        // Under the text: how far the run has come, "2 de 5" inside the bar.
+        const QRect bar(75, height() - kBar - 10, width() - 75 - 12, kBar);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QColor(90, 90, 90));
+        p.setBrush(Qt::white);
+        p.drawRect(bar.adjusted(0, 0, -1, -1));
+        const int filled = (bar.width() - 2) * std::clamp(done, 0, total) / total;
+        p.fillRect(QRect(bar.left() + 1, bar.top() + 1, filled, bar.height() - 2), QColor(40, 80, 160, 110));
+        p.setPen(Qt::black);
+        p.drawText(bar, Qt::AlignCenter, QStringLiteral("%1 de %2").arg(done).arg(total));
     }
 
   private:
+    static constexpr int kBar = 18;
+
     int kind_;
     QString text_;
+    std::pair<int, int> progress_{0, 0};
 };
 
 QPointer<BusyOverlay>& overlay() {
@@ -95,8 +114,12 @@ QString ShowAviText() {
     return overlay() ? overlay()->text() : QString();
 }
 
-void SetShowAviText(const QString& text) {
-    if (overlay()) overlay()->setText(text);
+void SetShowAviProgress(int done, int total) {
+    if (overlay()) overlay()->setProgress(done, total);
+}
+
+std::pair<int, int> ShowAviProgress() {
+    return overlay() ? overlay()->progress() : std::pair{0, 0};
 }
 
 }  // namespace kpv

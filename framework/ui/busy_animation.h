@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <utility>
+
 class QWidget;
 
 namespace kpv {
@@ -14,8 +16,10 @@ void DeactiveShowAvi();
 // Whether an animation is shown, and its text (for the host's status and for tests).
 bool ShowAviActive();
 QString ShowAviText();
-// Updates the text of the animation in place, e.g. a count of work done.
-void SetShowAviText(const QString& text);
+// Shows a bar under the text: `done` of `total` pieces of work; total 0 hides it.
+void SetShowAviProgress(int done, int total);
+// The bar's state, {0, 0} without one.
+std::pair<int, int> ShowAviProgress();
 
 // Shows the animation for the lifetime of the object: hidden again on success and on error.
 class TShowAvi {

@@ -4,12 +4,12 @@
 #include "framework/core/errors.h"
 #include "framework/core/interaction.h"
 #include "framework/core/routines.h"
+#include "framework/report/report_output.h"
 #include "framework/report/report_query.h"
 #include "framework/report/report_renderer.h"
 #include "framework/ui/glyphs.h"
 #include "framework/ui/print_batch.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -149,37 +149,18 @@ std::unique_ptr<QPrinter> PdfPrinter(const QString& fileName) {
     return pdf;
 }
 
-// Letters, digits and dashes only, so that a parameter value is safe in a file name.
-QString FileNamePart(const QString& value) {
-    QString part;
-    for (const QChar c : value.trimmed()) part += c.isLetterOrNumber() || c == u'-' ? c : u'_';
-    return part;
-}
-
 }  // namespace
 
-QString TfrmDadosGerRel::outputFileFor(const report::TReportParams& params) const {
-    const QString folder = Context().outputFolder;
-    if (folder.isEmpty()) return {};
-    QStringList parts{lblCodRel->text()};
-    for (const report::TReportParam& p : params.Items()) {
-        if (!p.AsString().trimmed().isEmpty()) parts.push_back(FileNamePart(p.AsString()));
-    }
-    if (parts.size() == 1)
-        parts.push_back(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss")));
-    return QDir(folder).filePath(parts.join(u'_') + QStringLiteral(".pdf"));
-}
-
-QString TfrmDadosGerRel::printFileFor(const report::TReportParams& params) const {
-    QString fileName = outputFileFor(params);
-    if (fileName.isEmpty())
+QString TfrmDadosGerRel::printFileFor(const report::TReportDefinition& report,
+                                      const report::TOpenedReport& opened) const {
+    if (Context().outputFolder.isEmpty())
         throw Error(
             QStringLiteral("Nenhuma impressora instalada e nenhuma pasta de saída configurada para os "
                            "relatórios."));
     if (!QDir().mkpath(Context().outputFolder))
         throw Error(QStringLiteral("Não foi possível criar a pasta de saída dos relatórios '%1'.")
                         .arg(QDir::toNativeSeparators(Context().outputFolder)));
-    return fileName;
+    return report::ReportOutputFile(Context().outputFolder, lblCodRel->text(), report, opened);
 }
 
 void TfrmDadosGerRel::tellFilesWritten(const QStringList& files) {
@@ -200,7 +181,7 @@ void TfrmDadosGerRel::sbtPrintClick(QObject*) {
         report::RenderReport(chosen, *opened.query->Query(), printer());
         return;
     }
-    const QString fileName = printFileFor(opened.params);
+    const QString fileName = printFileFor(chosen, opened);
     report::RenderReport(chosen, *opened.query->Query(), *PdfPrinter(fileName));
     if (printBatch_)
         printBatch_->files_ << fileName;
@@ -215,7 +196,8 @@ void TfrmDadosGerRel::sbtPreviewClick(QObject*) {
     // Without a printer, the preview's own print button writes a PDF file, letting the user choose it
     // from the one a print would write: nothing is written or made before the user prints.
     std::unique_ptr<QPrinter> pdf;
-    if (NoPrinterInstalled()) pdf = PdfPrinter(outputFileFor(opened.params));
+    if (NoPrinterInstalled())
+        pdf = PdfPrinter(report::ReportOutputFile(Context().outputFolder, lblCodRel->text(), chosen, opened));
     QPrinter* target = pdf ? pdf.get() : &printer();
     Interaction::Current().PrintPreview(
         this, target, [&](QPrinter* p) { report::RenderReport(chosen, *opened.query->Query(), *p); });

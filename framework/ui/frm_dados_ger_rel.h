@@ -4,6 +4,7 @@
 #include "framework/report/report_definition.h"
 #include "framework/report/report_designer.h"
 #include "framework/report/report_params.h"
+#include "framework/report/report_query.h"
 #include "framework/ui/button_flat.h"
 #include "framework/ui/containers.h"
 #include "framework/ui/controls.h"
@@ -71,11 +72,9 @@ class TfrmDadosGerRel : public TForm {
     QString reportFileError() const;
     const report::TReportDefinition& chosenReport() const;
     QPrinter& printer();
-    // The PDF file a print goes to on a machine without a printer, in the configured output folder: one
-    // per parameter set of the report. Empty when no folder is configured.
-    QString outputFileFor(const report::TReportParams& params) const;
-    // The same, for a print about to write it: raises kpv::Error without a folder, and makes the folder.
-    QString printFileFor(const report::TReportParams& params) const;
+    // The PDF file a print goes to on a machine without a printer, in the configured output folder
+    // (report::ReportOutputFile): raises kpv::Error without a folder, and makes the folder.
+    QString printFileFor(const report::TReportDefinition& report, const report::TOpenedReport& opened) const;
     void tellFilesWritten(const QStringList& files);
 
     QList<report::TReportDefinition> reports_;

@@ -133,6 +133,12 @@ std::pair<QString, QString> EmissionFixture::keyOf(int recNo) const {
     return {screen()->cdsNotaFiscalCDFILIAL->AsString(), screen()->cdsNotaFiscalNRLANCTONF->AsString()};
 }
 
+QString BusyShown() {
+    const auto [done, total] = kpv::ShowAviProgress();
+    return total > 0 ? QStringLiteral("%1 [%2/%3]").arg(kpv::ShowAviText()).arg(done).arg(total)
+                     : kpv::ShowAviText();
+}
+
 void EmissionFixture::recordReportRuns(QList<ReportRun>& runs) const {
     auto& event = screen()->rpddPadrao->BeforeGetQueryParams;
     event = [screensOwn = event, &runs](kpv::report::TReportParams& params, bool& flag) {
@@ -141,7 +147,7 @@ void EmissionFixture::recordReportRuns(QList<ReportRun>& runs) const {
             const kpv::report::TReportParam* p = params.Find(QString::fromLatin1(name));
             return p ? p->AsString() : QString();
         };
-        runs.push_back({value("P_CDFILIAL"), value("P_NRLANCTONF"), kpv::ShowAviText()});
+        runs.push_back({value("P_CDFILIAL"), value("P_NRLANCTONF"), BusyShown()});
     };
 }
 

@@ -30,8 +30,11 @@ class WatchingUser : public ScriptedInteraction {
 struct ReportRun {
     QString cdFilial;
     QString nrLanctoNf;
-    QString busyText;
+    QString busy;  // BusyShown() at the print
 };
+
+// The busy box as the user sees it: its text, and "[2/3]" for its progress bar when it shows one.
+QString BusyShown();
 
 class EmissionFixture {
   public:

@@ -58,8 +58,22 @@ QString screenFocus() {
     return w ? w->objectName() : QString();
 }
 
-QString pdfOf(const QString& folder, const std::pair<QString, QString>& key) {
-    return QDir(folder).filePath(QString("KPV410_%1_%2.pdf").arg(key.first, key.second));
+// The shipped report definition with `from` replaced by `to`, written into `folder`.
+bool WriteChangedReport(const QString& folder, const QByteArray& from, const QByteArray& to) {
+    QFile shipped(QDir(kpv::Context().reportFolder).filePath("KPV410.json"));
+    if (!shipped.open(QIODevice::ReadOnly)) return false;
+    QByteArray definition = shipped.readAll();
+    if (!definition.contains(from)) return false;
+    definition.replace(from, to);
+    QFile changed(QDir(folder).filePath("KPV410.json"));
+    return changed.open(QIODevice::WriteOnly) && changed.write(definition) == definition.size();
+}
+
+// The RPS a print wrote, named by its RPS series and number as the server recorded them.
+QString pdfOf(const EmissionFixture& fixture, const QString& folder, const std::pair<QString, QString>& key) {
+    const auto field = [&](const char* name) { return fixture.invoiceField(name, key.first, key.second); };
+    return QDir(folder).filePath(
+        QString("RPS_%1_%2_%3_%4.pdf").arg(field("CDSERIERPS"), field("NRRPS"), key.first, key.second));
 }
 
 }  // namespace
@@ -79,6 +93,7 @@ class EmissionWithServer : public QObject {
     void printWithoutPrinterTellsOnceWhatItWrote_data();
     void printWithoutPrinterTellsOnceWhatItWrote();
     void printOfAReportThatCannotPrintSpendsNothing_data();
+    void issuedRpsWhoseReportFindsNothingIsShownAsIssued();
     void printOfAReportThatCannotPrintSpendsNothing();
     void completedPrintRefreshesTheList();
     void printWithNothingTicked();
@@ -132,7 +147,7 @@ void EmissionWithServer::printStopsAtTheFirstRefusal() {
     QCOMPARE(fixture_.invoiceField("IDEMISSAORPS", b1, e1), QString("2"));
     QVERIFY(!fixture_.invoiceField("NRRPS", b1, e1).isEmpty());
     QCOMPARE(fixture_.invoiceField("IDEMISSAORPS", b3, e3), QString("1"));  // never sent
-    QVERIFY(QFile::exists(pdfOf(fixture_.outputFolder(), {b1, e1})));
+    QVERIFY(QFile::exists(pdfOf(fixture_, fixture_.outputFolder(), {b1, e1})));
     QCOMPARE(shown(user_, kpv::TMsgDlgType::mtError), QStringList{kTransmittedNotIssued});
     // Not refreshed: the list shows what it showed before the run, and it still moves.
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), refused);
@@ -149,17 +164,17 @@ void EmissionWithServer::printStopsAtTheFirstRefusal() {
 
 void EmissionWithServer::printShowsHowFarTheRunIs_data() {
     // The invoices ticked, by their transmission code ("1" issues, "2" is refused by the server); the busy
-    // text at each print; the busy text while the refusal is shown.
+    // box at each print, its text and bar; the box while the refusal is shown.
     QTest::addColumn<QStringList>("ticked");
     QTest::addColumn<QStringList>("atPrints");
     QTest::addColumn<QString>("atRefusal");
     QTest::newRow("one invoice: the catalogue text alone")
         << QStringList{"1"} << QStringList{kGenerating} << "";
-    QTest::newRow("three invoices: which of them is being processed")
+    QTest::newRow("three invoices: the bar shows which of them is being processed")
         << QStringList{"1", "1", "1"}
-        << QStringList{kGenerating + " 1 de 3", kGenerating + " 2 de 3", kGenerating + " 3 de 3"} << "";
+        << QStringList{kGenerating + " [1/3]", kGenerating + " [2/3]", kGenerating + " [3/3]"} << "";
     QTest::newRow("the second of three refused")
-        << QStringList{"1", "2", "1"} << QStringList{kGenerating + " 1 de 3"} << kGenerating + " 2 de 3";
+        << QStringList{"1", "2", "1"} << QStringList{kGenerating + " [1/3]"} << kGenerating + " [2/3]";
 }
 
 void EmissionWithServer::printShowsHowFarTheRunIs() {
@@ -177,13 +192,13 @@ void EmissionWithServer::printShowsHowFarTheRunIs() {
     fixture_.recordReportRuns(runs);
     QString busyAtError;
     user_.whileBoxShown = [&](const QString&, kpv::TMsgDlgType type) {
-        if (type == kpv::TMsgDlgType::mtError) busyAtError = kpv::ShowAviText();
+        if (type == kpv::TMsgDlgType::mtError) busyAtError = BusyShown();
     };
 
     print();
 
     QStringList busyAtPrints;
-    for (const ReportRun& run : runs) busyAtPrints << run.busyText;
+    for (const ReportRun& run : runs) busyAtPrints << run.busy;
     QCOMPARE(busyAtPrints, atPrints);
     const bool refused = !atRefusal.isEmpty();
     QCOMPARE(shown(user_, kpv::TMsgDlgType::mtError).size(), refused ? 1 : 0);
@@ -223,8 +238,8 @@ void EmissionWithServer::printStopsWhenTheServerGoesAway() {
                             "recusada.")
                         .arg(port)});
     QCOMPARE(fixture_.invoiceField("IDEMISSAORPS", b1, e1), QString("2"));
-    QVERIFY(QFile::exists(pdfOf(fixture_.outputFolder(), {b1, e1})));
-    QVERIFY(!QFile::exists(pdfOf(fixture_.outputFolder(), {b2, e2})));
+    QVERIFY(QFile::exists(pdfOf(fixture_, fixture_.outputFolder(), {b1, e1})));
+    QVERIFY(!QFile::exists(pdfOf(fixture_, fixture_.outputFolder(), {b2, e2})));
     QVERIFY(!kpv::ShowAviActive());
     // Not refreshed: the printed invoice still shows its state from before the run, ticked.
     QCOMPARE(screen()->cdsNotaFiscal->RecNo(), second);
@@ -267,10 +282,11 @@ void EmissionWithServer::printWithoutPrinterTellsOnceWhatItWrote() {
 
     print();
 
-    for (int i = 0; i < keys.size(); ++i) QCOMPARE(QFile::exists(pdfOf(folder, keys[i])), i < printed);
+    for (int i = 0; i < keys.size(); ++i)
+        QCOMPARE(QFile::exists(pdfOf(fixture_, folder, keys[i])), i < printed);
     const QString notice =
         printed == 1 ? QString("Nenhuma impressora instalada: o relatório foi gravado em '%1'.")
-                           .arg(QDir::toNativeSeparators(pdfOf(folder, keys[0])))
+                           .arg(QDir::toNativeSeparators(pdfOf(fixture_, folder, keys[0])))
                      : QString("Nenhuma impressora instalada: %1 relatórios foram gravados na pasta '%2'.")
                            .arg(printed)
                            .arg(QDir::toNativeSeparators(folder));
@@ -301,16 +317,8 @@ void EmissionWithServer::printOfAReportThatCannotPrintSpendsNothing() {
     const QString reports = kpv::Context().reportFolder;
     const auto restore = qScopeGuard([reports] { kpv::Context().reportFolder = reports; });
     QTemporaryDir folder;
-    if (!layoutField.isEmpty()) {
-        QFile shipped(QDir(reports).filePath("KPV410.json"));
-        QVERIFY(shipped.open(QIODevice::ReadOnly));
-        QByteArray definition = shipped.readAll();
-        QVERIFY(definition.contains("{NRRPS}"));
-        definition.replace("{NRRPS}", QByteArray("{" + layoutField.toUtf8() + "}"));
-        QFile changed(folder.filePath("KPV410.json"));
-        QVERIFY(changed.open(QIODevice::WriteOnly));
-        changed.write(definition);
-    }
+    if (!layoutField.isEmpty())
+        QVERIFY(WriteChangedReport(folder.path(), "{NRRPS}", QByteArray("{" + layoutField.toUtf8() + "}")));
     QVERIFY(fixture_.closeScreen());
     kpv::Context().reportFolder = folder.path();
     QVERIFY(fixture_.openScreen());
@@ -334,6 +342,39 @@ void EmissionWithServer::printOfAReportThatCannotPrintSpendsNothing() {
     QVERIFY(fixture_.invoiceField("NRRPS", branch, entry).isEmpty());
     QVERIFY(!screen()->cdsNotaFiscal->ControlsDisabled());
     QVERIFY(!kpv::ShowAviActive());
+}
+
+// Whatever keeps a report from finding the invoice the server has just issued, the screen shows what the
+// server holds and says which number stands.
+void EmissionWithServer::issuedRpsWhoseReportFindsNothingIsShownAsIssued() {
+    const QString reports = kpv::Context().reportFolder;
+    const auto restore = qScopeGuard([reports] { kpv::Context().reportFolder = reports; });
+    QTemporaryDir folder;
+    QVERIFY(WriteChangedReport(folder.path(), "nf.NRRPS IS NOT NULL", "nf.NRRPS IS NOT NULL AND 1 = 0"));
+    QVERIFY(fixture_.closeScreen());
+    kpv::Context().reportFolder = folder.path();
+    QVERIFY(fixture_.openScreen());
+    fixture_.fetch();
+    const int row = fixture_.findRow("1", "1");
+    QVERIFY(row >= 0);
+    const auto [branch, entry] = fixture_.keyOf(row);
+    fixture_.tick(row);
+
+    print();
+
+    const QString number = fixture_.invoiceField("NRRPS", branch, entry);
+    QVERIFY2(!number.isEmpty(), "the server did not issue the RPS");
+    QCOMPARE(
+        shown(user_, kpv::TMsgDlgType::mtError),
+        QStringList{QString("O relatório 'Recibo Provisório de Serviço (RPS)' não encontrou dados para "
+                            "imprimir. O RPS nº %1 da série %2 desta nota fiscal foi emitido no servidor e "
+                            "continua valendo; a lista mostra agora o que o servidor registra. Confira o "
+                            "relatório e imprima-o de novo: o número não muda.")
+                        .arg(number, fixture_.invoiceField("CDSERIERPS", branch, entry))});
+    QVERIFY(screen()->cdsNotaFiscal->Locate("NRLANCTONF", entry, false, false));
+    QCOMPARE(screen()->cdsNotaFiscalIDEMISSAORPS->DisplayText(), QString("Emitido"));
+    QCOMPARE(screen()->cdsNotaFiscalNRRPS->AsString(), number);
+    QVERIFY(!screen()->cdsNotaFiscal->ControlsDisabled());
 }
 
 void EmissionWithServer::completedPrintRefreshesTheList() {

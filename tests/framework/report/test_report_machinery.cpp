@@ -297,23 +297,30 @@ class TestReportMachinery : public QObject {
         QCOMPARE(text.count(QStringLiteral("RECIBO PROVISÓRIO DE SERVIÇOS - RPS")), 2);
     }
 
+    // The file is named by the RPS it holds, and a file already there is never replaced.
     void printingWithoutPrinterWritesPdfFiles_data() {
         QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("rps");
         QTest::addColumn<bool>("preview");
         QTest::addColumn<QString>("taker");
-        QTest::newRow("print") << "0000000001" << false << "Padaria Pão Quente Ltda";
-        QTest::newRow("preview") << "0000000002" << true << "Maria da Silva";
+        QTest::newRow("print") << "0000000001"
+                               << "123" << false << "Padaria Pão Quente Ltda";
+        QTest::newRow("preview") << "0000000002"
+                                 << "124" << true << "Maria da Silva";
     }
     void printingWithoutPrinterWritesPdfFiles() {
         QFETCH(QString, entry);
+        QFETCH(QString, rps);
         QFETCH(bool, preview);
         QFETCH(QString, taker);
         if (!QPrinterInfo::availablePrinters().isEmpty()) QSKIP("this machine has a printer");
         kpv::Context().reportFolder =
             QString::fromLocal8Bit(qgetenv("KPV_SOURCE_DIR")) + QStringLiteral("/reports");
-        const QString file =
-            QDir(kpv::Context().outputFolder).filePath(QStringLiteral("KPV410_0001_%1.pdf").arg(entry));
+        const QDir output(kpv::Context().outputFolder);
+        const QString file = output.filePath(QStringLiteral("RPS_RPS1_%1_0001_%2.pdf").arg(rps, entry));
+        const QString second = output.filePath(QStringLiteral("RPS_RPS1_%1_0001_%2-2.pdf").arg(rps, entry));
         QFile::remove(file);
+        QFile::remove(second);
         ScriptedInteraction user;
         ReportScreen screen(QStringLiteral("KPV410"));
         screen.values = {{"P_CDFILIAL", "0001"}, {"P_NRLANCTONF", entry}};
@@ -336,6 +343,15 @@ class TestReportMachinery : public QObject {
                 : QStringList{QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em '%1'.")
                                   .arg(QDir::toNativeSeparators(file))};
         QCOMPARE(user.messageTexts(), told);
+        if (preview) return;
+        QFile first(file);
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        const QByteArray written = first.readAll();
+        first.close();
+        screen.sbtPrintClick(screen.sbtPrint);
+        QVERIFY2(QFile::exists(second), "a second print replaced the first one's file");
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QCOMPARE(first.readAll(), written);
     }
 
     // Without a printer the preview still opens when there is no output folder to write to, and makes
@@ -361,7 +377,7 @@ class TestReportMachinery : public QObject {
         QCOMPARE(user.messageTexts(), QStringList{});
         QVERIFY(user.previewPrinterPdf);
         QCOMPARE(user.previewPrinterFile,
-                 folder.isEmpty() ? QString() : dir_.filePath(folder + "/KPV410_0001_0000000001.pdf"));
+                 folder.isEmpty() ? QString() : dir_.filePath(folder + "/RPS_RPS1_123_0001_0000000001.pdf"));
         if (!folder.isEmpty()) QVERIFY(!QFileInfo::exists(dir_.filePath(folder)));
         QVERIFY(PdfText(user.previewPages()).contains(QStringLiteral("Padaria Pão Quente Ltda")));
     }
@@ -381,8 +397,7 @@ class TestReportMachinery : public QObject {
                 QStringLiteral(
                     "O relatório 'Recibo Provisório de Serviço (RPS)' não encontrou dados para imprimir."));
         }
-        QVERIFY(!QFile::exists(
-            QDir(kpv::Context().outputFolder).filePath(QStringLiteral("KPV410_0001_0000000003.pdf"))));
+        QVERIFY(QDir(kpv::Context().outputFolder).entryList({QStringLiteral("*0000000003*")}).isEmpty());
     }
 };
 

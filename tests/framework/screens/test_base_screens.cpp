@@ -251,8 +251,10 @@ void BaseScreens::busyBoxSitsOverTheMiddleOfTheScreenWithItsText() {
         QVERIFY((overlay->geometry().center() - form.rect().center()).manhattanLength() <= 2);
         QCOMPARE(form.children().last(), overlay);
         QVERIFY(overlay->testAttribute(Qt::WA_OpaquePaintEvent));
-        SetShowAviText("2 de 3");
-        QCOMPARE(ShowAviText(), QString("2 de 3"));
+        // A bar under the text, which stays as it was.
+        SetShowAviProgress(2, 3);
+        QCOMPARE(ShowAviProgress(), std::pair(2, 3));
+        QCOMPARE(ShowAviText(), QString("Gerando..."));
     }
     QVERIFY(!ShowAviActive());
     DeactiveShowAvi();  // harmless without an animation
