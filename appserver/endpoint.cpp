@@ -48,14 +48,14 @@ void Endpoint::handle(const HttpRequest& request, const Responder& respond) {
             none, 405, QStringLiteral("method_not_allowed"),
             QStringLiteral("Método HTTP %1 não aceito (use POST).").arg(QString::fromUtf8(request.method))));
     }
-    if (guard_.blocked(request.address)) {
+    if (guard_.blocked(request.address, request.authorization)) {
         return send(
             FaultReply(none, 429, QStringLiteral("too_many_attempts"),
                        QStringLiteral("Tokens inválidos demais vindos deste endereço; aguarde um minuto e "
                                       "confira o token configurado.")));
     }
     if (!authorized(request)) {
-        guard_.refused(request.address);
+        guard_.refused(request.address, request.authorization);
         return send(FaultReply(none, 401, QStringLiteral("unauthorized"),
                                QStringLiteral("Token de acesso ao servidor de aplicação inválido.")));
     }

@@ -196,12 +196,22 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     void start(bool overLimit) {
         overLimit_ = overLimit;
         if constexpr (kTls) {
+            // The first byte tells a TLS client (a handshake record) from a plain HTTP one, which is told in
+            // plain words what it met instead of having its connection dropped.
             arm(server_.settings_.readTimeoutMs);
-            stream_.async_handshake(asio::ssl::stream_base::server,
-                                    [self = this->shared_from_this()](error_code ec) {
-                                        if (ec) return self->close();
-                                        self->begin();
-                                    });
+            beast::get_lowest_layer(stream_).async_wait(
+                tcp::socket::wait_read, [self = this->shared_from_this()](error_code ec) {
+                    if (ec) return self->close();
+                    unsigned char first = 0;
+                    const size_t n = beast::get_lowest_layer(self->stream_)
+                                         .receive(asio::buffer(&first, 1), tcp::socket::message_peek, ec);
+                    if (ec || n == 0) return self->close();
+                    if (first != kTlsHandshakeRecord) return self->refusePlainRequest();
+                    self->stream_.async_handshake(asio::ssl::stream_base::server, [self](error_code ec2) {
+                        if (ec2) return self->close();
+                        self->begin();
+                    });
+                });
         } else {
             begin();
         }
@@ -214,6 +224,39 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
 
   private:
     static constexpr bool kTls = !std::is_same_v<Stream, tcp::socket>;
+    static constexpr unsigned char kTlsHandshakeRecord = 0x16;
+
+    // A plain HTTP request on the HTTPS port: answered in plain HTTP, once, and logged.
+    void refusePlainRequest() {
+        const QString code = QStringLiteral("https_required");
+        const QString message = QStringLiteral(
+            "Este servidor de aplicação só aceita conexões seguras (HTTPS); a estação deve ter [server] "
+            "caFile (ou tls=true) no seu kpv.ini.");
+        if (server_.rejected_) server_.rejected_(peer_, 400, code, message);
+        const QByteArray body = faultBody(code, message);
+        auto out = std::make_shared<QByteArray>(
+            "HTTP/1.1 400 Bad Request\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+            QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        auto& socket = beast::get_lowest_layer(stream_);
+        asio::async_write(
+            socket, asio::buffer(out->constData(), size_t(out->size())),
+            [self = this->shared_from_this(), out](error_code ec, size_t) {
+                if (ec) return self->close();
+                error_code ignored;
+                beast::get_lowest_layer(self->stream_).shutdown(tcp::socket::shutdown_send, ignored);
+                self->arm(kLingerMs);
+                self->drainPlain();
+            });
+    }
+
+    // The client's bytes are read and dropped until it closes, as linger() does.
+    void drainPlain() {
+        beast::get_lowest_layer(stream_).async_read_some(
+            asio::buffer(scratch_), [self = this->shared_from_this()](error_code ec, size_t) {
+                if (ec) return self->close();
+                self->drainPlain();
+            });
+    }
 
     void begin() {
         if (overLimit_) {
@@ -238,8 +281,23 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
                                 [self = this->shared_from_this()](error_code ec, size_t n) {
                                     if (ec) return self->close();  // idle too long, or the client closed
                                     self->buffer_.commit(n);
+                                    if (self->looksLikeTls()) return self->refuseTls();
                                     self->readHead();
                                 });
+    }
+
+    // A TLS handshake as the first bytes of a plain HTTP connection.
+    bool looksLikeTls() const {
+        if constexpr (kTls) return false;
+        return !servedAny_ && buffer_.size() > 0 &&
+               static_cast<const unsigned char*>(buffer_.data().data())[0] == kTlsHandshakeRecord;
+    }
+
+    void refuseTls() {
+        // The client reads this plain answer as a broken TLS record ("wrong version number") and says so.
+        reject(400, QStringLiteral("tls_not_served"),
+               QStringLiteral("Uma conexão segura (HTTPS) chegou a este servidor de aplicação, que não usa "
+                              "TLS (sem tlsCert e tlsKey)."));
     }
 
     void readHead() {
@@ -264,6 +322,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     void dispatch() {
         disarm();
         reading_ = false;
+        servedAny_ = true;
         http::request<http::string_body> message = parser_->release();
         keepAlive_ = message.keep_alive();
         HttpRequest request;
@@ -403,6 +462,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     bool reading_ = false;  // between the first byte of a request and its last
     bool busy_ = false;     // a request is being read, served or answered
     bool keepAlive_ = true;
+    bool servedAny_ = false;  // a request of this connection has reached the handler
     bool stopping_ = false;
 };
 

@@ -204,9 +204,19 @@ void HttpTransport::fail(int code, int timeoutMs, bool answerStarted) {
                 QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1: endereço não "
                                "encontrado.")
                     .arg(where()));
+        case CURLE_SSL_CONNECT_ERROR:
+            // What OpenSSL says when the answer to its handshake is not TLS at all: a plain HTTP server.
+            if (detail.contains(QLatin1String("wrong version number"))) {
+                throw TransportError(
+                    QStringLiteral("tls"),
+                    QStringLiteral("O servidor de aplicação em %1 não usa conexão segura (HTTPS), mas esta "
+                                   "estação está configurada para ela ([server] caFile ou tls=true no "
+                                   "kpv.ini). Use a mesma escolha do servidor.")
+                        .arg(where()));
+            }
+            [[fallthrough]];
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_SSL_CACERT_BADFILE:
-        case CURLE_SSL_CONNECT_ERROR:
             throw TransportError(
                 QStringLiteral("tls"),
                 QStringLiteral("Conexão segura com o servidor de aplicação em %1 recusada: o "

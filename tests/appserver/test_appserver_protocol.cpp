@@ -185,8 +185,12 @@ class AppServerProtocol : public QObject {
             << QByteArray("POST /call HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n4\r\n{}{}\r\n0\r\n\r\n")
             << 501 << "not_implemented"
             << "Corpo da requisição sem Content-Length" << true;
-        QTest::newRow("not HTTP") << QByteArray("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11) << 400
-                                  << "bad_request"
+        QTest::newRow("a TLS handshake")
+            << QByteArray("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11) << 400 << "tls_not_served"
+            << "Uma conexão segura (HTTPS) chegou a este servidor de aplicação, que "
+               "não usa TLS (sem tlsCert e tlsKey)."
+            << true;
+        QTest::newRow("not HTTP") << QByteArray("\x01\x02\x03 garbage\r\n\r\n", 14) << 400 << "bad_request"
                                   << "Requisição HTTP malformada." << true;
         QTest::newRow("HTTP/2 preface")
             << QByteArray("PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n") << 400 << "bad_request"
@@ -326,30 +330,45 @@ class AppServerProtocol : public QObject {
         }
     }
 
-    // Ten wrong tokens from one address within a minute: that address is refused for a minute, even with
-    // the right token, and the log says so once.
+    // Guessing from one address: ten different wrong tokens within a minute refuse the address for a minute,
+    // even with the right token, and the log says so once. A neighbour's stale token behind the same
+    // address, sent again and again, is refused alone: the right token still gets in.
+    void tokenGuessingIsSlowedDown_data() {
+        QTest::addColumn<bool>("sameWrongToken");
+        QTest::addColumn<int>("rightTokenAnswer");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("ten different guesses") << false << 429 << "different wrong tokens within a minute";
+        QTest::newRow("one stale token, ten times")
+            << true << 200 << "the other tokens of that address are not";
+    }
     void tokenGuessingIsSlowedDown() {
+        QFETCH(bool, sameWrongToken);
+        QFETCH(int, rightTokenAnswer);
+        QFETCH(QString, logged);
         AppServerLimits limits;
         limits.token = token_;
         AppServerProcess server(database_, limits);
         QString error;
         QVERIFY2(server.start(&error), qPrintable(error));
         const QByteArray lookup = call("GetTipoOper", "[\"\",\"T\",\"S\"]");
-        for (int guess = 0; guess < 10; ++guess) {
-            const QByteArray header = "Authorization: Bearer palpite" + QByteArray::number(guess) + "\r\n";
-            QCOMPARE(exchange(server, post(lookup, header)).status, 401);
-        }
+        const auto wrong = [&](int guess) -> QByteArray {
+            return "Authorization: Bearer palpite" + QByteArray::number(sameWrongToken ? 0 : guess) + "\r\n";
+        };
+        for (int guess = 0; guess < 10; ++guess)
+            QCOMPARE(exchange(server, post(lookup, wrong(guess))).status, 401);
+        const Answer stale = exchange(server, post(lookup, wrong(0)));
+        QCOMPARE(stale.status, 429);
+        QCOMPARE(stale.code, QStringLiteral("too_many_attempts"));
         for (int more = 0; more < 3; ++more) {
             const Answer a =
                 exchange(server, post(lookup, "Authorization: Bearer " + token_.toUtf8() + "\r\n"));
-            QCOMPARE(a.status, 429);
-            QCOMPARE(a.code, QStringLiteral("too_many_attempts"));
+            QCOMPARE(a.status, rightTokenAnswer);
         }
-        QTRY_COMPARE(server.log().count(QStringLiteral("wrong tokens within a minute")), 1);
+        QTRY_COMPARE(server.log().count(logged), 1);
     }
 
     // HTTPS with a certificate made now: a client that trusts its authority is served, one that trusts
-    // another authority refuses the server, and plain HTTP gets no answer from it.
+    // another authority refuses the server, and a client of the other kind is told what it met.
     void tls() {
         const QString ca = dir_.filePath("ca"), other = dir_.filePath("other"),
                       cert = dir_.filePath("server");
@@ -398,7 +417,30 @@ class AppServerProtocol : public QObject {
                      QStringLiteral("Conexão segura com o servidor de aplicação em 127.0.0.1:%1 recusada")
                          .arg(server.port())),
                  qPrintable(impostor.value<protocol::Fault>().message));
-        QVERIFY(lookup(false, QString()).metaType() == QMetaType::fromType<protocol::Fault>());
+        // Plain HTTP to the HTTPS server, and HTTPS to a plain server: each side says what it met, and the
+        // server logs the plain request it refused.
+        const QVariant plain = lookup(false, QString());
+        QVERIFY(plain.metaType() == QMetaType::fromType<protocol::Fault>());
+        QCOMPARE(
+            plain.value<protocol::Fault>().message,
+            QStringLiteral("Este servidor de aplicação só aceita conexões seguras (HTTPS); a estação deve "
+                           "ter [server] caFile (ou tls=true) no seu kpv.ini."));
+        QTRY_VERIFY(server.log().contains(QStringLiteral("error https_required")));
+        net::TNetConnection toPlain(nullptr, "netEmissaoRPS");
+        toPlain.ServerName = "Kpv41000.rdmEmissaoRPS";
+        toPlain.UseTls = true;
+        toPlain.CaFile = ca + ".pem";
+        toPlain.SetHost(server_->host());
+        toPlain.SetPort(server_->port());
+        toPlain.SetConnected(true);
+        const QVariant secure = toPlain.AppServer().Call("GetTipoOper", {"", "T", "S"});
+        QVERIFY(secure.metaType() == QMetaType::fromType<protocol::Fault>());
+        QCOMPARE(secure.value<protocol::Fault>().message,
+                 QStringLiteral("O servidor de aplicação em 127.0.0.1:%1 não usa conexão segura (HTTPS), mas "
+                                "esta estação está configurada para ela ([server] caFile ou tls=true no "
+                                "kpv.ini). Use a mesma escolha do servidor.")
+                     .arg(server_->port()));
+        QTRY_VERIFY(server_->log().contains(QStringLiteral("error tls_not_served")));
         QCOMPARE(server.stop(), 0);
     }
 
@@ -450,6 +492,10 @@ class AppServerProtocol : public QObject {
         QTest::newRow("missing configuration")
             << QStringList{"--config", "/nonexistent/kpv.ini"} << ""
             << "kpv-appserver: arquivo de configuração não encontrado: /nonexistent/kpv.ini";
+        // Without a file in the folder it is started from, it stops rather than serve a database of its own.
+        QTest::newRow("no configuration in the folder")
+            << QStringList{} << ""
+            << "kpv-appserver: arquivo de configuração não encontrado: kpv.ini";
         QTest::newRow("bad port") << QStringList{"--config", "@ini", "--port", "oito"} << ""
                                   << "kpv-appserver: porta inválida: oito";
         QTest::newRow("port out of range") << QStringList{"--config", "@ini", "--port", "70000"} << ""
@@ -480,6 +526,9 @@ class AppServerProtocol : public QObject {
             "[server] host=* (um endereço além desta máquina exige TLS");
         key("clear text not said plainly", "host=*\nacceptClearText=talvez",
             "[server] acceptClearText=talvez");
+        key("no token beyond this machine", "host=*\nacceptClearText=true",
+            "[server] host=* (um endereço além desta máquina exige um token de acesso");
+        key("a key nobody reads", "tokn=segredo", "[server] tokn=segredo (chave desconhecida)");
         key("database port", "[database]\nport=x", "[database] port=x (esperado");
     }
     void refusesToStartWithoutItsPlace() {
@@ -503,12 +552,15 @@ class AppServerProtocol : public QObject {
         for (QString& a : args)
             a.replace("@ini", ini).replace("@bad-engine", badEngine).replace("@busy", busyPort);
         error.replace("@busy", busyPort);
+        QTemporaryDir empty;
         QProcess process;
+        process.setWorkingDirectory(empty.path());
         process.start(BuildProgram("kpv-appserver"), args);
         QVERIFY(process.waitForFinished(30000));
         QCOMPARE(process.exitCode(), 1);
         const QString stderrText = QString::fromUtf8(process.readAllStandardError());
         QVERIFY2(stderrText.startsWith(error), qPrintable(stderrText));
+        QVERIFY2(QDir(empty.path()).isEmpty(), "the server left a file where it was started");
     }
 };
 

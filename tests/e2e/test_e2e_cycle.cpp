@@ -84,6 +84,7 @@ class Cycle : public QObject {
   private Q_SLOTS:
     void wholeCycle_data();
     void wholeCycle();
+    void hostOverACopyOfTheServersDatabaseIsRefused();
 };
 
 void Cycle::wholeCycle_data() {
@@ -194,6 +195,48 @@ void Cycle::wholeCycle() {
     QVERIFY(reissued);
     QCOMPARE(reissued->value(kSituation), QStringLiteral("Emitido"));
     QVERIFY2(!reissued->value(QStringLiteral("Nº RPS")).isEmpty(), qPrintable(third.output));
+    QCOMPARE(server.stop(), 0);
+}
+
+// A clerk whose configuration names a copy of the server's database, the same file as it was an hour ago,
+// reaches nothing: the first call is refused, naming the host's database, before anything can be issued.
+void Cycle::hostOverACopyOfTheServersDatabaseIsRefused() {
+    QTemporaryDir dir;
+    const TestDatabase database = TestDatabase::Sqlite(dir.path());
+    QString error;
+    QVERIFY2(RunDemoData(database, 200, 11, kProcessingDate, &error), qPrintable(error));
+    const QString copy = dir.filePath(QStringLiteral("copia.db"));
+    QVERIFY(QFile::copy(database.path, copy));
+    AppServerProcess server(database);
+    QVERIFY2(server.start(&error), qPrintable(error));
+    TestDatabase stale = database;
+    stale.path = copy;
+    const QString config = dir.filePath(QStringLiteral("kpv.ini"));
+    QFile ini(config);
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(
+        QStringLiteral("[host]\npackage=%1\n[context]\nprocessingDate=%2\n[server]\nhost=127.0.0.1\nport=%3\n"
+                       "[reports]\nfolder=%4\n%5")
+            .arg(BuildProgram(QStringLiteral("libPKG_KPV41000.so")), kProcessingDate.toString(Qt::ISODate))
+            .arg(server.port())
+            .arg(qEnvironmentVariable("KPV_SOURCE_DIR") + QStringLiteral("/reports"), stale.iniGroup())
+            .toUtf8());
+    ini.close();
+    const QString refusal =
+        QStringLiteral(
+            "O banco de dados deste computador, SQLite \"\"%1\"\", não é o do servidor de aplicação em "
+            "127.0.0.1:%2: o servidor numera os RPS em outro banco, e nada pode ser emitido nem "
+            "impresso daqui. O grupo [database] do kpv.ini desta estação deve indicar o mesmo banco "
+            "que o servidor usa.")
+            .arg(copy)
+            .arg(server.port());
+    const HostSession session = RunHostSession(
+        dir.path(), config,
+        QStringLiteral(
+            "type medCdEmpresa 1\nkey Tab\nclick sbtConfirma\nexpect-message \"%1\"\nclick sbtCancel\n")
+            .arg(refusal));
+    QVERIFY2(session.passed(), qPrintable(session.output));
+    QVERIFY2(!server.log().contains(QStringLiteral("GetNotaFiscal")), qPrintable(server.log()));
     QCOMPARE(server.stop(), 0);
 }
 

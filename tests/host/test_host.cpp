@@ -6,7 +6,9 @@
 #include "host/main_window.h"
 #include "host/package_loader.h"
 #include "scripted_interaction.h"
+#include "test_database.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMdiArea>
@@ -227,30 +229,71 @@ void Host::screenshotOfTheRealHost() {
     QVERIFY(picture.width() >= 1078);
 }
 
-// What the host cannot start without is named, and the host ends cleanly.
+// What the host cannot start without, or cannot use, is named, and the host ends cleanly. Its settings
+// are checked as strictly as the server's, and a relative path is the configuration file's neighbour
+// wherever the host was started.
 void Host::theRealHostTellsWhatIsMissing_data() {
-    QTest::addColumn<bool>("withConfig");
+    QTest::addColumn<QString>(
+        "ini");  // the configuration, "@db" for a demo database beside it; none: no file
+    QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("told");
-    QTest::newRow("package") << true << 1 << "PKG_AUSENTE";
+    const QString db = "[database]\nengine=sqlite\npath=data/kpv.db\n";
+    const QString invalid = "kpv-host: configuração inválida: ";
+    QTest::newRow("package") << "[context]\nbranch=0001\n"
+                             << QStringList{"--package", "PKG_AUSENTE"} << 1 << "PKG_AUSENTE";
     QTest::newRow("configuration file")
-        << false << 1 << "kpv-host: arquivo de configuração não encontrado: @ini";
+        << QString() << QStringList{} << 1 << "kpv-host: arquivo de configuração não encontrado: @ini";
+    QTest::newRow("impossible date") << "[context]\nprocessingDate=2026-13-45\n"
+                                     << QStringList{} << 1
+                                     << invalid + "[context] processingDate=2026-13-45 (esperada uma data";
+    QTest::newRow("date as typed") << "[context]\nprocessingDate=08/12/2026\n"
+                                   << QStringList{} << 1
+                                   << invalid + "[context] processingDate=08/12/2026 (esperada uma data";
+    QTest::newRow("boolean") << "[host]\nopen=maybe\n"
+                             << QStringList{} << 1 << invalid + "[host] open=maybe (esperado true ou false)";
+    QTest::newRow("branch format") << "[context]\nbranch=12345\n"
+                                   << QStringList{} << 1
+                                   << invalid + "[context] branch=12345 (esperado o código da filial";
+    QTest::newRow("branch of another database") << "[context]\nbranch=9999\n" + db << QStringList{} << 1
+                                                << invalid + "[context] branch=9999 (filial não cadastrada";
+    QTest::newRow("unknown key") << "[context]\nprocesingDate=2026-12-08\n"
+                                 << QStringList{} << 1
+                                 << invalid + "[context] procesingDate=2026-12-08 (chave desconhecida)";
+    QTest::newRow("relative database, started elsewhere")
+        << "[context]\nbranch=0001\n" + db << QStringList{} << 0 << QString();
 }
 
 void Host::theRealHostTellsWhatIsMissing() {
-    QFETCH(bool, withConfig);
+    QFETCH(QString, ini);
+    QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QFETCH(QString, told);
-    QTemporaryDir dir;
-    const QString config = withConfig ? writeConfig(dir) : dir.filePath("kpv.ini");
+    QTemporaryDir dir, elsewhere;
+    const QString config = dir.filePath("kpv.ini");
+    if (!ini.isNull()) {
+        QFile file(config);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(ini.toUtf8());
+    }
+    if (ini.contains("[database]")) {
+        QString error;
+        const TestDatabase demo = TestDatabase::Sqlite(dir.filePath("data"));
+        QVERIFY2(RunDemoData(demo, 20, 1, QDate(2026, 12, 8), &error), qPrintable(error));
+    }
     QProcess host;
+    host.setWorkingDirectory(elsewhere.path());
     host.start(bin("kpv-host"),
-               {"--config", config, "--package", "PKG_AUSENTE", "--screenshot", dir.filePath("x.png")});
+               QStringList{"--config", config, "--screenshot", dir.filePath("x.png")} + args);
     QVERIFY(host.waitForFinished(60000));
     QCOMPARE(host.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(host.exitCode(), exitCode);
     const QString error = QString::fromUtf8(host.readAllStandardError());
-    QVERIFY2(error.contains(told.replace("@ini", config)), qPrintable(error));
+    QVERIFY2(host.exitCode() == exitCode, qPrintable(error));
+    if (told.isEmpty())
+        QVERIFY2(!error.contains("kpv-host:"), qPrintable(error));
+    else
+        QVERIFY2(error.contains(told.replace("@ini", config)), qPrintable(error));
+    QVERIFY2(QDir(elsewhere.path()).isEmpty(), "the host made a file where it was started");
 }
 
 QTEST_MAIN(Host)
