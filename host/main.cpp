@@ -30,7 +30,7 @@ void printLine(const QString& line) {
 std::optional<std::vector<host::SessionStep>> readScript(const QString& file, QString* error) {
     QFile script(file);
     if (!script.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        *error = QStringLiteral("cannot read the script '%1': %2").arg(file, script.errorString());
+        *error = QStringLiteral("the start: cannot read the script '%1': %2").arg(file, script.errorString());
         return std::nullopt;
     }
     return host::ReadSessionScript(QString::fromUtf8(script.readAll()), error);
@@ -51,9 +51,10 @@ int main(int argc, char** argv) {
     std::optional<std::vector<host::SessionStep>> script;
     if (!options.script.isEmpty()) {
         script = readScript(options.script, &error);
+        // A step the script cannot take fails the session as a step that fails when it runs does.
         if (!script) {
-            std::fprintf(stderr, "kpv-host: %s\n", qPrintable(error));
-            return 2;
+            printLine(QStringLiteral("session: FAILED at %1").arg(error));
+            return 1;
         }
     }
     // The configuration is checked whole before anything starts; a bad value stops the host, naming it.

@@ -80,10 +80,26 @@ void sendKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers, cons
     QApplication::sendEvent(now, &release);
 }
 
+// One key by the name Qt's key sequences give it ("Tab", "Ctrl+A", "PgUp"), or nothing. A name Qt reads
+// otherwise than it is written ("PageUp" gives no such key) is not one.
+std::optional<QKeySequence> keyNamed(const QString& name) {
+    const QKeySequence sequence(name, QKeySequence::PortableText);
+    if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown) return std::nullopt;
+    if (sequence.toString(QKeySequence::PortableText).compare(name, Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    return sequence;
+}
+
+std::optional<QString> checkKey(const QStringList& args) {
+    if (keyNamed(args.value(0))) return std::nullopt;
+    return QStringLiteral("unknown key '%1' (key names in docs/session-scripts.md)").arg(args.value(0));
+}
+
 // A key by its name ("Tab", "Ctrl+A") where the focus is.
 void pressKey(const QString& name) {
-    const QKeySequence sequence(name);
-    if (sequence.isEmpty()) fail(QStringLiteral("unknown key '%1'").arg(name));
+    const std::optional<QKeySequence> named = keyNamed(name);
+    if (!named) fail(QStringLiteral("unknown key '%1'").arg(name));
+    const QKeySequence& sequence = *named;
     QWidget* target = QApplication::focusWidget();
     if (!target) fail(QStringLiteral("no control has the focus"));
     const QKeyCombination key = sequence[0];
@@ -228,7 +244,7 @@ const std::map<QString, SessionRunner::Step>& SessionRunner::steps() {
         {QStringLiteral("focus"),
          {{1, 1}, [](SessionRunner& r, A a) { r.widget(a[0])->setFocus(Qt::MouseFocusReason); }}},
         {QStringLiteral("type"), {{2, 2}, [](SessionRunner& r, A a) { r.type(a[0], a[1]); }}},
-        {QStringLiteral("key"), {{1, 1}, [](SessionRunner&, A a) { pressKey(a[0]); }}},
+        {QStringLiteral("key"), {{1, 1}, [](SessionRunner&, A a) { pressKey(a[0]); }, checkKey}},
         {QStringLiteral("click"), {{1, 1}, [](SessionRunner& r, A a) { r.click(a[0]); }}},
         {QStringLiteral("close"),
          {{1, 1},
@@ -255,6 +271,31 @@ const std::map<QString, SessionRunner::Step>& SessionRunner::steps() {
               if (row == view->model()->rowCount())
                   fail(QStringLiteral("'%1' has no row showing '%2' under '%3'").arg(a[0], a[2], a[1]));
               r.makeCurrent(view, row);
+          }}},
+        {QStringLiteral("remember"),
+         {{2, 12},
+          [](SessionRunner& r, A a) {
+              QAbstractItemView* view = r.grid(a[0]);
+              if (!view->currentIndex().isValid()) fail(QStringLiteral("'%1' has no current row").arg(a[0]));
+              r.remembered_.clear();
+              for (const QString& title : a.mid(1))
+                  r.remembered_.insert(title,
+                                       r.cell(view, view->currentIndex().row(), r.column(view, title)));
+          }}},
+        {QStringLiteral("find-remembered"),
+         {{3, 3},
+          [](SessionRunner& r, A a) {
+              if (r.remembered_.isEmpty()) fail(QStringLiteral("no row was remembered"));
+              QAbstractItemView* view = r.grid(a[0]);
+              const int shown = r.column(view, a[1]);
+              for (int row = 0; row < view->model()->rowCount(); ++row) {
+                  bool same = true;
+                  for (auto it = r.remembered_.cbegin(); same && it != r.remembered_.cend(); ++it)
+                      same = r.cell(view, row, r.column(view, it.key())) == it.value();
+                  if (same && r.cell(view, row, shown) == a[2]) return r.makeCurrent(view, row);
+              }
+              fail(QStringLiteral("'%1' has no longer the remembered row showing '%2' under '%3'")
+                       .arg(a[0], a[2], a[1]));
           }}},
         {QStringLiteral("dblclick"),
          {{1, 1},
@@ -322,6 +363,15 @@ const std::map<QString, SessionRunner::Step>& SessionRunner::steps() {
               if (r.messagesRead_ < shown.size())
                   fail(QStringLiteral("unexpected message '%1'").arg(shown[r.messagesRead_]));
           }}},
+        {QStringLiteral("expect-no-error"),
+         {{0, 0},
+          [](SessionRunner& r, A) {
+              const QStringList& shown = r.user_.Messages();
+              for (qsizetype i = r.messagesRead_; i < shown.size(); ++i) {
+                  if (r.user_.MessageWasError().value(i))
+                      fail(QStringLiteral("unexpected error message '%1'").arg(shown[i]));
+              }
+          }}},
         {QStringLiteral("expect-rows"),
          {{2, 2},
           [](SessionRunner& r, A a) {
@@ -361,6 +411,12 @@ std::optional<SessionRunner::Arity> SessionRunner::StepArity(const QString& comm
     const auto step = steps().find(command);
     if (step == steps().end()) return std::nullopt;
     return step->second.arity;
+}
+
+std::optional<QString> SessionRunner::CheckStep(const QString& command, const QStringList& args) {
+    const auto step = steps().find(command);
+    if (step == steps().end() || !step->second.check) return std::nullopt;
+    return step->second.check(args);
 }
 
 void SessionRunner::run(const SessionStep& step) {

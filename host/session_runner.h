@@ -3,6 +3,7 @@
 #include "host/session_script.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 
@@ -39,11 +40,16 @@ class SessionRunner : public QObject {
     };
     // Nothing for a command that is no step.
     static std::optional<Arity> StepArity(const QString& command);
+    // Why the arguments cannot do what the step says (a key Qt does not know), or nothing.
+    static std::optional<QString> CheckStep(const QString& command, const QStringList& args);
 
   private:
     struct Step {
         Arity arity;
         void (*run)(SessionRunner& runner, const QStringList& args);
+        // Checks the arguments when the script is read; null for steps whose arguments are checked as they
+        // run (controls are found only once they exist).
+        std::optional<QString> (*check)(const QStringList& args) = nullptr;
     };
     static const std::map<QString, Step>& steps();
 
@@ -76,7 +82,8 @@ class SessionRunner : public QObject {
     std::function<void(const QString&)> print_;
     std::vector<QPointer<QDialog>> modals_;
     qsizetype messagesRead_ = 0;
-    QElapsedTimer waiting_;  // since when no window is active
+    QMap<QString, QString> remembered_;  // column title -> the cell of the row `remember` kept
+    QElapsedTimer waiting_;              // since when no window is active
 };
 
 }  // namespace kpv::host

@@ -67,6 +67,10 @@ std::optional<std::vector<SessionStep>> ReadSessionScript(const QString& text, Q
                          .arg(step.args.size());
             return std::nullopt;
         }
+        if (const std::optional<QString> wrong = SessionRunner::CheckStep(step.command, step.args)) {
+            *error = QStringLiteral("line %1: %2").arg(step.line).arg(*wrong);
+            return std::nullopt;
+        }
         steps.push_back(std::move(step));
     }
     return steps;

@@ -49,6 +49,7 @@ void UnattendedInteraction::report(const QString& line) const {
 TModalResult UnattendedInteraction::MessageBox(QWidget*, const QString& text, TMsgDlgType type,
                                                TMsgDlgButtons buttons) {
     messages_.push_back(text);
+    errors_.push_back(type == TMsgDlgType::mtError);
     TModalResult answer = TModalResult::mrOk;
     if (buttons == TMsgDlgButtons::mbOKCancel) {
         answer = takeFirst(answers_).value_or(TModalResult::mrCancel);

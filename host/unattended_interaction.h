@@ -29,8 +29,9 @@ class UnattendedInteraction final : public Interaction {
     void QueuePick(std::optional<int> row) { picks_.push_back(row); }
     void QueueMarks(const QStringList& keys) { marks_.push_back(keys); }
     void QueueFileName(const QString& file) { fileNames_.push_back(file); }
-    // The messages shown so far, oldest first.
+    // The messages shown so far, oldest first, and whether each was an error box.
     const QStringList& Messages() const { return messages_; }
+    const QList<bool>& MessageWasError() const { return errors_; }
 
     TModalResult MessageBox(QWidget* parent, const QString& text, TMsgDlgType type,
                             TMsgDlgButtons buttons) override;
@@ -53,6 +54,7 @@ class UnattendedInteraction final : public Interaction {
     std::deque<QStringList> marks_;
     std::deque<QString> fileNames_;
     QStringList messages_;
+    QList<bool> errors_;
 };
 
 }  // namespace kpv::host

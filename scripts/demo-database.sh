@@ -12,14 +12,14 @@ config=$2
 status=0
 answer=$("$bin/kpv-demodata" --config "$config" --check 2>&1) || status=$?
 case $status in
-  0) echo "run: ${answer%.}: kept as it is" ;;
+  0) echo "run: ${answer%.}; fica como está" ;;
   3)
-    echo "run: ${answer%.}: creating the demo data"
+    echo "run: ${answer%.}; criando os dados de demonstração"
     # Without --replace: should data have arrived since the check, kpv-demodata refuses and says so.
     "$bin/kpv-demodata" --config "$config" --invoices 3000 --seed 1 >/dev/null
     ;;
   *)
-    echo "run: the database could not be asked what it holds:" >&2
+    echo "run: não foi possível perguntar ao banco de dados o que ele contém:" >&2
     echo "$answer" >&2
     exit 1
     ;;

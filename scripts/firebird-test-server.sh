@@ -2,7 +2,8 @@
 # Runs a Firebird server of its own for a test run, with Debian's binaries but its own configuration,
 # security database (SYSDBA with a known password), lock and temporary folders, on a free port of
 # 127.0.0.1. Tests read the connection from DIR/connection.ini. The databases under DIR/databases outlive
-# the server: only `purge` removes them.
+# the server: only `purge` removes them. DIR is made by the script and marked as its own; a folder the
+# script did not make is refused, and nothing in it is touched.
 #
 #   firebird-test-server.sh start DIR [PORT]   start (PORT: a given port instead of a free one)
 #   firebird-test-server.sh stop DIR           stop; the databases stay
@@ -27,6 +28,32 @@ user=SYSDBA
 
 port_in_use() {
   (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# The mark of a folder this script made; without it, the folder is someone else's.
+marker=".kpv-firebird-test-server"
+
+# Makes DIR when it is not there yet, or takes an empty one; refuses any other folder, touching nothing.
+claim_dir() {
+  if [[ -e "$dir" && ! -d "$dir" ]]; then
+    echo "firebird-test-server: $dir não é uma pasta" >&2
+    exit 1
+  fi
+  if [[ -d "$dir" && ! -f "$dir/$marker" && -n $(ls -A "$dir") ]]; then
+    echo "firebird-test-server: a pasta $dir não foi criada por este script e não está vazia; nada foi" >&2
+    echo "firebird-test-server: alterado nela. Use uma pasta nova (ela será criada)." >&2
+    exit 1
+  fi
+  mkdir -p "$dir"
+  echo "Made by scripts/firebird-test-server.sh: stop and purge remove what it wrote here." >"$dir/$marker"
+}
+
+# stop and purge only act on a folder the script made.
+require_own_dir() {
+  if [[ ! -f "$dir/$marker" ]]; then
+    echo "firebird-test-server: a pasta $dir não foi criada por este script; nada foi alterado nela" >&2
+    exit 1
+  fi
 }
 
 stop_server() {
@@ -95,6 +122,7 @@ EOF
 start() {
   [[ -x "$server" ]] || { echo "firebird-test-server: $server not found (package firebird3.0-server)" >&2; exit 1; }
   [[ -n "$isql" ]] || { echo "firebird-test-server: isql-fb not found (package firebird3.0-utils)" >&2; exit 1; }
+  claim_dir
   stop_server
   local attempt port
   for attempt in $(seq 20); do
@@ -138,13 +166,15 @@ EOF
 case "$action" in
   start) start ;;
   stop)
+    require_own_dir
     stop_server
     rm -f "$dir/connection.ini"
     echo "firebird-test-server: stopped; the databases stay in $dir/databases"
     ;;
   purge)
+    require_own_dir
     stop_server
-    for item in "${own_files[@]}" databases; do rm -rf "${dir:?}/$item"; done
+    for item in "${own_files[@]}" databases "$marker"; do rm -rf "${dir:?}/$item"; done
     rmdir "$dir" 2>/dev/null || true
     echo "firebird-test-server: stopped and removed its databases"
     ;;

@@ -8,7 +8,7 @@ packages=(
   libqt6sql6-sqlite libqt6sql6-ibase
   firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclient2
   poppler-utils fonts-dejavu-core python3-sqlglot libsimdjson-dev sqlite3
-  firebird-dev libboost-dev libssl-dev libcurl4-openssl-dev openssl curl
+  firebird-dev libboost-dev libssl-dev libcurl4-openssl-dev openssl curl faketime
 )
 
 missing=()

@@ -1,15 +1,21 @@
 // The examples of docs/protocol.md run as written against the real kpv-appserver: every fenced block that
 // is a raw HTTP request goes over a socket byte for byte, every curl command runs in the shell, and each
-// gets the data packet a reading call answers. Only the server's address is the test's own.
+// gets the data packet a reading call answers. Only the server's address is the test's own. And no example
+// of the documentation can cost a reader anything: none issues or cancels, and every invoice they name is
+// one the demo data of `make run` does not hold.
 #include "appserver_process.h"
 #include "http_message.h"
 #include "protocol/codec.h"
 #include "protocol/data_packet.h"
 #include "test_database.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -120,7 +126,47 @@ class ProtocolExamples : public QObject {
         QVERIFY2(packetRows(body) > 0, body.constData());
     }
 
-    void cleanupTestCase() { QCOMPARE(server_->stop(), 0); }
+    void examplesCostNothing() {
+        const QString source = qEnvironmentVariable("KPV_SOURCE_DIR");
+        QStringList documents{source + QStringLiteral("/README.md"),
+                              source + QStringLiteral("/db/README.md")};
+        for (const QString& name : QDir(source + QStringLiteral("/docs")).entryList({QStringLiteral("*.md")}))
+            documents << source + QStringLiteral("/docs/") + name;
+        // The demo data `make run` makes: 3000 invoices, seed 1, up to today.
+        const TestDatabase demo = TestDatabase::Sqlite(dir_.filePath(QStringLiteral("demo")));
+        QString error;
+        QVERIFY2(RunDemoData(demo, 3000, 1, QDate::currentDate(), &error), qPrintable(error));
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("demo"));
+        db.setDatabaseName(demo.path);
+        QVERIFY(db.open());
+        static const QRegularExpression named(QStringLiteral("filial (\\d{4}), lançamento (\\d{10})"));
+        static const QRegularExpression writes(
+            QStringLiteral("\"method\" ?: ?\"(PreparaImpressao|CancelaEmissao)\""));
+        int keys = 0;
+        for (const QString& document : documents) {
+            QFile file(document);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QString text = QString::fromUtf8(file.readAll());
+            for (const QString& block : fencedBlocks(text))
+                QVERIFY2(!writes.match(block).hasMatch(), qPrintable(document + ": " + block.left(200)));
+            for (auto m = named.globalMatch(text); m.hasNext();) {
+                const QRegularExpressionMatch key = m.next();
+                QSqlQuery q(db);
+                q.prepare(QStringLiteral("SELECT 1 FROM NOTAFISCAL WHERE CDFILIAL = ? AND NRLANCTONF = ?"));
+                q.addBindValue(key.captured(1));
+                q.addBindValue(key.captured(2));
+                QVERIFY(q.exec());
+                QVERIFY2(!q.next(), qPrintable(document + ": the demo data holds " + key.captured(0)));
+                ++keys;
+            }
+        }
+        QVERIFY2(keys > 0, "the documents name no invoice: the pattern no longer finds them");
+    }
+
+    void cleanupTestCase() {
+        QSqlDatabase::removeDatabase(QStringLiteral("demo"));
+        QCOMPARE(server_->stop(), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(ProtocolExamples)

@@ -1,7 +1,8 @@
 // The first run of `make run` and every run after it: scripts/demo-database.sh fills a database once,
 // asking the database itself what it holds, and neither a second run nor kpv-demodata without --replace
 // replaces the data a database holds, on every engine and kind of path, while the application server has
-// the database open (on the embedded engine, the same file in several processes at once).
+// the database open (on the embedded engine, the same file in several processes at once). And the scripts
+// that remove files remove only what they made.
 #include "appserver_process.h"
 #include "db/database.h"
 #include "test_database.h"
@@ -100,7 +101,8 @@ class FirstRun : public QObject {
         const Run first = runStep(config);
         QVERIFY2(first.exitCode == 0, qPrintable(first.output));
         QVERIFY2(first.output.contains(
-                     QStringLiteral("o banco de dados %1 não existe: creating the demo data").arg(named)),
+                     QStringLiteral("o banco de dados %1 não existe; criando os dados de demonstração")
+                         .arg(named)),
                  qPrintable(first.output));
         QCOMPARE(companyName(database, kKept), kKept);
 
@@ -112,7 +114,7 @@ class FirstRun : public QObject {
         QVERIFY2(second.exitCode == 0, qPrintable(second.output));
         QVERIFY2(
             second.output.contains(
-                QStringLiteral("o banco de dados %1 já tem o esquema e dados: kept as it is").arg(named)),
+                QStringLiteral("o banco de dados %1 já tem o esquema e dados; fica como está").arg(named)),
             qPrintable(second.output));
         const Run refused =
             run(BuildProgram(QStringLiteral("kpv-demodata")), {QStringLiteral("--config"), config});
@@ -131,6 +133,39 @@ class FirstRun : public QObject {
         const QString name = companyName(database);
         QVERIFY2(!name.isEmpty() && name != kKept, qPrintable(name));
         QCOMPARE(server.stop(), 0);
+    }
+
+    // Pointed at a folder it did not make, the Firebird test server's script refuses it, names it, and
+    // leaves every file there as it was, whatever it is asked to do.
+    void firebirdScriptRefusesAFolderItDidNotMake_data() {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("start") << "start";
+        QTest::newRow("stop") << "stop";
+        QTest::newRow("purge") << "purge";
+    }
+    void firebirdScriptRefusesAFolderItDidNotMake() {
+        QFETCH(QString, action);
+        QTemporaryDir home;
+        const QStringList planted{"lib/libmine.so", "tmp/draft.txt", "lock/x",
+                                  "plugins/p",      "intl/i",        "UDF/u",
+                                  "setup.log",      "firebird.conf", "databases/mine.fdb"};
+        for (const QString& name : planted) {
+            QVERIFY(QDir(home.path()).mkpath(QFileInfo(home.filePath(name)).path()));
+            QFile file(home.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(name.toUtf8());
+        }
+        const Run refused =
+            run(qEnvironmentVariable("KPV_SOURCE_DIR") + QStringLiteral("/scripts/firebird-test-server.sh"),
+                {action, home.path()});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.output.contains(
+                     QStringLiteral("a pasta %1 não foi criada por este script").arg(home.path())),
+                 qPrintable(refused.output));
+        for (const QString& name : planted) {
+            QFile file(home.filePath(name));
+            QVERIFY2(file.open(QIODevice::ReadOnly) && file.readAll() == name.toUtf8(), qPrintable(name));
+        }
     }
 };
 

@@ -7,10 +7,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-namespace {
-constexpr int kSessionTimeoutMs = 240000;
-}  // namespace
-
 QStringList HostSession::messages() const {
     static const QRegularExpression line(QStringLiteral("^message (\\[[^]]+\\]: .*) -> \\w+$"),
                                          QRegularExpression::MultilineOption);
@@ -43,7 +39,8 @@ QList<QMap<QString, QString>> HostSession::dump(const QString& grid, int n) cons
     return rows;
 }
 
-HostSession RunHostSession(const QString& folder, const QString& config, const QString& script) {
+HostSession RunHostSession(const QString& folder, const QString& config, const QString& script,
+                           int timeoutMs) {
     const QString scriptFile = QDir(folder).filePath(QStringLiteral("session.script"));
     QFile file(scriptFile);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(script.toUtf8());
@@ -55,7 +52,7 @@ HostSession RunHostSession(const QString& folder, const QString& config, const Q
                {QStringLiteral("--config"), config, QStringLiteral("--open"), QStringLiteral("--script"),
                 scriptFile});
     HostSession session;
-    if (!host.waitForFinished(kSessionTimeoutMs)) host.kill();
+    if (!host.waitForFinished(timeoutMs)) host.kill();
     host.waitForFinished();
     session.output = QString::fromUtf8(host.readAll());
     session.exitCode = host.exitStatus() == QProcess::NormalExit ? host.exitCode() : -1;

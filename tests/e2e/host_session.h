@@ -17,4 +17,5 @@ struct HostSession {
 };
 
 // Runs kpv-host with the package, the configuration and the script text; waits for it to end.
-HostSession RunHostSession(const QString& folder, const QString& config, const QString& script);
+HostSession RunHostSession(const QString& folder, const QString& config, const QString& script,
+                           int timeoutMs = 240000);

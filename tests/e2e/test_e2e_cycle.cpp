@@ -68,6 +68,52 @@ QString ledgerState(const TestDatabase& d, const QString& branch, const QString&
     return state;
 }
 
+// The clerk's kpv.ini: the package, the processing date, the server and the database it names.
+QString writeHostConfig(const QTemporaryDir& dir, const AppServerProcess& server,
+                        const TestDatabase& database) {
+    const QString config = dir.filePath(QStringLiteral("kpv.ini"));
+    QFile ini(config);
+    if (!ini.open(QIODevice::WriteOnly)) return {};
+    ini.write(
+        QStringLiteral("[host]\npackage=%1\n[context]\nbranch=0001\nbillingBranch=0001\nactiveModule=15\n"
+                       "processingDate=%2\n[server]\nhost=127.0.0.1\nport=%3\n[reports]\nfolder=%4\n"
+                       "output=%5\n%6")
+            .arg(BuildProgram(QStringLiteral("libPKG_KPV41000.so")), kProcessingDate.toString(Qt::ISODate))
+            .arg(server.port())
+            .arg(qEnvironmentVariable("KPV_SOURCE_DIR") + QStringLiteral("/reports"),
+                 dir.filePath(QStringLiteral("rps")), database.iniGroup())
+            .toUtf8());
+    return config;
+}
+
+// How many rows a statement counts on the database.
+int count(const TestDatabase& d, const QString& sql) {
+    const QString name = QStringLiteral("e2e-count");
+    int n = -1;
+    {
+        QSqlDatabase db = kpv::db::OpenDatabase(SettingsOf(d), name);
+        QSqlQuery q(db);
+        if (q.exec(sql) && q.next()) n = q.value(0).toInt();
+    }
+    kpv::db::CloseDatabase(name);
+    return n;
+}
+
+// The demo cycle of `make run`, as scripts/demo-cycle.script has it: the steps before the cycle proper, and
+// the cycle itself, without its pictures and dumps.
+std::pair<QString, QString> demoCycleScript() {
+    QFile file(qEnvironmentVariable("KPV_SOURCE_DIR") + QStringLiteral("/scripts/demo-cycle.script"));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QString before, cycle;
+    bool inCycle = false;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.startsWith(QLatin1String("# cycle:"))) inCycle = true;
+        if (line.startsWith(QLatin1String("shot ")) || line.startsWith(QLatin1String("dump "))) continue;
+        (inCycle ? cycle : before) += line + u'\n';
+    }
+    return {before, cycle};
+}
+
 std::optional<QMap<QString, QString>> rowOf(const QList<QMap<QString, QString>>& rows,
                                             const QString& amount) {
     for (const auto& row : rows) {
@@ -85,6 +131,7 @@ class Cycle : public QObject {
     void wholeCycle_data();
     void wholeCycle();
     void hostOverACopyOfTheServersDatabaseIsRefused();
+    void demoCycleLeavesTheDemoAsItFoundIt();
 };
 
 void Cycle::wholeCycle_data() {
@@ -108,19 +155,8 @@ void Cycle::wholeCycle() {
     QVERIFY2(server.start(&error), qPrintable(error));
 
     const QString output = dir.filePath(QStringLiteral("rps"));
-    const QString config = dir.filePath(QStringLiteral("kpv.ini"));
-    QFile ini(config);
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(
-        QStringLiteral("[host]\npackage=%1\n[context]\nbranch=0001\nbillingBranch=0001\nactiveModule=15\n"
-                       "processingDate=%2\n[server]\nhost=127.0.0.1\nport=%3\n[reports]\nfolder=%4\n"
-                       "output=%5\n%6")
-            .arg(BuildProgram(QStringLiteral("libPKG_KPV41000.so")), kProcessingDate.toString(Qt::ISODate))
-            .arg(server.port())
-            .arg(qEnvironmentVariable("KPV_SOURCE_DIR") + QStringLiteral("/reports"), output,
-                 database.iniGroup())
-            .toUtf8());
-    ini.close();
+    const QString config = writeHostConfig(dir, server, database);
+    QVERIFY(!config.isEmpty());
 
     // First the list as the filter's defaults bring it: the branch and the month of the processing date.
     const HostSession first = RunHostSession(dir.path(), config, listLoaded());
@@ -211,17 +247,8 @@ void Cycle::hostOverACopyOfTheServersDatabaseIsRefused() {
     QVERIFY2(server.start(&error), qPrintable(error));
     TestDatabase stale = database;
     stale.path = copy;
-    const QString config = dir.filePath(QStringLiteral("kpv.ini"));
-    QFile ini(config);
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(
-        QStringLiteral("[host]\npackage=%1\n[context]\nprocessingDate=%2\n[server]\nhost=127.0.0.1\nport=%3\n"
-                       "[reports]\nfolder=%4\n%5")
-            .arg(BuildProgram(QStringLiteral("libPKG_KPV41000.so")), kProcessingDate.toString(Qt::ISODate))
-            .arg(server.port())
-            .arg(qEnvironmentVariable("KPV_SOURCE_DIR") + QStringLiteral("/reports"), stale.iniGroup())
-            .toUtf8());
-    ini.close();
+    const QString config = writeHostConfig(dir, server, stale);
+    QVERIFY(!config.isEmpty());
     const QString refusal =
         QStringLiteral(
             "O banco de dados deste computador, SQLite \"\"%1\"\", não é o do servidor de aplicação em "
@@ -237,6 +264,31 @@ void Cycle::hostOverACopyOfTheServersDatabaseIsRefused() {
             .arg(refusal));
     QVERIFY2(session.passed(), qPrintable(session.output));
     QVERIFY2(!server.log().contains(QStringLiteral("GetNotaFiscal")), qPrintable(server.log()));
+    QCOMPARE(server.stop(), 0);
+}
+
+// The cycle `make run` plays, a hundred times over in one session: each time it finds an invoice without
+// RPS, issues, prints and cancels it, and the demo data is left with as many invoices without RPS as before.
+void Cycle::demoCycleLeavesTheDemoAsItFoundIt() {
+    QTemporaryDir dir;
+    const TestDatabase database = TestDatabase::Sqlite(dir.path());
+    QString error;
+    QVERIFY2(RunDemoData(database, 3000, 1, kProcessingDate, &error), qPrintable(error));
+    AppServerProcess server(database);
+    QVERIFY2(server.start(&error), qPrintable(error));
+    const QString config = writeHostConfig(dir, server, database);
+    const auto [before, cycle] = demoCycleScript();
+    QVERIFY2(cycle.contains(QStringLiteral("click sbtCancelaEmissao")), qPrintable(cycle));
+    const QString notIssued = QStringLiteral("SELECT COUNT(*) FROM NOTAFISCAL WHERE IDEMISSAORPS = '1'");
+    const QString cancelled = QStringLiteral("SELECT COUNT(*) FROM RPSEMITIDO WHERE IDSITRPS = 'C'");
+    const int waiting = count(database, notIssued), cancelledBefore = count(database, cancelled);
+    constexpr int kCycles = 100;
+
+    const HostSession session = RunHostSession(dir.path(), config, before + cycle.repeated(kCycles), 600000);
+
+    QVERIFY2(session.passed(), qPrintable(session.output.right(3000)));
+    QCOMPARE(count(database, notIssued), waiting);
+    QCOMPARE(count(database, cancelled), cancelledBefore + kCycles);
     QCOMPARE(server.stop(), 0);
 }
 

@@ -55,6 +55,8 @@ class Host : public QObject {
     void commandKeysOfTheEmissionScreen();
     void screenshotOfTheRealHost();
     void theRealHostTellsWhatIsMissing_data();
+    void aScriptStepThatCannotBeTakenFailsTheSession_data();
+    void aScriptStepThatCannotBeTakenFailsTheSession();
     void theRealHostTellsWhatIsMissing();
 };
 
@@ -294,6 +296,35 @@ void Host::theRealHostTellsWhatIsMissing() {
     else
         QVERIFY2(error.contains(told.replace("@ini", config)), qPrintable(error));
     QVERIFY2(QDir(elsewhere.path()).isEmpty(), "the host made a file where it was started");
+}
+
+// A session whose step cannot do what it says never passes: the host says where it stopped and exits 1.
+void Host::aScriptStepThatCannotBeTakenFailsTheSession_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("unknown key") << "open\nkey PageUp\n"
+                                 << "session: FAILED at line 2: unknown key 'PageUp'";
+    QTest::newRow("unknown step") << "open\nclik sbtFiltro\n"
+                                  << "session: FAILED at line 2: unknown command 'clik'";
+    QTest::newRow("unknown control") << "open\nclick sbtNenhum\n"
+                                     << "session: FAILED at line 2: no control named 'sbtNenhum'";
+}
+
+void Host::aScriptStepThatCannotBeTakenFailsTheSession() {
+    QFETCH(QString, script);
+    QFETCH(QString, told);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("s.script"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(script.toUtf8());
+    file.close();
+    QProcess host;
+    host.start(bin("kpv-host"), {"--config", writeConfig(dir), "--script", file.fileName()});
+    QVERIFY(host.waitForFinished(60000));
+    const QString output = QString::fromUtf8(host.readAllStandardOutput());
+    QCOMPARE(host.exitCode(), 1);
+    QVERIFY2(output.contains(told), qPrintable(output));
+    QVERIFY2(!output.contains("session: passed"), qPrintable(output));
 }
 
 QTEST_MAIN(Host)

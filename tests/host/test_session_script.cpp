@@ -29,6 +29,9 @@ void SessionScript::steps_data() {
         << QStringList{"1:expect-message:Empresa não cadastrada."};
     QTest::newRow("empty quoted text") << "type medCliente \"\"" << QStringList{"1:type:medCliente|"};
     QTest::newRow("doubled quote inside quotes") << "echo \"a \"\"b\"\"\"" << QStringList{"1:echo:a \"b\""};
+    QTest::newRow("keys as Qt names them")
+        << "key PgUp\nkey Ctrl+I\nkey Shift+Tab\nkey esc"
+        << QStringList{"1:key:PgUp", "2:key:Ctrl+I", "3:key:Shift+Tab", "4:key:esc"};
     QTest::newRow("optional argument") << "shot a.png\nshot b.png frmFiltroEmissaoRPS"
                                        << QStringList{"1:shot:a.png", "2:shot:b.png|frmFiltroEmissaoRPS"};
 }
@@ -56,6 +59,16 @@ void SessionScript::refusals_data() {
                                        << "line 1: 'key' takes 1 argument(s), not 2";
     QTest::newRow("range of arguments") << "shot"
                                         << "line 1: 'shot' takes 1 to 2 argument(s), not 0";
+    // Qt reads these as other keys or none at all: a script that pressed them would test nothing.
+    QTest::newRow("a name Qt does not give the key") << "key Tab\nkey PageUp"
+                                                     << "line 2: unknown key 'PageUp' (key names in "
+                                                        "docs/session-scripts.md)";
+    QTest::newRow("a word that is no key")
+        << "key Foo"
+        << "line 1: unknown key 'Foo' (key names in docs/session-scripts.md)";
+    QTest::newRow("two keys at once") << "key \"Ctrl+A, Ctrl+B\""
+                                      << "line 1: unknown key 'Ctrl+A, Ctrl+B' (key names in "
+                                         "docs/session-scripts.md)";
     QTest::newRow("quote left open") << "key Tab\necho \"a b"
                                      << "line 2: a double quote is left open";
 }
