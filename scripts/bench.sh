@@ -13,7 +13,7 @@ data="$build/bench-data"
 sizes=${BENCH_SIZES:-"1000 10000 100000 300000"}
 print_size=${BENCH_PRINT_SIZE:-100000}
 firebird_size=${BENCH_FIREBIRD_SIZE:-100000}
-for program in bench_list bench_firebird bench_server kpv-appserver kpv-demodata; do
+for program in bench_list bench_firebird bench_server bench_nfse kpv-appserver kpv-demodata; do
   if [[ ! -x "$bin/$program" ]]; then
     echo "bench: $bin/$program is missing; build with -DKPV_BENCH=ON first" >&2
     exit 1
@@ -41,6 +41,8 @@ fi
 echo "bench: eight clerks issuing RPS, and a print during a 100k list..." >&2
 [[ -f "$fbdir/connection.ini" ]] || scripts/firebird-test-server.sh start "$fbdir" >/dev/null
 "$bin/bench_server" --data "$data" >"$results/server"
+echo "bench: DPS built, validated and signed..." >&2
+"$bin/bench_nfse" >"$results/nfse"
 
 value() { awk -v k="$2" '$1 == k { print $2 }' "$1"; }
 verdict() { awk -v v="$1" -v g="$2" 'BEGIN { print (v <= g) ? "ok" : "MISSED" }'; }
@@ -106,3 +108,11 @@ for engine in sqlite firebird; do
 done
 p99=$(value "$f" print_during_list_p99_ms)
 line "PreparaImpressao p99 while another loads 100k rows" "-" "$p99 ms" "-" "$p99" "100" 100
+f="$results/nfse"
+for alg in sha1 sha256; do
+  ms=$(value "$f" "dps_${alg}_ms")
+  line "DPS built, validated, signed (rsa-$alg), one core" "-" "$ms ms" "-" "$ms" "2" 2
+done
+printf '%-52s %10s %12s\n' "  of which building and validating" "-" "$(value "$f" dps_build_validate_ms) ms"
+printf '%-52s %10s %12s\n' "DPS per second (rsa-sha1), $(value "$f" dps_cores | cut -d. -f1) cores" "-" \
+  "$(printf '%.0f/s' "$(value "$f" dps_per_s_all_cores)")"
