@@ -5,6 +5,7 @@
 #include "appserver/server_fault.h"
 #include "db/connection.h"
 #include "db/database_witness.h"
+#include "db/savepoint.h"
 #include "db/write_transaction.h"
 #include "protocol/codes.h"
 #include "protocol/invoice_status.h"
@@ -195,9 +196,19 @@ InvoiceState readInvoice(db::Connection& db, const QString& branch, const QStrin
     return s;
 }
 
-// Runs the write in one transaction, committed only when the work succeeds: a refusal leaves nothing of
-// what the work wrote before it found its reason.
+// Runs the write so that a refusal leaves nothing of what the work wrote before it found its reason: inside
+// a savepoint of the transaction the server's writer holds open for a group of writes, which the writer
+// commits; in a transaction of its own, committed only when the work succeeds, otherwise.
 Status writing(db::Connection& db, const QDeadlineTimer& deadline, const std::function<Status()>& work) {
+    if (db.inTransaction()) {
+        db::Savepoint savepoint(db);
+        Status status = work();
+        if (status.code == protocol::kSim)
+            savepoint.release();
+        else
+            savepoint.rollback();
+        return status;
+    }
     Status status;
     db::RunWriteTransaction(
         db,

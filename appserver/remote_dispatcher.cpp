@@ -98,7 +98,7 @@ QString CheckedCall::method() const {
 
 CallReply FaultReply(const QString& method, int status, const QString& code, const QString& message) {
     return {status, protocol::EncodeFaultReply({code, message}), method,
-            QStringLiteral("error %1: %2").arg(code, message)};
+            QStringLiteral("error %1: %2").arg(code, message), false};
 }
 
 std::variant<CheckedCall, CallReply> RemoteDispatcher::check(const QByteArray& body) noexcept {
@@ -128,10 +128,11 @@ CallReply RemoteDispatcher::run(TrdmEmissaoRPS& module, const CheckedCall& call)
     const QString method = call.method();
     const Payload payload = runnerOf(call.layout->name)(module, call.args);
     if (const auto* packet = std::get_if<EncodedPacket>(&payload))
-        return {200, packet->body, method, QStringLiteral("ok %1 rows").arg(packet->rows)};
+        return {200, packet->body, method, QStringLiteral("ok %1 rows").arg(packet->rows), true};
     const Status& status = std::get<Status>(payload);
+    const bool ok = status.code == protocol::kSim;
     return {200, protocol::EncodeStatusReply(status.code, status.text, status.values), method,
-            status.code == protocol::kSim ? QStringLiteral("ok") : QStringLiteral("refused: ") + status.text};
+            ok ? QStringLiteral("ok") : QStringLiteral("refused: ") + status.text, ok};
 }
 
 }  // namespace kpv::server

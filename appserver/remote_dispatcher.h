@@ -18,8 +18,9 @@ class TrdmEmissaoRPS;
 struct CallReply {
     int httpStatus = 200;
     QByteArray body;
-    QString method;   // "-" when the request never named one
-    QString outcome;  // "ok", "ok 120 rows", "refused: ...", "error <code>: ..."
+    QString method;        // "-" when the request never named one
+    QString outcome;       // "ok", "ok 120 rows", "refused: ...", "error <code>: ..."
+    bool success = false;  // a payload, or the status "S": what a write answers only once it is committed
 };
 
 // A call whose method and arguments were checked: what a worker runs.

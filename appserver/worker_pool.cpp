@@ -1,12 +1,11 @@
 #include "appserver/worker_pool.h"
 
+#include "appserver/call_failure.h"
 #include "appserver/call_log.h"
 #include "appserver/database_health.h"
+#include "appserver/group_writer.h"
 #include "appserver/rdm_emissao_rps.h"
-#include "appserver/server_fault.h"
 #include "db/connection.h"
-
-#include <atomic>
 
 namespace kpv::server {
 
@@ -16,35 +15,9 @@ namespace {
 // pool, answers whenever the database lets it.
 constexpr std::chrono::milliseconds kAnswerMargin{300};
 
-enum class State { Queued, Running, Answered };
-
-QString seconds(std::chrono::milliseconds deadline) {
-    return QString::number(std::chrono::ceil<std::chrono::seconds>(deadline).count());
-}
-
-// The user reads a short text and an id; the engine's words and the statement go to the log under it.
-CallReply logged(CallLog& log, const QString& method, int status, const QString& code, const QString& text,
-                 const QString& detail) {
-    const QString id = NewErrorId();
-    log.note(QStringLiteral("error %1 of %2: %3").arg(id, method, detail));
-    return FaultReply(method, status, code, QStringLiteral("%1 (ocorrência %2)").arg(text, id));
-}
+using State = CallJob::State;
 
 }  // namespace
-
-struct WorkerPool::Job {
-    CheckedCall call;
-    QDeadlineTimer deadline;
-    Respond respond;
-    std::atomic<State> state = State::Queued;
-
-    // The one who moves the job to Answered replies.
-    bool answer(State from, CallReply reply) {
-        if (!state.compare_exchange_strong(from, State::Answered)) return false;
-        respond(std::move(reply));
-        return true;
-    }
-};
 
 class WorkerPool::Worker {
   public:
@@ -53,19 +26,16 @@ class WorkerPool::Worker {
 
   private:
     void serve() {
-        while (const std::shared_ptr<Job> job = pool_.take()) {
-            State queued = State::Queued;
-            if (job->state.compare_exchange_strong(queued, State::Running))
-                job->answer(State::Running, run(*job));
+        while (const std::shared_ptr<CallJob> job = pool_.take()) {
+            if (job->start()) job->answer(State::Running, run(*job));
             pool_.finished(job);
         }
         connection_.reset();  // closed in the thread that used it
     }
 
-    CallReply run(const Job& job) {
+    CallReply run(const CallJob& job) {
         const QString method = job.call.method();
         const QDeadlineTimer work(std::max<qint64>(0, job.deadline.remainingTime() - kAnswerMargin.count()));
-        CallLog& log = pool_.log_;
         for (int attempt = 0;; ++attempt) {
             const bool reused = connection_ != nullptr;
             try {
@@ -73,48 +43,23 @@ class WorkerPool::Worker {
                 connection_->setDeadline(work);
                 TrdmEmissaoRPS module(*connection_, work);
                 return RemoteDispatcher::run(module, job.call);
-            } catch (const db::CommitUnknownError& e) {
-                connection_.reset();
-                return logged(
-                    log, method, 503, QStringLiteral("commit_unknown"),
-                    QStringLiteral("A conexão com o banco de dados caiu enquanto a gravação era "
-                                   "confirmada, e não se sabe se ela foi feita. Repita a operação: uma "
-                                   "nota fiscal já emitida não recebe outro número"),
-                    e.message());
-            } catch (const db::ConnectionLostError& e) {
-                // Nothing of the call was committed: the engine rolls back what a lost connection left open.
+            } catch (const db::ConnectionLostError&) {
                 // A connection kept from earlier calls may just have gone stale: one more try on a new one.
                 connection_.reset();
                 if (reused && attempt == 0 && !work.hasExpired()) continue;
-                pool_.health_.markDown(e.message());
-                return logged(
-                    log, method, 503, QStringLiteral("database_unavailable"),
-                    QStringLiteral("O banco de dados não está disponível no momento; tente novamente "
-                                   "em instantes"),
-                    e.message());
-            } catch (const db::DeadlineError& e) {
-                if (connection_ && !connection_->usable()) connection_.reset();
-                pool_.health_.markDown(e.message());
-                return logged(
-                    log, method, 503, QStringLiteral("database_timeout"),
-                    QStringLiteral("O banco de dados não respondeu em %1 s; nada foi gravado. Tente "
-                                   "novamente em instantes")
-                        .arg(seconds(pool_.deadline_)),
-                    e.message());
-            } catch (const db::BusyError& e) {
-                return FaultReply(method, 503, QStringLiteral("database_busy"), e.message());
-            } catch (const db::DatabaseError& e) {
-                if (connection_ && !connection_->usable()) connection_.reset();
-                return logged(log, method, 500, QStringLiteral("database_error"),
-                              QStringLiteral("Erro no banco de dados: ") + e.summary(), e.message());
-            } catch (const ServerFault& e) {
-                return FaultReply(method, e.httpStatus(), e.code(), e.message());
-            } catch (const std::exception& e) {
-                return logged(log, method, 500, QStringLiteral("internal_error"),
-                              QStringLiteral("Erro interno do servidor de aplicação"),
-                              QString::fromUtf8(e.what()));
+                return failed(method, std::current_exception());
+            } catch (...) {
+                return failed(method, std::current_exception());
             }
         }
+    }
+
+    CallReply failed(const QString& method, const std::exception_ptr& failure) {
+        const bool usable = connection_ && connection_->usable();
+        CallFailure f = FailureOf(failure, method, usable, pool_.log_, pool_.deadline_);
+        if (f.dropConnection) connection_.reset();
+        if (!f.databaseDown.isEmpty()) pool_.health_.markDown(f.databaseDown);
+        return std::move(f.reply);
     }
 
     WorkerPool& pool_;
@@ -124,13 +69,11 @@ class WorkerPool::Worker {
 
 WorkerPool::WorkerPool(int workers, std::chrono::milliseconds deadline, Connector connect,
                        DatabaseHealth& health, CallLog& log)
-    : deadline_(deadline),
-      connect_(std::move(connect)),
-      health_(health),
-      log_(log),
-      maxWrites_(std::max(1, workers - 1)) {
+    : deadline_(deadline), connect_(std::move(connect)), health_(health), log_(log) {
     timer_ = std::thread([this] { watchDeadlines(); });
     for (int i = 0; i < workers; ++i) workers_.push_back(std::make_unique<Worker>(*this));
+    writer_ = std::make_unique<GroupWriter>(connect_, deadline_, health_, log_,
+                                            [this](const std::shared_ptr<CallJob>& job) { finished(job); });
 }
 
 WorkerPool::~WorkerPool() {
@@ -145,9 +88,10 @@ void WorkerPool::stop() {
     work_.notify_all();
     timers_.notify_all();
     workers_.clear();
+    if (writer_) writer_->stop();
     if (timer_.joinable()) timer_.join();
-    std::deque<std::shared_ptr<Job>> dropped;
-    std::list<std::shared_ptr<Job>> ended;
+    std::deque<std::shared_ptr<CallJob>> dropped;
+    std::list<std::shared_ptr<CallJob>> ended;
     const std::lock_guard lock(mutex_);
     dropped.swap(queue_);
     ended.swap(live_);
@@ -156,67 +100,63 @@ void WorkerPool::stop() {
 void WorkerPool::submit(CheckedCall call, Respond respond) {
     if (!health_.available()) {
         const QString method = call.method();
-        respond(logged(log_, method, 503, QStringLiteral("database_unavailable"),
-                       QStringLiteral("O banco de dados não está disponível no momento; tente novamente em "
-                                      "instantes"),
-                       health_.reason()));
+        respond(
+            LoggedFault(log_, method, 503, QStringLiteral("database_unavailable"),
+                        QStringLiteral("O banco de dados não está disponível no momento; tente novamente em "
+                                       "instantes"),
+                        health_.reason()));
         return;
     }
-    auto job = std::make_shared<Job>();
+    auto job = std::make_shared<CallJob>();
     job->call = std::move(call);
     job->deadline = QDeadlineTimer(deadline_);
     job->respond = std::move(respond);
+    const bool writes = job->call.writes;
     {
         const std::lock_guard lock(mutex_);
-        queue_.push_back(job);
         live_.push_back(job);
+        if (!writes) queue_.push_back(job);
     }
-    work_.notify_one();
     timers_.notify_one();
+    if (writes)
+        writer_->submit(std::move(job));
+    else
+        work_.notify_one();
 }
 
-// The first queued job a worker may take: any read, a write while writers leave a worker free. Jobs the
-// deadline watch already answered are dropped on the way.
-std::shared_ptr<WorkerPool::Job> WorkerPool::take() {
+// The first queued read; reads the deadline watch already answered are dropped on the way.
+std::shared_ptr<CallJob> WorkerPool::take() {
     std::unique_lock lock(mutex_);
     for (;;) {
         if (stopping_) return nullptr;
-        std::erase_if(queue_, [](const auto& job) { return job->state != State::Queued; });
-        const auto eligible = std::find_if(queue_.begin(), queue_.end(), [this](const auto& job) {
-            return !job->call.writes || writesRunning_ < maxWrites_;
-        });
-        if (eligible != queue_.end()) {
-            std::shared_ptr<Job> job = *eligible;
-            queue_.erase(eligible);
-            if (job->call.writes) ++writesRunning_;
+        while (!queue_.empty() && queue_.front()->state != State::Queued) queue_.pop_front();
+        if (!queue_.empty()) {
+            std::shared_ptr<CallJob> job = std::move(queue_.front());
+            queue_.pop_front();
             return job;
         }
         work_.wait(lock);
     }
 }
 
-void WorkerPool::finished(const std::shared_ptr<Job>& job) {
-    {
-        const std::lock_guard lock(mutex_);
-        if (job->call.writes) --writesRunning_;
-        live_.remove(job);
-    }
-    work_.notify_all();  // a write slot may have come free
+void WorkerPool::finished(const std::shared_ptr<CallJob>& job) {
+    const std::lock_guard lock(mutex_);
+    live_.remove(job);
 }
 
 void WorkerPool::watchDeadlines() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         QDeadlineTimer next = QDeadlineTimer::Forever;
-        std::vector<std::shared_ptr<Job>> expired;
+        std::vector<std::shared_ptr<CallJob>> expired;
         for (auto it = live_.begin(); it != live_.end();) {
-            const std::shared_ptr<Job> job = *it;
+            const std::shared_ptr<CallJob> job = *it;
             if (job->state == State::Answered) {
                 ++it;
             } else if (job->deadline.hasExpired()) {
                 expired.push_back(job);
-                // A queued job answered here is dropped; a running one leaves when its worker is done.
-                it = job->state == State::Queued ? live_.erase(it) : std::next(it);
+                // A queued read answered here is dropped; the rest leave when whoever holds them is done.
+                it = job->state == State::Queued && !job->call.writes ? live_.erase(it) : std::next(it);
             } else {
                 if (job->deadline < next) next = job->deadline;
                 ++it;
@@ -224,7 +164,7 @@ void WorkerPool::watchDeadlines() {
         }
         if (!expired.empty()) {
             lock.unlock();
-            for (const std::shared_ptr<Job>& job : expired) expire(*job);
+            for (const std::shared_ptr<CallJob>& job : expired) expire(*job);
             lock.lock();
             continue;
         }
@@ -235,7 +175,7 @@ void WorkerPool::watchDeadlines() {
     }
 }
 
-void WorkerPool::expire(Job& job) {
+void WorkerPool::expire(CallJob& job) {
     const bool running = job.state == State::Running;
     const QString text =
         running && job.call.writes
@@ -244,9 +184,9 @@ void WorkerPool::expire(Job& job) {
                   "operação: uma nota fiscal já emitida não recebe outro número")
             : QStringLiteral("O banco de dados não respondeu em %1 s; tente novamente em instantes");
     const QString detail = running ? QStringLiteral("the database kept the call past its deadline")
-                                   : QStringLiteral("no worker was free before the call's deadline");
-    CallReply reply = logged(log_, job.call.method(), 503, QStringLiteral("database_timeout"),
-                             text.arg(seconds(deadline_)), detail);
+                                   : QStringLiteral("nobody took the call before its deadline");
+    CallReply reply = LoggedFault(log_, job.call.method(), 503, QStringLiteral("database_timeout"),
+                                  text.arg(Seconds(deadline_)), detail);
     if (job.answer(running ? State::Running : State::Queued, std::move(reply)) && running)
         health_.markDown(QStringLiteral("o banco de dados não respondeu a tempo"));
 }

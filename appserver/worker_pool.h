@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appserver/call_job.h"
 #include "appserver/remote_dispatcher.h"
 
 #include <QDeadlineTimer>
@@ -23,11 +24,13 @@ namespace kpv::server {
 class CallLog;
 class DatabaseHealth;
 
-// Serves calls on a pool of worker threads, each with a database connection of its own that it opens
-// on first use and opens again once it is lost. Every call is answered exactly once and by its
-// deadline: by its worker, or, when the database keeps the worker past it (or no worker became free),
-// by the pool with a clear refusal. Writes never take the last worker, so a read is never queued behind
-// writers waiting for a lock.
+class GroupWriter;
+
+// Serves calls: reads on a pool of worker threads, each with a database connection of its own that it
+// opens on first use and opens again once it is lost; writes on the one group writer (group_writer.h), so
+// that a read never waits behind a write and writes never contend with each other. Every call is answered
+// exactly once and by its deadline: by whoever runs it, or, when the database keeps it past the deadline
+// (or nobody took it by then), by the pool with a clear refusal.
 class WorkerPool {
   public:
     using Connector = std::function<std::unique_ptr<db::Connection>()>;
@@ -47,28 +50,26 @@ class WorkerPool {
     void stop();
 
   private:
-    struct Job;
     class Worker;
 
-    std::shared_ptr<Job> take();
-    void finished(const std::shared_ptr<Job>& job);
+    std::shared_ptr<CallJob> take();
+    void finished(const std::shared_ptr<CallJob>& job);
     void watchDeadlines();
-    void expire(Job& job);
+    void expire(CallJob& job);
 
     std::chrono::milliseconds deadline_;
     Connector connect_;
     DatabaseHealth& health_;
     CallLog& log_;
-    int maxWrites_;
 
     std::mutex mutex_;
     std::condition_variable work_;
     std::condition_variable timers_;
-    std::deque<std::shared_ptr<Job>> queue_;
-    std::list<std::shared_ptr<Job>> live_;  // queued or running, for the deadline watch
-    int writesRunning_ = 0;
+    std::deque<std::shared_ptr<CallJob>> queue_;  // reads
+    std::list<std::shared_ptr<CallJob>> live_;  // queued or running, reads and writes, for the deadline watch
     bool stopping_ = false;
     std::vector<std::unique_ptr<Worker>> workers_;
+    std::unique_ptr<GroupWriter> writer_;
     std::thread timer_;
 };
 

@@ -3,6 +3,7 @@
 #include "db/database_error.h"
 #include "db/dialect_p.h"
 #include "db/firebird_client.h"
+#include "db/sqlite_connection.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -110,11 +111,15 @@ QSqlDatabase openSqlite(const DatabaseSettings& s, const QString& name) {
         ThrowSqlError(QStringLiteral("Não foi possível abrir o banco de dados SQLite \"%1\"").arg(s.path),
                       db.lastError());
     }
-    // Readers never wait for the writer, and a second server process on the same file can write in turn.
-    QSqlQuery wal(db);
-    if (!wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
-        ThrowSqlError(QStringLiteral("Falha ao preparar o banco de dados SQLite \"%1\"").arg(s.path),
-                      wal.lastError());
+    // Readers never wait for the writer, and a second server process on the same file can write in turn;
+    // commits return once the disk has them.
+    for (const QString& pragma :
+         {QStringLiteral("PRAGMA journal_mode=WAL"), QString::fromLatin1(kDurableCommits)}) {
+        QSqlQuery q(db);
+        if (!q.exec(pragma)) {
+            ThrowSqlError(QStringLiteral("Falha ao preparar o banco de dados SQLite \"%1\"").arg(s.path),
+                          q.lastError());
+        }
     }
     return db;
 }

@@ -157,6 +157,9 @@ SqliteConnection::SqliteConnection(const DatabaseSettings& settings)
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_handler(db_, &SqliteConnection::busy, this);
     sqlite3_progress_handler(db_, kProgressSteps, &SqliteConnection::progress, this);
+    // Said rather than left to the build's default: a commit returns only once the disk has it, so an
+    // answer "S" is never sent for an RPS a power cut could take back.
+    run(kDurableCommits, QStringLiteral("Falha ao preparar o banco de dados SQLite"));
 }
 
 SqliteConnection::~SqliteConnection() {

@@ -10,6 +10,9 @@ namespace kpv::db {
 
 class SqliteStatement;
 
+// Every connection to a SQLite database commits durably (tests read it back).
+inline constexpr const char* kDurableCommits = "PRAGMA synchronous=FULL";
+
 // A connection over SQLite's own library. Waits for another writer's lock in short sleeps, never past
 // the lock wait of the transaction or the call's deadline; a statement running past the deadline is
 // interrupted by the progress handler. Readers of a WAL database never wait for the writer.

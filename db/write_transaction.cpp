@@ -7,11 +7,12 @@
 
 namespace kpv::db {
 
-namespace {
-// How long one attempt waits for a lock another writer holds before it starts over: long enough for
-// writes as short as the server's, short enough to leave retries before the deadline.
-constexpr std::chrono::milliseconds kLockWait{1000};
-}  // namespace
+BusyError BusyFor(qint64 seconds) {
+    return BusyError(
+        QStringLiteral("O banco de dados esteve ocupado com outras gravações por mais de %1 s; nada "
+                       "foi gravado. Tente novamente.")
+            .arg(seconds));
+}
 
 void RunWriteTransaction(Connection& connection, const std::function<bool()>& work,
                          const QDeadlineTimer& deadline) {
@@ -19,9 +20,7 @@ void RunWriteTransaction(Connection& connection, const std::function<bool()>& wo
     for (int attempt = 1;; ++attempt) {
         const auto remaining = std::chrono::milliseconds(deadline.remainingTime());
         if (deadline.hasExpired() || remaining <= std::chrono::milliseconds::zero()) {
-            throw BusyError(QStringLiteral("O banco de dados esteve ocupado com outras gravações por mais de "
-                                           "%1 s; nada foi gravado. Tente novamente.")
-                                .arg(budgetSeconds));
+            throw BusyFor(budgetSeconds);
         }
         try {
             connection.begin(Access::Write, std::min(kLockWait, remaining));

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "db/database_error.h"
+
 #include <QDeadlineTimer>
+
+#include <chrono>
 
 #include <functional>
 
@@ -14,5 +18,12 @@ class Connection;
 // once. Once `deadline` has passed it gives up with BusyError, nothing committed.
 void RunWriteTransaction(Connection& connection, const std::function<bool()>& work,
                          const QDeadlineTimer& deadline);
+
+// How long one attempt of a write waits for a lock another writer holds before it starts over: long
+// enough for writes as short as the server's, short enough to leave retries before the deadline.
+inline constexpr std::chrono::milliseconds kLockWait{1000};
+
+// The refusal of a write that kept losing to other writers for `seconds`.
+BusyError BusyFor(qint64 seconds);
 
 }  // namespace kpv::db

@@ -1,6 +1,9 @@
 // RPS numbering under load: eight clients over three kpv-appserver processes on one database issue the
 // RPS of 2,000 invoices of one series, each invoice asked for twice. The numbers end as 1..2000 exactly
-// once, with the transactions alone keeping the servers apart; a cancelled number is never reissued.
+// once, with the transactions alone keeping the servers apart; a cancelled number is never reissued. The
+// server's writer runs the writes that wait as one group in one transaction: each call of a group gets its
+// own answer, and a server killed in the middle of its groups loses nothing it answered "S" for and leaves
+// no invoice half issued.
 #include "appserver_process.h"
 #include "db/database.h"
 #include "db/demodata/table_writer.h"
@@ -19,8 +22,10 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <set>
 
 using namespace kpv;
@@ -73,6 +78,125 @@ void seed(const TestDatabase& target) {
     db::CloseDatabase("seed");
 }
 
+// An invoice issued under the series RPX whose ledger holds two standing numbers: its cancellation marks
+// both before it finds the fault, and is refused.
+void seedBrokenInvoice(const TestDatabase& target) {
+    {
+        QSqlDatabase db = db::OpenDatabase(SettingsOf(target), "broken");
+        const db::Dialect& dialect = db::DialectOf(db);
+        dialect.begin(db);
+        demo::TableWriter(db, "NOTAFISCAL",
+                          {"CDFILIAL", "NRLANCTONF", "CDEMPRESA", "CDFILIEMIT", "CDINSCESTA", "CDINSCMUNI",
+                           "CDSERIE", "NRNOTAFISC", "CDCLIENTE", "IDOPERACAO", "CDTIPOOPER", "DTENTRSAID",
+                           "DTEMISSAO", "VRNOTAFISC", "CDSERIERPS", "NRRPS", "IDEMISSAORPS", "IDTRANSMISRPS"})
+            .insert({"0001", "9000000000", "01", "0001", "110042490114", "11122233", "1", "9000", "000001",
+                     "S", "01", QDateTime(QDate(2026, 5, 4), QTime(9, 0)),
+                     QDateTime(QDate(2026, 5, 4), QTime(9, 0)), 100.0, "RPX", "8", "2", "1"});
+        demo::TableWriter ledger(db, "RPSEMITIDO",
+                                 {"CDEMPRESA", "CDINSCMUNI", "CDSERIERPS", "NRRPS", "CDFILIAL", "NRLANCTONF",
+                                  "DTEMISRPS", "IDSITRPS", "DTSITRPS"});
+        for (int number : {7, 8}) {
+            const QDateTime at(QDate(2026, 5, 4), QTime(9, 0));
+            ledger.insert({"01", "11122233", "RPX", number, "0001", "9000000000", at, "E", at});
+        }
+        dialect.commit(db);
+    }
+    db::CloseDatabase("broken");
+}
+
+// What the database holds of the series RPS: the number of each issued invoice, the standing numbers of
+// the ledger in order, the counter, and every invoice that is issued only in part.
+struct Ledger {
+    std::map<QString, qint64> issued;  // entry -> RPS number
+    std::vector<qint64> standing;
+    qint64 counter = -1;
+    QStringList halfWritten;
+};
+
+Ledger readLedger(const TestDatabase& target) {
+    Ledger l;
+    {
+        QSqlDatabase db = db::OpenDatabase(SettingsOf(target), "ledger");
+        std::map<QString, qint64> inLedger;
+        QSqlQuery ledger(db);
+        ledger.exec(
+            "SELECT NRLANCTONF, NRRPS FROM RPSEMITIDO WHERE CDSERIERPS = 'RPS' AND IDSITRPS = 'E' "
+            "ORDER BY NRRPS");
+        while (ledger.next()) {
+            l.standing.push_back(ledger.value(1).toLongLong());
+            inLedger[ledger.value(0).toString()] = ledger.value(1).toLongLong();
+        }
+        QSqlQuery invoices(db);
+        invoices.exec(
+            "SELECT NRLANCTONF, IDEMISSAORPS, NRRPS FROM NOTAFISCAL WHERE CDSERIERPS IS NULL OR "
+            "CDSERIERPS = 'RPS'");
+        while (invoices.next()) {
+            const QString entry = invoices.value(0).toString();
+            const bool issued = invoices.value(1).toString().trimmed() == u"2";
+            const bool numbered = !invoices.value(2).isNull() && !invoices.value(2).toString().isEmpty();
+            if (issued) l.issued[entry] = invoices.value(2).toLongLong();
+            const bool whole = issued ? numbered && inLedger.count(entry) &&
+                                            inLedger[entry] == invoices.value(2).toLongLong()
+                                      : !numbered && !inLedger.count(entry);
+            if (!whole) l.halfWritten << entry;
+        }
+        QSqlQuery counter(db);
+        if (counter.exec("SELECT NRULTRPS FROM SERIERPS WHERE CDSERIERPS = 'RPS'") && counter.next())
+            l.counter = counter.value(0).toLongLong();
+    }
+    db::CloseDatabase("ledger");
+    return l;
+}
+
+std::vector<qint64> oneTo(qint64 n) {
+    std::vector<qint64> numbers(size_t(std::max<qint64>(0, n)));
+    std::iota(numbers.begin(), numbers.end(), 1);
+    return numbers;
+}
+
+// A client thread that makes its calls on a connection of its own and keeps what each answered.
+struct Answered {
+    QString entry;
+    QVariantList status;  // empty when the call failed
+    QString failure;
+};
+
+QThread* client(int port, std::vector<std::pair<QString, QString>> calls, QMutex& lock,
+                std::vector<Answered>& answers) {
+    return QThread::create([port, calls = std::move(calls), &lock, &answers] {
+        net::TNetConnection connection(nullptr, "netEmissaoRPS");
+        connection.ServerName = "Kpv41000.rdmEmissaoRPS";
+        connection.Timeout = 120000;
+        connection.SetHost("127.0.0.1");
+        connection.SetPort(port);
+        connection.SetConnected(true);
+        for (const auto& [method, entry] : calls) {
+            Answered a{entry, {}, {}};
+            try {
+                a.status =
+                    CheckResultServ(connection.AppServer().Call(method, {"0001", entry}), true, rkStatusArray)
+                        .toList();
+            } catch (const Error& e) {
+                a.failure = e.message();
+            }
+            QMutexLocker locked(&lock);
+            answers.push_back(a);
+        }
+    });
+}
+
+TestDatabase freshTarget(const QString& engine, const QTemporaryDir& dir, const QString& name) {
+    return engine == "sqlite" ? TestDatabase::Sqlite(dir.filePath(name))
+                              : TestDatabase::FirebirdServer(QStringLiteral("%1-%2").arg(name).arg(
+                                    QCoreApplication::applicationPid()));
+}
+
+void engineRows() {
+    QTest::addColumn<QString>("engine");
+    QTest::newRow("sqlite") << "sqlite";
+    QTest::newRow("firebird server") << "firebird-server";
+}
+
 }  // namespace
 
 class AppServerNumbering : public QObject {
@@ -81,11 +205,12 @@ class AppServerNumbering : public QObject {
     QTemporaryDir dir_;
 
   private Q_SLOTS:
-    void numbersAreIssuedOnceEachUnderConcurrentClients_data() {
-        QTest::addColumn<QString>("engine");
-        QTest::newRow("sqlite") << "sqlite";
-        QTest::newRow("firebird server") << "firebird-server";
-    }
+    void numbersAreIssuedOnceEachUnderConcurrentClients_data() { engineRows(); }
+
+    void aGroupAnswersEachCallItsOwn_data();
+    void aGroupAnswersEachCallItsOwn();
+    void answeredIssuesSurviveAKill_data();
+    void answeredIssuesSurviveAKill();
 
     void numbersAreIssuedOnceEachUnderConcurrentClients() {
         QFETCH(QString, engine);
@@ -210,6 +335,118 @@ class AppServerNumbering : public QObject {
         QCOMPARE(again.stop(), 0);
     }
 };
+
+// The writes that wait together run as one group, in one transaction: two refusals among good issues, one
+// of them found after it had written, are rolled back alone and answered with their own reasons, while
+// the good ones are committed with the numbers they were answered. On SQLite the test holds the database's
+// write lock while the calls arrive, so that all of them wait for the same transaction.
+void AppServerNumbering::aGroupAnswersEachCallItsOwn_data() {
+    engineRows();
+}
+
+void AppServerNumbering::aGroupAnswersEachCallItsOwn() {
+    QFETCH(QString, engine);
+    const TestDatabase target = freshTarget(engine, dir_, QStringLiteral("group"));
+    if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
+    seed(target);
+    seedBrokenInvoice(target);
+    AppServerProcess server(target);
+    QString error;
+    QVERIFY2(server.start(&error), qPrintable(error));
+
+    std::optional<QSqlDatabase> holder;
+    if (engine == "sqlite") {
+        holder = db::OpenDatabase(SettingsOf(target), "holder");
+        QVERIFY(QSqlQuery(*holder).exec("BEGIN IMMEDIATE"));
+    }
+    QMutex lock;
+    std::vector<Answered> answers;
+    std::vector<std::unique_ptr<QThread>> clients;
+    for (int i = 0; i < 6; ++i)
+        clients.emplace_back(client(server.port(), {{"PreparaImpressao", entry(i)}}, lock, answers));
+    clients.emplace_back(client(server.port(), {{"CancelaEmissao", "9000000000"}}, lock, answers));
+    clients.emplace_back(client(server.port(), {{"PreparaImpressao", "9999999999"}}, lock, answers));
+    for (auto& c : clients) c->start();
+    if (holder) {
+        QThread::msleep(400);  // every call is queued behind the lock by now
+        QVERIFY(QSqlQuery(*holder).exec("ROLLBACK"));
+        *holder = QSqlDatabase();
+        db::CloseDatabase("holder");
+    }
+    for (auto& c : clients) QVERIFY(c->wait(60000));
+    QCOMPARE(server.stop(), 0);
+
+    QCOMPARE(int(answers.size()), 8);
+    std::map<QString, QVariantList> by;
+    for (const Answered& a : answers) {
+        QVERIFY2(a.failure.isEmpty(), qPrintable(a.entry + ": " + a.failure));
+        by[a.entry] = a.status;
+    }
+    QCOMPARE(by["9000000000"],
+             (QVariantList{"N", "O RPS nº 8 da série RPX não consta como emitido no controle de RPS."}));
+    QCOMPARE(by["9999999999"],
+             (QVariantList{"N", "Nota fiscal não encontrada (filial 0001, lançamento 9999999999)."}));
+    const Ledger l = readLedger(target);
+    QVERIFY2(l.halfWritten.isEmpty(), qPrintable(l.halfWritten.join(", ")));
+    QCOMPARE(l.counter, 6);  // the refusals spent nothing
+    QVERIFY(l.standing == oneTo(6));
+    for (int i = 0; i < 6; ++i) {
+        const QVariantList& s = by[entry(i)];
+        QCOMPARE(s.mid(0, 3), (QVariantList{"S", "", "RPS"}));
+        QCOMPARE(s.value(3).toLongLong(), l.issued.at(entry(i)));
+    }
+    QSqlDatabase db = db::OpenDatabase(SettingsOf(target), "rpx");
+    QSqlQuery rpx(db);
+    QVERIFY(rpx.exec("SELECT IDSITRPS FROM RPSEMITIDO WHERE CDSERIERPS = 'RPX' ORDER BY NRRPS"));
+    QStringList situations;
+    while (rpx.next()) situations << rpx.value(0).toString().trimmed();
+    QCOMPARE(situations, (QStringList{"E", "E"}));
+}
+
+// Killed while eight clients issue: every call answered "S" is in the database with the number it was
+// answered, no invoice is issued in part, and the numbers stand without a gap up to the counter.
+void AppServerNumbering::answeredIssuesSurviveAKill_data() {
+    engineRows();
+}
+
+void AppServerNumbering::answeredIssuesSurviveAKill() {
+    QFETCH(QString, engine);
+    const TestDatabase target = freshTarget(engine, dir_, QStringLiteral("killed"));
+    if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
+    seed(target);
+    AppServerProcess server(target);
+    QString error;
+    QVERIFY2(server.start(&error), qPrintable(error));
+    QMutex lock;
+    std::vector<Answered> answers;
+    std::vector<std::unique_ptr<QThread>> clients;
+    for (int c = 0; c < kClients; ++c) {
+        std::vector<std::pair<QString, QString>> calls;
+        for (int i = c; i < kInvoices; i += kClients) calls.emplace_back("PreparaImpressao", entry(i));
+        clients.emplace_back(client(server.port(), std::move(calls), lock, answers));
+        clients.back()->start();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            QMutexLocker locked(&lock);
+            return answers.size() >= 400;
+        }(),
+        120000);
+    server.crash();
+    for (auto& c : clients) QVERIFY(c->wait(300000));
+
+    const Ledger l = readLedger(target);
+    QVERIFY2(l.halfWritten.isEmpty(), qPrintable(l.halfWritten.join(", ")));
+    QVERIFY(l.standing == oneTo(l.counter));
+    int confirmed = 0;
+    for (const Answered& a : answers) {
+        if (a.status.value(0).toString() != u"S") continue;
+        ++confirmed;
+        QVERIFY2(l.issued.count(a.entry), qPrintable(a.entry + " was answered S and is not issued"));
+        QCOMPARE(l.issued.at(a.entry), a.status.value(3).toLongLong());
+    }
+    QVERIFY(confirmed >= 400);
+}
 
 QTEST_GUILESS_MAIN(AppServerNumbering)
 #include "test_appserver_numbering.moc"

@@ -550,6 +550,22 @@ class Schema : public QObject {
         }
     }
 
+    // Every SQLite connection the programs open, the server's own and Qt's, commits durably: an answer
+    // "S" is sent only once the disk has the RPS.
+    void sqliteCommitsAreDurable() {
+        const TestDatabase target = fresh("sqlite");
+        QSqlDatabase qt = db::OpenDatabase(SettingsOf(target), name());
+        QSqlQuery q(qt);
+        QVERIFY(q.exec(QStringLiteral("PRAGMA synchronous")) && q.next());
+        QCOMPARE(q.value(0).toInt(), 2);  // FULL
+        const std::unique_ptr<db::Connection> server = db::Connect(SettingsOf(target));
+        db::Statement& pragma = server->prepare(QStringLiteral("PRAGMA synchronous"));
+        pragma.execute({});
+        QVERIFY(pragma.next());
+        QCOMPARE(pragma.integer(0), 2);
+        pragma.finish();
+    }
+
     // A database an earlier version made, without the server's newer table and a newer column, gets both
     // when a server opens it, and keeps every row it held.
     void earlierDatabaseIsUpgradedInPlace_data() { engines(); }

@@ -67,6 +67,11 @@ int AppServerProcess::stop() {
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
 
+void AppServerProcess::crash() {
+    process_.kill();
+    process_.waitForFinished();
+}
+
 QString AppServerProcess::logFile() const {
     return dir_.filePath(QStringLiteral("kpv-appserver.log"));
 }

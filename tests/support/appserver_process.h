@@ -34,6 +34,8 @@ class AppServerProcess {
 
     // Sends SIGTERM and waits for the exit: the exit code, or -1 when it had to be killed.
     int stop();
+    // Kills it at once (SIGKILL), wherever it is: a power cut, as far as the process can tell.
+    void crash();
     // What the server wrote on standard error so far: one line per call.
     QString log() const;
 

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "appserver/call_job.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kpv::db {
+class Connection;
+}
+
+namespace kpv::server {
+
+class CallLog;
+class DatabaseHealth;
+
+// The one writer of the server's database. Every call that writes runs here, on one connection of its own,
+// so that the server's writes never contend with each other for a lock or a counter row. The calls that are
+// waiting are run as a group in one transaction, each inside a savepoint of its own: a call that is refused
+// or fails is rolled back to its savepoint and answered with its own reason, the others go on. One commit
+// makes the group durable, and only then is each call answered. A lone call waits for nobody; while calls
+// keep arriving, the group waits for the next one a fraction of a millisecond, and a millisecond at most.
+// A call that loses a counter to another server's write starts over in the next transaction.
+class GroupWriter {
+  public:
+    using Connector = std::function<std::unique_ptr<db::Connection>()>;
+    // Told once a call has left the writer, answered or not.
+    using Finished = std::function<void(const std::shared_ptr<CallJob>&)>;
+
+    GroupWriter(Connector connect, std::chrono::milliseconds deadline, DatabaseHealth& health, CallLog& log,
+                Finished finished);
+    ~GroupWriter();
+    GroupWriter(const GroupWriter&) = delete;
+    GroupWriter& operator=(const GroupWriter&) = delete;
+
+    void submit(std::shared_ptr<CallJob> job);
+    // Lets the group under way finish and drops the queued calls unanswered.
+    void stop();
+
+  private:
+    using Jobs = std::vector<std::shared_ptr<CallJob>>;
+    struct Result {
+        std::shared_ptr<CallJob> job;
+        CallReply reply;
+    };
+
+    void serve();
+    bool waitForWork();
+    bool beginTransaction();
+    Jobs gather();
+    void runGroup(Jobs group);
+    // Runs the group's calls in the open transaction; the calls left to start over come back.
+    Jobs runCalls(const Jobs& group, std::vector<Result>& results);
+    void commit(std::vector<Result>& results);
+    // Answers every call of `jobs` with the failure of the transaction they shared.
+    void fail(const Jobs& jobs, const std::exception_ptr& failure);
+    void answer(const std::shared_ptr<CallJob>& job, CallReply reply);
+    QDeadlineTimer earliestDeadline();
+
+    Connector connect_;
+    std::chrono::milliseconds deadline_;
+    DatabaseHealth& health_;
+    CallLog& log_;
+    Finished finished_;
+
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::deque<std::shared_ptr<CallJob>> queue_;
+    bool stopping_ = false;
+    std::unique_ptr<db::Connection> connection_;  // used by the writer's thread only
+    std::thread thread_;
+};
+
+}  // namespace kpv::server

@@ -1,0 +1,25 @@
+#pragma once
+
+namespace kpv::db {
+
+class Connection;
+
+// A savepoint in the connection's open transaction: one write among others that share the transaction.
+// Released when the write is kept; rolled back when it is refused or when it throws (the destructor), so
+// that nothing it wrote stays while the transaction goes on with the other writes.
+class Savepoint {
+  public:
+    explicit Savepoint(Connection& connection);
+    ~Savepoint();
+    Savepoint(const Savepoint&) = delete;
+    Savepoint& operator=(const Savepoint&) = delete;
+
+    void release();
+    void rollback();
+
+  private:
+    Connection& connection_;
+    bool open_ = true;
+};
+
+}  // namespace kpv::db
