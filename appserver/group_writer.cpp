@@ -174,7 +174,29 @@ void GroupWriter::runGroup(Jobs group) {
     arrived_.notify_one();
 }
 
-GroupWriter::Jobs GroupWriter::runCalls(const Jobs& group, std::vector<Result>& results) {
+// Servers over one database take the counters of their groups in one order, so that two groups never wait
+// for each other's counters in a circle: one of them waits for the other's commit, and starts over.
+void GroupWriter::orderByCounters(Jobs& group) {
+    if (group.size() < 2) return;
+    std::vector<std::pair<QString, std::shared_ptr<CallJob>>> keyed;
+    for (const std::shared_ptr<CallJob>& job : group) {
+        QString key;
+        try {
+            connection_->setDeadline(workDeadline(*job));
+            TrdmEmissaoRPS module(*connection_, workDeadline(*job));
+            key = RemoteDispatcher::sharedLock(module, job->call);
+        } catch (const db::DatabaseError&) {
+            // Unordered: the call itself meets the failure again, and answers it.
+        }
+        keyed.emplace_back(std::move(key), job);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < group.size(); ++i) group[i] = std::move(keyed[i].second);
+}
+
+GroupWriter::Jobs GroupWriter::runCalls(Jobs& group, std::vector<Result>& results) {
+    orderByCounters(group);
     for (std::size_t i = 0; i < group.size(); ++i) {
         const std::shared_ptr<CallJob>& job = group[i];
         // A call the deadline watch answered while it waited is gone; one that starts over is already ours.

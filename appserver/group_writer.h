@@ -55,8 +55,9 @@ class GroupWriter {
     bool beginTransaction();
     Jobs gather();
     void runGroup(Jobs group);
+    void orderByCounters(Jobs& group);
     // Runs the group's calls in the open transaction; the calls left to start over come back.
-    Jobs runCalls(const Jobs& group, std::vector<Result>& results);
+    Jobs runCalls(Jobs& group, std::vector<Result>& results);
     void commit(std::vector<Result>& results);
     // Answers every call of `jobs` with the failure of the transaction they shared.
     void fail(const Jobs& jobs, const std::exception_ptr& failure);

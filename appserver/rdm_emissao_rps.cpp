@@ -423,6 +423,12 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
     });
 }
 
+QString TrdmEmissaoRPS::CounterOf(const QString& branch, const QString& entry) {
+    const InvoiceState s = readInvoice(db_, branch, entry);
+    if (!s.found || !s.status().notEmitted()) return {};
+    return s.company + u'|' + s.municipalRegistration + u'|' + s.rpsSeries;
+}
+
 Status TrdmEmissaoRPS::CancelaEmissao(const QString& branch, const QString& entry) {
     return writing(db_, deadline_, [&]() -> Status {
         const InvoiceState s = readInvoice(db_, branch, entry);

@@ -53,6 +53,11 @@ class TrdmEmissaoRPS {
     // Cancels the invoice's RPS in the ledger (its number stays spent) and frees the invoice.
     Status CancelaEmissao(const QString& branch, const QString& entry);
 
+    // The RPS counter PreparaImpressao would take for the invoice ("company|registration|series"), empty
+    // when there is none: the server's writer takes the counters of a group in this order, the same on
+    // every server, so that the groups of two servers never wait for each other in a circle.
+    QString CounterOf(const QString& branch, const QString& entry);
+
   private:
     db::Connection& db_;
     QDeadlineTimer deadline_;

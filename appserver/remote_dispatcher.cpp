@@ -124,6 +124,11 @@ std::variant<CheckedCall, CallReply> RemoteDispatcher::check(const QByteArray& b
     }
 }
 
+QString RemoteDispatcher::sharedLock(TrdmEmissaoRPS& module, const CheckedCall& call) {
+    if (call.layout->name != QLatin1String("PreparaImpressao")) return {};
+    return module.CounterOf(call.args[0].toString(), call.args[1].toString());
+}
+
 CallReply RemoteDispatcher::run(TrdmEmissaoRPS& module, const CheckedCall& call) {
     const QString method = call.method();
     const Payload payload = runnerOf(call.layout->name)(module, call.args);

@@ -41,6 +41,9 @@ class RemoteDispatcher {
     // Throws what the module throws: db::DatabaseError and its kinds, ServerFault for an argument the
     // method cannot read.
     static CallReply run(TrdmEmissaoRPS& module, const CheckedCall& call);
+    // The lock a write will take that another server's writes may want too (db rows shared by many calls,
+    // the RPS counters), as a text that orders them; empty for a call that takes none.
+    static QString sharedLock(TrdmEmissaoRPS& module, const CheckedCall& call);
 };
 
 CallReply FaultReply(const QString& method, int status, const QString& code, const QString& message);

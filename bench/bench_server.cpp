@@ -1,7 +1,8 @@
-// The application server shared by an office, over the real wire: eight clerks issuing RPS at once
-// (PreparaImpressao per second, on SQLite and on the Firebird server scripts/bench.sh started, with the
-// numbers checked for duplicates and gaps afterwards), and how long a print waits while another clerk
-// loads a list of 100,000 invoices (p99). Prints "name value" lines for scripts/bench.sh.
+// The application server shared by an office, over the real wire: eight clerks issuing RPS at once on one
+// server, and on the Firebird server scripts/bench.sh started also over two (PreparaImpressao per second,
+// p50 and p99 of one call, a lone clerk's beside, the numbers checked for duplicates and gaps afterwards,
+// the raw commit rate of the same disk), and how long a print waits while another clerk loads a list of
+// 100,000 invoices (p99). Prints "name value" lines for scripts/bench.sh.
 #include "appserver_process.h"
 #include "demo_database.h"
 #include "framework/net/http_transport.h"
@@ -11,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -19,6 +21,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -27,7 +30,9 @@ using namespace bench;
 namespace {
 
 constexpr int kClients = 8;
-constexpr int kInvoices = 20000;
+// About a fifth of the demo invoices can have an RPS: enough for every round of every arrangement.
+constexpr int kSqliteInvoices = 60000;
+constexpr int kFirebirdInvoices = 110000;
 
 QByteArray call(const char* method, const QStringList& args) {
     QString list;
@@ -78,6 +83,7 @@ double rawCommitRate(const TestDatabase& database) {
     {
         QSqlDatabase db = open(database, "raw");
         QSqlQuery q(db);
+        if (database.engine == "sqlite" && !q.exec("PRAGMA synchronous=FULL")) Fail(q.lastError().text());
         QElapsedTimer clock;
         clock.start();
         // Up by one and back again, so that every commit writes (SQLite skips a change to the same value)
@@ -95,42 +101,97 @@ double rawCommitRate(const TestDatabase& database) {
     return rate;
 }
 
-// Eight clients, each on a connection of its own, issue the RPS of every invoice that can have one.
-// Returns RPS per second; dies on a refusal, a duplicate number or a gap.
-double issueRate(const TestDatabase& database) {
-    FillDemoData(database, kInvoices);
-    const auto server = startServer(database);
-    const QStringList eligible =
+// How issuing went for one arrangement of clients and servers: the median rate of its rounds, and the
+// time one call took from the client's side, over every call of every round.
+struct IssueRun {
+    double perSecond = 0;
+    double p50Ms = 0;
+    double p99Ms = 0;
+};
+
+// The invoices that can have an RPS, one list per server its clients call. With two servers each serves
+// the clerks of some branches of its own (a clerk works in a branch, the host's [context] branch), as an
+// office that grows a server for another floor: the servers share the database, rarely a counter.
+using Pools = std::vector<QStringList>;
+
+// `clients` clients, each on a connection of its own and spread over the servers of `pools`, issue `rounds`
+// rounds of `perRound` RPS, taken from the front of their server's pool. Dies on a refusal.
+IssueRun issue(const TestDatabase& database, Pools& pools, int clients, int rounds, int perRound) {
+    const int servers = int(pools.size());
+    std::vector<std::unique_ptr<AppServerProcess>> processes;
+    for (int s = 0; s < servers; ++s) processes.push_back(startServer(database));
+    std::vector<double> rates, latencies;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<QStringList> mine(static_cast<size_t>(clients));
+        for (int s = 0; s < servers; ++s) {
+            QStringList& pool = pools[size_t(s)];
+            const qsizetype share = perRound / servers;
+            if (pool.size() < share)
+                Fail(QStringLiteral("the demo data has too few invoices for server %1").arg(s));
+            for (qsizetype i = 0; i < share; ++i)
+                mine[size_t(s + servers * (i % (clients / servers)))] << pool[i];
+            pool.remove(0, share);
+        }
+        std::atomic<int> refused{0};
+        std::vector<std::vector<double>> times(static_cast<size_t>(clients));
+        QElapsedTimer clock;
+        clock.start();
+        std::vector<std::thread> threads;
+        for (int c = 0; c < clients; ++c) {
+            threads.emplace_back([&, c] {
+                const AppServerProcess& server = *processes[size_t(c % servers)];
+                kpv::net::HttpTransport transport;
+                transport.setEndpoint(server.host(), server.port());
+                for (const QString& key : mine[size_t(c)]) {
+                    QElapsedTimer one;
+                    one.start();
+                    const kpv::net::HttpAnswer a =
+                        transport.post("/call", {{"Content-Type", "application/json"}},
+                                       call("PreparaImpressao", key.split('|')), 30000);
+                    times[size_t(c)].push_back(one.nsecsElapsed() / 1e6);
+                    if (a.status != 200 || !a.body.startsWith("{\"result\":[\"S\",\"\"")) ++refused;
+                }
+            });
+        }
+        for (auto& t : threads) t.join();
+        rates.push_back(perRound / (clock.nsecsElapsed() / 1e9));
+        if (refused) Fail(QStringLiteral("%1 PreparaImpressao refused").arg(refused.load()));
+        for (const auto& t : times) latencies.insert(latencies.end(), t.begin(), t.end());
+    }
+    for (auto& p : processes) p->stop();
+    std::sort(latencies.begin(), latencies.end());
+    return {Median(rates), Median(latencies), latencies[size_t(double(latencies.size()) * 0.99)]};
+}
+
+// The invoices of `database` that can have an RPS, in `servers` pools of whole branches, the largest
+// branch first into the smaller pool.
+Pools eligibleInvoices(const TestDatabase& database, int servers) {
+    const QStringList keys =
         invoiceKeys(database,
                     "SELECT NF.CDFILIAL, NF.NRLANCTONF FROM NOTAFISCAL NF"
                     " JOIN SERIENF S ON S.CDEMPRESA = NF.CDEMPRESA AND S.CDINSCESTA = NF.CDINSCESTA"
                     " AND S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE"
                     " JOIN SERIERPS R ON R.CDEMPRESA = NF.CDEMPRESA AND R.CDINSCMUNI = NF.CDINSCMUNI"
                     " AND R.CDSERIERPS = S.CDSERIERPS"
-                    " WHERE NF.IDEMISSAORPS = '1' AND NF.IDTRANSMISRPS = '1'");
-    std::atomic<int> refused{0};
-    QElapsedTimer clock;
-    clock.start();
-    std::vector<std::thread> clients;
-    for (int c = 0; c < kClients; ++c) {
-        clients.emplace_back([&, c] {
-            kpv::net::HttpTransport transport;
-            transport.setEndpoint(server->host(), server->port());
-            for (qsizetype i = c; i < eligible.size(); i += kClients) {
-                const QStringList key = eligible[i].split('|');
-                const kpv::net::HttpAnswer a = transport.post("/call", {{"Content-Type", "application/json"}},
-                                                              call("PreparaImpressao", key), 30000);
-                if (a.status != 200 || !a.body.contains("[\"S\",\"\"]")) ++refused;
-            }
-        });
-    }
-    for (auto& t : clients) t.join();
-    const double seconds = clock.elapsed() / 1000.0;
-    if (refused)
-        Fail(QStringLiteral("%1 of %2 PreparaImpressao refused").arg(refused.load()).arg(eligible.size()));
-    server->stop();
+                    " WHERE NF.IDEMISSAORPS = '1' AND NF.IDTRANSMISRPS = '1'"
+                    " ORDER BY NF.CDFILIAL, NF.NRLANCTONF");
+    std::map<QString, QStringList> byBranch;
+    for (const QString& key : keys) byBranch[key.section('|', 0, 0)] << key;
+    std::vector<QStringList> branches;
+    for (auto& [branch, list] : byBranch) branches.push_back(std::move(list));
+    std::sort(branches.begin(), branches.end(),
+              [](const auto& a, const auto& b) { return a.size() > b.size(); });
+    Pools pools(static_cast<size_t>(servers));
+    for (QStringList& branch : branches)
+        std::min_element(pools.begin(), pools.end(), [](const auto& a, const auto& b) {
+            return a.size() < b.size();
+        })->append(branch);
+    return pools;
+}
 
-    // Every number of a counter was issued once: the ledger holds 1..NRULTRPS of it, each once.
+// Every number of a counter was issued once: the ledger holds 1..NRULTRPS of it, each once. Reports the
+// duplicates and the counters with a gap.
+void checkNumbering(const TestDatabase& database, const std::string& prefix) {
     QSqlDatabase db = open(database, "check");
     QSqlQuery q(db);
     if (!q.exec(
@@ -149,13 +210,39 @@ double issueRate(const TestDatabase& database) {
     q = QSqlQuery();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase("check");
-    Report(database.engine == "sqlite" ? "issue_sqlite_raw_commit_per_s" : "issue_firebird_raw_commit_per_s",
-           rawCommitRate(database));
-    Report(database.engine == "sqlite" ? "issue_sqlite_invoices" : "issue_firebird_invoices",
-           double(eligible.size()));
-    Report(database.engine == "sqlite" ? "issue_sqlite_duplicates" : "issue_firebird_duplicates", duplicates);
-    Report(database.engine == "sqlite" ? "issue_sqlite_gaps" : "issue_firebird_gaps", gaps);
-    return eligible.size() / seconds;
+    Report((prefix + "_duplicates").c_str(), duplicates);
+    Report((prefix + "_gaps").c_str(), gaps);
+}
+
+// Eight clerks, and a lone one, on one server; on a Firebird server also eight clerks over two servers.
+// Three rounds of 3,000 calls each (500 for the lone clerk), the raw commit rate of the same disk beside.
+void issuing(const TestDatabase& database, int invoices, bool twoServers) {
+    FillDemoData(database, invoices);
+    const std::string engine = database.engine == "sqlite" ? "issue_sqlite" : "issue_firebird";
+    const auto report = [&](const std::string& arrangement, const IssueRun& r) {
+        Report((engine + "_" + arrangement + "_per_s").c_str(), r.perSecond);
+        Report((engine + "_" + arrangement + "_p50_ms").c_str(), r.p50Ms);
+        Report((engine + "_" + arrangement + "_p99_ms").c_str(), r.p99Ms);
+    };
+    Pools pools = eligibleInvoices(database, twoServers ? 2 : 1);
+    // One server's clerks take from both pools in turn, so that both keep enough for two servers after.
+    Pools all(1);
+    for (qsizetype i = 0; i < std::max(pools.front().size(), pools.back().size()); ++i) {
+        for (const QStringList& pool : pools) {
+            if (i < pool.size()) all[0] << pool[i];
+        }
+    }
+    report("lone", issue(database, all, 1, 3, 500));
+    report("8c_1s", issue(database, all, kClients, 3, 3000));
+    if (twoServers) {
+        // What the single server took is no longer eligible.
+        const QSet<QString> left(all[0].begin(), all[0].end());
+        for (QStringList& pool : pools)
+            pool.removeIf([&](const QString& key) { return !left.contains(key); });
+        report("8c_2s", issue(database, pools, kClients, 3, 3000));
+    }
+    Report((engine + "_raw_commit_per_s").c_str(), rawCommitRate(database));
+    checkNumbering(database, engine);
 }
 
 // One clerk loads the 100,000-invoice list over and over; another prints invoice after invoice. The
@@ -218,9 +305,9 @@ int main(int argc, char** argv) {
     TestDatabase sqlite;
     sqlite.engine = "sqlite";
     sqlite.path = dir.filePath("issue.db");
-    Report("issue_sqlite_per_s", issueRate(sqlite));
+    issuing(sqlite, kSqliteInvoices, false);
     const TestDatabase firebird = TestDatabase::FirebirdServer("issue");
-    if (firebird.isValid()) Report("issue_firebird_per_s", issueRate(firebird));
+    if (firebird.isValid()) issuing(firebird, kFirebirdInvoices, true);
     Report("print_during_list_p99_ms", printLatencyUnderList(options.value(dataOption)));
     return 0;
 }
