@@ -29,4 +29,12 @@ const Certificate* BranchCertificates::forBranch(const QString& branch, QString*
     return found->certificate ? &*found->certificate : nullptr;
 }
 
+QStringList BranchCertificates::refusals() const {
+    QStringList all;
+    for (const Loaded& l : loaded_) {
+        if (!l.certificate) all << l.refusal;
+    }
+    return all;
+}
+
 }  // namespace kpv::nfse

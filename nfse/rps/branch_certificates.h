@@ -20,8 +20,8 @@ class BranchCertificates {
 
     // The branch's certificate, or nothing with the reason in `why`.
     const Certificate* forBranch(const QString& branch, QString* why) const;
-    // The branches the configuration names, in code order.
-    QStringList branches() const { return loaded_.keys(); }
+    // Why the certificates that could not be read were not, one message each.
+    QStringList refusals() const;
 
   private:
     struct Loaded {

@@ -4,9 +4,8 @@
 #include "db/write_transaction.h"
 #include "nfse/dps_document.h"
 #include "nfse/nfse_error.h"
-#include "nfse/rps/branch_certificates.h"
+#include "nfse/rps/dps_signer.h"
 #include "nfse/rps/file_replace.h"
-#include "nfse/rps/nfse_settings.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -42,7 +41,6 @@ struct Written {
 // The document of one RPS, made on a signing thread: the signed bytes, or why there are none.
 struct Job {
     const RpsDps* rps = nullptr;
-    const Certificate* certificate = nullptr;
     QByteArray document;
     QString refusal;
     bool done = false;
@@ -51,8 +49,7 @@ struct Job {
 // Signs the jobs on every core, in any order; the caller takes them in order as they are done.
 class SigningThreads {
   public:
-    SigningThreads(std::vector<Job>& jobs, SignatureAlgorithm algorithm)
-        : jobs_(jobs), algorithm_(algorithm) {
+    SigningThreads(std::vector<Job>& jobs, const DpsSigner& signer) : jobs_(jobs), signer_(signer) {
         const unsigned count = std::max(1u, std::thread::hardware_concurrency());
         for (unsigned t = 0; t < count; ++t) threads_.emplace_back([this] { sign(); });
     }
@@ -77,7 +74,7 @@ class SigningThreads {
             QString refusal = job.refusal;
             if (refusal.isEmpty()) {
                 try {
-                    document = SignedDps(*job.rps->dps, *job.certificate, algorithm_);
+                    document = signer_.sign(*job.rps->dps, job.rps->rps.branch);
                 } catch (const NfseError& e) {
                     refusal = e.message();
                 }
@@ -91,7 +88,7 @@ class SigningThreads {
     }
 
     std::vector<Job>& jobs_;
-    SignatureAlgorithm algorithm_;
+    const DpsSigner& signer_;
     std::atomic<size_t> next_{0};
     std::mutex mutex_;
     std::condition_variable done_;
@@ -124,32 +121,26 @@ void record(db::Connection& connection, const std::vector<Written>& batch) {
         QDeadlineTimer(kRecordDeadline));
 }
 
-std::vector<Job> jobsOf(const std::vector<RpsDps>& found, const BranchCertificates& certificates) {
+std::vector<Job> jobsOf(const std::vector<RpsDps>& found) {
     std::vector<Job> jobs(found.size());
     for (size_t i = 0; i < found.size(); ++i) {
-        Job& job = jobs[i];
-        job.rps = &found[i];
-        if (!found[i].dps)
-            job.refusal = found[i].refusal;
-        else
-            job.certificate = certificates.forBranch(found[i].rps.branch, &job.refusal);
+        jobs[i].rps = &found[i];
+        jobs[i].refusal = found[i].refusal;
     }
     return jobs;
 }
 
 }  // namespace
 
-ExportSummary ExportDps(db::Connection& connection, const NfseSettings& settings,
-                        const BranchCertificates& certificates, const RpsSelection& selection,
+ExportSummary ExportDps(db::Connection& connection, const DpsSigner& signer, const RpsSelection& selection,
                         const QString& folder, const ExportEvents& events) {
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable())
         throw NfseError(QStringLiteral("A pasta %1 não pode ser criada ou gravada.").arg(folder));
     RemoveUnfinishedFiles(folder);
     const QDir dir(folder);
 
-    const DpsOrigin origin{settings.environment};
-    const std::vector<RpsDps> found = ReadRpsToExport(connection, selection, origin);
-    std::vector<Job> jobs = jobsOf(found, certificates);
+    const std::vector<RpsDps> found = ReadRpsToExport(connection, selection, signer.origin());
+    std::vector<Job> jobs = jobsOf(found);
     ExportSummary summary;
     std::vector<Written> unrecorded;
     const auto recordWritten = [&] {
@@ -159,7 +150,7 @@ ExportSummary ExportDps(db::Connection& connection, const NfseSettings& settings
         unrecorded.clear();
     };
 
-    SigningThreads signing(jobs, settings.signatureAlgorithm);
+    SigningThreads signing(jobs, signer);
     for (size_t i = 0; i < jobs.size(); ++i) {
         Job& job = signing.take(i);
         const IssuedRps& rps = job.rps->rps;

@@ -13,8 +13,7 @@ class Connection;
 
 namespace kpv::nfse {
 
-class BranchCertificates;
-struct NfseSettings;
+class DpsSigner;
 
 // What an export says while it runs, in the order of the RPS.
 struct ExportEvents {
@@ -33,8 +32,7 @@ struct ExportSummary {
 // before its record: a crash leaves no record without its file, and a file without its record is written
 // again, the same bytes, by the next export. An RPS that cannot make its DPS is told and the others go on.
 // Throws NfseError when the folder cannot be used and db::DatabaseError when the database fails.
-ExportSummary ExportDps(db::Connection& connection, const NfseSettings& settings,
-                        const BranchCertificates& certificates, const RpsSelection& selection,
+ExportSummary ExportDps(db::Connection& connection, const DpsSigner& signer, const RpsSelection& selection,
                         const QString& folder, const ExportEvents& events);
 
 }  // namespace kpv::nfse

@@ -6,9 +6,9 @@
 #include "db/database_settings.h"
 #include "nfse/dps_document.h"
 #include "nfse/nfse_error.h"
-#include "nfse/rps/branch_certificates.h"
 #include "nfse/rps/branch_registrations.h"
 #include "nfse/rps/dps_export.h"
+#include "nfse/rps/dps_signer.h"
 #include "nfse/rps/nfse_import.h"
 #include "nfse/rps/nfse_settings.h"
 #include "nfse/rps/nfse_status.h"
@@ -106,9 +106,8 @@ int exportDps(const settings::SettingsFile& ini, const QCommandLineParser& optio
     selection.from = dayOption(options, QStringLiteral("from"));
     selection.to = dayOption(options, QStringLiteral("to"));
     selection.exportedToo = options.isSet(QStringLiteral("again"));
-    const nfse::NfseSettings settings = nfse::ReadNfseSettings(ini);
+    const nfse::DpsSigner signer(nfse::ReadNfseSettings(ini));
     const std::unique_ptr<db::Connection> connection = Open(ini);
-    const nfse::BranchCertificates certificates(settings);
 
     Progress progress;
     nfse::ExportEvents events;
@@ -120,8 +119,7 @@ int exportDps(const settings::SettingsFile& ini, const QCommandLineParser& optio
         say(stderr, QStringLiteral("kpv-nfse: %1: %2").arg(rps.describe(), why));
     };
     events.progress = [&](qsizetype done, qsizetype total) { progress.update(done, total); };
-    const nfse::ExportSummary summary =
-        ExportDps(*connection, settings, certificates, selection, folder, events);
+    const nfse::ExportSummary summary = ExportDps(*connection, signer, selection, folder, events);
     progress.clear();
     if (summary.written + summary.failed == 0)
         say(stderr, QStringLiteral("kpv-nfse: nenhum RPS a exportar."));
@@ -154,9 +152,8 @@ int status(const settings::SettingsFile& ini, const QCommandLineParser& options)
 
 int import(const settings::SettingsFile& ini, const QStringList& files) {
     if (files.isEmpty()) return fail(QStringLiteral("informe os arquivos das NFS-e.\n") + kUsage);
-    const nfse::NfseSettings settings = nfse::ReadNfseSettings(ini);
+    const nfse::DpsOrigin origin{nfse::ReadNfseSettings(ini).environment};
     const std::unique_ptr<db::Connection> connection = Open(ini);
-    const nfse::DpsOrigin origin{settings.environment};
     int refused = 0;
     for (const QString& name : files) {
         QFile file(name);

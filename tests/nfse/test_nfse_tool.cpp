@@ -11,6 +11,9 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -116,15 +119,20 @@ ProgramRun Tool(const QStringList& arguments) {
     return RunProgram(BuildProgram(QStringLiteral("kpv-nfse")), arguments, 180000);
 }
 
-// Whether the server cancelled the RPS of the invoice, asked as a clerk asks it.
+// The answer of the server on `port` to a method of an invoice, asked as a clerk's program asks it.
+QString Call(int port, const char* method, const InvoiceKey& key) {
+    return RunProgram(
+               QStringLiteral("curl"),
+               {QStringLiteral("-s"), QStringLiteral("http://127.0.0.1:%1/call").arg(port),
+                QStringLiteral("-H"), QStringLiteral("Content-Type: application/json"), QStringLiteral("-d"),
+                QStringLiteral(R"({"server":"Kpv41000.rdmEmissaoRPS","method":"%1","args":["%2","%3"]})")
+                    .arg(QLatin1String(method), key.first, key.second)})
+        .output;
+}
+
+// Whether the server cancelled the RPS of the invoice.
 bool CancelOnTheServer(const Office& office, const InvoiceKey& key) {
-    const ProgramRun curl = RunProgram(
-        QStringLiteral("curl"),
-        {QStringLiteral("-s"), QStringLiteral("http://127.0.0.1:%1/call").arg(office.server->port()),
-         QStringLiteral("-H"), QStringLiteral("Content-Type: application/json"), QStringLiteral("-d"),
-         QStringLiteral(R"({"server":"Kpv41000.rdmEmissaoRPS","method":"CancelaEmissao","args":["%1","%2"]})")
-             .arg(key.first, key.second)});
-    return curl.output == QStringLiteral(R"({"result":["S",""]})");
+    return Call(office.server->port(), "CancelaEmissao", key) == QStringLiteral(R"({"result":["S",""]})");
 }
 
 }  // namespace
@@ -195,7 +203,7 @@ class NfseTool : public QObject {
         return exported_[engine] = office;
     }
 
-    // kpv.ini: the database, and a certificate for every branch; `more` lines replace those of their keys.
+    // kpv.ini: the database, and a certificate for every branch (nfseGroup).
     bool writeIni(const Office& office, const QMap<QString, QString>& more = {}) {
         if (certificates_.empty()) {
             QFile plain(office.ini());
@@ -218,15 +226,20 @@ class NfseTool : public QObject {
                 certificates_[f[0]] = made;
             }
         }
+        return Write(office.ini(), (office.database.iniGroup() + nfseGroup(more)).toUtf8());
+    }
+
+    // The [nfse] group naming every branch's certificate; `more` lines replace those of their keys.
+    QString nfseGroup(const QMap<QString, QString>& more = {}) const {
         QMap<QString, QString> keys;
         for (const auto& [branch, c] : certificates_) {
             keys["certificate." + branch] = c.pkcs12;
             keys["certificatePassword." + branch] = c.password;
         }
         for (auto m = more.cbegin(); m != more.cend(); ++m) keys[m.key()] = m.value();
-        QString text = office.database.iniGroup() + QStringLiteral("[nfse]\n");
+        QString text = QStringLiteral("[nfse]\n");
         for (auto k = keys.cbegin(); k != keys.cend(); ++k) text += k.key() + u'=' + k.value() + u'\n';
-        return Write(office.ini(), text.toUtf8());
+        return text;
     }
 
     // xmllint takes every file against the shipped schema, and xmlsec1 verifies one file of each branch
@@ -475,8 +488,70 @@ class NfseTool : public QObject {
         QCOMPARE(QDir(office->out()).entryList(QDir::Files | QDir::Hidden).size(), expected.size());
     }
 
-    // The configuration is read as strictly as by the other programs, and the tool stops before it touches
-    // anything.
+    // GeraDPS hands out, byte for byte, the document kpv-nfse exported for the RPS; and says why it
+    // cannot where it cannot, as the server's log said at start for a certificate it could not read.
+    void serverHandsOutTheExportedDocument_data() { engines(); }
+    void serverHandsOutTheExportedDocument() {
+        QFETCH(QString, engine);
+        Office* office = exported(engine);
+        if (!office && engine != u"sqlite") QSKIP("the firebird_server fixture is not running");
+        QVERIFY(office);
+        QString id;
+        InvoiceKey standing;
+        for (const auto& [recorded, record] : office->records()) {
+            if (office->invoice(record.first).mid(0, 2) == QStringList{"2", "1"} &&
+                record.first.first != u"0002") {
+                id = recorded;
+                standing = record.first;
+                break;
+            }
+        }
+        QVERIFY(!id.isEmpty());
+        const QStringList notIssued = office
+                                          ->rows(
+                                              "SELECT CDFILIAL, NRLANCTONF FROM NOTAFISCAL"
+                                              " WHERE IDEMISSAORPS = '1' AND IDTRANSMISRPS = '1'")
+                                          .value(0);
+        const QStringList ofBranch2 = office
+                                          ->rows(
+                                              "SELECT R.CDFILIAL, R.NRLANCTONF FROM RPSEMITIDO R"
+                                              " WHERE R.CDFILIAL = '0002' AND R.IDSITRPS = 'E'")
+                                          .value(0);
+        QVERIFY(notIssued.size() == 2 && ofBranch2.size() == 2);
+        AppServerLimits limits;
+        limits.groups = nfseGroup({{"certificatePassword.0002", "errada"}});
+        AppServerProcess server(office->database, limits);
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+        const QString badPassword =
+            QStringLiteral("A senha do certificado %1 não confere.").arg(certificates_["0002"].pkcs12);
+        QVERIFY2(server.log().contains(QStringLiteral("nfse: ") + badPassword), qPrintable(server.log()));
+
+        const QJsonArray answer = QJsonDocument::fromJson(Call(server.port(), "GeraDPS", standing).toUtf8())
+                                      .object()["result"]
+                                      .toArray();
+        QCOMPARE(answer.size(), 3);
+        QCOMPARE(answer[0].toString(), QStringLiteral("S"));
+        QCOMPARE(answer[2].toString().toUtf8(), Read(QDir(office->out()).filePath(id + ".xml")));
+
+        const QList<std::pair<InvoiceKey, QString>> refusals{
+            {{"0001", "9999999999"}, "Nota fiscal não encontrada (filial 0001, lançamento 9999999999)."},
+            {{notIssued[0], notIssued[1]}, "A nota fiscal não tem RPS emitido."},
+            {{ofBranch2[0], ofBranch2[1]}, badPassword},
+        };
+        for (const auto& [key, told] : refusals) {
+            const QJsonArray refused = QJsonDocument::fromJson(Call(server.port(), "GeraDPS", key).toUtf8())
+                                           .object()["result"]
+                                           .toArray();
+            QCOMPARE(refused.size(), 2);
+            QCOMPARE(refused[0].toString(), QStringLiteral("N"));
+            QVERIFY2(refused[1].toString().endsWith(told), qPrintable(refused[1].toString()));
+        }
+        QCOMPARE(server.stop(), 0);
+    }
+
+    // The configuration is read as strictly as by the other programs, and the tool stops before it
+    // touches anything.
     void mistakesStopTheToolAndSayWhat_data() {
         QTest::addColumn<QString>("nfse");  // the [nfse] group; "none" for no configuration file at all
         QTest::addColumn<QStringList>("arguments");
@@ -486,14 +561,16 @@ class NfseTool : public QObject {
             << "none" << exporting << "kpv-nfse: arquivo de configuração não encontrado: @dir/kpv.ini";
         QTest::newRow("an environment that is not 1 or 2")
             << "environment=3" << exporting
-            << "configuração inválida: [nfse] environment=3 (esperado 1, produção, ou 2, produção restrita)";
+            << "configuração inválida: [nfse] environment=3 (esperado 1, produção, ou 2, produção "
+               "restrita)";
         QTest::newRow("an unknown algorithm")
             << "signatureAlgorithm=rsa-md5" << exporting
             << "configuração inválida: [nfse] signatureAlgorithm=rsa-md5 (use "
                "rsa-sha1 ou rsa-sha256)";
         QTest::newRow("a certificate for no branch")
             << "certificate.matriz=a.pfx" << exporting
-            << "configuração inválida: [nfse] certificate.matriz=a.pfx (a chave leva o código da filial, de "
+            << "configuração inválida: [nfse] certificate.matriz=a.pfx (a chave leva o código da filial, "
+               "de "
                "1 a 4 "
                "dígitos: certificate.0001)";
         QTest::newRow("a password without its certificate, not shown")
