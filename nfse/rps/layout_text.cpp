@@ -34,9 +34,12 @@ QString latin1Kin(QChar c) {
 
 }  // namespace
 
+QString SingleLine(const QString& text) {
+    return text.normalized(QString::NormalizationForm_C).simplified();
+}
+
 QString LayoutText(const QString& text, const QString& what) {
-    // Composed, so that an accent typed as a mark after its letter is the Latin-1 letter.
-    const QString composed = text.normalized(QString::NormalizationForm_C).simplified();
+    const QString composed = SingleLine(text);
     QString result;
     result.reserve(composed.size());
     for (const QChar c : composed) {

@@ -147,11 +147,8 @@ std::optional<Address> addressOf(const Row& row, const QString& client) {
         throw NfseError(
             QStringLiteral("O país %1 do cliente %2 não tem a sigla ISO que a DPS pede (PAIS.SGPAIS).")
                 .arg(country, client));
-    end.place = ForeignPlace{
-        iso, LayoutText(row.text("NRCEPCLIE"), QStringLiteral("O código postal do cliente %1").arg(client)),
-        LayoutText(row.text("NMCIDEXTCLIE"), QStringLiteral("A cidade do cliente %1").arg(client)),
-        LayoutText(row.text("NMREGEXTCLIE"),
-                   QStringLiteral("O estado, província ou região do cliente %1").arg(client))};
+    end.place = ForeignPlace{iso, SingleLine(row.text("NRCEPCLIE")), SingleLine(row.text("NMCIDEXTCLIE")),
+                             SingleLine(row.text("NMREGEXTCLIE"))};
     return end;
 }
 
@@ -179,7 +176,7 @@ Taker takerOf(const Row& row) {
                            "não é J, F nem E.")
                 .arg(kind, client));
     }
-    toma.xNome = LayoutText(row.text("NMRAZSOCCLIE"), QStringLiteral("O nome do cliente %1").arg(client));
+    toma.xNome = SingleLine(row.text("NMRAZSOCCLIE"));
     toma.end = addressOf(row, client);
     // A phone is not worth refusing the document for: one that is no phone number is left out.
     const QString phone = DigitsOf(row.text("NRTELEFCLIE"));
