@@ -127,6 +127,8 @@ for engine in sqlite firebird; do
 done
 p99=$(value "$f" print_during_list_p99_ms)
 line "PreparaImpressao p99 while another loads 100k rows" "-" "$p99 ms" "-" "$p99" "100" 100
+p99=$(value "$f" dps_during_issue_p99_ms)
+line "GeraDPS p99 while 8 clerks issue RPS" "-" "$p99 ms" "-" "$p99" "20" 20
 f="$results/nfse"
 for alg in sha1 sha256; do
   ms=$(value "$f" "dps_${alg}_ms")
