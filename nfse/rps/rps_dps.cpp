@@ -245,7 +245,8 @@ Dps dpsOf(const Row& row, const IssuedRps& rps, const DpsOrigin& origin) {
         throw NfseError(
             QStringLiteral("A nota fiscal não tem a descrição do serviço (NOTAFISCAL.DSSERVICO)."));
     dps.valores = valuesOf(row);
-    // The Id is checked here, so that a series the layout cannot number is said in the RPS's own terms.
+    // An RPS the layout cannot number (a series of letters) is refused here, with the rows' other faults,
+    // rather than when its document is signed.
     DpsId(dps);
     return dps;
 }
