@@ -9,6 +9,7 @@
 #include "db/connection.h"
 #include "db/database.h"
 #include "db/database_error.h"
+#include "nfse/rps/dps_signer.h"
 #include "protocol/methods.h"
 #include "settings/settings_file.h"
 
@@ -43,13 +44,18 @@ void prepareDatabase(const db::DatabaseSettings& database) {
 
 // Serves until `termination` reports SIGTERM or SIGINT; throws when it cannot start.
 int serve(const server::ServerSettings& settings, const db::DatabaseSettings& database,
-          server::TerminationWatcher& termination) {
+          const nfse::NfseSettings& nfse, server::TerminationWatcher& termination) {
     prepareDatabase(database);
     server::CallLog log(stderr);
+    // The branches' certificates are read once; one that cannot be read is said now, and GeraDPS says it
+    // again for the branch's invoices, while the rest of the server serves.
+    const nfse::DpsSigner signer(nfse);
+    for (const QString& refusal : signer.certificates().refusals())
+        log.note(QStringLiteral("nfse: ") + refusal);
     server::DatabaseHealth health([database] { db::Connect(database); });
     server::WorkerPool workers(
         settings.workers, std::chrono::milliseconds(settings.deadlineMs),
-        [database] { return db::Connect(database); }, health, log);
+        [database] { return db::Connect(database); }, health, log, signer);
     server::Endpoint endpoint(settings.token, workers, log);
     server::HttpServer http(
         settings,
@@ -122,7 +128,7 @@ int main(int argc, char** argv) {
         db::DatabaseSettings database = db::ReadDatabaseSettings(ini);
         if (database.path.isEmpty() && database.engine == db::Engine::SQLite)
             database.path = settings::ResolvePath(ini.folder(), QStringLiteral("kpv.db"));
-        return serve(settings, database, termination);
+        return serve(settings, database, nfse::ReadNfseSettings(ini), termination);
     } catch (const server::ConfigurationError& e) {
         return fail(e.message());
     } catch (const db::DatabaseError& e) {

@@ -7,6 +7,7 @@
 #include "db/database_witness.h"
 #include "db/savepoint.h"
 #include "db/write_transaction.h"
+#include "nfse/nfse_error.h"
 #include "protocol/codes.h"
 #include "protocol/invoice_status.h"
 #include "protocol/packet_fields.h"
@@ -222,8 +223,9 @@ Status writing(db::Connection& db, const QDeadlineTimer& deadline, const std::fu
 
 }  // namespace
 
-TrdmEmissaoRPS::TrdmEmissaoRPS(db::Connection& connection, const QDeadlineTimer& deadline)
-    : db_(connection), deadline_(deadline) {}
+TrdmEmissaoRPS::TrdmEmissaoRPS(db::Connection& connection, const QDeadlineTimer& deadline,
+                               const nfse::DpsSigner& signer)
+    : db_(connection), deadline_(deadline), signer_(signer) {}
 
 EncodedPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
     EncodedPacket result;
@@ -457,6 +459,26 @@ Status TrdmEmissaoRPS::CancelaEmissao(const QString& branch, const QString& entr
             throw db::ConflictError(QStringLiteral("Nota fiscal alterada durante o cancelamento."));
         return Status::ok();
     });
+}
+
+Status TrdmEmissaoRPS::GeraDPS(const QString& branch, const QString& entry) {
+    Reading reading(db_);
+    const std::optional<nfse::RpsDps> rps = nfse::ReadStandingRps(db_, branch, entry, signer_.origin());
+    if (!rps) {
+        const bool found = readInvoice(db_, branch, entry).found;
+        return Status::refused(found ? QStringLiteral("A nota fiscal não tem RPS emitido.")
+                                     : notFound(branch, entry));
+    }
+    reading.done();
+    if (!rps->dps)
+        return Status::refused(
+            QStringLiteral("A DPS do %1 não pôde ser gerada: %2").arg(rps->rps.describe(), rps->refusal));
+    try {
+        return Status::ok({QString::fromUtf8(signer_.sign(*rps->dps, branch))});
+    } catch (const nfse::NfseError& e) {
+        return Status::refused(
+            QStringLiteral("A DPS do %1 não pôde ser gerada: %2").arg(rps->rps.describe(), e.message()));
+    }
 }
 
 }  // namespace kpv::server

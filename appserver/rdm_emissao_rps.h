@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appserver/invoice_filter.h"
+#include "nfse/rps/dps_signer.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -29,13 +30,15 @@ struct EncodedPacket {
     qsizetype rows = 0;
 };
 
-// The remote data module "Kpv41000.rdmEmissaoRPS": the five methods over one connection of a worker.
+// The remote data module "Kpv41000.rdmEmissaoRPS": its methods over one connection of a worker.
 // Every statement ends by the call's deadline. Database failures travel as db::DatabaseError and its
 // kinds (a write that kept losing to other writers until the deadline as db::BusyError); refusals are
 // Status values.
 class TrdmEmissaoRPS {
   public:
-    TrdmEmissaoRPS(db::Connection& connection, const QDeadlineTimer& deadline);
+    // `signer` signs what GeraDPS answers; the writes need none.
+    TrdmEmissaoRPS(db::Connection& connection, const QDeadlineTimer& deadline,
+                   const nfse::DpsSigner& signer = nfse::DpsSigner::Unconfigured());
 
     EncodedPacket GetNotaFiscal(const InvoiceFilter& filter);
     // `code` and `all`: one operation type, or every type of the direction when `all` is "T".
@@ -52,6 +55,9 @@ class TrdmEmissaoRPS {
     Status PreparaImpressao(const QString& branch, const QString& entry);
     // Cancels the invoice's RPS in the ledger (its number stays spent) and frees the invoice.
     Status CancelaEmissao(const QString& branch, const QString& entry);
+    // The signed DPS of the RPS that stands for the invoice, after the status; the same document kpv-nfse
+    // exports for it. Reads only: it spends and records nothing.
+    Status GeraDPS(const QString& branch, const QString& entry);
 
     // The RPS counter PreparaImpressao would take for the invoice ("company|registration|series"), empty
     // when there is none: the server's writer takes the counters of a group in this order, the same on
@@ -61,6 +67,7 @@ class TrdmEmissaoRPS {
   private:
     db::Connection& db_;
     QDeadlineTimer deadline_;
+    const nfse::DpsSigner& signer_;
 };
 
 }  // namespace kpv::server

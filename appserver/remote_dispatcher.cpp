@@ -42,6 +42,10 @@ Run runnerOf(QLatin1String name) {
          [](TrdmEmissaoRPS& m, const QVariantList& a) {
              return Payload(m.CancelaEmissao(a[0].toString(), a[1].toString()));
          }},
+        {QLatin1String("GeraDPS"),
+         [](TrdmEmissaoRPS& m, const QVariantList& a) {
+             return Payload(m.GeraDPS(a[0].toString(), a[1].toString()));
+         }},
     };
     return runners.at(name);
 }
@@ -112,8 +116,7 @@ std::variant<CheckedCall, CallReply> RemoteDispatcher::check(const QByteArray& b
                                   .arg(call.server, protocol::kServerName));
         }
         const protocol::MethodLayout& layout = find(call.method);
-        return CheckedCall{&layout, typed(layout, call.args),
-                           layout.payload == protocol::PayloadKind::StatusArray};
+        return CheckedCall{&layout, typed(layout, call.args), layout.writes};
     } catch (const protocol::WireError& e) {
         return FaultReply(method, 400, QStringLiteral("bad_request"), e.message());
     } catch (const ServerFault& e) {

@@ -41,7 +41,7 @@ class WorkerPool::Worker {
             try {
                 if (!connection_) connection_ = pool_.connect_();
                 connection_->setDeadline(work);
-                TrdmEmissaoRPS module(*connection_, work);
+                TrdmEmissaoRPS module(*connection_, work, pool_.signer_);
                 return RemoteDispatcher::run(module, job.call);
             } catch (const db::ConnectionLostError&) {
                 // A connection kept from earlier calls may just have gone stale: one more try on a new one.
@@ -68,8 +68,8 @@ class WorkerPool::Worker {
 };
 
 WorkerPool::WorkerPool(int workers, std::chrono::milliseconds deadline, Connector connect,
-                       DatabaseHealth& health, CallLog& log)
-    : deadline_(deadline), connect_(std::move(connect)), health_(health), log_(log) {
+                       DatabaseHealth& health, CallLog& log, const nfse::DpsSigner& signer)
+    : deadline_(deadline), connect_(std::move(connect)), health_(health), log_(log), signer_(signer) {
     timer_ = std::thread([this] { watchDeadlines(); });
     for (int i = 0; i < workers; ++i) workers_.push_back(std::make_unique<Worker>(*this));
     writer_ = std::make_unique<GroupWriter>(connect_, deadline_, health_, log_,

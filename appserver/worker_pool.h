@@ -19,6 +19,10 @@ namespace kpv::db {
 class Connection;
 }
 
+namespace kpv::nfse {
+class DpsSigner;
+}
+
 namespace kpv::server {
 
 class CallLog;
@@ -36,8 +40,9 @@ class WorkerPool {
     using Connector = std::function<std::unique_ptr<db::Connection>()>;
     using Respond = std::function<void(CallReply)>;
 
+    // `signer` signs the DPS the readers hand out.
     WorkerPool(int workers, std::chrono::milliseconds deadline, Connector connect, DatabaseHealth& health,
-               CallLog& log);
+               CallLog& log, const nfse::DpsSigner& signer);
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
@@ -61,6 +66,7 @@ class WorkerPool {
     Connector connect_;
     DatabaseHealth& health_;
     CallLog& log_;
+    const nfse::DpsSigner& signer_;
 
     std::mutex mutex_;
     std::condition_variable work_;

@@ -8,6 +8,7 @@
 #include "framework/net/http_transport.h"
 #include "measure.h"
 #include "protocol/codec.h"
+#include "test_certificate.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -292,6 +293,86 @@ double printLatencyUnderList(const QString& folder) {
     return latencies[size_t(latencies.size() * 0.99)];
 }
 
+// The [nfse] group of a server over `database`: a test certificate for every branch, made in `folder`.
+QString certificatesOfBranches(const TestDatabase& database, const QString& folder) {
+    QString group = QStringLiteral("[nfse]\n");
+    {
+        QSqlDatabase db = open(database, "branches");
+        QSqlQuery q(db);
+        if (!q.exec("SELECT F.CDFILIAL, F.NMFILIAL, COALESCE(F.NRCNPJFILI, E.NRCNPJEMPR) FROM FILIAL F"
+                    " JOIN EMPRESA E ON E.CDEMPRESA = F.CDEMPRESA"))
+            Fail(q.lastError().text());
+        while (q.next()) {
+            const QString branch = q.value(0).toString().trimmed();
+            TestCertificate made;
+            QString error;
+            if (!MakeTestCertificate(
+                    folder, "filial-" + branch,
+                    {q.value(1).toString().trimmed() + u':' + q.value(2).toString().trimmed(), {}}, &made,
+                    &error))
+                Fail(error);
+            group += QStringLiteral("certificate.%1=%2\ncertificatePassword.%1=%3\n")
+                         .arg(branch, made.pkcs12, made.password);
+        }
+    }
+    QSqlDatabase::removeDatabase("branches");
+    return group;
+}
+
+// One clerk asks the signed DPS of issued RPS one after the other, while eight others issue RPS on the
+// same server. The 99th percentile of GeraDPS.
+double dpsLatencyWhileIssuing() {
+    QTemporaryDir dir;
+    TestDatabase database;
+    database.engine = "sqlite";
+    database.path = dir.filePath("dps.db");
+    FillDemoData(database, kSqliteInvoices);
+    AppServerLimits limits;
+    limits.groups = certificatesOfBranches(database, dir.path());
+    AppServerProcess server(database, limits);
+    QString error;
+    if (!server.start(&error)) Fail(error);
+    const QStringList standing = invoiceKeys(
+        database, "SELECT CDFILIAL, NRLANCTONF FROM NOTAFISCAL WHERE IDEMISSAORPS = '2' LIMIT 600");
+    const QStringList eligible = eligibleInvoices(database, 1).front();
+    std::atomic<bool> done{false};
+    std::atomic<int> issued{0};
+    std::vector<std::thread> clerks;
+    for (int c = 0; c < kClients; ++c) {
+        clerks.emplace_back([&, c] {
+            kpv::net::HttpTransport transport;
+            transport.setEndpoint(server.host(), server.port());
+            for (qsizetype i = c; i < eligible.size() && !done; i += kClients) {
+                const kpv::net::HttpAnswer a =
+                    transport.post("/call", {{"Content-Type", "application/json"}},
+                                   call("PreparaImpressao", eligible[i].split('|')), 30000);
+                if (a.status == 200 && a.body.startsWith("{\"result\":[\"S\",\"\"")) ++issued;
+            }
+        });
+    }
+    QThread::msleep(300);  // the clerks are under way
+    std::vector<double> latencies;
+    kpv::net::HttpTransport transport;
+    transport.setEndpoint(server.host(), server.port());
+    for (const QString& key : standing) {
+        QElapsedTimer clock;
+        clock.start();
+        const kpv::net::HttpAnswer a = transport.post("/call", {{"Content-Type", "application/json"}},
+                                                      call("GeraDPS", key.split('|')), 30000);
+        latencies.push_back(clock.nsecsElapsed() / 1e6);
+        if (a.status != 200 || !a.body.startsWith("{\"result\":[\"S\",\"\""))
+            Fail(QStringLiteral("GeraDPS: ") + QString::fromUtf8(a.body));
+    }
+    const int issuedMeanwhile = issued.load();
+    done = true;
+    for (auto& t : clerks) t.join();
+    server.stop();
+    std::sort(latencies.begin(), latencies.end());
+    Report("dps_during_issue_issued", issuedMeanwhile);
+    Report("dps_during_issue_median_ms", Median(latencies));
+    return latencies[size_t(latencies.size() * 0.99)];
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -309,5 +390,6 @@ int main(int argc, char** argv) {
     const TestDatabase firebird = TestDatabase::FirebirdServer("issue");
     if (firebird.isValid()) issuing(firebird, kFirebirdInvoices, true);
     Report("print_during_list_p99_ms", printLatencyUnderList(options.value(dataOption)));
+    Report("dps_during_issue_p99_ms", dpsLatencyWhileIssuing());
     return 0;
 }

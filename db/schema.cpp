@@ -31,7 +31,12 @@ std::vector<Column> join(std::vector<Column> head, const std::vector<Column>& ta
 
 std::vector<Table> declare() {
     return {
-        {"PAIS", {req("CDPAIS", T::Text, 4), req("NMPAIS", T::Text, 30)}, {"CDPAIS"}, {}},
+        // CDPAIS: the Central Bank's country code ("1058" Brazil); SGPAIS: the ISO 3166 letters ("BR") the
+        // NFS-e layout names a country by.
+        {"PAIS",
+         {req("CDPAIS", T::Text, 4), req("NMPAIS", T::Text, 30), opt("SGPAIS", T::Text, 2)},
+         {"CDPAIS"},
+         {}},
         {"ESTADO",
          {req("CDPAIS", T::Text, 4), req("SGESTADO", T::Text, 2), req("NMESTADO", T::Text, 30)},
          {"CDPAIS", "SGESTADO"},
@@ -43,10 +48,16 @@ std::vector<Table> declare() {
           req("NMMUNICIPIO", T::Text, 30), opt("CDMUNICIBGE", T::Text, 7), opt("NRDIASCONVRPS", T::Integer)},
          {"CDPAIS", "SGESTADO", "CDMUNICIPIO"},
          {}},
+        // The company's tax standing, as its DPS declare it: IDOPSIMPNAC "1" not in the Simples Nacional,
+        // "2" MEI, "3" ME/EPP; IDREGAPTRIBSN, for an ME/EPP, "1" to "3" where its taxes are assessed;
+        // IDREGESPTRIB the special regime, "0" none to "6" professional society (nfse/dps.h).
         {"EMPRESA",
-         join({req("CDEMPRESA", T::Text, 2), req("NMRAZSOCEMPR", T::Text, 80), opt("NMFANTEMPR", T::Text, 50),
-               opt("CDCENTCUST", T::Text, 4), opt("NRCNPJEMPR", T::Text, 14)},
-              address("EMPR")),
+         join(join({req("CDEMPRESA", T::Text, 2), req("NMRAZSOCEMPR", T::Text, 80),
+                    opt("NMFANTEMPR", T::Text, 50), opt("CDCENTCUST", T::Text, 4),
+                    opt("NRCNPJEMPR", T::Text, 14)},
+                   address("EMPR")),
+              {opt("IDOPSIMPNAC", T::FixedText, 1), opt("IDREGAPTRIBSN", T::FixedText, 1),
+               opt("IDREGESPTRIB", T::FixedText, 1)}),
          {"CDEMPRESA"},
          {}},
         {"FILIAL",
@@ -89,17 +100,22 @@ std::vector<Table> declare() {
           opt("IDUTDTPREMIS", T::FixedText, 1), opt("CDSERIERPS", T::Text, 5)},
          {"CDEMPRESA", "CDINSCESTA", "CDINSCMUNI", "CDSERIE"},
          {}},
-        // IDTPIJURCLIE "J" with a 14-digit CNPJ, "F" with an 11-digit CPF; numbers hold digits only.
+        // IDTPIJURCLIE "J" with a 14-digit CNPJ, "F" with an 11-digit CPF, "E" foreign with its tax number
+        // abroad or none; numbers hold digits only. A client abroad has no municipality: its city and its
+        // state, province or region are named (NMCIDEXTCLIE, NMREGEXTCLIE) and NRCEPCLIE holds its postcode.
         {"CLIENTE",
-         join({req("CDCLIENTE", T::Text, 21), req("IDTPIJURCLIE", T::FixedText, 1),
-               opt("NRINSJURCLIE", T::Text, 20), req("NMRAZSOCCLIE", T::Text, 50),
-               opt("NMFANTCLIE", T::Text, 50)},
-              address("CLIE")),
+         join(join({req("CDCLIENTE", T::Text, 21), req("IDTPIJURCLIE", T::FixedText, 1),
+                    opt("NRINSJURCLIE", T::Text, 20), req("NMRAZSOCCLIE", T::Text, 50),
+                    opt("NMFANTCLIE", T::Text, 50)},
+                   address("CLIE")),
+              {opt("NMCIDEXTCLIE", T::Text, 60), opt("NMREGEXTCLIE", T::Text, 60)}),
          {"CDCLIENTE"},
          {{"IX_CLIENTE_INSCRICAO", {"NRINSJURCLIE"}}}},
-        // IDOPERACAO: "S" outgoing (Saída), "E" incoming (Entrada).
+        // IDOPERACAO: "S" outgoing (Saída), "E" incoming (Entrada). CDTRIBNAC: the national service code
+        // (item, subitem and detail of the national list, six digits) of the type's services.
         {"TIPOOPER",
-         {req("IDOPERACAO", T::FixedText, 1), req("CDTIPOOPER", T::Text, 2), req("NMTIPOOPER", T::Text, 30)},
+         {req("IDOPERACAO", T::FixedText, 1), req("CDTIPOOPER", T::Text, 2), req("NMTIPOOPER", T::Text, 30),
+          opt("CDTRIBNAC", T::Text, 6)},
          {"IDOPERACAO", "CDTIPOOPER"},
          {}},
         // The counter of an RPS series: the last number issued. Numbers are per provider registration.
@@ -111,6 +127,8 @@ std::vector<Table> declare() {
         // The service invoices. IDEMISSAORPS "1" not issued, "2" issued, "3" substituted by an NFS-e;
         // IDTRANSMISRPS "1" not transmitted, "2" transmitted, "3" transmitted awaiting the city's return,
         // "4" transmitted and accepted. The RPS columns are empty while no RPS stands for the invoice.
+        // CDTRIBNAC: the invoice's own national service code, over its operation type's. IDTPRETISS: who
+        // withholds its ISS, "1" nobody (the provider pays it), "2" the taker, "3" an intermediary.
         {"NOTAFISCAL",
          {req("CDFILIAL", T::Text, 4),
           req("NRLANCTONF", T::Text, 10),
@@ -139,7 +157,9 @@ std::vector<Table> declare() {
           opt("DTEMISRPS", T::Timestamp),
           opt("DTLIMCONVNFSE", T::Date),
           req("IDEMISSAORPS", T::FixedText, 1),
-          req("IDTRANSMISRPS", T::FixedText, 1)},
+          req("IDTRANSMISRPS", T::FixedText, 1),
+          opt("CDTRIBNAC", T::Text, 6),
+          opt("IDTPRETISS", T::FixedText, 1)},
          {"CDFILIAL", "NRLANCTONF"},
          {{"IX_NOTAFISCAL_SAIDA", {"CDEMPRESA", "DTENTRSAID"}}}},
         // The RPS ledger: every number ever issued, kept when cancelled so it is never issued again.
@@ -155,6 +175,22 @@ std::vector<Table> declare() {
         {"IDENTBANCO",
          {req("CDIDENTBANCO", T::Text, 32), req("DTIDENTBANCO", T::Timestamp)},
          {"CDIDENTBANCO"},
+         {},
+         TableOwner::Server},
+        // Each DPS written for an RPS: its Id, the RPS (ledger key and invoice), when, and the SHA-256 of the
+        // file, so an export knows what it already wrote and an NFS-e that comes back finds its RPS.
+        {"DPSEXPORTADA",
+         {req("CDDPS", T::Text, 45), req("CDEMPRESA", T::Text, 2), req("CDINSCMUNI", T::Text, 16),
+          req("CDSERIERPS", T::Text, 5), req("NRRPS", T::BigInt), req("CDFILIAL", T::Text, 4),
+          req("NRLANCTONF", T::Text, 10), req("DTEXPDPS", T::Timestamp), req("DSSHA256DPS", T::Text, 64)},
+         {"CDDPS"},
+         {{"IX_DPSEXPORTADA_RPS", {"CDEMPRESA", "CDINSCMUNI", "CDSERIERPS", "NRRPS"}}},
+         TableOwner::Server},
+        // The NFS-e read back for an exported DPS: its number, when it was read in, and the file's SHA-256.
+        {"NFSERECEBIDA",
+         {req("CDDPS", T::Text, 45), req("NRNOTAFISCSE", T::Text, 30), req("DTRECNFSE", T::Timestamp),
+          req("DSSHA256NFSE", T::Text, 64)},
+         {"CDDPS"},
          {},
          TableOwner::Server},
     };

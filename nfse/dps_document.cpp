@@ -30,7 +30,10 @@ QString RegistrationText(const std::variant<Cnpj, Cpf>& registration) {
     return QStringLiteral("CPF ") + std::get<Cpf>(registration).digits;
 }
 
-void CheckSigner(const Certificate& certificate, const Provider& prest, const QDateTime& signingTime) {
+}  // namespace
+
+void CheckSigner(const Certificate& certificate, const std::variant<Cnpj, Cpf>& registration,
+                 const QDateTime& signingTime) {
     const QString dateFormat = QStringLiteral("dd/MM/yyyy HH:mm 'UTC'");
     if (signingTime < certificate.notBefore())
         throw NfseError(QStringLiteral("O certificado %1 só vale a partir de %2.")
@@ -38,18 +41,16 @@ void CheckSigner(const Certificate& certificate, const Provider& prest, const QD
     if (signingTime > certificate.notAfter())
         throw NfseError(QStringLiteral("O certificado %1 venceu em %2.")
                             .arg(certificate.path(), certificate.notAfter().toUTC().toString(dateFormat)));
-    const QString digits = std::visit([](const auto& r) { return r.digits; }, prest.registration);
+    const QString digits = std::visit([](const auto& r) { return r.digits; }, registration);
     if (!certificate.registrations().contains(digits)) {
         const QString issuedTo = certificate.registrations().isEmpty()
                                      ? QStringLiteral("não traz CNPJ nem CPF")
                                      : QStringLiteral("é de %1").arg(certificate.registrations().join(u", "));
-        throw NfseError(QStringLiteral("O certificado %1 (%2) não é do prestador da DPS, %3: %4.")
-                            .arg(certificate.path(), certificate.holder(),
-                                 RegistrationText(prest.registration), issuedTo));
+        throw NfseError(
+            QStringLiteral("O certificado %1 (%2) não é do prestador da DPS, %3: %4.")
+                .arg(certificate.path(), certificate.holder(), RegistrationText(registration), issuedTo));
     }
 }
-
-}  // namespace
 
 QByteArray UnsignedDps(const Dps& dps) {
     return xml::Serialize(ValidDocument(dps).document.get());
@@ -57,7 +58,7 @@ QByteArray UnsignedDps(const Dps& dps) {
 
 QByteArray SignedDps(const Dps& dps, const Certificate& certificate, SignatureAlgorithm algorithm,
                      const QDateTime& signingTime) {
-    CheckSigner(certificate, dps.prest, signingTime);
+    CheckSigner(certificate, dps.prest.registration, signingTime);
     const BuiltDps built = ValidDocument(dps);
     SignEnveloped(built.infDps, certificate, algorithm);
     return xml::Serialize(built.document.get());

@@ -14,6 +14,11 @@ namespace kpv::nfse {
 
 QByteArray UnsignedDps(const Dps& dps);
 
+// Throws NfseError when `certificate` cannot sign for the provider `registration` at `signingTime`: not yet
+// valid, expired, or issued to another CNPJ or CPF.
+void CheckSigner(const Certificate& certificate, const std::variant<Cnpj, Cpf>& registration,
+                 const QDateTime& signingTime);
+
 // Signed over infDPS with the provider's certificate, the Signature placed after infDPS. The certificate
 // must carry the provider's CNPJ or CPF and be valid at `signingTime`.
 QByteArray SignedDps(const Dps& dps, const Certificate& certificate,

@@ -14,12 +14,13 @@ constexpr std::array kInvoiceKey{A::Text, A::Text};  // CDFILIAL, NRLANCTONF
 constexpr std::span<const ArgKind> kNone;
 
 constexpr std::array kMethods{
-    MethodLayout{QLatin1String("GetNotaFiscal"), kGetNotaFiscal, PayloadKind::DataPacket},
-    MethodLayout{QLatin1String("GetTipoOper"), kThreeTexts, PayloadKind::DataPacket},
-    MethodLayout{QLatin1String("GetInscrMunicip"), kThreeTexts, PayloadKind::DataPacket},
-    MethodLayout{QLatin1String("IdentificaBanco"), kNone, PayloadKind::StatusArray},
-    MethodLayout{QLatin1String("PreparaImpressao"), kInvoiceKey, PayloadKind::StatusArray},
-    MethodLayout{QLatin1String("CancelaEmissao"), kInvoiceKey, PayloadKind::StatusArray},
+    MethodLayout{QLatin1String("GetNotaFiscal"), kGetNotaFiscal, PayloadKind::DataPacket, false},
+    MethodLayout{QLatin1String("GetTipoOper"), kThreeTexts, PayloadKind::DataPacket, false},
+    MethodLayout{QLatin1String("GetInscrMunicip"), kThreeTexts, PayloadKind::DataPacket, false},
+    MethodLayout{QLatin1String("IdentificaBanco"), kNone, PayloadKind::StatusArray, true},
+    MethodLayout{QLatin1String("PreparaImpressao"), kInvoiceKey, PayloadKind::StatusArray, true},
+    MethodLayout{QLatin1String("CancelaEmissao"), kInvoiceKey, PayloadKind::StatusArray, true},
+    MethodLayout{QLatin1String("GeraDPS"), kInvoiceKey, PayloadKind::StatusArray, false},
 };
 
 }  // namespace

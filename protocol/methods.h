@@ -22,6 +22,7 @@ struct MethodLayout {
     QLatin1String name;
     std::span<const ArgKind> args;
     PayloadKind payload;
+    bool writes;  // changes the database: the server runs it with the other writes
 };
 
 std::span<const MethodLayout> Methods();

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs the benchmarks of a build (-DKPV_BENCH=ON) and prints what the user waits for beside its goal:
 # one bench_list process per list size (1k, 10k, 100k, 300k rows; BENCH_SIZES overrides), the 100-invoice
-# print run at 100k, and GetNotaFiscal over a Firebird server this script starts. Every figure is the
-# median of 5 runs or more, every ratio is taken within the same process. Demo databases are kept in
-# <build>/bench-data between runs.
+# print run at 100k, GetNotaFiscal over a Firebird server this script starts, the DPS of the NFS-e
+# library, and kpv-nfse exporting 10,000 issued RPS. Every figure is the median of 5 runs or more (the
+# export's of 3 runs of 10,000 RPS each), every ratio is taken within the same process. Demo databases are
+# kept in <build>/bench-data between runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,7 +14,7 @@ data="$build/bench-data"
 sizes=${BENCH_SIZES:-"1000 10000 100000 300000"}
 print_size=${BENCH_PRINT_SIZE:-100000}
 firebird_size=${BENCH_FIREBIRD_SIZE:-100000}
-for program in bench_list bench_firebird bench_server bench_nfse kpv-appserver kpv-demodata; do
+for program in bench_list bench_firebird bench_server bench_nfse bench_nfse_export kpv-appserver kpv-demodata kpv-nfse; do
   if [[ ! -x "$bin/$program" ]]; then
     echo "bench: $bin/$program is missing; build with -DKPV_BENCH=ON first" >&2
     exit 1
@@ -43,6 +44,8 @@ echo "bench: eight clerks issuing RPS, and a print during a 100k list..." >&2
 "$bin/bench_server" --data "$data" >"$results/server"
 echo "bench: DPS built, validated and signed..." >&2
 "$bin/bench_nfse" >"$results/nfse"
+echo "bench: kpv-nfse exporting 10,000 issued RPS..." >&2
+"$bin/bench_nfse_export" --data "$data" >"$results/nfse_export"
 
 value() { awk -v k="$2" '$1 == k { print $2 }' "$1"; }
 verdict() { awk -v v="$1" -v g="$2" 'BEGIN { print (v <= g) ? "ok" : "MISSED" }'; }
@@ -124,6 +127,8 @@ for engine in sqlite firebird; do
 done
 p99=$(value "$f" print_during_list_p99_ms)
 line "PreparaImpressao p99 while another loads 100k rows" "-" "$p99 ms" "-" "$p99" "100" 100
+p99=$(value "$f" dps_during_issue_p99_ms)
+line "GeraDPS p99 while 8 clerks issue RPS" "-" "$p99 ms" "-" "$p99" "20" 20
 f="$results/nfse"
 for alg in sha1 sha256; do
   ms=$(value "$f" "dps_${alg}_ms")
@@ -132,3 +137,7 @@ done
 printf '%-52s %10s %12s\n' "  of which building and validating" "-" "$(value "$f" dps_build_validate_ms) ms"
 printf '%-52s %10s %12s\n' "DPS per second (rsa-sha1), $(value "$f" dps_cores | cut -d. -f1) cores" "-" \
   "$(printf '%.0f/s' "$(value "$f" dps_per_s_all_cores)")"
+f="$results/nfse_export"
+s=$(value "$f" nfse_export_s)
+line "kpv-nfse export: signed, validated DPS files written" "$(value "$f" nfse_export_rps | cut -d. -f1)" "$s s" "-" "$s" "20" 20
+printf '%-52s %10s %12s\n' "  per RPS, and cores kept busy" "-" "$(value "$f" nfse_export_ms_per_rps) ms, $(value "$f" nfse_export_cores_busy)"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the RPS module as a user meets it: the demo database (filled on first run, and never again once
-# it holds data: scripts/demo-database.sh), the application server on the address of the configuration
+# it holds data: scripts/demo-database.sh), test certificates for the branches' DPS where out/ has none
+# (scripts/test-certificates.sh), the application server on the address of the configuration
 # and the host with the emission screen open. Closing the host stops the server.
 # Without a display the host plays the demo cycle offscreen (scripts/demo-cycle.script): a company, the
 # filter confirmed, an invoice ticked, its RPS printed to PDF and cancelled again, so that every run finds
@@ -11,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 case "${1:-}" in
   -h | --help)
-    sed -n '2,10s/^# \{0,1\}//p' "$0"
+    sed -n '2,11s/^# \{0,1\}//p' "$0"
     exit 0
     ;;
   -*)
@@ -37,6 +38,7 @@ if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
 fi
 
 scripts/demo-database.sh "$bin" "$config"
+scripts/test-certificates.sh "$bin" "$config"
 
 # Each run has a log of its own: two runs never read each other's lines.
 log="out/logs/kpv-appserver-$(date +%Y%m%d-%H%M%S)-$$.log"

@@ -33,6 +33,9 @@ const std::initializer_list<Group>& groups() {
         {L("database"),
          {L("engine"), L("path"), L("host"), L("port"), L("user"), L("password"), L("busyTimeoutMs")},
          {}},
+        {L("nfse"),
+         {L("environment"), L("signatureAlgorithm")},
+         {L("certificate."), L("certificatePassword.")}},
     };
     return table;
 }

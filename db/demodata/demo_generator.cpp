@@ -24,12 +24,17 @@ struct CompanyPlan {
     const char* name;
     const char* tradeName;
     const char* city;
+    // IDOPSIMPNAC, IDREGAPTRIBSN (null outside the ME/EPP) and IDREGESPTRIB.
+    const char* simplesNacional;
+    const char* simplesRegime;
+    const char* specialRegime;
 };
 
+// One company outside the Simples Nacional, a professional society of accountants and an ME/EPP.
 const CompanyPlan kCompanies[] = {
-    {"01", "Kpv Sistemas e Consultoria Ltda", "Kpv Sistemas", "São Paulo"},
-    {"02", "Alvorada Serviços Contábeis S.A.", "Alvorada Contábil", "Belo Horizonte"},
-    {"03", "Ipê Engenharia e Manutenção Ltda", "Ipê Engenharia", "Curitiba"},
+    {"01", "Kpv Sistemas e Consultoria Ltda", "Kpv Sistemas", "São Paulo", "1", nullptr, "0"},
+    {"02", "Alvorada Serviços Contábeis S.A.", "Alvorada Contábil", "Belo Horizonte", "1", nullptr, "6"},
+    {"03", "Ipê Engenharia e Manutenção Ltda", "Ipê Engenharia", "Curitiba", "3", "1", "0"},
 };
 
 struct BranchPlan {
@@ -50,19 +55,34 @@ struct OperationType {
     const char* direction;
     const char* code;
     const char* name;
+    const char* nationalCode;  // CDTRIBNAC; null where each invoice names its own
 };
 
 const OperationType kOperationTypes[] = {
-    {"S", "01", "Prestação de serviços"},
-    {"S", "02", "Consultoria e assessoria"},
-    {"S", "03", "Manutenção e suporte técnico"},
-    {"S", "04", "Licenciamento de software"},
-    {"S", "05", "Treinamento e capacitação"},
-    {"S", "06", "Locação de equipamentos"},
-    {"E", "01", "Serviços tomados"},
-    {"E", "02", "Serviços de terceiros"},
-    {"E", "03", "Devolução de serviço prestado"},
+    {"S", "01", "Prestação de serviços", "010101"},
+    {"S", "02", "Consultoria e assessoria", "170101"},
+    {"S", "03", "Manutenção e suporte técnico", "010701"},
+    {"S", "04", "Licenciamento de software", "010501"},
+    {"S", "05", "Treinamento e capacitação", "080201"},
+    {"S", "06", "Locação de equipamentos", nullptr},
+    {"E", "01", "Serviços tomados", nullptr},
+    {"E", "02", "Serviços de terceiros", nullptr},
+    {"E", "03", "Devolução de serviço prestado", nullptr},
 };
+
+// The national service code of the invoices whose operation type has none: the equipment is rented with
+// its upkeep.
+const char* const kRentalNationalCode = "140101";
+
+// An invoice of at least this value to a company has its ISS withheld by the taker, as large takers must.
+constexpr double kWithheldFrom = 20000.0;
+
+// Portugal's code in the Central Bank's table of countries: the foreign client lives in Lisbon.
+const QString kPortugal = QStringLiteral("6076");
+
+QVariant textOrNull(const char* text) {
+    return text ? QVariant(QString::fromUtf8(text)) : QVariant();
+}
 
 // IDEMISSAORPS / IDTRANSMISRPS pairs and how often each occurs, by the invoice's age.
 struct Situation {
@@ -184,8 +204,9 @@ class Generator {
     }
 
     void places() {
-        TableWriter country(db_, "PAIS", {"CDPAIS", "NMPAIS"});
-        country.insert({kBrazil, QStringLiteral("Brasil")});
+        TableWriter country(db_, "PAIS", {"CDPAIS", "NMPAIS", "SGPAIS"});
+        country.insert({kBrazil, QStringLiteral("Brasil"), QStringLiteral("BR")});
+        country.insert({kPortugal, QStringLiteral("Portugal"), QStringLiteral("PT")});
         TableWriter states(db_, "ESTADO", {"CDPAIS", "SGESTADO", "NMESTADO"});
         for (const State& s : States()) states.insert({kBrazil, s.code, s.name});
         TableWriter cities(
@@ -220,7 +241,7 @@ class Generator {
     void companies() {
         TableWriter empresa(db_, "EMPRESA",
                             QStringList{"CDEMPRESA", "NMRAZSOCEMPR", "NMFANTEMPR", "CDCENTCUST", "NRCNPJEMPR",
-                                        "DSEMAILEMPR"} +
+                                        "DSEMAILEMPR", "IDOPSIMPNAC", "IDREGAPTRIBSN", "IDREGESPTRIB"} +
                                 addressColumns("EMPR"));
         QStringList roots;
         for (const CompanyPlan& c : kCompanies) {
@@ -228,7 +249,9 @@ class Generator {
             const QString site = QString::fromUtf8(c.tradeName).toLower().remove(' ').remove(QChar(u'ê'));
             empresa.insert(QVariantList{QString::fromUtf8(c.code), QString::fromUtf8(c.name),
                                         QString::fromUtf8(c.tradeName), QStringLiteral("0100"),
-                                        Cnpj(roots.last(), 1), QStringLiteral("fiscal@%1.com.br").arg(site)} +
+                                        Cnpj(roots.last(), 1), QStringLiteral("fiscal@%1.com.br").arg(site),
+                                        textOrNull(c.simplesNacional), textOrNull(c.simplesRegime),
+                                        textOrNull(c.specialRegime)} +
                            address(MunicipalityNamed(QString::fromUtf8(c.city))));
             ++summary_.companies;
         }
@@ -259,9 +282,9 @@ class Generator {
             b.municipalRegistration = random_.digits(8);
             const int n = static_cast<int>(branches_.size()) + 1;
             b.series = {
-                {"1", "Série única", padded(n, 4) + "-1", true, "RPS", 80},
+                {"1", "Série única", padded(n, 4) + "-1", true, "1", 80},
                 // Some series have no number-control row: none at all, or one that names a missing control.
-                {"A", "Série A contratos", n % 2 ? padded(n, 4) + "-A" : QString(), n % 2 && n % 3 != 0, "A",
+                {"A", "Série A contratos", n % 2 ? padded(n, 4) + "-A" : QString(), n % 2 && n % 3 != 0, "2",
                  18},
             };
             if (n == 1) b.series.push_back({"U", "Série sem RPS", QString(), false, QString(), 2});
@@ -300,7 +323,7 @@ class Generator {
         TableWriter cliente(db_, "CLIENTE",
                             QStringList{"CDCLIENTE", "IDTPIJURCLIE", "NRINSJURCLIE", "NMRAZSOCCLIE",
                                         "NMFANTCLIE", "DSEMAILCLIE"} +
-                                addressColumns("CLIE"));
+                                addressColumns("CLIE") + QStringList{"NMCIDEXTCLIE", "NMREGEXTCLIE"});
         const int count = std::clamp(options_.invoices / 25, 40, 4000);
         for (int i = 0; i < count; ++i) {
             Client c;
@@ -324,19 +347,36 @@ class Generator {
                 name = PersonName(random_);
             }
             const QString mail = QStringLiteral("contato%1@exemplo.com.br").arg(i + 1);
+            // Every client draws a Brazilian address, so that the others get the same ones whoever lives
+            // abroad.
+            QVariantList place =
+                address(random_.pick(Municipalities())) + QVariantList{QVariant(), QVariant()};
+            if (c.kind == "E") place = inLisbon(place);
             cliente.insert(QVariantList{c.code, c.kind, c.number.isEmpty() ? QVariant() : QVariant(c.number),
                                         name, trade.isEmpty() ? QVariant() : QVariant(trade), mail} +
-                           address(random_.pick(Municipalities())));
+                           place);
             clients_.push_back(c);
             ++summary_.clients;
         }
     }
 
+    // The address columns of a client (addressColumns, then NMCIDEXTCLIE and NMREGEXTCLIE) moved abroad:
+    // a postcode of Lisbon, no Brazilian state or municipality, the city and its district named.
+    static QVariantList inLisbon(QVariantList place) {
+        place[4] = QStringLiteral("1100-148");
+        place[5] = kPortugal;
+        place[6] = QVariant();
+        place[7] = QVariant();
+        place[9] = QStringLiteral("Lisboa");
+        place[10] = QStringLiteral("Lisboa");
+        return place;
+    }
+
     void operationTypes() {
-        TableWriter tipo(db_, "TIPOOPER", {"IDOPERACAO", "CDTIPOOPER", "NMTIPOOPER"});
+        TableWriter tipo(db_, "TIPOOPER", {"IDOPERACAO", "CDTIPOOPER", "NMTIPOOPER", "CDTRIBNAC"});
         for (const OperationType& t : kOperationTypes) {
-            tipo.insert(
-                {QString::fromUtf8(t.direction), QString::fromUtf8(t.code), QString::fromUtf8(t.name)});
+            tipo.insert({QString::fromUtf8(t.direction), QString::fromUtf8(t.code), QString::fromUtf8(t.name),
+                         textOrNull(t.nationalCode)});
             (QLatin1String(t.direction) == QLatin1String("S") ? outgoing_ : incoming_).push_back(&t);
         }
     }
@@ -429,11 +469,11 @@ class Generator {
 
         TableWriter nota(
             db_, "NOTAFISCAL",
-            {"CDFILIAL",   "NRLANCTONF",    "CDEMPRESA",    "CDFILIEMIT",   "CDINSCESTA", "CDINSCMUNI",
-             "CDSERIE",    "NRNOTAFISC",    "CDCLIENTE",    "NRINSJURNF",   "IDTPIJURNF", "IDOPERACAO",
-             "CDTIPOOPER", "DTENTRSAID",    "DTEMISSAO",    "VRNOTAFISC",   "DSSERVICO",  "VRSERVICO",
-             "VRBASEISS",  "PCALIQISS",     "VRISS",        "NRNOTAFISCSE", "CDSERIERPS", "NRRPS",
-             "DTEMISRPS",  "DTLIMCONVNFSE", "IDEMISSAORPS", "IDTRANSMISRPS"});
+            {"CDFILIAL",   "NRLANCTONF",    "CDEMPRESA",    "CDFILIEMIT",    "CDINSCESTA", "CDINSCMUNI",
+             "CDSERIE",    "NRNOTAFISC",    "CDCLIENTE",    "NRINSJURNF",    "IDTPIJURNF", "IDOPERACAO",
+             "CDTIPOOPER", "DTENTRSAID",    "DTEMISSAO",    "VRNOTAFISC",    "DSSERVICO",  "VRSERVICO",
+             "VRBASEISS",  "PCALIQISS",     "VRISS",        "NRNOTAFISCSE",  "CDSERIERPS", "NRRPS",
+             "DTEMISRPS",  "DTLIMCONVNFSE", "IDEMISSAORPS", "IDTRANSMISRPS", "CDTRIBNAC",  "IDTPRETISS"});
         for (const Invoice& inv : list) {
             const Branch& b = branches_[static_cast<size_t>(inv.branch)];
             const Series& s = b.series[static_cast<size_t>(inv.series)];
@@ -475,7 +515,11 @@ class Generator {
                          standing ? QVariant(inv.rpsIssued) : QVariant(),
                          standing ? QVariant(inv.rpsIssued.date().addDays(days)) : QVariant(),
                          QString(QChar::fromLatin1(inv.situation.emission)),
-                         QString(QChar::fromLatin1(inv.situation.transmission))});
+                         QString(QChar::fromLatin1(inv.situation.transmission)),
+                         inv.type->nationalCode || inv.type->direction[0] != 'S'
+                             ? QVariant()
+                             : QVariant(QString::fromLatin1(kRentalNationalCode)),
+                         c.kind == "J" && inv.value >= kWithheldFrom ? "2" : "1"});
             ++summary_.invoices;
         }
 

@@ -1,9 +1,9 @@
 #include "framework/core/context.h"
 
+#include "settings/branch_code.h"
 #include "settings/settings_file.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <climits>
 
@@ -11,23 +11,12 @@ namespace kpv {
 
 namespace {
 
-// Branch codes are digits, stored four wide ("1" is branch "0001").
-bool isBranchCode(const QString& code) {
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,4}$"));
-    return digits.match(code).hasMatch();
-}
-
-QString branchCode(const QString& code) {
-    return code.rightJustified(4, u'0');
-}
-
 QString branch(const settings::SettingsFile& file, const QString& key, const QString& fallback) {
     const QString group = QStringLiteral("context");
     if (!file.contains(group, key)) return fallback;
-    const QString code = file.text(group, key);
-    if (!isBranchCode(code))
-        file.invalid(group, key, QStringLiteral("esperado o código da filial, de 1 a 4 dígitos"));
-    return branchCode(code);
+    const std::optional<QString> code = settings::BranchCode(file.text(group, key));
+    if (!code) file.invalid(group, key, QStringLiteral("esperado o código da filial, de 1 a 4 dígitos"));
+    return *code;
 }
 
 }  // namespace
@@ -49,13 +38,13 @@ ContextValues ReadContextValues(const settings::SettingsFile& file) {
     const QString prefix = QStringLiteral("processingDate.");
     for (const QString& key : file.keys(context)) {
         if (!key.startsWith(prefix)) continue;
-        const QString code = key.mid(prefix.size());
-        if (!isBranchCode(code))
+        const std::optional<QString> code = settings::BranchCode(key.mid(prefix.size()));
+        if (!code)
             file.invalid(context, key,
                          QStringLiteral("a chave leva o código da filial, processingDate.0002"));
         const QDate date = file.date(context, key);
         if (!date.isValid()) file.invalid(context, key, QStringLiteral("esperada uma data AAAA-MM-DD"));
-        v.dataProcByBranch.insert(branchCode(code), date);
+        v.dataProcByBranch.insert(*code, date);
     }
 
     const QString server = QStringLiteral("server");

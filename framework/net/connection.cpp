@@ -82,14 +82,14 @@ QVariant TNetConnection::call(const QString& method, const QVariantList& args) {
                     QStringLiteral("A conexão com o servidor de aplicação não está ativa."));
     }
     if (!databaseConfirmed_ && databaseCheck()) {
-        const QVariant refused = confirmDatabase();
+        QVariant refused = confirmDatabase();
         if (refused.isValid()) return refused;
     }
     return exchange(method, args);
 }
 
 QVariant TNetConnection::confirmDatabase() {
-    const QVariant answer = exchange(protocol::kIdentificaBanco, {});
+    QVariant answer = exchange(protocol::kIdentificaBanco, {});
     if (answer.metaType() == QMetaType::fromType<Fault>()) return answer;
     const QVariantList status = answer.toList();
     if (status.size() < 3 || status.at(0).toString() != protocol::kSim) {

@@ -158,12 +158,13 @@ class AppServerMethods : public QObject {
         db::CloseDatabase("reference");
     }
 
-    // Series A loses its RPS counters, so that its invoices meet an RPS series without number control.
+    // Series A loses the counters of its RPS series 2, so that its invoices meet an RPS series without number
+    // control.
     static void dropSeriesACounters(const Engine& e) {
         {
             QSqlDatabase db = db::OpenDatabase(SettingsOf(e.database), "setup");
             QSqlQuery q(db);
-            QVERIFY2(q.exec("DELETE FROM SERIERPS WHERE CDSERIERPS = 'A'"), qPrintable(q.lastError().text()));
+            QVERIFY2(q.exec("DELETE FROM SERIERPS WHERE CDSERIERPS = '2'"), qPrintable(q.lastError().text()));
             QVERIFY(q.numRowsAffected() > 0);
         }
         db::CloseDatabase("setup");
@@ -496,7 +497,7 @@ class AppServerMethods : public QObject {
                 << n << "PreparaImpressao"
                 << "1/1 A"
                 << "N"
-                << "A série de RPS A não tem controle de numeração para a inscrição municipal %1.";
+                << "A série de RPS 2 não tem controle de numeração para a inscrição municipal %1.";
             QTest::addRow("%s prepare series without RPS", name)
                 << n << "PreparaImpressao"
                 << "1/1 U"
@@ -583,18 +584,16 @@ class AppServerMethods : public QObject {
         const Invoice* pending =
             pick(e, [](const Invoice& i) { return i.emission == "2" && i.transmission == "3"; });
         QVERIFY(inv && pending);
-        const QString counterKey = inv->company + '|' + inv->im + "|RPS";
+        const QString counterKey = inv->company + '|' + inv->im + "|1";
         const qint64 last = e.counters.value(counterKey);
         const QVariantList ok{"S", ""};
-        const auto issued = [](qint64 number) {
-            return QVariantList{"S", "", "RPS", QString::number(number)};
-        };
+        const auto issued = [](qint64 number) { return QVariantList{"S", "", "1", QString::number(number)}; };
 
         QCOMPARE(call(e, "PreparaImpressao", {inv->branch, inv->entry}).toList(), issued(last + 1));
         QVariantList row = rowOf(e, *inv);
         QCOMPARE(row[16].toString(), QStringLiteral("2"));
         QCOMPARE(row[15].toString(), QString::number(last + 1));
-        QCOMPARE(row[13].toString(), QStringLiteral("RPS"));
+        QCOMPARE(row[13].toString(), QStringLiteral("1"));
         const QString deadline = QDate::currentDate().addDays(inv->conversionDays).toString("dd/MM/yyyy");
         QVERIFY2(row[17].toString().endsWith("Converter em NFS-e até " + deadline),
                  qPrintable(row[17].toString()));
@@ -639,7 +638,7 @@ class AppServerMethods : public QObject {
             QSqlQuery c(db);
             QVERIFY(
                 c.prepare("SELECT NRULTRPS FROM SERIERPS WHERE CDEMPRESA = ? AND CDINSCMUNI = ? AND "
-                          "CDSERIERPS = 'RPS'"));
+                          "CDSERIERPS = '1'"));
             c.addBindValue(inv->company);
             c.addBindValue(inv->im);
             QVERIFY(c.exec() && c.next());

@@ -44,14 +44,14 @@ bool WatchingUser::PrinterSetup(QWidget* parent, QPrinter* printer) {
 
 bool EmissionFixture::start(QString* error) {
     if (!dir_.isValid()) return Fail(error, QStringLiteral("no temporary folder"));
-    const TestDatabase database = TestDatabase::Sqlite(dir_.path());
-    if (!RunDemoData(database, kDemoInvoices, kDemoSeed, QDate(2026, 12, 8), error)) return false;
-    server_ = std::make_unique<AppServerProcess>(database);
+    database_ = TestDatabase::Sqlite(dir_.path());
+    if (!RunDemoData(database_, kDemoInvoices, kDemoSeed, QDate(2026, 12, 8), error)) return false;
+    server_ = std::make_unique<AppServerProcess>(database_);
     if (!server_->start(error)) return false;
 
     QFile ini(dir_.filePath(QStringLiteral("kpv.ini")));
     if (!ini.open(QIODevice::WriteOnly)) return Fail(error, QStringLiteral("cannot write kpv.ini"));
-    ini.write(database.iniGroup().toUtf8());
+    ini.write(database_.iniGroup().toUtf8());
     ini.close();
     kpv::db::OpenDatabase(kpv::db::ReadDatabaseSettings(kpv::settings::SettingsFile(ini.fileName())),
                           QStringLiteral("dtmDBGeral"));

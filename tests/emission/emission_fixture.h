@@ -69,11 +69,13 @@ class EmissionFixture {
     static QVariant scalar(const QString& sql, const QVariantList& args = {});
 
     const InvoiceSelection& demo() const { return demo_; }
+    const TestDatabase& database() const { return database_; }
     QString outputFolder() const;
     AppServerProcess& server() { return *server_; }
 
   private:
     QTemporaryDir dir_;
+    TestDatabase database_;
     std::unique_ptr<AppServerProcess> server_;
     QMdiArea mdi_;
     InvoiceSelection demo_;

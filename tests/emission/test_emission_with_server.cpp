@@ -7,8 +7,12 @@
 #include "framework/data/data_source.h"
 #include "framework/net/connection.h"
 #include "framework/ui/busy_animation.h"
+#include "nfse/certificate.h"
+#include "nfse_builder.h"
+#include "program_run.h"
 #include "protocol/codec.h"
 #include "scripted_peer.h"
+#include "test_certificate.h"
 
 #include <QDir>
 #include <QFile>
@@ -105,6 +109,7 @@ class EmissionWithServer : public QObject {
     void cancellationRefusedLeavesTheList();
     void cancelWithoutInvoicesSendsNothing_data();
     void cancelWithoutInvoicesSendsNothing();
+    void importedNfseShowsTheRowTransmitted();
 
   private:
     EmissionFixture fixture_;
@@ -546,6 +551,67 @@ void EmissionWithServer::cancelWithoutInvoicesSendsNothing() {
     QCOMPARE(screenFocus(), QString("dbgPadrao"));
     QCOMPARE(fixture_.serverCalls(), before);
     QVERIFY(!kpv::ShowAviActive());
+}
+
+// The NFS-e of an exported DPS, read in by kpv-nfse, comes back to the screen as code "2" of IDTRANSMISRPS:
+// its number in the list, the tick grey and refused, the cancellation off. The situation column keeps
+// "Emitido", as it shows for every issued RPS whatever its transmission code.
+void EmissionWithServer::importedNfseShowsTheRowTransmitted() {
+    fixture_.fetch();
+    const int row = fixture_.findRow("2", "1");
+    QVERIFY(row >= 0);
+    const auto [branch, entry] = fixture_.keyOf(row);
+    QTemporaryDir dir;
+    const QString cnpj = EmissionFixture::scalar(
+                             "SELECT COALESCE(F.NRCNPJFILI, E.NRCNPJEMPR) FROM FILIAL F"
+                             " JOIN EMPRESA E ON E.CDEMPRESA = F.CDEMPRESA WHERE F.CDFILIAL = ?",
+                             {branch})
+                             .toString();
+    TestCertificate provider;
+    TestCertificate authority;
+    QString error;
+    QVERIFY2(MakeTestCertificate(dir.path(), "provider", {"PRESTADOR:" + cnpj, {}}, &provider, &error) &&
+                 MakeTestCertificate(dir.path(), "authority", {"SEFIN NACIONAL", {}}, &authority, &error),
+             qPrintable(error));
+    const QString ini = dir.filePath("kpv.ini");
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(
+        QString(fixture_.database().iniGroup() + "[nfse]\ncertificate.%1=%2\ncertificatePassword.%1=%3\n")
+            .arg(branch, provider.pkcs12, provider.password)
+            .toUtf8());
+    file.close();
+    const QString nfse = BuildProgram("kpv-nfse");
+    RunProgram(nfse, {"export", "--config", ini, "--out", dir.filePath("dps"), "--company",
+                      fixture_.demo().company});
+    const QString id =
+        EmissionFixture::scalar("SELECT CDDPS FROM DPSEXPORTADA WHERE CDFILIAL = ? AND NRLANCTONF = ?",
+                                {branch, entry})
+            .toString();
+    QVERIFY2(!id.isEmpty(), "the invoice's DPS was not exported");
+    QFile dps(dir.filePath("dps/" + id + ".xml"));
+    QVERIFY(dps.open(QIODevice::ReadOnly));
+    QFile document(dir.filePath("nfse.xml"));
+    QVERIFY(document.open(QIODevice::WriteOnly));
+    document.write(BuildNfse(dps.readAll(), "202600004321",
+                             kpv::nfse::Certificate::FromPkcs12(authority.pkcs12, authority.password)));
+    document.close();
+    const ProgramRun imported = RunProgram(nfse, {"import", "--config", ini, document.fileName()});
+    QVERIFY2(imported.exitCode == 0, qPrintable(imported.output));
+
+    fixture_.fetch();
+    QVERIFY(screen()->cdsNotaFiscal->Locate("NRLANCTONF", entry, false, false));
+    QCOMPARE(screen()->cdsNotaFiscalCDFILIAL->AsString(), branch);
+    QCOMPARE(screen()->cdsNotaFiscalIDTRANSMISRPS->AsString(), QString("2"));
+    QCOMPARE(screen()->cdsNotaFiscalNRNOTAFISCSE->AsString(), QString("202600004321"));
+    QCOMPARE(screen()->cdsNotaFiscalIDEMISSAORPS->DisplayText(), QString("Emitido"));
+    QVERIFY(!screen()->mnuCancelaEmissao->Enabled());
+    QVERIFY(!screen()->sbtCancelaEmissao->isEnabled());
+    kpv::Dispatch([] { screen()->dbgPadraoDblClick(screen()->dbgPadrao); });
+    QCOMPARE(user_.messageTexts(),
+             QStringList{"Nota fiscal já transmitida pelo processo de Transmissão de Nota Fiscal de Serviço "
+                         "Eletrônica (NFS-e)."});
+    QCOMPARE(screen()->cdsNotaFiscalIDCHECK->AsString(), QString("N"));
 }
 
 QTEST_MAIN(EmissionWithServer)

@@ -26,7 +26,7 @@ bool AppServerProcess::start(QString* error) {
     if (limits_.idleTimeoutMs) ini += QStringLiteral("idleTimeoutMs=%1\n").arg(limits_.idleTimeoutMs);
     if (limits_.maxConnections) ini += QStringLiteral("maxConnections=%1\n").arg(limits_.maxConnections);
     if (!limits_.more.isEmpty()) ini += limits_.more + QLatin1Char('\n');
-    ini += QLatin1Char('\n') + database_.iniGroup();
+    ini += QLatin1Char('\n') + database_.iniGroup() + limits_.groups;
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly) || file.write(ini.toUtf8()) < 0) {
         if (error) *error = QStringLiteral("cannot write %1").arg(config);

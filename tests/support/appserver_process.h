@@ -13,7 +13,8 @@ struct AppServerLimits {
     int readTimeoutMs = 0;
     int idleTimeoutMs = 0;
     int maxConnections = 0;
-    QString more;  // further lines of the group, "workers=2\ndeadlineMs=2000"
+    QString more;    // further lines of the group, "workers=2\ndeadlineMs=2000"
+    QString groups;  // further groups of the file, "[nfse]\ncertificate.0001=..."
 };
 
 // The real kpv-appserver, started by a test on a free port of 127.0.0.1 over the given database, and
