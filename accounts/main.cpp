@@ -13,12 +13,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QHostInfo>
 
 #include <cstdio>
 #include <functional>
 
-#include <pwd.h>
 #include <unistd.h>
 
 namespace {
@@ -40,13 +38,6 @@ const char* const kCommands =
 int fail(const QString& message, int code = 1) {
     std::fprintf(stderr, "kpv-accounts: %s\n", message.toUtf8().constData());
     return code;
-}
-
-// Who ran the tool, and where, for the trail's address column.
-QString operatorHere() {
-    const passwd* account = getpwuid(getuid());
-    const QString user = account ? QString::fromLocal8Bit(account->pw_name) : QString::number(getuid());
-    return QString(user + QLatin1Char('@') + QHostInfo::localHostName()).left(64);
 }
 
 // The server's tables, created in a database an earlier version made; never a database of its own.
@@ -76,9 +67,14 @@ int changeAccount(db::Connection& connection, const QString& login, const QStrin
             accounts::AccountStore store(connection);
             found = change(store);
             if (!found) return false;
-            db::RecordAudit(
-                connection,
-                {login, operatorHere(), QStringLiteral("kpv-accounts ") + command, {}, {}, {}, {}, outcome});
+            db::RecordAudit(connection, {login,
+                                         db::LocalOperator(),
+                                         QStringLiteral("kpv-accounts ") + command,
+                                         {},
+                                         {},
+                                         {},
+                                         {},
+                                         outcome});
             return true;
         },
         QDeadlineTimer(kWriteDeadlineMs));

@@ -185,6 +185,16 @@ CallReply AccessControl::run(TrdmEmissaoRPS& module, const CheckedCall& call, co
     entry.entry = call.args.value(1).toString();
     // The RPS the call is about: the one the invoice had, or else the one it was given.
     std::tie(entry.rpsSeries, entry.rpsNumber) = rpsOf(connection, entry.branch, entry.entry);
+    if (!call.writes) {
+        // A reading worker writes nothing: the row goes to the writer, and the answer waits for it, so that
+        // nothing is handed out that the trail does not say.
+        CallReply reply = allowed ? RemoteDispatcher::method(module, call) : refused();
+        entry.outcome = reply.outcome;
+        CallReply recorded = WriteAndWait(
+            pool_, OwnWrite(call.method(), [entry](db::Connection& c) { db::RecordAudit(c, entry); }),
+            module.deadline());
+        return recorded.success ? reply : recorded;
+    }
     db::Savepoint savepoint(connection, QLatin1String("KPV_AUDITED"));
     CallReply reply;
     try {

@@ -48,7 +48,8 @@ class AccessControl {
     // Runs the call for its caller, as the call's work: checks the session (ServerFault 401 session_required
     // or session_expired, 403 account_inactive) and the account's right for the method (the method's
     // refusal), runs the method on the account's behalf and, for an audited method, records the row of the
-    // trail in the same savepoint as the write, so that the write stands only with its row.
+    // trail: a write's in the same savepoint as the write, so that the write stands only with its row; a
+    // read's (GeraDPS) through the writer, before the answer goes out.
     CallReply run(TrdmEmissaoRPS& module, const CheckedCall& call, const Caller& caller);
 
     // A session just opened: its first calls need no reading of the database.

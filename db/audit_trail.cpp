@@ -4,6 +4,9 @@
 
 #include <QRandomGenerator>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace kpv::db {
 
 namespace {
@@ -16,6 +19,14 @@ const QString kInsert = QStringLiteral(
 constexpr qsizetype kOutcomeSize = 500;
 
 }  // namespace
+
+QString LocalOperator() {
+    const passwd* account = getpwuid(getuid());
+    char machine[256] = {};
+    gethostname(machine, sizeof machine - 1);
+    const QString user = account ? QString::fromLocal8Bit(account->pw_name) : QString::number(getuid());
+    return user + QLatin1Char('@') + QString::fromLocal8Bit(machine);
+}
 
 QString NewAuditKey(const QDateTime& when) {
     quint32 random[3];

@@ -13,7 +13,7 @@ class Connection;
 // exports DPS or imports NFS-e for each document (action "ExportaDPS" / "ImportaNFSe").
 struct AuditEntry {
     QString login;    // the account; empty where nobody signed in (a server without accounts)
-    QString address;  // the peer's address, or the machine a tool ran on
+    QString address;  // the peer's address, or who ran a tool where (LocalOperator)
     QString action;   // the method ("PreparaImpressao"), "IniciaSessao", or a tool's command
     QString branch;   // the invoice (CDFILIAL, NRLANCTONF), when there is one
     QString entry;
@@ -25,6 +25,9 @@ struct AuditEntry {
 // Appends the row in the caller's transaction, at the present time: the caller's write and its row are kept
 // or lost together. Throws DatabaseError. Rows are never changed nor removed (the table refuses it).
 void RecordAudit(Connection& connection, const AuditEntry& entry);
+
+// Who runs a tool on this machine, for the address of the rows it writes: "user@machine".
+QString LocalOperator();
 
 // The audit trail's key for a row written at `when`: its milliseconds, then random digits, so rows written
 // by several servers at once never collide and sort in the order they were written.

@@ -1,11 +1,13 @@
 // Accounts on the real kpv-appserver, two of them over one SQLite file whose accounts kpv-accounts made:
-// each right against each method, with no number spent on a refusal and a row of the trail for every write;
+// each right against each method, with no number spent on a refusal and a row of the trail for every write
+// and every DPS handed out;
 // one session on both servers, an account disabled stopping there at once; and the throttling of failed
 // sign-ins per account and per address, the right password still getting in.
 #include "accounts_tool.h"
 #include "appserver_process.h"
 #include "http_message.h"
 #include "protocol/codec.h"
+#include "test_certificate.h"
 #include "test_database.h"
 
 #include <QElapsedTimer>
@@ -112,7 +114,7 @@ class AppServerAccounts : public QObject {
     QSqlDatabase db_;  // the test's own look at the database
     std::unique_ptr<AppServerProcess> a_;
     std::unique_ptr<AppServerProcess> b_;
-    QStringList issuable_;  // "branch|entry" of invoices that can be given an RPS
+    QStringList issuable_;  // "branch|entry" of invoices of branch 0001 that can be given an RPS
 
     QString value(const QString& sql, const QVariantList& binds = {}) {
         QSqlQuery q(db_);
@@ -136,7 +138,7 @@ class AppServerAccounts : public QObject {
     void initTestCase() {
         database_ = TestDatabase::Sqlite(dir_.path());
         QString error;
-        QVERIFY2(RunDemoData(database_, 400, 11, QDate(2026, 6, 30), &error), qPrintable(error));
+        QVERIFY2(RunDemoData(database_, 1500, 11, QDate(2026, 6, 30), &error), qPrintable(error));
         for (const auto& [login, rights] :
              {std::pair{"leitor", "consultar"}, std::pair{"emissor", "emitir"},
               std::pair{"gerente", "emitir,cancelar"}, std::pair{"antigo", "emitir"}})
@@ -151,11 +153,23 @@ class AppServerAccounts : public QObject {
             " AND S.CDINSCESTA = NF.CDINSCESTA AND S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE"
             " JOIN SERIERPS R ON R.CDEMPRESA = NF.CDEMPRESA AND R.CDINSCMUNI = NF.CDINSCMUNI"
             " AND R.CDSERIERPS = S.CDSERIERPS WHERE NF.IDEMISSAORPS = '1' AND NF.IDTRANSMISRPS = '1'"
-            " ORDER BY NF.CDFILIAL, NF.NRLANCTONF"));
+            " AND NF.CDFILIAL = '0001' ORDER BY NF.NRLANCTONF"));
         while (q.next()) issuable_ << q.value(0).toString() + '|' + q.value(1).toString();
-        QVERIFY(issuable_.size() >= 8);
-        a_ = std::make_unique<AppServerProcess>(database_);
-        b_ = std::make_unique<AppServerProcess>(database_);
+        QVERIFY(issuable_.size() >= 10);
+        QVERIFY(q.exec("SELECT F.NMFILIAL, COALESCE(F.NRCNPJFILI, E.NRCNPJEMPR) FROM FILIAL F JOIN EMPRESA E"
+                       " ON E.CDEMPRESA = F.CDEMPRESA WHERE F.CDFILIAL = '0001'") &&
+                q.next());
+        TestCertificate certificate;
+        QVERIFY2(
+            MakeTestCertificate(dir_.path(), "filial-0001",
+                                {q.value(0).toString().trimmed() + ':' + q.value(1).toString().trimmed(), {}},
+                                &certificate, &error),
+            qPrintable(error));
+        AppServerLimits limits;
+        limits.groups = QStringLiteral("[nfse]\ncertificate.0001=%1\ncertificatePassword.0001=%2\n")
+                            .arg(certificate.pkcs12, certificate.password);
+        a_ = std::make_unique<AppServerProcess>(database_, limits);
+        b_ = std::make_unique<AppServerProcess>(database_, limits);
         QVERIFY2(a_->start(&error), qPrintable(error));
         QVERIFY2(b_->start(&error), qPrintable(error));
     }
@@ -169,6 +183,7 @@ class AppServerAccounts : public QObject {
         QTest::addColumn<QString>("expected");  // "packet", "S", a refusal's text, or "401 <code>"
         const QString noIssue = QStringLiteral("Usuário %1 sem permissão para emitir o RPS.");
         const QString noCancel = QStringLiteral("Usuário %1 sem permissão para cancelar a emissão do RPS.");
+        const QString noDps = QStringLiteral("Usuário %1 sem permissão para gerar a DPS do RPS.");
         for (const QString login : {"leitor", "emissor", "gerente"}) {
             const bool issues = login != u"leitor";
             const bool cancels = login == u"gerente";
@@ -178,6 +193,8 @@ class AppServerAccounts : public QObject {
                 << login << "PreparaImpressao" << (issues ? QStringLiteral("S") : noIssue.arg(login));
             QTest::addRow("%s cancels", qPrintable(login))
                 << login << "CancelaEmissao" << (cancels ? QStringLiteral("S") : noCancel.arg(login));
+            QTest::addRow("%s makes the DPS", qPrintable(login))
+                << login << "GeraDPS" << (issues ? QStringLiteral("S") : noDps.arg(login));
         }
         QTest::newRow("nobody reads") << ""
                                       << "GetTipoOper"
@@ -202,7 +219,7 @@ class AppServerAccounts : public QObject {
         }
         const QStringList invoice = issuable_.takeFirst().split('|');
         const QString &branch = invoice[0], &entry = invoice[1];
-        if (method == u"CancelaEmissao") {
+        if (method != u"PreparaImpressao") {
             const Reply issued =
                 call(*a_, tokenOf(signIn(*a_, "gerente", kPassword)), "PreparaImpressao", invoice);
             QCOMPARE(issued.status2().value(0), "S");
@@ -240,14 +257,16 @@ class AppServerAccounts : public QObject {
                 QCOMPARE(value(ledger.arg("CDUSUARIOEMIS"), {branch, entry}), login);
                 return;
             }
-            if (expected == u"S") {
+            if (expected == u"S" && method == u"CancelaEmissao") {
                 QCOMPARE(value(ledger.arg("IDSITRPS"), {branch, entry}), "C");
                 QCOMPARE(value(ledger.arg("CDUSUARIOEMIS"), {branch, entry}), "gerente");
                 QCOMPARE(value(ledger.arg("CDUSUARIOCANC"), {branch, entry}), login);
                 return;
             }
         }
-        // Refused: no number spent, the invoice as it was.
+        if (expected == u"S")
+            QVERIFY2(r.status2().value(2).contains("<DPS"), qPrintable(r.status2().join('\n')));
+        // Refused, or read: no number spent, the invoice as it was.
         QCOMPARE(counterOf(branch, entry), counter);
         QCOMPARE(value("SELECT IDEMISSAORPS FROM NOTAFISCAL WHERE CDFILIAL = ? AND NRLANCTONF = ?",
                        {branch, entry}),
