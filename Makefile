@@ -32,7 +32,7 @@ test: deps
 # over the programs' sources, read with the test build's compile commands.
 lint:
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
-	run-clang-tidy -p $(TEST_BUILD) -j $(JOBS) -quiet '^$(CURDIR)/(appserver|db|nfse|protocol|framework|host|package|emission|filter)/' > $(TEST_BUILD)/clang-tidy.log 2>&1 \
+	run-clang-tidy -p $(TEST_BUILD) -j $(JOBS) -quiet '^$(CURDIR)/(accounts|appserver|db|nfse|protocol|framework|host|package|emission|filter)/' > $(TEST_BUILD)/clang-tidy.log 2>&1 \
 	  || { grep -E 'warning:|error:' $(TEST_BUILD)/clang-tidy.log | sort -u; echo "lint: clang-tidy found the above (full output in $(TEST_BUILD)/clang-tidy.log)" >&2; exit 1; }
 
 bench: deps

@@ -1,8 +1,14 @@
 #include "appserver/endpoint.h"
 
+#include "accounts/session_store.h"
+#include "appserver/access_control.h"
 #include "appserver/call_log.h"
+#include "appserver/rdm_emissao_rps.h"
 #include "appserver/remote_dispatcher.h"
+#include "appserver/server_fault.h"
+#include "appserver/sign_in.h"
 #include "appserver/worker_pool.h"
+#include "protocol/sign_in.h"
 
 #include <QElapsedTimer>
 
@@ -35,9 +41,11 @@ void Endpoint::handle(const HttpRequest& request, const Responder& respond) {
                      log.write(peer, method, double(clock.nsecsElapsed()) / 1e6,
                                delivered ? outcome
                                          : QStringLiteral("undelivered (the client went away): ") + outcome);
-                 }});
+                 },
+                 r.retryAfterSeconds});
     };
     const QString none = QStringLiteral("-");
+    if (QLatin1String(request.target) == protocol::kSessionTarget) return signIn_.handle(request, send);
     if (request.target != "/call") {
         return send(FaultReply(none, 404, QStringLiteral("not_found"),
                                QStringLiteral("Recurso inexistente: %1 (use POST /call).")
@@ -48,20 +56,34 @@ void Endpoint::handle(const HttpRequest& request, const Responder& respond) {
             none, 405, QStringLiteral("method_not_allowed"),
             QStringLiteral("Método HTTP %1 não aceito (use POST).").arg(QString::fromUtf8(request.method))));
     }
-    if (guard_.blocked(request.address, request.authorization)) {
+    const QByteArray bearer =
+        request.authorization.startsWith("Bearer ") ? request.authorization.mid(7) : QByteArray();
+    // A session is checked by the worker that runs the call, and the shared token is not asked for beside it.
+    const Caller caller{accounts::IsSessionToken(bearer) ? accounts::SessionDigest(bearer) : QByteArray(),
+                        request.address};
+    const bool shared = caller.session.isEmpty();
+    if (shared && !authorized(request) && access_.accountsRequired()) {
+        const ServerFault required = SessionRequired();
+        return send(FaultReply(none, required.httpStatus(), required.code(), required.message()));
+    }
+    if (shared && guard_.blocked(request.address, request.authorization)) {
         return send(
             FaultReply(none, 429, QStringLiteral("too_many_attempts"),
                        QStringLiteral("Tokens inválidos demais vindos deste endereço; aguarde um minuto e "
                                       "confira o token configurado.")));
     }
-    if (!authorized(request)) {
+    if (shared && !authorized(request)) {
         guard_.refused(request.address, request.authorization);
         return send(FaultReply(none, 401, QStringLiteral("unauthorized"),
                                QStringLiteral("Token de acesso ao servidor de aplicação inválido.")));
     }
     std::variant<CheckedCall, CallReply> checked = RemoteDispatcher::check(request.body);
     if (const auto* fault = std::get_if<CallReply>(&checked)) return send(*fault);
-    workers_.submit(std::move(std::get<CheckedCall>(checked)), send);
+    CheckedCall& call = std::get<CheckedCall>(checked);
+    call.work = [&access = access_, caller](TrdmEmissaoRPS& module, const CheckedCall& c) {
+        return access.run(module, c, caller);
+    };
+    workers_.submit(std::move(call), send);
 }
 
 void Endpoint::rejected(const QString& peer, int status, const QString& code, const QString& message) {

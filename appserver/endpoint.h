@@ -7,16 +7,24 @@
 
 namespace kpv::server {
 
+class AccessControl;
 class CallLog;
+class SignIn;
 class WorkerPool;
 
-// The HTTP face of the remote data module: POST /call with the shared token, when one is configured. A
-// call that passes is checked and handed to the workers; its log line is written once its answer has
-// reached the client, or has failed to.
+// The HTTP face of the remote data module: POST /call with a session token (POST /session signs in), or
+// with the shared token when one is configured and the database holds no account. A call that passes is
+// checked and handed to the workers, which check its session and rights; its log line is written once its
+// answer has reached the client, or has failed to.
 class Endpoint {
   public:
-    Endpoint(QString token, WorkerPool& workers, CallLog& log)
-        : token_(std::move(token)), workers_(workers), log_(log), guard_(log) {}
+    Endpoint(QString token, WorkerPool& workers, CallLog& log, AccessControl& access, SignIn& signIn)
+        : token_(std::move(token)),
+          workers_(workers),
+          log_(log),
+          access_(access),
+          signIn_(signIn),
+          guard_(log) {}
 
     void handle(const HttpRequest& request, const Responder& respond);
     void rejected(const QString& peer, int status, const QString& code, const QString& message);
@@ -27,6 +35,8 @@ class Endpoint {
     QString token_;
     WorkerPool& workers_;
     CallLog& log_;
+    AccessControl& access_;
+    SignIn& signIn_;
     TokenGuard guard_;
 };
 

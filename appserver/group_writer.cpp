@@ -241,8 +241,8 @@ GroupWriter::Jobs GroupWriter::runCalls(Jobs& group, std::vector<Result>& result
 }
 
 void GroupWriter::commit(std::vector<Result>& results) {
-    const bool wrote =
-        std::any_of(results.begin(), results.end(), [](const Result& r) { return r.reply.success; });
+    const bool wrote = std::any_of(results.begin(), results.end(),
+                                   [](const Result& r) { return r.reply.success || r.reply.recorded; });
     QDeadlineTimer until = QDeadlineTimer::Forever;
     for (const Result& r : results) until = std::min(until, workDeadline(*r.job));
     try {

@@ -388,6 +388,8 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
         response.keep_alive(keepAlive);
         // Said in so many words for HTTP/1.1 clients too, as the protocol has always done.
         response.set(http::field::connection, keepAlive ? "keep-alive" : "close");
+        if (reply.retryAfterSeconds > 0)
+            response.set(http::field::retry_after, std::to_string(reply.retryAfterSeconds));
         response.body() = boost::beast::span<const char>(out->body.constData(), size_t(out->body.size()));
         response.prepare_payload();
         arm(server_.settings_.idleTimeoutMs);  // a client that stops reading its answer is let go

@@ -25,6 +25,7 @@ struct HttpReply {
     QByteArray body;  // JSON
     // Told whether the answer reached the client's connection whole.
     std::function<void(bool delivered)> sent;
+    int retryAfterSeconds = 0;  // said in Retry-After when set
 };
 
 // Answers its request once; may be called from any thread.

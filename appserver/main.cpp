@@ -1,9 +1,11 @@
 // kpv-appserver: publishes "Kpv41000.rdmEmissaoRPS" over HTTP + JSON (docs/protocol.md).
+#include "appserver/access_control.h"
 #include "appserver/call_log.h"
 #include "appserver/database_health.h"
 #include "appserver/endpoint.h"
 #include "appserver/http_server.h"
 #include "appserver/server_settings.h"
+#include "appserver/sign_in.h"
 #include "appserver/termination.h"
 #include "appserver/worker_pool.h"
 #include "db/connection.h"
@@ -56,7 +58,11 @@ int serve(const server::ServerSettings& settings, const db::DatabaseSettings& da
     server::WorkerPool workers(
         settings.workers, std::chrono::milliseconds(settings.deadlineMs),
         [database] { return db::Connect(database); }, health, log, signer);
-    server::Endpoint endpoint(settings.token, workers, log);
+    server::AccessControl access(std::chrono::minutes(settings.sessionIdleMinutes), workers, log);
+    const bool accounts = access.refresh(*db::Connect(database));
+    server::CheckAccountsBeyondLoopback(settings, accounts);
+    server::SignIn signIn(workers, access);
+    server::Endpoint endpoint(settings.token, workers, log, access, signIn);
     server::HttpServer http(
         settings,
         [&](const server::HttpRequest& request, const server::Responder& respond) {
@@ -75,12 +81,14 @@ int serve(const server::ServerSettings& settings, const db::DatabaseSettings& da
 
     std::printf("listening on %s:%u\n", http.address().toUtf8().constData(), unsigned(http.port()));
     std::fflush(stdout);
-    log.note(QStringLiteral("serving %1 on %2:%3 (%4, %5 workers, %6)")
-                 .arg(QString(protocol::kServerName), http.address())
-                 .arg(http.port())
-                 .arg(db::EngineName(database.engine))
-                 .arg(settings.workers)
-                 .arg(settings.tls() ? QStringLiteral("HTTPS") : QStringLiteral("HTTP")));
+    log.note(
+        QStringLiteral("serving %1 on %2:%3 (%4, %5 workers, %6, %7)")
+            .arg(QString(protocol::kServerName), http.address())
+            .arg(http.port())
+            .arg(db::EngineName(database.engine))
+            .arg(settings.workers)
+            .arg(settings.tls() ? QStringLiteral("HTTPS") : QStringLiteral("HTTP"),
+                 accounts ? QStringLiteral("accounts") : QStringLiteral("no accounts yet: a single desk")));
     const int code = QCoreApplication::exec();
     workers.stop();
     log.note(QStringLiteral("stopped"));
@@ -125,9 +133,7 @@ int main(int argc, char** argv) {
                                 .arg(options.value(portOption)));
             }
         }
-        db::DatabaseSettings database = db::ReadDatabaseSettings(ini);
-        if (database.path.isEmpty() && database.engine == db::Engine::SQLite)
-            database.path = settings::ResolvePath(ini.folder(), QStringLiteral("kpv.db"));
+        const db::DatabaseSettings database = db::ReadServerDatabaseSettings(ini);
         return serve(settings, database, nfse::ReadNfseSettings(ini), termination);
     } catch (const server::ConfigurationError& e) {
         return fail(e.message());

@@ -51,14 +51,14 @@ const QString kCounterExists = QStringLiteral(
 
 const QString kRecordRps = QStringLiteral(
     "INSERT INTO RPSEMITIDO (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRRPS, CDFILIAL, NRLANCTONF, DTEMISRPS,"
-    " IDSITRPS, DTSITRPS) VALUES (?, ?, ?, ?, ?, ?, ?, 'E', ?)");
+    " IDSITRPS, DTSITRPS, CDUSUARIOEMIS) VALUES (?, ?, ?, ?, ?, ?, ?, 'E', ?, ?)");
 
 const QString kIssueInvoice = QStringLiteral(
     "UPDATE NOTAFISCAL SET IDEMISSAORPS = '2', CDSERIERPS = ?, NRRPS = ?, DTEMISRPS = ?, DTLIMCONVNFSE = ?"
     " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = '1'");
 
 const QString kCancelRps = QStringLiteral(
-    "UPDATE RPSEMITIDO SET IDSITRPS = 'C', DTSITRPS = ?"
+    "UPDATE RPSEMITIDO SET IDSITRPS = 'C', DTSITRPS = ?, CDUSUARIOCANC = ?"
     " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDSITRPS = 'E'");
 
 // The invoice is free again; a return pending from the city ("3") goes with the cancelled RPS.
@@ -415,7 +415,8 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
         const QDateTime now = nowToTheSecond();
         const QDate deadline = now.date().addDays(s.conversionDays);
         db_.prepare(kRecordRps)
-            .execute({s.company, s.municipalRegistration, s.rpsSeries, number, branch, entry, now, now});
+            .execute({s.company, s.municipalRegistration, s.rpsSeries, number, branch, entry, now, now,
+                      db::TextOrNull(user_)});
         Statement& invoice = db_.prepare(kIssueInvoice);
         invoice.execute({s.rpsSeries, QString::number(number), now, deadline, branch, entry});
         // Another writer changed the invoice after it was read: start over from its new state.
@@ -447,7 +448,7 @@ Status TrdmEmissaoRPS::CancelaEmissao(const QString& branch, const QString& entr
         }
 
         Statement& ledger = db_.prepare(kCancelRps);
-        ledger.execute({nowToTheSecond(), branch, entry});
+        ledger.execute({nowToTheSecond(), db::TextOrNull(user_), branch, entry});
         if (ledger.rowsAffected() != 1) {
             return Status::refused(
                 QStringLiteral("O RPS nº %1 da série %2 não consta como emitido no controle de RPS.")

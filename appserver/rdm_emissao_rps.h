@@ -40,6 +40,13 @@ class TrdmEmissaoRPS {
     TrdmEmissaoRPS(db::Connection& connection, const QDeadlineTimer& deadline,
                    const nfse::DpsSigner& signer = nfse::DpsSigner::Unconfigured());
 
+    // The account the calls run for, recorded in the RPS ledger as who issued or cancelled a number; empty
+    // where the server runs without accounts.
+    void setUser(const QString& login) { user_ = login; }
+    // What the calls run on, for the server's own work around them (the caller's checks, its audit row).
+    db::Connection& connection() { return db_; }
+    QDeadlineTimer deadline() const { return deadline_; }
+
     EncodedPacket GetNotaFiscal(const InvoiceFilter& filter);
     // `code` and `all`: one operation type, or every type of the direction when `all` is "T".
     EncodedPacket GetTipoOper(const QString& code, const QString& all, const QString& direction);
@@ -68,6 +75,7 @@ class TrdmEmissaoRPS {
     db::Connection& db_;
     QDeadlineTimer deadline_;
     const nfse::DpsSigner& signer_;
+    QString user_;
 };
 
 }  // namespace kpv::server

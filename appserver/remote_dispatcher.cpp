@@ -97,7 +97,8 @@ QVariantList typed(const protocol::MethodLayout& method, const QVariantList& arg
 }  // namespace
 
 QString CheckedCall::method() const {
-    return layout ? QString(layout->name) : QStringLiteral("-");
+    if (layout) return QString(layout->name);
+    return name.isEmpty() ? QStringLiteral("-") : name;
 }
 
 CallReply FaultReply(const QString& method, int status, const QString& code, const QString& message) {
@@ -116,7 +117,11 @@ std::variant<CheckedCall, CallReply> RemoteDispatcher::check(const QByteArray& b
                                   .arg(call.server, protocol::kServerName));
         }
         const protocol::MethodLayout& layout = find(call.method);
-        return CheckedCall{&layout, typed(layout, call.args), layout.writes};
+        CheckedCall checked;
+        checked.layout = &layout;
+        checked.args = typed(layout, call.args);
+        checked.writes = layout.writes;
+        return checked;
     } catch (const protocol::WireError& e) {
         return FaultReply(method, 400, QStringLiteral("bad_request"), e.message());
     } catch (const ServerFault& e) {
@@ -128,11 +133,15 @@ std::variant<CheckedCall, CallReply> RemoteDispatcher::check(const QByteArray& b
 }
 
 QString RemoteDispatcher::sharedLock(TrdmEmissaoRPS& module, const CheckedCall& call) {
-    if (call.layout->name != QLatin1String("PreparaImpressao")) return {};
+    if (!call.layout || call.layout->name != QLatin1String("PreparaImpressao")) return {};
     return module.CounterOf(call.args[0].toString(), call.args[1].toString());
 }
 
 CallReply RemoteDispatcher::run(TrdmEmissaoRPS& module, const CheckedCall& call) {
+    return call.work ? call.work(module, call) : method(module, call);
+}
+
+CallReply RemoteDispatcher::method(TrdmEmissaoRPS& module, const CheckedCall& call) {
     const QString method = call.method();
     const Payload payload = runnerOf(call.layout->name)(module, call.args);
     if (const auto* packet = std::get_if<EncodedPacket>(&payload))

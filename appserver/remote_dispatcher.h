@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
 #include <variant>
 
 namespace kpv::protocol {
@@ -18,16 +19,26 @@ class TrdmEmissaoRPS;
 struct CallReply {
     int httpStatus = 200;
     QByteArray body;
-    QString method;        // "-" when the request never named one
-    QString outcome;       // "ok", "ok 120 rows", "refused: ...", "error <code>: ..."
-    bool success = false;  // a payload, or the status "S": what a write answers only once it is committed
+    QString method;         // "-" when the request never named one
+    QString outcome;        // "ok", "ok 120 rows", "refused: ...", "error <code>: ..."
+    bool success = false;   // a payload, or the status "S": what a write answers only once it is committed
+    bool recorded = false;  // a refusal that wrote its row of the audit trail, which a commit must keep
+    int retryAfterSeconds = 0;  // a refusal that may be tried again after this (429)
 };
+
+struct CheckedCall;
+// What runs in a call's place, on the module of a worker or of the writer (its connection and deadline).
+using CallWork = std::function<CallReply(TrdmEmissaoRPS& module, const CheckedCall& call)>;
 
 // A call whose method and arguments were checked: what a worker runs.
 struct CheckedCall {
     const protocol::MethodLayout* layout = nullptr;
     QVariantList args;  // texts, and QDate for the date arguments
     bool writes = false;
+    // The server's own work in the method's place, or around it: the checks of the caller's account, a
+    // sign-in, a session's last use. Empty: the method alone.
+    CallWork work;
+    QString name;  // the log's name of work that is no method
 
     QString method() const;
 };
@@ -40,7 +51,10 @@ class RemoteDispatcher {
     static std::variant<CheckedCall, CallReply> check(const QByteArray& body) noexcept;
     // Throws what the module throws: db::DatabaseError and its kinds, ServerFault for an argument the
     // method cannot read.
+    // Runs the call's work, or else its method.
     static CallReply run(TrdmEmissaoRPS& module, const CheckedCall& call);
+    // The method alone.
+    static CallReply method(TrdmEmissaoRPS& module, const CheckedCall& call);
     // The lock a write will take that another server's writes may want too (db rows shared by many calls,
     // the RPS counters), as a text that orders them; empty for a call that takes none.
     static QString sharedLock(TrdmEmissaoRPS& module, const CheckedCall& call);

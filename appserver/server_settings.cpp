@@ -26,6 +26,10 @@ bool isLoopback(const QString& host) {
 
 }  // namespace
 
+bool ServerSettings::beyondLoopback() const {
+    return !isLoopback(host);
+}
+
 int DefaultWorkers() {
     return qMax(4, 2 * QThread::idealThreadCount());
 }
@@ -46,18 +50,21 @@ void CheckServerSettings(const ServerSettings& s) {
         if (!file.isEmpty() && !QFileInfo(file).isReadable())
             bad(key, file, QStringLiteral("arquivo PEM não encontrado ou sem permissão de leitura"));
     }
-    if (isLoopback(s.host)) return;
-    if (!s.tls() && !s.acceptClearText) {
+    // Beyond loopback the accounts of the database are required too: the server checks them at start.
+    if (s.beyondLoopback() && !s.tls() && !s.acceptClearText) {
         bad(QStringLiteral("host"), s.host,
             QStringLiteral(
                 "um endereço além desta máquina exige TLS (tlsCert e tlsKey), ou acceptClearText=true "
                 "para aceitar de propósito o tráfego sem criptografia"));
     }
+}
+
+void CheckAccountsBeyondLoopback(const ServerSettings& s, bool activeAccounts) {
     // Anyone who reaches the address could otherwise issue and cancel RPS.
-    if (s.token.isEmpty()) {
+    if (s.beyondLoopback() && !activeAccounts) {
         bad(QStringLiteral("host"), s.host,
-            QStringLiteral("um endereço além desta máquina exige um token de acesso ([server] token), "
-                           "que cada estação informa no seu kpv.ini"));
+            QStringLiteral("um endereço além desta máquina exige contas de usuário no banco de dados: crie a "
+                           "primeira com kpv-accounts add"));
     }
 }
 
@@ -79,6 +86,7 @@ ServerSettings ReadServerSettings(const settings::SettingsFile& file) {
     s.tlsCert = file.path(kGroup, QStringLiteral("tlsCert"));
     s.tlsKey = file.path(kGroup, QStringLiteral("tlsKey"));
     s.acceptClearText = file.boolean(kGroup, QStringLiteral("acceptClearText"), false);
+    s.sessionIdleMinutes = int(integer("sessionIdleMinutes", s.sessionIdleMinutes, 1, 10080));
     CheckServerSettings(s);
     return s;
 }

@@ -14,7 +14,7 @@ namespace kpv::server {
 struct ServerSettings {
     QString host = QStringLiteral("127.0.0.1");
     int port = 8410;  // 0: any free port
-    QString token;    // empty: no authentication, allowed on loopback only
+    QString token;    // empty: none; the calls beyond loopback need accounts (sessions) anyway
     qsizetype maxBodyBytes = qsizetype(1024) * 1024;
     int readTimeoutMs = 10000;  // from the first byte of a request to its last
     int idleTimeoutMs = 60000;  // a kept-alive connection without requests is closed after this
@@ -24,8 +24,11 @@ struct ServerSettings {
     QString tlsCert;         // PEM files; both set: the server speaks HTTPS only
     QString tlsKey;
     bool acceptClearText = false;  // plain HTTP on an address beyond this machine
+    int sessionIdleMinutes = 480;  // a session not used for this long has ended
 
     bool tls() const { return !tlsCert.isEmpty(); }
+    // Bound to an address other machines reach: the server then requires accounts in its database.
+    bool beyondLoopback() const;
 };
 
 using settings::ConfigurationError;
@@ -35,6 +38,8 @@ using settings::ConfigurationError;
 ServerSettings ReadServerSettings(const settings::SettingsFile& file);
 // The same checks for values that came from elsewhere (the command line's port).
 void CheckServerSettings(const ServerSettings& settings);
+// A server beyond loopback needs an active account in its database; throws ConfigurationError otherwise.
+void CheckAccountsBeyondLoopback(const ServerSettings& settings, bool activeAccounts);
 
 // Workers when the configuration names none: enough that a long list of one clerk and a lookup or a
 // print run of others are served at once, more where the machine has more cores.

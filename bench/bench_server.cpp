@@ -1,14 +1,21 @@
 // The application server shared by an office, over the real wire: eight clerks issuing RPS at once on one
 // server, and on the Firebird server scripts/bench.sh started also over two (PreparaImpressao per second,
 // p50 and p99 of one call, a lone clerk's beside, the numbers checked for duplicates and gaps afterwards,
-// the raw commit rate of the same disk), and how long a print waits while another clerk loads a list of
-// 100,000 invoices (p99). Prints "name value" lines for scripts/bench.sh.
+// the raw commit rate of the same disk); the same eight clerks again once the database holds their accounts,
+// each calling with its session, with what signing in takes and what a session adds to a call; and how long
+// a print waits while another clerk loads a list of 100,000 invoices (p99). Prints "name value" lines for
+// scripts/bench.sh.
+#include "accounts/account_store.h"
+#include "accounts/password_hash.h"
 #include "appserver_process.h"
+#include "db/connection.h"
+#include "db/write_transaction.h"
 #include "demo_database.h"
 #include "framework/net/http_transport.h"
 #include "measure.h"
 #include "protocol/codec.h"
 #include "test_certificate.h"
+#include "test_database_settings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -32,8 +39,11 @@ namespace {
 
 constexpr int kClients = 8;
 // About a fifth of the demo invoices can have an RPS: enough for every round of every arrangement.
-constexpr int kSqliteInvoices = 60000;
-constexpr int kFirebirdInvoices = 110000;
+constexpr int kSqliteInvoices = 120000;
+constexpr int kFirebirdInvoices = 160000;
+const QString kClerkPassword = QStringLiteral("senha-da-bancada");
+constexpr int kSignIns = 30;
+constexpr int kRoundTrips = 2000;
 
 QByteArray call(const char* method, const QStringList& args) {
     QString list;
@@ -115,12 +125,56 @@ struct IssueRun {
 // office that grows a server for another floor: the servers share the database, rarely a counter.
 using Pools = std::vector<QStringList>;
 
+// The clerks as accounts that may issue, "clerk0" to "clerk7": from then on every server over `database`
+// asks each call for a session.
+void addClerks(const TestDatabase& database) {
+    const std::unique_ptr<kpv::db::Connection> connection = kpv::db::Connect(SettingsOf(database));
+    const QString hash = kpv::accounts::HashPassword(kClerkPassword);
+    QString error;
+    const kpv::accounts::Rights rights = *kpv::accounts::Rights::Parse("emitir", &error);
+    kpv::db::RunWriteTransaction(
+        *connection,
+        [&] {
+            kpv::accounts::AccountStore store(*connection);
+            for (int c = 0; c < kClients; ++c)
+                store.add({QStringLiteral("clerk%1").arg(c), QStringLiteral("Clerk %1").arg(c), hash, true,
+                           rights});
+            return true;
+        },
+        QDeadlineTimer(30000));
+}
+
+// The session token of `login`, signed in on `transport`'s server. Dies on a refusal.
+QString signIn(kpv::net::HttpTransport& transport, const QString& login) {
+    const kpv::net::HttpAnswer a = transport.post(
+        "/session", {{"Content-Type", "application/json"}},
+        QStringLiteral(R"({"login":"%1","password":"%2"})").arg(login, kClerkPassword).toUtf8(), 30000);
+    const QStringList status = kpv::protocol::DecodeReply(a.body).toStringList();
+    if (a.status != 200 || status.size() < 3)
+        Fail(QStringLiteral("%1 could not sign in: %2").arg(login, a.body));
+    return status[2];
+}
+
+kpv::net::HttpHeaders headersWith(const QString& token) {
+    kpv::net::HttpHeaders headers{{"Content-Type", "application/json"}};
+    if (!token.isEmpty()) headers.append({"Authorization", "Bearer " + token.toUtf8()});
+    return headers;
+}
+
 // `clients` clients, each on a connection of its own and spread over the servers of `pools`, issue `rounds`
-// rounds of `perRound` RPS, taken from the front of their server's pool. Dies on a refusal.
-IssueRun issue(const TestDatabase& database, Pools& pools, int clients, int rounds, int perRound) {
+// rounds of `perRound` RPS, taken from the front of their server's pool; with `sessions` each signs in
+// first as a clerk of its own and calls with its session. Dies on a refusal.
+IssueRun issue(const TestDatabase& database, Pools& pools, int clients, int rounds, int perRound,
+               bool sessions = false) {
     const int servers = int(pools.size());
     std::vector<std::unique_ptr<AppServerProcess>> processes;
     for (int s = 0; s < servers; ++s) processes.push_back(startServer(database));
+    std::vector<QString> tokens(static_cast<size_t>(clients));
+    for (int c = 0; sessions && c < clients; ++c) {
+        kpv::net::HttpTransport transport;
+        transport.setEndpoint(processes[size_t(c % servers)]->host(), processes[size_t(c % servers)]->port());
+        tokens[size_t(c)] = signIn(transport, QStringLiteral("clerk%1").arg(c));
+    }
     std::vector<double> rates, latencies;
     for (int round = 0; round < rounds; ++round) {
         std::vector<QStringList> mine(static_cast<size_t>(clients));
@@ -143,12 +197,12 @@ IssueRun issue(const TestDatabase& database, Pools& pools, int clients, int roun
                 const AppServerProcess& server = *processes[size_t(c % servers)];
                 kpv::net::HttpTransport transport;
                 transport.setEndpoint(server.host(), server.port());
+                const kpv::net::HttpHeaders headers = headersWith(tokens[size_t(c)]);
                 for (const QString& key : mine[size_t(c)]) {
                     QElapsedTimer one;
                     one.start();
                     const kpv::net::HttpAnswer a =
-                        transport.post("/call", {{"Content-Type", "application/json"}},
-                                       call("PreparaImpressao", key.split('|')), 30000);
+                        transport.post("/call", headers, call("PreparaImpressao", key.split('|')), 30000);
                     times[size_t(c)].push_back(one.nsecsElapsed() / 1e6);
                     if (a.status != 200 || !a.body.startsWith("{\"result\":[\"S\",\"\"")) ++refused;
                 }
@@ -215,8 +269,43 @@ void checkNumbering(const TestDatabase& database, const std::string& prefix) {
     Report((prefix + "_gaps").c_str(), gaps);
 }
 
-// Eight clerks, and a lone one, on one server; on a Firebird server also eight clerks over two servers.
-// Three rounds of 3,000 calls each (500 for the lone clerk), the raw commit rate of the same disk beside.
+// A lone clerk's round trip of a small read (the median of many): signed in as `login`, or without a session
+// while the database has no accounts.
+double roundTripMs(const TestDatabase& database, const QString& login) {
+    const auto server = startServer(database);
+    kpv::net::HttpTransport transport;
+    transport.setEndpoint(server->host(), server->port());
+    const kpv::net::HttpHeaders headers = headersWith(login.isEmpty() ? QString() : signIn(transport, login));
+    const QByteArray read = call("GetTipoOper", {"", "T", "S"});
+    std::vector<double> times;
+    for (int i = 0; i < kRoundTrips; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        if (transport.post("/call", headers, read, 30000).status != 200) Fail("GetTipoOper refused");
+        times.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    return Median(times);
+}
+
+// What one sign-in takes at the wire, one after the other: the median and the slowest.
+void signingIn(const TestDatabase& database) {
+    const auto server = startServer(database);
+    kpv::net::HttpTransport transport;
+    transport.setEndpoint(server->host(), server->port());
+    std::vector<double> times;
+    for (int i = 0; i < kSignIns; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        signIn(transport, QStringLiteral("clerk%1").arg(i % kClients));
+        times.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    Report("sign_in_median_ms", Median(times));
+    Report("sign_in_max_ms", *std::max_element(times.begin(), times.end()));
+}
+
+// Eight clerks, and a lone one, on one server; on a Firebird server also eight clerks over two servers;
+// then eight clerks on one server again, each with its account's session. Three rounds of 3,000 calls each
+// (500 for the lone clerk), the raw commit rate of the same disk beside.
 void issuing(const TestDatabase& database, int invoices, bool twoServers) {
     FillDemoData(database, invoices);
     const std::string engine = database.engine == "sqlite" ? "issue_sqlite" : "issue_firebird";
@@ -241,6 +330,20 @@ void issuing(const TestDatabase& database, int invoices, bool twoServers) {
         for (QStringList& pool : pools)
             pool.removeIf([&](const QString& key) { return !left.contains(key); });
         report("8c_2s", issue(database, pools, kClients, 3, 3000));
+    }
+    const bool sqlite = database.engine == "sqlite";
+    if (sqlite) Report("call_without_session_ms", roundTripMs(database, {}));
+    addClerks(database);
+    if (twoServers) {
+        // What the two servers issued is no longer eligible.
+        QSet<QString> left;
+        for (const QStringList& pool : pools) left.unite(QSet<QString>(pool.begin(), pool.end()));
+        all[0].removeIf([&](const QString& key) { return !left.contains(key); });
+    }
+    report("8c_1s_session", issue(database, all, kClients, 3, 3000, true));
+    if (sqlite) {
+        Report("call_with_session_ms", roundTripMs(database, QStringLiteral("clerk0")));
+        signingIn(database);
     }
     Report((engine + "_raw_commit_per_s").c_str(), rawCommitRate(database));
     checkNumbering(database, engine);

@@ -31,6 +31,11 @@ struct Timestamp {
 // A statement parameter: null, text, integer, number, date, or date and time.
 using Value = std::variant<std::monostate, QString, qint64, double, QDate, QDateTime>;
 
+// A text that binds as null when empty, for the optional columns.
+inline Value TextOrNull(const QString& text) {
+    return text.isEmpty() ? Value() : Value(text);
+}
+
 // A statement prepared on its connection, kept there and run as often as needed. Its result columns are
 // read in place, without a value object per cell: texts as UTF-8 views into the engine's buffers.
 class Statement {

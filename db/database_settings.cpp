@@ -63,4 +63,11 @@ DatabaseSettings ReadDatabaseSettings(const settings::SettingsFile& file) {
     return s;
 }
 
+DatabaseSettings ReadServerDatabaseSettings(const settings::SettingsFile& file) {
+    DatabaseSettings s = ReadDatabaseSettings(file);
+    if (s.path.isEmpty() && s.engine == Engine::SQLite)
+        s.path = settings::ResolvePath(file.folder(), QStringLiteral("kpv.db"));
+    return s;
+}
+
 }  // namespace kpv::db

@@ -25,6 +25,9 @@ struct DatabaseSettings {
 // file opened by the embedded engine) is taken from the configuration file's folder; an alias or a path on
 // a Firebird server's disk is the server's. Throws settings::ConfigurationError.
 DatabaseSettings ReadDatabaseSettings(const settings::SettingsFile& file);
+// The application server's database, as kpv-appserver and kpv-accounts read it: the [database] group, and
+// for SQLite without a path the file kpv.db beside the configuration.
+DatabaseSettings ReadServerDatabaseSettings(const settings::SettingsFile& file);
 
 QString EngineName(Engine engine);
 // Throws DatabaseError for a name that is not sqlite, firebird, oracle or mssql.

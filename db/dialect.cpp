@@ -43,7 +43,14 @@ QStringList Dialect::createStatements(const Table& table) const {
         statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
                           .arg(index.name, table.name, index.columns.join(", "));
     }
+    if (table.appendOnly) statements << appendOnlyStatements(table);
     return statements;
+}
+
+QString Dialect::appendOnlyRefusal(const Table& table) {
+    return QStringLiteral(
+               "A tabela %1 só recebe linhas novas: as que tem não podem ser alteradas nem removidas.")
+        .arg(table.name);
 }
 
 QStringList Dialect::createStatements() const {

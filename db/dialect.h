@@ -31,7 +31,7 @@ class Dialect {
     QString columnDefinition(const Column& column) const;
     // The whole schema: tables, indexes and the database routines.
     QStringList createStatements() const;
-    // One table and its indexes.
+    // One table, its indexes and, for an append-only table, what keeps its rows as written.
     QStringList createStatements(const Table& table) const;
 
     // A transaction through Qt's driver; throws DatabaseError.
@@ -47,6 +47,10 @@ class Dialect {
 
   protected:
     virtual QStringList routineStatements() const { return {}; }
+    // What makes the engine refuse every change and removal of a row of an append-only table.
+    virtual QStringList appendOnlyStatements(const Table& table) const { return {}; }
+    // The engine's words when it refuses one.
+    static QString appendOnlyRefusal(const Table& table);
 };
 
 // The dialect of a Qt driver: QSQLITE, QIBASE (InterBase and Firebird), QOCI, QODBC or QTDS (Microsoft

@@ -33,6 +33,17 @@ class Sqlite final : public Dialect {
                                : QVariant(QMetaType::fromType<QString>());
     }
 
+  protected:
+    QStringList appendOnlyStatements(const Table& t) const override {
+        QStringList statements;
+        for (const char* event : {"UPDATE", "DELETE"}) {
+            statements << QStringLiteral(
+                              "CREATE TRIGGER TR_%1_%2 BEFORE %2 ON %1 BEGIN SELECT RAISE(ABORT, '%3'); END")
+                              .arg(t.name, QLatin1String(event), appendOnlyRefusal(t));
+        }
+        return statements;
+    }
+
   private:
     static void run(QSqlDatabase& db, const QString& statement) {
         QSqlQuery q(db);

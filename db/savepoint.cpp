@@ -4,16 +4,8 @@
 
 namespace kpv::db {
 
-namespace {
-// SQLite and Firebird both take these words; one name serves, as savepoints of one transaction never nest
-// here.
-const QString kSet = QStringLiteral("SAVEPOINT KPV_WRITE");
-const QString kRelease = QStringLiteral("RELEASE SAVEPOINT KPV_WRITE");
-const QString kRollback = QStringLiteral("ROLLBACK TO SAVEPOINT KPV_WRITE");
-}  // namespace
-
-Savepoint::Savepoint(Connection& connection) : connection_(connection) {
-    connection_.prepare(kSet).execute({});
+Savepoint::Savepoint(Connection& connection, QLatin1String name) : connection_(connection), name_(name) {
+    connection_.prepare(QStringLiteral("SAVEPOINT ") + name_).execute({});
 }
 
 Savepoint::~Savepoint() {
@@ -28,13 +20,13 @@ Savepoint::~Savepoint() {
 
 void Savepoint::release() {
     open_ = false;
-    connection_.prepare(kRelease).execute({});
+    connection_.prepare(QStringLiteral("RELEASE SAVEPOINT ") + name_).execute({});
 }
 
 void Savepoint::rollback() {
     open_ = false;
-    connection_.prepare(kRollback).execute({});
-    connection_.prepare(kRelease).execute({});
+    connection_.prepare(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name_).execute({});
+    connection_.prepare(QStringLiteral("RELEASE SAVEPOINT ") + name_).execute({});
 }
 
 }  // namespace kpv::db

@@ -163,11 +163,13 @@ std::vector<Table> declare() {
          {"CDFILIAL", "NRLANCTONF"},
          {{"IX_NOTAFISCAL_SAIDA", {"CDEMPRESA", "DTENTRSAID"}}}},
         // The RPS ledger: every number ever issued, kept when cancelled so it is never issued again.
-        // IDSITRPS "E" issued, "C" cancelled, "S" substituted by an NFS-e.
+        // IDSITRPS "E" issued, "C" cancelled, "S" substituted by an NFS-e. CDUSUARIOEMIS and CDUSUARIOCANC:
+        // the accounts that issued and cancelled the number, empty where a server ran without accounts.
         {"RPSEMITIDO",
          {req("CDEMPRESA", T::Text, 2), req("CDINSCMUNI", T::Text, 16), req("CDSERIERPS", T::Text, 5),
           req("NRRPS", T::BigInt), req("CDFILIAL", T::Text, 4), req("NRLANCTONF", T::Text, 10),
-          req("DTEMISRPS", T::Timestamp), req("IDSITRPS", T::FixedText, 1), req("DTSITRPS", T::Timestamp)},
+          req("DTEMISRPS", T::Timestamp), req("IDSITRPS", T::FixedText, 1), req("DTSITRPS", T::Timestamp),
+          opt("CDUSUARIOEMIS", T::Text, 30), opt("CDUSUARIOCANC", T::Text, 30)},
          {"CDEMPRESA", "CDINSCMUNI", "CDSERIERPS", "NRRPS"},
          {{"IX_RPSEMITIDO_NOTA", {"CDFILIAL", "NRLANCTONF"}}}},
         // Values a server writes when a host connects, each fresh and random: a host that finds the value
@@ -193,6 +195,34 @@ std::vector<Table> declare() {
          {"CDDPS"},
          {},
          TableOwner::Server},
+        // The accounts of the people who use the servers: IDATIVO "S"/"N"; DSSENHA an Argon2id hash
+        // (libsodium's crypto_pwhash_str, which carries its own parameters and salt); DSDIREITOS the rights
+        // joined by commas ("emitir,cancelar", accounts/rights.h).
+        {"USUARIOSERV",
+         {req("CDUSUARIO", T::Text, 30), req("NMUSUARIO", T::Text, 80), req("DSSENHA", T::Text, 128),
+          req("IDATIVO", T::FixedText, 1), req("DSDIREITOS", T::Text, 60)},
+         {"CDUSUARIO"},
+         {},
+         TableOwner::Server},
+        // Signed-in sessions, by a digest of their token (the token itself is never stored). Times in UTC.
+        {"SESSAOSERV",
+         {req("CDSESSAO", T::Text, 64), req("CDUSUARIO", T::Text, 30), req("DTCRIACAO", T::Timestamp),
+          req("DTULTIMOUSO", T::Timestamp)},
+         {"CDSESSAO"},
+         {{"IX_SESSAOSERV_USUARIO", {"CDUSUARIO"}}},
+         TableOwner::Server},
+        // The audit trail: who did what, when (UTC), from where, to which invoice and RPS, and how it ended
+        // ("ok", "refused: ...", "error <code>: ..."). CDAUDITORIA begins with the time in milliseconds, so
+        // rows sort in the order they were written. Nobody changes or removes a row.
+        {"AUDITORIASERV",
+         {req("CDAUDITORIA", T::Text, 32), req("DTAUDITORIA", T::Timestamp), opt("CDUSUARIO", T::Text, 30),
+          opt("DSENDERECO", T::Text, 64), req("DSACAO", T::Text, 30), opt("CDFILIAL", T::Text, 4),
+          opt("NRLANCTONF", T::Text, 10), opt("CDSERIERPS", T::Text, 5), opt("NRRPS", T::Text, 30),
+          req("DSRESULTADO", T::Text, 500)},
+         {"CDAUDITORIA"},
+         {{"IX_AUDITORIASERV_DATA", {"DTAUDITORIA"}}},
+         TableOwner::Server,
+         true},
     };
 }
 

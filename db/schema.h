@@ -41,6 +41,8 @@ struct Table {
     QStringList primaryKey;
     std::vector<Index> indexes;
     TableOwner owner = TableOwner::Application;
+    // Rows are only ever added: the database itself refuses to change or remove one (the audit trail).
+    bool appendOnly = false;
 
     const Column* column(const QString& name) const;
 };

@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
         auto installed = std::make_unique<host::UnattendedInteraction>();
         user = installed.get();
         user->Report = [](const QString& line) { std::fprintf(stderr, "kpv-host: %s\n", qPrintable(line)); };
+        user->Password = qEnvironmentVariable("KPV_PASSWORD");
         Interaction::Install(std::move(installed));
     }
     SetErrorDisplay([&window](const QString& message) {

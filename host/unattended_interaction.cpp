@@ -107,4 +107,14 @@ void UnattendedInteraction::PrintPreview(QWidget*, QPrinter*, const std::functio
     report(QStringLiteral("preview"));
 }
 
+std::optional<SignInAnswer> UnattendedInteraction::SignIn(const QString& server, const QString& login,
+                                                          const QString& problem) {
+    const bool answered = problem.isEmpty() && !Password.isEmpty();
+    report(QStringLiteral("sign-in: %1 at %2%3 -> %4")
+               .arg(login, server, problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(problem),
+                    answered ? QStringLiteral("KPV_PASSWORD") : QStringLiteral("none")));
+    if (!answered) return std::nullopt;
+    return SignInAnswer{login, Password};
+}
+
 }  // namespace kpv::host

@@ -20,6 +20,9 @@ class UnattendedInteraction final : public Interaction {
   public:
     // Receives one line per thing the user would have seen: a message box, a lookup, a modal dialog.
     std::function<void(const QString&)> Report;
+    // The password a sign-in is answered with (KPV_PASSWORD), once for each time the server asks; a sign-in
+    // that failed, or without one, is given up.
+    QString Password;
     // Raised when a modal dialog is shown and when it has been hidden again.
     std::function<void(QDialog*)> ModalShown;
     std::function<void(QDialog*)> ModalHidden;
@@ -45,6 +48,8 @@ class UnattendedInteraction final : public Interaction {
     bool PrinterSetup(QWidget* parent, QPrinter* printer) override;
     void PrintPreview(QWidget* parent, QPrinter* printer,
                       const std::function<void(QPrinter*)>& paint) override;
+    std::optional<SignInAnswer> SignIn(const QString& server, const QString& login,
+                                       const QString& problem) override;
 
   private:
     void report(const QString& line) const;

@@ -115,9 +115,17 @@ issuing() {  # engine arrangement label rate-goal p99-goal
 }
 issuing sqlite lone "1 client" 0 15
 issuing sqlite 8c_1s "8 clients" 4000 15
+issuing sqlite 8c_1s_session "8 clients with sessions" 4000 15
 issuing firebird lone "1 client" 0 30
 issuing firebird 8c_1s "8 clients, 1 server" 1500 30
+issuing firebird 8c_1s_session "8 clients with sessions, 1 server" 1500 30
 issuing firebird 8c_2s "8 clients, 2 servers" 2000 30
+signin=$(value "$f" sign_in_median_ms)
+line "signing in (Argon2id, 2 passes over 64 MiB), median" "-" "$signin ms" "-" "$signin" "300" 300
+line "  the slowest of 30" "-" "$(value "$f" sign_in_max_ms) ms" "-" "$(value "$f" sign_in_max_ms)" "300" 300
+added=$(awk -v a="$(value "$f" call_with_session_ms)" -v b="$(value "$f" call_without_session_ms)" 'BEGIN { printf "%.3f", a - b }')
+line "a call with a session, beside one without (median)" "-" "$(value "$f" call_with_session_ms) ms" \
+  "$(value "$f" call_without_session_ms) ms" "$added" "0.2" 0.2
 for engine in sqlite firebird; do
   d=$(value "$f" "issue_${engine}_duplicates")
   [[ -n $d ]] || continue

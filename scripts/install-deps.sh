@@ -9,7 +9,7 @@ packages=(
   firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclient2
   poppler-utils fonts-dejavu-core python3-sqlglot libsimdjson-dev sqlite3
   firebird-dev libboost-dev libssl-dev libcurl4-openssl-dev openssl curl faketime
-  libxml2-dev libxmlsec1-dev libxml2-utils xmlsec1
+  libxml2-dev libxmlsec1-dev libxml2-utils xmlsec1 libsodium-dev
 )
 
 missing=()

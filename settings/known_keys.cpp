@@ -27,7 +27,7 @@ const std::initializer_list<Group>& groups() {
         {L("server"),
          {L("host"), L("port"), L("token"), L("caFile"), L("tls"), L("maxBodyBytes"), L("readTimeoutMs"),
           L("idleTimeoutMs"), L("maxConnections"), L("workers"), L("deadlineMs"), L("tlsCert"), L("tlsKey"),
-          L("acceptClearText")},
+          L("acceptClearText"), L("sessionIdleMinutes"), L("user")},
          {}},
         {L("reports"), {L("folder"), L("output")}, {}},
         {L("database"),

@@ -197,6 +197,8 @@ class Generator {
     void clear() {
         const auto& tables = db::Schema();
         for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
+            // The audit trail outlives the data it speaks of.
+            if (t->appendOnly) continue;
             QSqlQuery q(db_);
             db::Prepare(q, QStringLiteral("DELETE FROM %1").arg(t->name));
             db::Exec(q, QStringLiteral("Falha ao limpar %1").arg(t->name));

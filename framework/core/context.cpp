@@ -54,6 +54,7 @@ ContextValues ReadContextValues(const settings::SettingsFile& file) {
                      QStringLiteral("esperado o endereço do servidor de aplicação"));
     v.webPort = int(file.integer(server, QStringLiteral("port"), v.webPort, 1, 65535));
     v.webToken = file.text(server, QStringLiteral("token"));
+    v.webUser = file.text(server, QStringLiteral("user"));
     v.webCaFile = file.path(server, QStringLiteral("caFile"));
     if (!v.webCaFile.isEmpty() && !QFileInfo(v.webCaFile).isReadable()) {
         file.invalid(

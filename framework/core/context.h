@@ -21,6 +21,7 @@ struct ContextValues {
     QString webUrl = QStringLiteral("127.0.0.1");
     int webPort = 8410;
     QString webToken;     // shared token of the application server, empty for none
+    QString webUser;      // the login the sign-in starts from, empty for none
     bool webTls = false;  // HTTPS to the application server
     QString webCaFile;  // PEM file of the authority that signed the server's certificate; empty: the system's
     QString reportFolder;  // where report definitions live

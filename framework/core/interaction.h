@@ -29,6 +29,12 @@ struct FindRequest {
     QString text;
 };
 
+// What the user gives to sign in to an application server.
+struct SignInAnswer {
+    QString login;
+    QString password;
+};
+
 // The one seam through which screens talk to the user. Production shows Qt dialogs; tests install a
 // scripted implementation that records what was shown and answers as told.
 class Interaction {
@@ -52,6 +58,11 @@ class Interaction {
     // Shows a preview; `paint` renders the document onto the printer it is given.
     virtual void PrintPreview(QWidget* parent, QPrinter* printer,
                               const std::function<void(QPrinter*)>& paint) = 0;
+    // Asks for the login and password to sign in to the application server at `server`, the login filled in
+    // with `login`; `problem` says why the last attempt failed, empty the first time. Nothing when the user
+    // gave up.
+    virtual std::optional<SignInAnswer> SignIn(const QString& server, const QString& login,
+                                               const QString& problem) = 0;
 
     static Interaction& Current();
     // Replaces the implementation in use; returns the previous one.

@@ -2,10 +2,16 @@
 
 #include "framework/core/context.h"
 #include "framework/core/errors.h"
+#include "framework/core/interaction.h"
 #include "framework/net/http_transport.h"
 #include "protocol/codec.h"
 #include "protocol/codes.h"
 #include "protocol/methods.h"
+#include "protocol/sign_in.h"
+
+#include <QThread>
+
+#include <map>
 
 namespace kpv::net {
 
@@ -13,10 +19,37 @@ using protocol::Fault;
 
 namespace {
 const QByteArray kCallTarget = QByteArrayLiteral("/call");
+// A sign-in the server asks to repeat after at most this is repeated without asking the user again.
+constexpr int kLongestQuietWaitSeconds = 5;
+constexpr int kQuietWaits = 3;
 
 DatabaseCheck& databaseCheck() {
     static DatabaseCheck check;
     return check;
+}
+
+// The session of each server this host signed in to ("host:port"), shared by its connections.
+struct Session {
+    QString login;
+    QString token;  // empty once it has ended
+};
+std::map<QString, Session>& sessions() {
+    static std::map<QString, Session> held;
+    return held;
+}
+
+QVariant faultOf(const QString& code, const QString& message) {
+    return QVariant::fromValue(Fault{code, message});
+}
+
+bool isFault(const QVariant& v) {
+    return v.metaType() == QMetaType::fromType<Fault>();
+}
+
+const HttpHeaders& jsonHeaders() {
+    static const HttpHeaders headers{{"Content-Type", "application/json; charset=utf-8"},
+                                     {"Accept", "application/json"}};
+    return headers;
 }
 }  // namespace
 
@@ -109,39 +142,103 @@ QVariant TNetConnection::confirmDatabase() {
 }
 
 QVariant TNetConnection::exchange(const QString& method, const QVariantList& args) {
-    const QString token = Token.isEmpty() ? Context().webToken : Token;
-    HttpHeaders headers{{"Content-Type", "application/json; charset=utf-8"}, {"Accept", "application/json"}};
+    for (;;) {
+        QVariant answer = post(method, args);
+        if (!isFault(answer)) return answer;
+        const Fault fault = answer.value<Fault>();
+        if (fault.code != protocol::kSessionRequired && fault.code != protocol::kSessionExpired)
+            return fail(fault.code, fault.message);
+        // The server ran nothing: once signed in, the same call goes again.
+        const QVariant refused = signIn(fault.code == protocol::kSessionExpired ? fault.message : QString());
+        if (refused.isValid()) {
+            const Fault why = refused.value<Fault>();
+            return fail(why.code, why.message);
+        }
+    }
+}
+
+QVariant TNetConnection::signIn(QString problem) {
+    Session& session = sessions()[where()];
+    session.token.clear();
+    QString login = session.login.isEmpty() ? Context().webUser : session.login;
+    for (;;) {
+        const std::optional<SignInAnswer> given = Interaction::Current().SignIn(where(), login, problem);
+        if (!given) {
+            return faultOf(
+                QStringLiteral("sign_in_cancelled"),
+                QStringLiteral("Sem entrar com a sua conta não se usa o servidor de aplicação em %1.")
+                    .arg(where()));
+        }
+        login = given->login;
+        const QByteArray body = protocol::EncodeSignIn({login, given->password});
+        QVariant payload;
+        for (int waits = 0;; ++waits) {
+            int retryAfter = 0;
+            payload = request(protocol::kSessionTarget.data(), jsonHeaders(), body, &retryAfter);
+            // Others signing in at the same moment: worth a short wait, not a question to the user.
+            const bool busy = isFault(payload) && payload.value<Fault>().code == u"too_many_attempts" &&
+                              retryAfter > 0 && retryAfter <= kLongestQuietWaitSeconds;
+            if (!busy || waits == kQuietWaits) break;
+            QThread::sleep(retryAfter);
+        }
+        if (isFault(payload)) {
+            const Fault refused = payload.value<Fault>();
+            if (refused.code != u"wrong_password" && refused.code != u"account_inactive" &&
+                refused.code != u"too_many_attempts")
+                return payload;
+            problem = refused.message;
+            continue;
+        }
+        const QVariantList status = payload.toList();
+        if (status.value(0).toString() != protocol::kSim || status.size() < 3) {
+            return faultOf(
+                QStringLiteral("bad_reply"),
+                QStringLiteral("Resposta inválida do servidor de aplicação em %1: a entrada não trouxe "
+                               "a sessão.")
+                    .arg(where()));
+        }
+        session = {login, status.at(2).toString()};
+        return {};
+    }
+}
+
+QVariant TNetConnection::post(const QString& method, const QVariantList& args) {
+    const Session& session = sessions()[where()];
+    const QString token = !session.token.isEmpty() ? session.token
+                          : !Token.isEmpty()       ? Token
+                                                   : Context().webToken;
+    HttpHeaders headers = jsonHeaders();
     if (!token.isEmpty())
         headers.append({QByteArray("Authorization"), QByteArray("Bearer " + token.toUtf8())});
+    return request(kCallTarget, headers, protocol::EncodeCall({ServerName, method, args}));
+}
 
+QVariant TNetConnection::request(const QByteArray& target, const HttpHeaders& headers, const QByteArray& body,
+                                 int* retryAfter) {
     HttpAnswer answer;
     try {
-        answer =
-            transport_->post(kCallTarget, headers, protocol::EncodeCall({ServerName, method, args}), Timeout);
+        answer = transport_->post(target, headers, body, Timeout);
     } catch (const TransportError& e) {
         // The server may come back another one, over another database.
         databaseConfirmed_ = false;
-        return fail(e.code(), e.message());
+        return faultOf(e.code(), e.message());
     }
+    if (retryAfter) *retryAfter = answer.retryAfterSeconds;
 
     QVariant payload;
     try {
         payload = protocol::DecodeReply(answer.body);
     } catch (const protocol::WireError& e) {
         if (answer.status != 200) {
-            return fail(QStringLiteral("http_%1").arg(answer.status),
-                        QStringLiteral("O servidor de aplicação em %1 respondeu HTTP %2 %3.")
-                            .arg(where())
-                            .arg(answer.status)
-                            .arg(QString::fromUtf8(answer.reason)));
+            return faultOf(QStringLiteral("http_%1").arg(answer.status),
+                           QStringLiteral("O servidor de aplicação em %1 respondeu HTTP %2 %3.")
+                               .arg(where())
+                               .arg(answer.status)
+                               .arg(QString::fromUtf8(answer.reason)));
         }
-        return fail(
+        return faultOf(
             QStringLiteral("bad_reply"),
             QStringLiteral("Resposta inválida do servidor de aplicação em %1: %2").arg(where(), e.message()));
-    }
-    if (payload.metaType() == QMetaType::fromType<Fault>()) {
-        const Fault fault = payload.value<Fault>();
-        return fail(fault.code, fault.message);
     }
     return payload;
 }

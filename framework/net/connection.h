@@ -3,7 +3,10 @@
 #include "framework/core/dispatch.h"
 #include "protocol/call_timeout.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QVariant>
 
@@ -37,7 +40,10 @@ class TServerObject {
 };
 
 // Connection to the application server over HTTP + JSON (docs/protocol.md). Calls are synchronous, on a
-// kept-alive connection, each with a timeout.
+// kept-alive connection, each with a timeout. A server whose database holds accounts asks who calls: the
+// connection then signs in, asking the user through the interaction seam, and presents the session from then
+// on; when the session has expired it signs in again and repeats the call, which the server had not run.
+// The connections of the host to one server share its session.
 class TNetConnection : public QObject {
     Q_OBJECT
 
@@ -49,7 +55,8 @@ class TNetConnection : public QObject {
     bool ThrowException = false;
     // Runs first when the connection is switched on; the owner sets host and port there.
     TNotifyEvent BeforeConnect;
-    // Shared token of the server; when empty the context's token (kpv.ini [server] token) is sent.
+    // Shared token of the server, sent while no session is held; when empty the context's token (kpv.ini
+    // [server] token) is sent.
     QString Token;
     int Timeout = protocol::kCallTimeoutMs;  // milliseconds per call
     // HTTPS, the server verified against CaFile (PEM) or the system's store; off, the context's
@@ -74,7 +81,16 @@ class TNetConnection : public QObject {
   private:
     friend class TServerObject;
     QVariant call(const QString& method, const QVariantList& args);
+    // The payload, or the failure through fail(); signs in when the server asks for a session first.
     QVariant exchange(const QString& method, const QVariantList& args);
+    // The payload of one call, or a Fault.
+    QVariant post(const QString& method, const QVariantList& args);
+    // The payload of one request, or a Fault; `retryAfter` receives what the answer said of trying again.
+    QVariant request(const QByteArray& target, const QList<QPair<QByteArray, QByteArray>>& headers,
+                     const QByteArray& body, int* retryAfter = nullptr);
+    // An invalid QVariant once signed in; a Fault when the user gave up or the server could not be asked.
+    // `problem`: what the server said of the session it had, for the user to read.
+    QVariant signIn(QString problem);
     // An invalid QVariant once the server's database is the host's; the failure to return otherwise.
     QVariant confirmDatabase();
     QVariant fail(const QString& code, const QString& message) const;

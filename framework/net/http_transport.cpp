@@ -35,6 +35,7 @@ size_t onHeader(char* data, size_t size, size_t count, void* context) {
     if (line.startsWith("HTTP/")) {
         // A new head (after an interim answer): start over.
         x->hasLength = false;
+        x->answer.retryAfterSeconds = 0;
         const QList<QByteArray> parts = line.split(' ');
         x->answer.reason = parts.size() > 2 ? line.mid(parts[0].size() + parts[1].size() + 2) : QByteArray();
         return bytes;
@@ -47,6 +48,10 @@ size_t onHeader(char* data, size_t size, size_t count, void* context) {
         return bytes;
     }
     const qsizetype colon = line.indexOf(':');
+    if (colon > 0 && line.left(colon).trimmed().compare("retry-after", Qt::CaseInsensitive) == 0) {
+        x->answer.retryAfterSeconds = line.mid(colon + 1).trimmed().toInt();
+        return bytes;
+    }
     if (colon > 0 && line.left(colon).trimmed().compare("content-length", Qt::CaseInsensitive) == 0) {
         bool ok = false;
         const qint64 length = line.mid(colon + 1).trimmed().toLongLong(&ok);

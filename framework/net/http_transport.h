@@ -27,6 +27,7 @@ struct HttpAnswer {
     QByteArray reason;
     // Its capacity keeps spare bytes past its end, which parsers that read in wide blocks may use.
     QByteArray body;
+    int retryAfterSeconds = 0;  // Retry-After, when the answer says it in seconds
 };
 
 using HttpHeaders = QList<QPair<QByteArray, QByteArray>>;

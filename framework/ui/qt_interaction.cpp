@@ -1,6 +1,8 @@
 #include "framework/core/interaction.h"
 #include "framework/data/dialogs.h"
+#include "framework/ui/sign_in_dialog.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -77,6 +79,13 @@ class QtInteraction final : public Interaction {
         });
         dialog.exec();
         if (failure) std::rethrow_exception(failure);
+    }
+
+    std::optional<SignInAnswer> SignIn(const QString& server, const QString& login,
+                                       const QString& problem) override {
+        ui::TSignInDialog dialog(QApplication::activeWindow(), server, login, problem);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.Answer();
     }
 
   private:

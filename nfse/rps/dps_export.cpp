@@ -1,5 +1,6 @@
 #include "nfse/rps/dps_export.h"
 
+#include "db/audit_trail.h"
 #include "db/connection.h"
 #include "db/write_transaction.h"
 #include "nfse/dps_document.h"
@@ -103,10 +104,14 @@ QDateTime nowToTheSecond() {
 
 void record(db::Connection& connection, const std::vector<Written>& batch) {
     const QDateTime now = nowToTheSecond();
+    const QString who = db::LocalOperator();
     db::RunWriteTransaction(
         connection,
         [&] {
             for (const Written& w : batch) {
+                db::RecordAudit(connection,
+                                {QString(), who, QStringLiteral("ExportaDPS"), w.rps.branch, w.rps.entry,
+                                 w.rps.series, QString::number(w.rps.number), QStringLiteral("ok: ") + w.id});
                 const std::vector<db::Value> values{w.rps.company, w.rps.municipalRegistration,
                                                     w.rps.series,  w.rps.number,
                                                     w.rps.branch,  w.rps.entry,

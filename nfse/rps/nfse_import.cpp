@@ -1,5 +1,6 @@
 #include "nfse/rps/nfse_import.h"
 
+#include "db/audit_trail.h"
 #include "db/connection.h"
 #include "db/write_transaction.h"
 #include "nfse/layout_time.h"
@@ -142,6 +143,9 @@ ImportedNfse ImportNfse(db::Connection& connection, const QByteArray& document, 
             if (!marked) return false;
             connection.prepare(kRecordNfse)
                 .execute({received.dpsId, received.nNFSe, now.addMSecs(-now.time().msec()), sha256});
+            db::RecordAudit(connection, {QString(), db::LocalOperator(), QStringLiteral("ImportaNFSe"),
+                                         rps.branch, rps.entry, rps.series, QString::number(rps.number),
+                                         QStringLiteral("ok: NFS-e nº ") + received.nNFSe});
             return true;
         },
         QDeadlineTimer(kWriteDeadline));

@@ -526,8 +526,9 @@ class AppServerProtocol : public QObject {
             "[server] host=* (um endereço além desta máquina exige TLS");
         key("clear text not said plainly", "host=*\nacceptClearText=talvez",
             "[server] acceptClearText=talvez");
-        key("no token beyond this machine", "host=*\nacceptClearText=true",
-            "[server] host=* (um endereço além desta máquina exige um token de acesso");
+        // A shared token is no longer enough there: every clerk signs in with an account.
+        key("no accounts beyond this machine", "host=*\nacceptClearText=true\ntoken=segredo",
+            "[server] host=* (um endereço além desta máquina exige contas de usuário no banco de dados");
         key("a key nobody reads", "tokn=segredo", "[server] tokn=segredo (chave desconhecida)");
         key("database port", "[database]\nport=x", "[database] port=x (esperado");
     }

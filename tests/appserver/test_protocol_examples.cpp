@@ -1,8 +1,10 @@
 // The examples of docs/protocol.md run as written against the real kpv-appserver: every fenced block that
 // is a raw HTTP request goes over a socket byte for byte, every curl command runs in the shell, and each
-// gets the data packet a reading call answers (GeraDPS, its status array). Only the server's address is the
-// test's own. And no example of the documentation can cost a reader anything: none issues or cancels, and
-// every invoice they name is one the demo data of `make run` does not hold.
+// gets the data packet a reading call answers (GeraDPS, its status array), or, signing in, the session of
+// the documented account on a server whose database holds it. Only the server's address is the test's own.
+// And no example of the documentation can cost a reader anything: none issues or cancels, and every invoice
+// they name is one the demo data of `make run` does not hold.
+#include "accounts_tool.h"
 #include "appserver_process.h"
 #include "http_message.h"
 #include "protocol/codec.h"
@@ -59,8 +61,7 @@ class ProtocolExamples : public QObject {
 
     QTemporaryDir dir_;
     std::unique_ptr<AppServerProcess> server_;
-
-    QString here() const { return QStringLiteral("127.0.0.1:%1").arg(server_->port()); }
+    std::unique_ptr<AppServerProcess> withAccounts_;
 
   private Q_SLOTS:
     void initTestCase() {
@@ -72,6 +73,13 @@ class ProtocolExamples : public QObject {
         limits.readTimeoutMs = 2000;
         server_ = std::make_unique<AppServerProcess>(database, limits);
         QVERIFY2(server_->start(&error), qPrintable(error));
+        const TestDatabase accounts = TestDatabase::Sqlite(dir_.filePath(QStringLiteral("accounts")));
+        QVERIFY2(RunDemoData(accounts, 50, 3, QDate(2026, 6, 30), &error), qPrintable(error));
+        QVERIFY2(AddAccount(accounts, QStringLiteral("maria"), QStringLiteral("emitir"),
+                            QStringLiteral("senha-secreta"), &error),
+                 qPrintable(error));
+        withAccounts_ = std::make_unique<AppServerProcess>(accounts, limits);
+        QVERIFY2(withAccounts_->start(&error), qPrintable(error));
     }
 
     void examplesRunAsWritten_data() {
@@ -90,7 +98,9 @@ class ProtocolExamples : public QObject {
     void examplesRunAsWritten() {
         QFETCH(QString, example);
         QVERIFY2(example.contains(kDocumentedAddress), "the example names no server at 127.0.0.1:8410");
-        example.replace(kDocumentedAddress, here());
+        const bool signsIn = example.section(u'\n', 0, 0).contains(QLatin1String(" /session"));
+        const AppServerProcess& server = signsIn ? *withAccounts_ : *server_;
+        example.replace(kDocumentedAddress, QStringLiteral("127.0.0.1:%1").arg(server.port()));
         QByteArray body;
         if (example.startsWith(u"curl")) {
             QProcess shell;
@@ -108,7 +118,7 @@ class ProtocolExamples : public QObject {
             QCOMPARE(head.mid(declared + 16, head.indexOf('\r', declared) - declared - 16).toLongLong(),
                      qlonglong(sent.size()));
             QTcpSocket socket;
-            socket.connectToHost(server_->host(), quint16(server_->port()));
+            socket.connectToHost(server.host(), quint16(server.port()));
             QVERIFY(socket.waitForConnected(5000));
             socket.write(head + sent);
             QByteArray buffer;
@@ -128,6 +138,13 @@ class ProtocolExamples : public QObject {
             const QVariant payload = protocol::DecodeReply(body);
             QVERIFY2(payload.metaType() == QMetaType::fromType<QVariantList>(), body.constData());
             QCOMPARE(payload.toList().value(0).toString(), QStringLiteral("N"));
+            return;
+        }
+        if (signsIn) {
+            const QStringList status = protocol::DecodeReply(body).toStringList();
+            QCOMPARE(status.value(0), QStringLiteral("S"));
+            QVERIFY2(status.value(2).startsWith(QLatin1String("kpvs.")), body.constData());
+            QCOMPARE(status.value(3), QStringLiteral("Conta maria"));
             return;
         }
         QVERIFY2(packetRows(body) > 0, body.constData());
@@ -173,6 +190,7 @@ class ProtocolExamples : public QObject {
     void cleanupTestCase() {
         QSqlDatabase::removeDatabase(QStringLiteral("demo"));
         QCOMPARE(server_->stop(), 0);
+        QCOMPARE(withAccounts_->stop(), 0);
     }
 };
 

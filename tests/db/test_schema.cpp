@@ -1,6 +1,7 @@
 // The application database on SQLite and Firebird: the columns the module's statements name with their
 // sizes, the module's own statements run as its queries run them, the Firebird routines, settings, opening
 // and retries.
+#include "db/audit_trail.h"
 #include "db/connection.h"
 #include "db/database.h"
 #include "db/database_error.h"
@@ -579,7 +580,8 @@ class Schema : public QObject {
             {"NOTAFISCAL", "IDTPRETISS"},    {"TIPOOPER", "CDTRIBNAC"},
             {"EMPRESA", "IDOPSIMPNAC"},      {"EMPRESA", "IDREGAPTRIBSN"},
             {"EMPRESA", "IDREGESPTRIB"},     {"CLIENTE", "NMCIDEXTCLIE"},
-            {"CLIENTE", "NMREGEXTCLIE"},     {"PAIS", "SGPAIS"}};
+            {"CLIENTE", "NMREGEXTCLIE"},     {"PAIS", "SGPAIS"},
+            {"RPSEMITIDO", "CDUSUARIOEMIS"}};
         {
             QSqlDatabase db = db::OpenDatabase(SettingsOf(target), name());
             QSqlQuery q(db);
@@ -599,6 +601,49 @@ class Schema : public QObject {
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), QStringLiteral("Brasil"));
         QVERIFY(q.value(1).isNull());
+    }
+
+    // The audit trail keeps what was written: the engine itself refuses to change or remove a row, whoever
+    // asks, the server's own connections included.
+    void auditTrailRefusesChanges_data() { engines(); }
+    void auditTrailRefusesChanges() {
+        QFETCH(QString, engine);
+        const TestDatabase target = fresh(engine);
+        if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
+        db::OpenDatabase(SettingsOf(target), name());
+        const std::unique_ptr<db::Connection> server = db::Connect(SettingsOf(target));
+        db::RunWriteTransaction(
+            *server,
+            [&] {
+                db::RecordAudit(*server, {"maria", "10.0.0.8", "PreparaImpressao", "0001", "0000000042",
+                                          "RPS", "519", "ok"});
+                return true;
+            },
+            QDeadlineTimer(10000));
+        for (const QString statement :
+             {"UPDATE AUDITORIASERV SET DSRESULTADO = 'nada houve'", "DELETE FROM AUDITORIASERV"}) {
+            QString refusal;
+            try {
+                db::RunWriteTransaction(
+                    *server,
+                    [&] {
+                        server->prepare(statement).execute({});
+                        return true;
+                    },
+                    QDeadlineTimer(10000));
+            } catch (const db::DatabaseError& e) {
+                refusal = e.message();
+            }
+            QVERIFY2(
+                refusal.contains("A tabela AUDITORIASERV só recebe linhas novas: as que tem não podem ser "
+                                 "alteradas nem removidas."),
+                qPrintable(statement + ": " + refusal));
+        }
+        db::Statement& row = server->prepare("SELECT CDUSUARIO, NRRPS, DSRESULTADO FROM AUDITORIASERV");
+        row.execute({});
+        QVERIFY(row.next());
+        QCOMPARE(row.string(0) + ' ' + row.string(1) + ' ' + row.string(2), "maria 519 ok");
+        row.finish();
     }
 
     // A writer that loses against another connection's lock waits for it, or starts over, and the work's

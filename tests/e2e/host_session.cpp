@@ -39,8 +39,8 @@ QList<QMap<QString, QString>> HostSession::dump(const QString& grid, int n) cons
     return rows;
 }
 
-HostSession RunHostSession(const QString& folder, const QString& config, const QString& script,
-                           int timeoutMs) {
+HostSession RunHostSession(const QString& folder, const QString& config, const QString& script, int timeoutMs,
+                           const QStringList& environment) {
     const QString scriptFile = QDir(folder).filePath(QStringLiteral("session.script"));
     QFile file(scriptFile);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(script.toUtf8());
@@ -48,6 +48,7 @@ HostSession RunHostSession(const QString& folder, const QString& config, const Q
     QProcess host;
     host.setProcessChannelMode(QProcess::MergedChannels);
     host.setWorkingDirectory(folder);
+    host.setEnvironment(QProcess::systemEnvironment() + environment);
     host.start(BuildProgram(QStringLiteral("kpv-host")),
                {QStringLiteral("--config"), config, QStringLiteral("--open"), QStringLiteral("--script"),
                 scriptFile});

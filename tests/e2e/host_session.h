@@ -16,6 +16,7 @@ struct HostSession {
     QList<QMap<QString, QString>> dump(const QString& grid, int n) const;
 };
 
-// Runs kpv-host with the package, the configuration and the script text; waits for it to end.
+// Runs kpv-host with the package, the configuration and the script text, and the environment's variables
+// besides ("KPV_PASSWORD=..."); waits for it to end.
 HostSession RunHostSession(const QString& folder, const QString& config, const QString& script,
-                           int timeoutMs = 240000);
+                           int timeoutMs = 240000, const QStringList& environment = {});

@@ -2,6 +2,7 @@
 // real database (a SQLite file, the run's Firebird server, and a Firebird file that the host, the server
 // and the test open with the embedded engine at once), driven through the controls by their names. What
 // is checked is what the user sees: the list, the messages, the printed RPS.
+#include "accounts_tool.h"
 #include "appserver_process.h"
 #include "db/database.h"
 #include "host_session.h"
@@ -132,6 +133,7 @@ class Cycle : public QObject {
     void wholeCycle();
     void hostOverACopyOfTheServersDatabaseIsRefused();
     void demoCycleLeavesTheDemoAsItFoundIt();
+    void clerkSignsInAndDoesWhatTheAccountAllows();
 };
 
 void Cycle::wholeCycle_data() {
@@ -289,6 +291,48 @@ void Cycle::demoCycleLeavesTheDemoAsItFoundIt() {
     QVERIFY2(session.passed(), qPrintable(session.output.right(3000)));
     QCOMPARE(count(database, notIssued), waiting);
     QCOMPARE(count(database, cancelled), cancelledBefore + kCycles);
+    QCOMPARE(server.stop(), 0);
+}
+
+// An office with accounts: the clerk's kpv-host signs in with [server] user and KPV_PASSWORD before its first
+// call, prints as the account "emitir" allows, and is refused the cancellation it lacks the right for, in
+// the server's words, the list left as it was. The trail says who issued the RPS and who was refused.
+void Cycle::clerkSignsInAndDoesWhatTheAccountAllows() {
+    QTemporaryDir dir;
+    const TestDatabase database = TestDatabase::Sqlite(dir.path());
+    QString error;
+    QVERIFY2(RunDemoData(database, 300, 11, kProcessingDate, &error), qPrintable(error));
+    QVERIFY2(AddAccount(database, QStringLiteral("emissor"), QStringLiteral("emitir"),
+                        QStringLiteral("senha-do-emissor"), &error),
+             qPrintable(error));
+    AppServerProcess server(database);
+    QVERIFY2(server.start(&error), qPrintable(error));
+    const QString config = writeHostConfig(dir, server, database);
+    QFile ini(config);
+    QVERIFY(ini.open(QIODevice::ReadWrite));
+    const QByteArray withUser = ini.readAll().replace("[server]\n", "[server]\nuser=emissor\n");
+    ini.resize(0);
+    ini.write(withUser);
+    ini.close();
+    const auto [before, cycle] = demoCycleScript();
+    const QString refused = QStringLiteral("Usuário emissor sem permissão para cancelar a emissão do RPS.");
+    const HostSession session = RunHostSession(
+        dir.path(), config,
+        before + cycle.section(QStringLiteral("click sbtCancelaEmissao"), 0, 0) +
+            QStringLiteral(
+                "click sbtCancelaEmissao\nfind-remembered dbgPadrao \"Situação RPS\" \"Emitido\"\n"),
+        240000, {QStringLiteral("KPV_PASSWORD=senha-do-emissor")});
+    QVERIFY2(session.passed(), qPrintable(session.output));
+    QCOMPARE(session.messages().value(session.messages().size() - 1), QStringLiteral("[erro]: ") + refused);
+    QVERIFY2(session.output.contains(
+                 QStringLiteral("sign-in: emissor at 127.0.0.1:%1 -> KPV_PASSWORD").arg(server.port())),
+             qPrintable(session.output));
+    const AccountsRun trail = RunAccountsTool(database, {QStringLiteral("audit"), QStringLiteral("--csv")});
+    QVERIFY2(trail.output.contains(
+                 QRegularExpression(",emissor,127\\.0\\.0\\.1,PreparaImpressao,0001,\\d+,\\w+,\\d+,ok\n")),
+             qPrintable(trail.output));
+    QVERIFY2(trail.output.contains(",emissor,127.0.0.1,CancelaEmissao,"), qPrintable(trail.output));
+    QVERIFY2(trail.output.contains("refused: " + refused), qPrintable(trail.output));
     QCOMPARE(server.stop(), 0);
 }
 

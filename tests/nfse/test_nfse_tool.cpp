@@ -326,6 +326,12 @@ class NfseTool : public QObject {
         QVERIFY2(second.exitCode == 0, qPrintable(second.output));
         QCOMPARE(second.output.count(QStringLiteral(".xml  RPS série")), refused.size());
         QCOMPARE(office->records().size(), size_t(expected.size()));
+        // The trail has a row for each DPS written, beside its record.
+        QSet<InvoiceKey> trail;
+        for (const QStringList& r :
+             office->rows("SELECT CDFILIAL, NRLANCTONF FROM AUDITORIASERV WHERE DSACAO = 'ExportaDPS'"))
+            trail.insert({r.value(0), r.value(1)});
+        QCOMPARE(trail, expected);
         for (const auto& [f, sha] : before) QCOMPARE(Sha256Of(f), sha);
 
         const ProgramRun third = Tool({"export", "--config", office->ini(), "--out", office->out()});
@@ -446,6 +452,9 @@ class NfseTool : public QObject {
         QCOMPARE(office->invoice(cancelled.first), cancelledBefore);
         QCOMPARE(office->rows("SELECT CDDPS, NRNOTAFISCSE FROM NFSERECEBIDA"),
                  (QList<QStringList>{{id, "202600000123"}}));
+        QCOMPARE(office->rows("SELECT CDFILIAL, NRLANCTONF, DSRESULTADO FROM AUDITORIASERV"
+                              " WHERE DSACAO = 'ImportaNFSe'"),
+                 (QList<QStringList>{{first.first.first, first.first.second, "ok: NFS-e nº 202600000123"}}));
     }
 
     void killedExportLeavesNoHalfFileNorFalseRecord_data() { engines(); }

@@ -43,6 +43,10 @@ ScriptedInteraction::ScriptedInteraction() {
         void PrintPreview(QWidget* p, QPrinter* pr, const std::function<void(QPrinter*)>& paint) override {
             s->PrintPreview(p, pr, paint);
         }
+        std::optional<kpv::SignInAnswer> SignIn(const QString& sv, const QString& l,
+                                                const QString& pb) override {
+            return s->SignIn(sv, l, pb);
+        }
     };
     previous_ = kpv::Interaction::Install(std::make_unique<Forward>(this));
     g_installed = this;
@@ -66,6 +70,7 @@ QStringList ScriptedInteraction::messageTexts() const {
 void ScriptedInteraction::clear() {
     messages.clear();
     pickTitles.clear();
+    signInAsks.clear();
     modalShows = 0;
     previews = 0;
 }
@@ -126,4 +131,10 @@ void ScriptedInteraction::PrintPreview(QWidget*, QPrinter* printer,
     QPrinter pages(QPrinter::HighResolution);
     pages.setOutputFileName(previewPages());
     if (paint) paint(&pages);
+}
+
+std::optional<kpv::SignInAnswer> ScriptedInteraction::SignIn(const QString& server, const QString& login,
+                                                             const QString& problem) {
+    signInAsks.push_back({server, login, problem});
+    return take(signInAnswers).value_or(std::nullopt);
 }

@@ -32,10 +32,17 @@ class ScriptedInteraction : public kpv::Interaction {
     std::deque<std::optional<kpv::FindRequest>> findAnswers;
     QString saveFileAnswer;
     bool printerSetupAnswer = true;
+    std::deque<std::optional<kpv::SignInAnswer>> signInAnswers;  // empty: gives up
 
     // What was shown.
     QList<Message> messages;
     QStringList pickTitles;
+    struct SignInAsk {
+        QString server;
+        QString login;
+        QString problem;
+    };
+    QList<SignInAsk> signInAsks;
     int modalShows = 0;
     int previews = 0;
     // The printer the last preview was handed, as a print from the preview would use it: its output file
@@ -60,6 +67,8 @@ class ScriptedInteraction : public kpv::Interaction {
     bool PrinterSetup(QWidget* parent, QPrinter* printer) override;
     void PrintPreview(QWidget* parent, QPrinter* printer,
                       const std::function<void(QPrinter*)>& paint) override;
+    std::optional<kpv::SignInAnswer> SignIn(const QString& server, const QString& login,
+                                            const QString& problem) override;
 
   private:
     std::unique_ptr<kpv::Interaction> previous_;

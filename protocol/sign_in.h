@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLatin1String>
+#include <QString>
+
+// Signing in to the application server (docs/protocol.md, section 8): POST /session with the login and the
+// password, answered with a session token that later calls present instead of the shared token.
+namespace kpv::protocol {
+
+inline constexpr QLatin1String kSessionTarget{"/session"};
+
+// The faults that ask the client to sign in (again) before it repeats the call.
+inline constexpr QLatin1String kSessionRequired{"session_required"};
+inline constexpr QLatin1String kSessionExpired{"session_expired"};
+
+struct SignInRequest {
+    QString login;
+    QString password;
+};
+
+QByteArray EncodeSignIn(const SignInRequest& request);
+// Throws WireError for a body that is not such a request.
+SignInRequest DecodeSignIn(const QByteArray& body);
+
+}  // namespace kpv::protocol
