@@ -13,7 +13,7 @@ deps:
 	@scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKPV_TESTS=OFF
+	cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKPV_TESTS=OFF -DKPV_BENCH=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
