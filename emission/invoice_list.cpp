@@ -7,8 +7,8 @@
 #include "framework/data/db_grid.h"
 #include "framework/data/db_navigator.h"
 #include "framework/data/db_text.h"
-#include "framework/ui/edit_mask.h"
-#include "framework/ui/registration.h"
+#include "framework/text/edit_mask.h"
+#include "framework/text/registration.h"
 #include "protocol/invoice_status.h"
 
 namespace Cli_kpv41000 {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace kpv::ui {
+namespace kpv::text {
 
 // One position of a masked text: a literal shown as it is, or a place the user fills.
 struct MaskPosition {
@@ -85,7 +85,7 @@ class MaskedText {
     QString cells_;  // a null character marks an unfilled position
 };
 
-}  // namespace kpv::ui
+}  // namespace kpv::text
 
 namespace kpv {
 
