@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/db_export.h"
 #include "db/schema.h"
 
 #include <QDate>
@@ -18,7 +19,7 @@ enum class StatementTexts { SQLite, InterBase, Oracle, MSSQL };
 // statement texts runs, the schema's DDL and routines, transactions of the schema and demo tools, and how
 // dates are bound. One class per engine, chosen once by the Qt driver's name; the base class holds what
 // most engines share.
-class Dialect {
+class KPV_DB_EXPORT Dialect {
   public:
     virtual ~Dialect() = default;
 
@@ -55,7 +56,7 @@ class Dialect {
 
 // The dialect of a Qt driver: QSQLITE, QIBASE (InterBase and Firebird), QOCI, QODBC or QTDS (Microsoft
 // SQL Server). Throws DatabaseError for any other driver.
-const Dialect& DialectForDriver(const QString& driverName);
-const Dialect& DialectOf(const QSqlDatabase& db);
+KPV_DB_EXPORT const Dialect& DialectForDriver(const QString& driverName);
+KPV_DB_EXPORT const Dialect& DialectOf(const QSqlDatabase& db);
 
 }  // namespace kpv::db

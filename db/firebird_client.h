@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/db_export.h"
+
 namespace kpv::db {
 
 // Makes the Firebird client library stop its engine when the application object goes away. The embedded
@@ -7,7 +9,7 @@ namespace kpv::db {
 // the library's own exit code they are torn down while exit handlers of other libraries already run.
 // Stopping them while the program still owns its main thread is the shutdown the library asks for.
 // Safe to call often; does nothing before the client library is loaded.
-void ShutdownFirebirdOnExit();
+KPV_DB_EXPORT void ShutdownFirebirdOnExit();
 
 // Points the client library at the project's Firebird configuration, config/firebird, which the build
 // copies to firebird/ beside bin/, unless the environment's FIREBIRD already names one. Its embedded
@@ -15,6 +17,6 @@ void ShutdownFirebirdOnExit();
 // kpv-appserver over one file); the packaged configuration opens the file for one process only. Runs
 // before the library reads its configuration: before the first connection, and before a Firebird tool
 // started by this process, which inherits the setting.
-void UseProjectFirebirdConfiguration();
+KPV_DB_EXPORT void UseProjectFirebirdConfiguration();
 
 }  // namespace kpv::db

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/data/field.h"
+#include "framework/framework_export.h"
 #include "protocol/data_packet.h"
 
 #include <QList>
@@ -28,7 +29,7 @@ using TDataSetNotifyEvent = std::function<void(TClientDataSet* DataSet)>;
 
 // An in-memory data set with a fixed field list declared by code, stored column by column.
 // Record numbers are 0-based. Rows come from data packets; the only local change is Edit/Post.
-class TClientDataSet : public QObject {
+class KPV_FRAMEWORK_EXPORT TClientDataSet : public QObject {
     Q_OBJECT
   public:
     TClientDataSet(QObject* parent, const QString& name);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QString>
 
 #include <vector>
@@ -93,6 +95,6 @@ namespace kpv {
 // show it: FormatMaskText("00.000.000/0000-00;0;_", "12345678000195") == "12.345.678/0001-95". Nothing
 // of the value is lost: positions past its end show the blank character and characters beyond the mask
 // are kept after it. An empty mask gives the value unchanged.
-QString FormatMaskText(const QString& editMask, const QString& value);
+KPV_FRAMEWORK_EXPORT QString FormatMaskText(const QString& editMask, const QString& value);
 
 }  // namespace kpv

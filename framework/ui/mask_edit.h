@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/framework_export.h"
 #include "framework/text/edit_mask.h"
 #include "framework/ui/edit.h"
 
@@ -12,7 +13,7 @@ namespace kpv::ui {
 // mask saves them. The change rule of TCustomEdit holds on Text(): writing a text, typing, setting or
 // removing the mask run OnChange exactly when Text() changes (Clear always). Without a mask it is a
 // plain edit.
-class TMaskEdit : public TCustomEdit {
+class KPV_FRAMEWORK_EXPORT TMaskEdit : public TCustomEdit {
     Q_OBJECT
   public:
     TMaskEdit(QWidget* parent, const QString& name, const QString& editMask = {});
