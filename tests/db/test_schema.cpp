@@ -742,6 +742,39 @@ class Schema : public QObject {
         QCOMPARE(check.value(0).toInt(), 0);
     }
 
+    // A column that is not text reads as its text on every engine, as SQLite gives it: a numeric key
+    // travels as its digits (never as an empty key), a date and time in the form the server writes.
+    void columnsReadAsTheirText_data() { engines(); }
+    void columnsReadAsTheirText() {
+        QFETCH(QString, engine);
+        const TestDatabase target = fresh(engine);
+        if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
+        { QSqlDatabase created = db::OpenDatabase(SettingsOf(target), name()); }
+        db::CloseDatabase(name());
+        const std::unique_ptr<db::Connection> connection = db::Connect(SettingsOf(target));
+        const QDateTime issued(QDate(2026, 12, 8), QTime(9, 5, 30));
+        db::RunWriteTransaction(
+            *connection,
+            [&] {
+                connection
+                    ->prepare(
+                        QStringLiteral("INSERT INTO RPSEMITIDO (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRRPS, "
+                                       "CDFILIAL, NRLANCTONF, "
+                                       "DTEMISRPS, IDSITRPS, DTSITRPS) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"))
+                    .execute({QStringLiteral("01"), QStringLiteral("1"), QStringLiteral("A"),
+                              qint64(9007199254740993), QStringLiteral("0001"), QStringLiteral("42"), issued,
+                              QStringLiteral("E"), issued});
+                return true;
+            },
+            QDeadlineTimer(10000));
+        db::Statement& read = connection->prepare(QStringLiteral("SELECT NRRPS, DTEMISRPS FROM RPSEMITIDO"));
+        read.execute({});
+        QVERIFY(read.next());
+        QCOMPARE(read.string(read.column("NRRPS")), QStringLiteral("9007199254740993"));
+        QCOMPARE(read.string(read.column("DTEMISRPS")), QStringLiteral("2026-12-08 09:05:30"));
+        read.finish();
+    }
+
     // Work that fails, by an error or by declining to commit, leaves nothing of what it wrote first.
     void failedWorkIsRolledBack_data() {
         QTest::addColumn<QString>("engine");
