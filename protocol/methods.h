@@ -20,7 +20,19 @@ inline constexpr QLatin1String kIdentificaBanco{"IdentificaBanco"};
 enum class ArgKind { Text, Date };
 enum class PayloadKind { DataPacket, StatusArray };
 
+// The methods, for the server to run each by a switch the compiler checks is complete.
+enum class Method {
+    GetNotaFiscal,
+    GetTipoOper,
+    GetInscrMunicip,
+    IdentificaBanco,
+    PreparaImpressao,
+    CancelaEmissao,
+    GeraDPS,
+};
+
 struct MethodLayout {
+    Method method;
     QLatin1String name;
     std::span<const ArgKind> args;
     PayloadKind payload;
