@@ -102,7 +102,11 @@ class KPV_DB_EXPORT Connection {
 
 // Opens the existing database of the settings with the engine's client library; no database or schema
 // is created here (OpenDatabase does that). Throws DatabaseError or ConnectionLostError, the latter when
-// the engine could not be reached at all.
+// the engine could not be reached at all, and refuses a read-only engine (RequireServedEngine).
 KPV_DB_EXPORT std::unique_ptr<Connection> Connect(const DatabaseSettings& settings);
+
+// Refuses, saying which engines it serves, an engine the application server keeps no connections to:
+// the host application's own Oracle or MSSQL database (Dialect::readOnly).
+KPV_DB_EXPORT void RequireServedEngine(const DatabaseSettings& settings);
 
 }  // namespace kpv::db

@@ -13,14 +13,6 @@ namespace kpv::db {
 // schema, so the first run needs no preparation. Throws DatabaseError with the engine's reason.
 KPV_DB_EXPORT QSqlDatabase OpenDatabase(const DatabaseSettings& settings, const QString& connectionName);
 
-// Creates an empty Firebird database (embedded file, or on the server named by the settings) with the
-// isql tool of the Firebird installation. Throws DatabaseError when it cannot.
-KPV_DB_EXPORT void CreateFirebirdDatabase(const DatabaseSettings& settings);
-
-// Switches Firebird's forced writes (every page write waits for the disk) on or off, with the gfix tool.
-// A bulk load runs far faster without them; the database must not be attached by this process then.
-KPV_DB_EXPORT void SetFirebirdForcedWrites(const DatabaseSettings& settings, bool on);
-
 // Creates every table, index and routine when the database has none of the tables yet. A database an
 // earlier version made gets what it lacks of the server's own tables and of the columns added since; one
 // that lacks a table of the host application is refused rather than patched.

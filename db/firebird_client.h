@@ -2,7 +2,16 @@
 
 #include "db/db_export.h"
 
+#include <QString>
+
 namespace kpv::db {
+
+struct DatabaseSettings;
+
+// The database as the client library and its tools name it: a file (or alias) for the embedded engine,
+// host/port:path on a server; and the user, SYSDBA unless configured.
+QString FirebirdTarget(const DatabaseSettings& settings);
+QString FirebirdUser(const DatabaseSettings& settings);
 
 // Makes the Firebird client library stop its engine when the application object goes away. The embedded
 // engine keeps worker threads (cache writer, garbage collector, timers) until the process ends; left to

@@ -402,12 +402,9 @@ class FirebirdStatement final : public Statement {
 FirebirdConnection::FirebirdConnection(const DatabaseSettings& s) {
     UseProjectFirebirdConfiguration();
     ShutdownFirebirdOnExit();
-    target_ = s.host.isEmpty()
-                  ? s.path
-                  : s.host + (s.port > 0 ? QLatin1Char('/') + QString::number(s.port) : QString()) +
-                        QLatin1Char(':') + s.path;
+    target_ = FirebirdTarget(s);
     std::string dpb(1, char(isc_dpb_version1));
-    appendText(dpb, isc_dpb_user_name, (s.user.isEmpty() ? QStringLiteral("SYSDBA") : s.user).toUtf8());
+    appendText(dpb, isc_dpb_user_name, FirebirdUser(s).toUtf8());
     if (!s.password.isEmpty()) appendText(dpb, isc_dpb_password, s.password.toUtf8());
     appendText(dpb, isc_dpb_lc_ctype, "UTF8");
     dpb += {char(isc_dpb_connect_timeout), 4};

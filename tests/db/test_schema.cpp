@@ -530,6 +530,50 @@ class Schema : public QObject {
         QVERIFY2(!QSqlDatabase::contains(QStringLiteral("failing")), "a failed connection stays registered");
     }
 
+    // The host application's own Oracle and MSSQL databases are only read: the server keeps no connection
+    // to them, opening one names the Qt driver and its Debian package when they are missing, and messages
+    // name it by its engine.
+    void applicationDatabasesAreOnlyRead_data() {
+        QTest::addColumn<int>("engine");
+        QTest::addColumn<QString>("driver");
+        QTest::addColumn<QString>("package");
+        QTest::addColumn<QString>("described");
+        QTest::newRow("oracle") << int(db::Engine::Oracle) << "QOCI"
+                                << "libqt6sql6-oci"
+                                << "Oracle \"ORCL\"";
+        QTest::newRow("mssql") << int(db::Engine::MSSQL) << "QODBC"
+                               << "libqt6sql6-odbc"
+                               << "MSSQL \"ORCL\"";
+    }
+    void applicationDatabasesAreOnlyRead() {
+        QFETCH(int, engine);
+        QFETCH(QString, driver);
+        QFETCH(QString, package);
+        QFETCH(QString, described);
+        db::DatabaseSettings s;
+        s.engine = db::Engine(engine);
+        s.path = QStringLiteral("ORCL");
+        QCOMPARE(db::DescribeDatabase(s), described);
+        try {
+            db::Connect(s);
+            QFAIL("the server connected to the application's database");
+        } catch (const db::DatabaseError& e) {
+            QCOMPARE(e.message(),
+                     QStringLiteral("Este banco de dados não é suportado pelo servidor de aplicação; "
+                                    "use SQLite ou Firebird."));
+        }
+        if (QSqlDatabase::isDriverAvailable(driver)) QSKIP("Qt's driver is installed here");
+        try {
+            db::OpenDatabase(s, QStringLiteral("application"));
+            QFAIL("opened without Qt's driver");
+        } catch (const db::DatabaseError& e) {
+            QCOMPARE(
+                e.message(),
+                QStringLiteral("O driver %1 do Qt não está instalado (pacote %2).").arg(driver, package));
+        }
+        QVERIFY(!QSqlDatabase::contains(QStringLiteral("application")));
+    }
+
     void partialSchemaIsRefused() {
         const TestDatabase target = fresh("sqlite");
         {
