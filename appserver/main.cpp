@@ -34,10 +34,7 @@ int fail(const QString& message) {
 // Creates the database and its schema on first use, then makes sure the server's own connections reach
 // it: a database that cannot be used stops the server at start rather than at the first call.
 void prepareDatabase(const db::DatabaseSettings& database) {
-    if (database.engine != db::Engine::SQLite && database.engine != db::Engine::Firebird) {
-        throw db::DatabaseError(QStringLiteral(
-            "Este banco de dados não é suportado pelo servidor de aplicação; use SQLite ou Firebird."));
-    }
+    db::RequireServedEngine(database);
     const QString name = QStringLiteral("kpv-appserver-schema");
     db::OpenDatabase(database, name);
     db::CloseDatabase(name);

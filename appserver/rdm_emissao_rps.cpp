@@ -2,6 +2,7 @@
 
 #include "appserver/footer.h"
 #include "appserver/invoice_list_query.h"
+#include "appserver/packet_rows.h"
 #include "appserver/server_fault.h"
 #include "db/connection.h"
 #include "db/database_witness.h"
@@ -96,15 +97,6 @@ QString trimmed(const Statement& q, int column) {
     return q.string(column).trimmed();
 }
 
-// The text of a code column without the blanks a CHAR column pads it with.
-std::string_view trimmedText(const Statement& q, int column) {
-    std::string_view text = q.text(column);
-    constexpr std::string_view blanks = " \t\n\v\f\r";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 // A reading of a few statements in one read transaction, so they see one state of the database.
 class Reading {
   public:
@@ -119,28 +111,6 @@ class Reading {
   private:
     db::Connection& db_;
 };
-
-void textOrNull(PacketWriter& w, const Statement& q, int column) {
-    if (q.isNull(column))
-        w.null();
-    else
-        w.text(q.text(column));
-}
-
-void trimmedTextOrNull(PacketWriter& w, const Statement& q, int column) {
-    if (q.isNull(column))
-        w.null();
-    else
-        w.text(trimmedText(q, column));
-}
-
-void dateTimeOrNull(PacketWriter& w, const Statement& q, int column) {
-    const db::Timestamp t = q.timestamp(column);
-    if (t.isValid())
-        w.dateTime(t.date, t.msecs);
-    else
-        w.null();
-}
 
 // Footers repeat: most rows of a list share their operation type and, once issued, a handful of
 // deadlines. Each distinct one is made once.
@@ -239,38 +209,22 @@ EncodedPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
     Reading reading(db_);
     Statement& q = db_.prepare(query.sql);
     q.execute(query.binds);
-    const int branch = q.column("CDFILIAL"), entry = q.column("NRLANCTONF"), company = q.column("CDEMPRESA"),
-              issuer = q.column("CDFILIEMIT"), registration = q.column("NRINSJURNF"),
-              client = q.column("CDCLIENTE"), clientName = q.column("NMRAZSOCCLIE"),
-              nfse = q.column("NRNOTAFISCSE"), exit = q.column("DTENTRSAID"), issue = q.column("DTEMISSAO"),
-              series = q.column("CDSERIE"), amount = q.column("VRNOTAFISC"),
-              rpsSeries = q.column("CDSERIERPSSERIE"), number = q.column("NRNOTAFISC"),
-              rps = q.column("NRRPS"), idEmissao = q.column("IDEMISSAORPS"),
-              personKind = q.column("IDTPIJURNF"), idTransmissao = q.column("IDTRANSMISRPS"),
-              direction = q.column("IDOPERACAO"), type = q.column("CDTIPOOPER"),
-              typeName = q.column("NMTIPOOPER"), deadline = q.column("DTLIMCONVNFSE");
+    const std::vector<FieldFill> fills = FillsOf(q, protocol::InvoiceDefinitions(),
+                                                 {{"IDCHECK", FieldSource::Unticked},
+                                                  {"IDEMISSAORPS", FieldSource::Code},
+                                                  {"IDTRANSMISRPS", FieldSource::Code},
+                                                  {"DADOSRODAPE", FieldSource::Made}});
+    const int idEmissao = q.column("IDEMISSAORPS"), direction = q.column("IDOPERACAO"),
+              type = q.column("CDTIPOOPER"), typeName = q.column("NMTIPOOPER"),
+              deadline = q.column("DTLIMCONVNFSE");
     FooterCache footers(QDate::currentDate());
     while (q.next()) {
-        const std::string_view emission = trimmedText(q, idEmissao);
-        w.beginRow();
-        w.text(std::string_view("N"));
-        for (int c : {branch, entry, company, issuer, registration, client, clientName, nfse})
-            textOrNull(w, q, c);
-        dateTimeOrNull(w, q, exit);
-        dateTimeOrNull(w, q, issue);
-        textOrNull(w, q, series);
-        if (q.isNull(amount))
-            w.null();
-        else
-            w.number(q.number(amount));
-        for (int c : {rpsSeries, number, rps}) textOrNull(w, q, c);
-        trimmedTextOrNull(w, q, idEmissao);
-        // The deadline is read only where the footer shows it.
-        w.text(footers.footer(q.text(direction), q.text(type), q.text(typeName), emission,
-                              emission == "2" ? q.timestamp(deadline).date : QDate()));
-        textOrNull(w, q, personKind);
-        trimmedTextOrNull(w, q, idTransmissao);
-        w.endRow();
+        WriteRow(w, q, fills, [&](const FieldFill&) {
+            const std::string_view emission = CodeText(q, idEmissao);
+            // The deadline is read only where the footer shows it.
+            w.text(footers.footer(q.text(direction), q.text(type), q.text(typeName), emission,
+                                  emission == "2" ? q.timestamp(deadline).date : QDate()));
+        });
     }
     reading.done();
     result.rows = w.finish();
@@ -297,15 +251,13 @@ EncodedPacket TrdmEmissaoRPS::GetTipoOper(const QString& code, const QString& al
     Reading reading(db_);
     Statement& q = db_.prepare(sql);
     q.execute(binds);
-    const int type = q.column("CDTIPOOPER"), name = q.column("NMTIPOOPER");
+    const std::vector<FieldFill> fills =
+        FillsOf(q, protocol::OperationTypeDefinitions(),
+                {{"IDMARCADO", FieldSource::Unticked}, {"CHAVE", FieldSource::Made}});
+    const int type = q.column("CDTIPOOPER");
     while (q.next()) {
-        const QString typeCode = q.string(type);
-        w.beginRow();
-        w.text(std::string_view("N"));
-        w.text(typeCode);
-        textOrNull(w, q, name);
-        w.text(protocol::OperationKey(direction, typeCode));
-        w.endRow();
+        WriteRow(w, q, fills,
+                 [&](const FieldFill&) { w.text(protocol::OperationKey(direction, q.string(type))); });
     }
     reading.done();
     result.rows = w.finish();
@@ -338,18 +290,12 @@ EncodedPacket TrdmEmissaoRPS::GetInscrMunicip(const QString& company, const QStr
     sql += QStringLiteral(" ORDER BY I.CDINSCMUNI");
 
     EncodedPacket result;
-    const QList<protocol::PacketField>& fields = protocol::MunicipalRegistrationFields();
-    PacketWriter w(result.body, fields);
+    PacketWriter w(result.body, protocol::MunicipalRegistrationFields());
     Reading reading(db_);
     Statement& q = db_.prepare(sql);
     q.execute(binds);
-    std::vector<int> columns;
-    for (const protocol::PacketField& f : fields) columns.push_back(q.column(f.name.toStdString()));
-    while (q.next()) {
-        w.beginRow();
-        for (int c : columns) textOrNull(w, q, c);
-        w.endRow();
-    }
+    const std::vector<FieldFill> fills = FillsOf(q, protocol::MunicipalRegistrationDefinitions(), {});
+    while (q.next()) WriteRow(w, q, fills, [](const FieldFill&) {});
     reading.done();
     result.rows = w.finish();
     return result;

@@ -9,45 +9,34 @@
 
 #include <QDate>
 
-#include <map>
+#include <stdexcept>
 
 namespace kpv::server {
 
 namespace {
 
 using Payload = std::variant<EncodedPacket, Status>;
-using Run = Payload (*)(TrdmEmissaoRPS&, const QVariantList&);
 
-Run runnerOf(QLatin1String name) {
-    static const std::map<QLatin1String, Run> runners = {
-        {QLatin1String("GetNotaFiscal"),
-         [](TrdmEmissaoRPS& m, const QVariantList& a) {
-             return Payload(m.GetNotaFiscal(ReadInvoiceFilter(a)));
-         }},
-        {QLatin1String("GetTipoOper"),
-         [](TrdmEmissaoRPS& m, const QVariantList& a) {
-             return Payload(m.GetTipoOper(a[0].toString(), a[1].toString(), a[2].toString()));
-         }},
-        {QLatin1String("GetInscrMunicip"),
-         [](TrdmEmissaoRPS& m, const QVariantList& a) {
-             return Payload(m.GetInscrMunicip(a[0].toString(), a[1].toString(), a[2].toString()));
-         }},
-        {QLatin1String("IdentificaBanco"),
-         [](TrdmEmissaoRPS& m, const QVariantList&) { return Payload(m.IdentificaBanco()); }},
-        {QLatin1String("PreparaImpressao"),
-         [](TrdmEmissaoRPS& m, const QVariantList& a) {
-             return Payload(m.PreparaImpressao(a[0].toString(), a[1].toString()));
-         }},
-        {QLatin1String("CancelaEmissao"),
-         [](TrdmEmissaoRPS& m, const QVariantList& a) {
-             return Payload(m.CancelaEmissao(a[0].toString(), a[1].toString()));
-         }},
-        {QLatin1String("GeraDPS"),
-         [](TrdmEmissaoRPS& m, const QVariantList& a) {
-             return Payload(m.GeraDPS(a[0].toString(), a[1].toString()));
-         }},
-    };
-    return runners.at(name);
+// Runs the method the call names, with arguments already checked against its layout; a method added to
+// the protocol without a case here does not compile.
+Payload runMethod(TrdmEmissaoRPS& m, protocol::Method method, const QVariantList& a) {
+    switch (method) {
+        case protocol::Method::GetNotaFiscal:
+            return m.GetNotaFiscal(ReadInvoiceFilter(a));
+        case protocol::Method::GetTipoOper:
+            return m.GetTipoOper(a[0].toString(), a[1].toString(), a[2].toString());
+        case protocol::Method::GetInscrMunicip:
+            return m.GetInscrMunicip(a[0].toString(), a[1].toString(), a[2].toString());
+        case protocol::Method::IdentificaBanco:
+            return m.IdentificaBanco();
+        case protocol::Method::PreparaImpressao:
+            return m.PreparaImpressao(a[0].toString(), a[1].toString());
+        case protocol::Method::CancelaEmissao:
+            return m.CancelaEmissao(a[0].toString(), a[1].toString());
+        case protocol::Method::GeraDPS:
+            return m.GeraDPS(a[0].toString(), a[1].toString());
+    }
+    throw std::logic_error("método sem execução no servidor");  // not reached: every method has its case
 }
 
 const protocol::MethodLayout& find(const QString& name) {
@@ -133,7 +122,7 @@ std::variant<CheckedCall, CallReply> RemoteDispatcher::check(const QByteArray& b
 }
 
 QString RemoteDispatcher::sharedLock(TrdmEmissaoRPS& module, const CheckedCall& call) {
-    if (!call.layout || call.layout->name != QLatin1String("PreparaImpressao")) return {};
+    if (!call.layout || call.layout->method != protocol::Method::PreparaImpressao) return {};
     return module.CounterOf(call.args[0].toString(), call.args[1].toString());
 }
 
@@ -143,7 +132,7 @@ CallReply RemoteDispatcher::run(TrdmEmissaoRPS& module, const CheckedCall& call)
 
 CallReply RemoteDispatcher::method(TrdmEmissaoRPS& module, const CheckedCall& call) {
     const QString method = call.method();
-    const Payload payload = runnerOf(call.layout->name)(module, call.args);
+    const Payload payload = runMethod(module, call.layout->method, call.args);
     if (const auto* packet = std::get_if<EncodedPacket>(&payload))
         return {200, packet->body, method, QStringLiteral("ok %1 rows").arg(packet->rows), true};
     const Status& status = std::get<Status>(payload);

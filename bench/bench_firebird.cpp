@@ -24,10 +24,11 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser options;
     const QCommandLineOption rowsOption("rows", "Rows the list should hold.", "count", "100000");
-    const QCommandLineOption dataOption("data", "Folder that keeps the demo databases.", "folder",
-                                        "bench-data");
-    options.addOptions({rowsOption, dataOption});
-    options.process(app);
+    const QCommandLineOption dataOption = DataOption();
+    ReadCommandLine(options,
+                    "GetNotaFiscal over the Firebird server of scripts/bench.sh against the same SELECT "
+                    "through Qt's QIBASE driver.",
+                    {rowsOption, dataOption});
     const int wanted = options.value(rowsOption).toInt();
 
     const TestDatabase database = TestDatabase::FirebirdServer(QStringLiteral("bench%1").arg(wanted));

@@ -95,11 +95,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCommandLineParser options;
     const QCommandLineOption rowsOption("rows", "Rows the list should hold.", "count", "100000");
-    const QCommandLineOption dataOption("data", "Folder that keeps the demo databases.", "folder",
-                                        "bench-data");
+    const QCommandLineOption dataOption = DataOption();
     const QCommandLineOption printOption("print", "Also print 100 invoices.");
-    options.addOptions({rowsOption, dataOption, printOption});
-    options.process(app);
+    ReadCommandLine(options, "What the user of the emission screen waits for with one list size.",
+                    {rowsOption, dataOption, printOption});
     const int wanted = options.value(rowsOption).toInt();
 
     // The server works on a copy: printing writes to the database.

@@ -51,9 +51,10 @@ double DocumentsPerSecond(const Certificate& certificate, unsigned threads) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser options;
-    options.addOption(
-        {QStringLiteral("sample"), QStringLiteral("Writes one signed DPS to FILE."), QStringLiteral("FILE")});
-    options.process(app);
+    ReadCommandLine(
+        options, "A DPS built, validated against the shipped schema and signed, per document and per second.",
+        {{QStringLiteral("sample"), QStringLiteral("Writes one signed DPS to FILE."),
+          QStringLiteral("FILE")}});
 
     QTemporaryDir dir;
     TestCertificate made;

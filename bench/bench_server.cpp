@@ -481,10 +481,11 @@ double dpsLatencyWhileIssuing() {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser options;
-    const QCommandLineOption dataOption("data", "Folder that keeps the demo databases.", "folder",
-                                        "bench-data");
-    options.addOption(dataOption);
-    options.process(app);
+    const QCommandLineOption dataOption = DataOption();
+    ReadCommandLine(options,
+                    "The application server shared by an office: eight clerks issuing RPS at once, and a "
+                    "print while another clerk loads a long list.",
+                    {dataOption});
     QTemporaryDir dir;
     TestDatabase sqlite;
     sqlite.engine = "sqlite";

@@ -1,5 +1,6 @@
 #include "measure.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
@@ -48,6 +49,19 @@ void ReportText(const char* name, const QString& value) {
 void Fail(const QString& why) {
     std::fprintf(stderr, "bench: %s\n", why.toUtf8().constData());
     std::exit(1);
+}
+
+QCommandLineOption DataOption() {
+    return {QStringLiteral("data"), QStringLiteral("Folder that keeps the demo databases."),
+            QStringLiteral("folder"), QStringLiteral("bench-data")};
+}
+
+void ReadCommandLine(QCommandLineParser& parser, const QString& description,
+                     const QList<QCommandLineOption>& options) {
+    parser.setApplicationDescription(description);
+    parser.addHelpOption();
+    parser.addOptions(options);
+    parser.process(*QCoreApplication::instance());
 }
 
 }  // namespace bench

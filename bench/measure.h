@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -22,5 +25,12 @@ void ReportText(const char* name, const QString& value);
 
 // Ends the benchmark with a message on standard error and exit status 1.
 [[noreturn]] void Fail(const QString& why);
+
+// The folder that keeps the demo databases between runs, which every benchmark takes: --data.
+QCommandLineOption DataOption();
+// Reads the command line with `options`; --help prints `description` and the options and exits, and an
+// unknown option ends the benchmark with Qt's message.
+void ReadCommandLine(QCommandLineParser& parser, const QString& description,
+                     const QList<QCommandLineOption>& options);
 
 }  // namespace bench

@@ -1,13 +1,20 @@
-# kpv_add_test(NAME name SOURCES a.cpp ... [LIBS lib ...] [LABELS l ...] [FIXTURES f ...] [FIREBIRD])
-# Registers a Qt Test executable with CTest; every test runs headless. FIREBIRD marks a test that loads
+# kpv_add_test(NAME name SOURCES a.cpp ... [LIBS lib ...] [LABELS l ...] [FIXTURES f ...] [FIREBIRD]
+#              [SHARED_FRAMEWORK])
+# Registers a Qt Test executable with CTest; every test runs headless. A test links the framework's static
+# twin, every part of it in reach (framework/CMakeLists.txt); SHARED_FRAMEWORK marks a test that loads a
+# package, which must meet the one framework the package uses, and reaches only what that exports. FIREBIRD marks a test that loads
 # Firebird's client or engine (in itself or in the programs it starts): LeakSanitizer's tracer now and then
 # crashes at the exit of such a process ("Tracer caught signal 11") after every test has passed, so the leak
 # check is off there; the same code paths are leak-checked over SQLite by the other tests.
 function(kpv_add_test)
-  cmake_parse_arguments(T "FIREBIRD" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;FIXTURES" ${ARGN})
+  cmake_parse_arguments(T "FIREBIRD;SHARED_FRAMEWORK" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;FIXTURES" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
   target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+  kpv_precompile_qt(${T_NAME})
+  if(NOT T_SHARED_FRAMEWORK)
+    set_target_properties(${T_NAME} PROPERTIES KPV_STATIC_FRAMEWORK ON)
+  endif()
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/db_export.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -24,13 +26,13 @@ struct AuditEntry {
 
 // Appends the row in the caller's transaction, at the present time: the caller's write and its row are kept
 // or lost together. Throws DatabaseError. Rows are never changed nor removed (the table refuses it).
-void RecordAudit(Connection& connection, const AuditEntry& entry);
+KPV_DB_EXPORT void RecordAudit(Connection& connection, const AuditEntry& entry);
 
 // Who runs a tool on this machine, for the address of the rows it writes: "user@machine".
-QString LocalOperator();
+KPV_DB_EXPORT QString LocalOperator();
 
 // The audit trail's key for a row written at `when`: its milliseconds, then random digits, so rows written
 // by several servers at once never collide and sort in the order they were written.
-QString NewAuditKey(const QDateTime& when);
+KPV_DB_EXPORT QString NewAuditKey(const QDateTime& when);
 
 }  // namespace kpv::db

@@ -1,8 +1,7 @@
 #include "db/connection.h"
 
 #include "db/database_settings.h"
-#include "db/firebird_connection.h"
-#include "db/sqlite_connection.h"
+#include "db/dialect.h"
 
 #include <algorithm>
 #include <cctype>
@@ -33,17 +32,15 @@ QString Statement::string(int column) const {
 }
 
 std::unique_ptr<Connection> Connect(const DatabaseSettings& settings) {
-    switch (settings.engine) {
-        case Engine::SQLite:
-            return std::make_unique<SqliteConnection>(settings);
-        case Engine::Firebird:
-            return std::make_unique<FirebirdConnection>(settings);
-        case Engine::Oracle:
-        case Engine::MSSQL:
-            break;
+    RequireServedEngine(settings);
+    return DialectForEngine(settings.engine).connect(settings);
+}
+
+void RequireServedEngine(const DatabaseSettings& settings) {
+    if (DialectForEngine(settings.engine).readOnly()) {
+        throw DatabaseError(QStringLiteral(
+            "Este banco de dados não é suportado pelo servidor de aplicação; use SQLite ou Firebird."));
     }
-    throw DatabaseError(QStringLiteral(
-        "Este banco de dados não é suportado pelo servidor de aplicação; use SQLite ou Firebird."));
 }
 
 }  // namespace kpv::db

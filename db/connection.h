@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/database_error.h"
+#include "db/db_export.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -20,7 +21,7 @@ namespace kpv::db {
 struct DatabaseSettings;
 
 // A date and time as stored: wall-clock, no time zone, whole milliseconds.
-struct Timestamp {
+struct KPV_DB_EXPORT Timestamp {
     QDate date;
     int msecs = 0;  // since midnight
 
@@ -38,7 +39,7 @@ inline Value TextOrNull(const QString& text) {
 
 // A statement prepared on its connection, kept there and run as often as needed. Its result columns are
 // read in place, without a value object per cell: texts as UTF-8 views into the engine's buffers.
-class Statement {
+class KPV_DB_EXPORT Statement {
   public:
     virtual ~Statement() = default;
 
@@ -75,7 +76,7 @@ class Statement {
 enum class Access { Read, Write };
 
 // A connection of one thread to the application database, over the engine's own client library.
-class Connection {
+class KPV_DB_EXPORT Connection {
   public:
     virtual ~Connection() = default;
 
@@ -101,7 +102,11 @@ class Connection {
 
 // Opens the existing database of the settings with the engine's client library; no database or schema
 // is created here (OpenDatabase does that). Throws DatabaseError or ConnectionLostError, the latter when
-// the engine could not be reached at all.
-std::unique_ptr<Connection> Connect(const DatabaseSettings& settings);
+// the engine could not be reached at all, and refuses a read-only engine (RequireServedEngine).
+KPV_DB_EXPORT std::unique_ptr<Connection> Connect(const DatabaseSettings& settings);
+
+// Refuses, saying which engines it serves, an engine the application server keeps no connections to:
+// the host application's own Oracle or MSSQL database (Dialect::readOnly).
+KPV_DB_EXPORT void RequireServedEngine(const DatabaseSettings& settings);
 
 }  // namespace kpv::db

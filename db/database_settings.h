@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/db_export.h"
+
 #include <QString>
 
 namespace kpv::settings {
@@ -24,13 +26,13 @@ struct DatabaseSettings {
 // Reads and checks the [database] group. A relative path of a file on this machine (SQLite, or a Firebird
 // file opened by the embedded engine) is taken from the configuration file's folder; an alias or a path on
 // a Firebird server's disk is the server's. Throws settings::ConfigurationError.
-DatabaseSettings ReadDatabaseSettings(const settings::SettingsFile& file);
+KPV_DB_EXPORT DatabaseSettings ReadDatabaseSettings(const settings::SettingsFile& file);
 // The application server's database, as kpv-appserver and kpv-accounts read it: the [database] group, and
 // for SQLite without a path the file kpv.db beside the configuration.
-DatabaseSettings ReadServerDatabaseSettings(const settings::SettingsFile& file);
+KPV_DB_EXPORT DatabaseSettings ReadServerDatabaseSettings(const settings::SettingsFile& file);
 
-QString EngineName(Engine engine);
+KPV_DB_EXPORT QString EngineName(Engine engine);
 // Throws DatabaseError for a name that is not sqlite, firebird, oracle or mssql.
-Engine EngineFromName(const QString& name);
+KPV_DB_EXPORT Engine EngineFromName(const QString& name);
 
 }  // namespace kpv::db

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/db_export.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -14,13 +16,14 @@ class Connection;
 // and answers it; the host looks for it through its own connection. A copy made before cannot hold it.
 
 // 32 hexadecimal digits from the system's random source.
-QString NewDatabaseWitness();
+KPV_DB_EXPORT QString NewDatabaseWitness();
 
 // Records `witness` inside the caller's write transaction; witnesses older than a day go with it, so the
 // table stays small.
-void RecordDatabaseWitness(Connection& connection, const QString& witness, const QDateTime& now);
+KPV_DB_EXPORT void RecordDatabaseWitness(Connection& connection, const QString& witness,
+                                         const QDateTime& now);
 
 // Whether the database open as `db` holds `witness`. Throws DatabaseError when it cannot be asked.
-bool HoldsDatabaseWitness(QSqlDatabase& db, const QString& witness);
+KPV_DB_EXPORT bool HoldsDatabaseWitness(QSqlDatabase& db, const QString& witness);
 
 }  // namespace kpv::db

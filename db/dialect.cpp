@@ -3,8 +3,12 @@
 #include "db/database_error.h"
 #include "db/dialect_p.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
+
+#include <array>
 
 namespace kpv::db {
 
@@ -99,19 +103,50 @@ QDate Dialect::readDate(const QVariant& value) {
     return readTimestamp(value).date();
 }
 
+QStringList Dialect::tables(const QSqlDatabase& db) const {
+    QStringList names;
+    // Firebird pads the names to the width of its catalogue's column.
+    for (const QString& t : db.tables(QSql::Tables)) names << t.trimmed().toUpper();
+    return names;
+}
+
+void Dialect::requireDriver() const {
+    if (!QSqlDatabase::isDriverAvailable(driverName())) {
+        throw DatabaseError(QStringLiteral("O driver %1 do Qt não está instalado (pacote %2).")
+                                .arg(driverName(), driverPackage()));
+    }
+}
+
+namespace {
+
+const std::array<const Dialect*, 4>& dialects() {
+    static const std::array<const Dialect*, 4> all{&SqliteDialect(), &FirebirdDialect(), &OracleDialect(),
+                                                   &MssqlDialect()};
+    return all;
+}
+
+}  // namespace
+
+const Dialect& DialectForEngine(Engine engine) {
+    for (const Dialect* dialect : dialects()) {
+        if (dialect->engine() == engine) return *dialect;
+    }
+    throw DatabaseError(QStringLiteral("Banco de dados desconhecido: %1.").arg(int(engine)));
+}
+
 const Dialect& DialectForDriver(const QString& driverName) {
-    struct Row {
-        const char* driver;
-        const Dialect& (*dialect)();
-    };
-    static constexpr Row kDrivers[] = {
-        {"QSQLITE", SqliteDialect}, {"QIBASE", FirebirdDialect}, {"QOCI", OracleDialect},
-        {"QODBC", MssqlDialect},    {"QTDS", MssqlDialect},
-    };
-    for (const Row& row : kDrivers) {
-        if (driverName == QLatin1String(row.driver)) return row.dialect();
+    for (const Dialect* dialect : dialects()) {
+        if (dialect->drives(driverName)) return *dialect;
     }
     throw DatabaseError(QStringLiteral("O banco de dados do driver '%1' não é suportado.").arg(driverName));
+}
+
+void MakeParentFolder(const QString& file) {
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        throw DatabaseError(
+            QStringLiteral("Não foi possível criar a pasta do banco de dados: %1").arg(folder));
+    }
 }
 
 const Dialect& DialectOf(const QSqlDatabase& db) {

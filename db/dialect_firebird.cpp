@@ -1,13 +1,72 @@
+#include "db/database_error.h"
 #include "db/dialect_p.h"
+#include "db/firebird_client.h"
+#include "db/firebird_connection.h"
+#include "db/firebird_tools.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+
+#include <cerrno>
+#include <cstring>
 
 namespace kpv::db {
 
 namespace {
 
+// The engine's answer when the file (or the file an alias names) is not there; the last line of the
+// message is the system's own text for the missing file.
+bool isMissingFile(const QSqlError& error) {
+    const QString text = error.databaseText();
+    return text.contains(QLatin1String("Error while trying to open file")) &&
+           text.contains(QString::fromLocal8Bit(std::strerror(ENOENT)));
+}
+
+// A file opened by the engine embedded in each process, made on first use, or a database on a Firebird
+// server, which is asked to make it; the server reaches either through Firebird's own client library.
 class Firebird final : public Dialect {
   public:
+    Engine engine() const override { return Engine::Firebird; }
     QString name() const override { return QStringLiteral("Firebird"); }
     StatementTexts texts() const override { return StatementTexts::InterBase; }
+    QString driverName() const override { return QStringLiteral("QIBASE"); }
+    QString driverPackage() const override { return QStringLiteral("libqt6sql6-ibase"); }
+
+    QSqlDatabase open(const DatabaseSettings& s, const QString& connectionName) const override {
+        requireConfigured(s);
+        if (isMissingEmbeddedFile(s)) CreateFirebirdDatabase(s);
+        QSqlDatabase db = attach(s, connectionName);
+        if (db.isOpen()) return db;
+
+        const QSqlError refused = db.lastError();
+        // A server is asked to create the database only after it refused to open it: a missing file is the
+        // one reason creating helps, and a wrong password or a stopped server makes the creation fail too.
+        if (!s.host.isEmpty()) {
+            try {
+                CreateFirebirdDatabase(s);
+            } catch (const DatabaseError&) {
+                throwUnopened(s, refused);
+            }
+            if (db.open()) return db;
+        }
+        throwUnopened(s, db.lastError());
+    }
+
+    QSqlDatabase openExisting(const DatabaseSettings& s, const QString& connectionName) const override {
+        requireConfigured(s);
+        if (isMissingEmbeddedFile(s)) return QSqlDatabase::addDatabase(driverName(), connectionName);
+        QSqlDatabase db = attach(s, connectionName);
+        if (!db.isOpen() && !isMissingFile(db.lastError())) throwUnopened(s, db.lastError());
+        return db;
+    }
+
+    QString describe(const DatabaseSettings& s) const override {
+        return QStringLiteral("Firebird \"%1\"").arg(FirebirdTarget(s));
+    }
+
+    std::unique_ptr<Connection> connect(const DatabaseSettings& s) const override {
+        return std::make_unique<FirebirdConnection>(s);
+    }
 
   protected:
     QStringList appendOnlyStatements(const Table& t) const override {
@@ -38,6 +97,38 @@ class Firebird final : public Dialect {
                            "  RETURN COALESCE(VALOR, SUBSTITUTO);\n"
                            "END"),
         };
+    }
+
+  private:
+    void requireConfigured(const DatabaseSettings& s) const {
+        requireDriver();
+        if (s.path.isEmpty()) throw DatabaseError(QStringLiteral("Banco de dados Firebird não configurado."));
+    }
+
+    static bool isMissingEmbeddedFile(const DatabaseSettings& s) {
+        return s.host.isEmpty() && QFileInfo(s.path).isAbsolute() && !QFileInfo::exists(s.path);
+    }
+
+    // A Qt connection through the same embedded engine and configuration as the server's own; not open
+    // when the engine refused it.
+    QSqlDatabase attach(const DatabaseSettings& s, const QString& connectionName) const {
+        UseProjectFirebirdConfiguration();
+        ShutdownFirebirdOnExit();
+        QSqlDatabase db = QSqlDatabase::addDatabase(driverName(), connectionName);
+        db.setDatabaseName(s.path);
+        db.setHostName(s.host);
+        if (s.port > 0) db.setPort(s.port);
+        db.setUserName(FirebirdUser(s));
+        db.setPassword(s.password);
+        db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+        db.open();
+        return db;
+    }
+
+    [[noreturn]] static void throwUnopened(const DatabaseSettings& s, const QSqlError& error) {
+        ThrowSqlError(
+            QStringLiteral("Não foi possível abrir o banco de dados Firebird \"%1\"").arg(FirebirdTarget(s)),
+            error);
     }
 };
 

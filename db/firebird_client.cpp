@@ -1,5 +1,7 @@
 #include "db/firebird_client.h"
 
+#include "db/database_settings.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -27,6 +29,16 @@ void shutdownFirebird() {
 }
 
 }  // namespace
+
+QString FirebirdTarget(const DatabaseSettings& s) {
+    if (s.host.isEmpty()) return s.path;
+    const QString port = s.port > 0 ? QLatin1Char('/') + QString::number(s.port) : QString();
+    return s.host + port + QLatin1Char(':') + s.path;
+}
+
+QString FirebirdUser(const DatabaseSettings& s) {
+    return s.user.isEmpty() ? QStringLiteral("SYSDBA") : s.user;
+}
 
 void UseProjectFirebirdConfiguration() {
     static const bool pointed = [] {

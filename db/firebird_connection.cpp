@@ -1,28 +1,22 @@
 #include "db/firebird_connection.h"
 
 #include "db/database_settings.h"
+#include "db/firebird_cell_p.h"
 #include "db/firebird_client.h"
+#include "db/firebird_watchdog_p.h"
 
 #include <ibase.h>
 
-#include <condition_variable>
 #include <cstring>
-#include <map>
-#include <mutex>
-#include <thread>
+#include <string>
+#include <variant>
 
 namespace kpv::db {
 
 namespace {
 
-// A statement cancelled at its deadline that is still running this much later is stuck in a server that
-// no longer answers: its connection is closed under it.
-constexpr std::chrono::milliseconds kAbortAfterCancel{1000};
 constexpr int kConnectTimeoutSeconds = 5;
 constexpr short kCharsetUtf8 = 4;  // CS_UTF8
-// Julian day of 17 November 1858, day 0 of Firebird's dates.
-constexpr qint64 kFirebirdEpoch = 2400001;
-constexpr int kTicksPerMsec = ISC_TIME_SECONDS_PRECISION / 1000;
 
 bool isOneOf(ISC_STATUS code, std::initializer_list<ISC_STATUS> codes) {
     return std::find(codes.begin(), codes.end(), code) != codes.end();
@@ -71,83 +65,6 @@ QString textOf(const ISC_STATUS* status) {
     return text;
 }
 
-// One thread for the whole process watches the deadlines of the statements that are running.
-class Watchdog {
-  public:
-    static Watchdog& instance() {
-        static Watchdog watchdog;
-        return watchdog;
-    }
-
-    int arm(isc_db_handle* attachment, const QDeadlineTimer& deadline, std::atomic<bool>* lost) {
-        const std::lock_guard lock(mutex_);
-        const int ticket = ++lastTicket_;
-        watched_.emplace(ticket, Watched{attachment, deadline, lost, false});
-        wake_.notify_one();
-        return ticket;
-    }
-
-    void disarm(int ticket) {
-        const std::lock_guard lock(mutex_);
-        watched_.erase(ticket);
-    }
-
-  private:
-    struct Watched {
-        isc_db_handle* attachment;
-        QDeadlineTimer due;
-        std::atomic<bool>* lost;
-        bool cancelled;
-    };
-
-    Watchdog() : thread_([this] { watch(); }) {}
-    ~Watchdog() {
-        {
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_one();
-        thread_.join();
-    }
-
-    void watch() {
-        std::unique_lock lock(mutex_);
-        while (!stopping_) {
-            QDeadlineTimer next = QDeadlineTimer::Forever;
-            for (auto& [ticket, w] : watched_) {
-                if (w.due.hasExpired()) fire(w);
-                if (w.due < next) next = w.due;
-            }
-            if (next.isForever()) {
-                wake_.wait(lock);
-            } else {
-                wake_.wait_for(lock, std::chrono::milliseconds(std::max<qint64>(1, next.remainingTime())));
-            }
-        }
-    }
-
-    // Under the lock: the statement cannot end and its connection go away meanwhile.
-    static void fire(Watched& w) {
-        ISC_STATUS_ARRAY status{};
-        if (!w.cancelled) {
-            fb_cancel_operation(status, w.attachment, fb_cancel_raise);
-            w.cancelled = true;
-            w.due = QDeadlineTimer(kAbortAfterCancel);
-        } else {
-            w.lost->store(true);
-            fb_cancel_operation(status, w.attachment, fb_cancel_abort);
-            w.due = QDeadlineTimer::Forever;
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::map<int, Watched> watched_;
-    int lastTicket_ = 0;
-    bool stopping_ = false;
-    std::thread thread_;
-};
-
 void appendText(std::string& block, char item, const QByteArray& value) {
     block.push_back(item);
     block.push_back(char(value.size()));
@@ -161,14 +78,6 @@ XSQLDA* newDescriptor(short count) {
     return d;
 }
 
-ISC_DATE encodeDate(const QDate& date) {
-    return ISC_DATE(date.toJulianDay() - kFirebirdEpoch);
-}
-
-QDate decodeDate(ISC_DATE date) {
-    return QDate::fromJulianDay(qint64(date) + kFirebirdEpoch);
-}
-
 }  // namespace
 
 // Brackets a call into the client library that may wait on the database: the watchdog cancels it at
@@ -176,11 +85,10 @@ QDate decodeDate(ISC_DATE date) {
 class FirebirdConnection::Running {
   public:
     explicit Running(FirebirdConnection& c) {
-        if (!c.deadline_.isForever())
-            ticket_ = Watchdog::instance().arm(&c.attachment_, c.deadline_, &c.lost_);
+        if (!c.deadline_.isForever()) ticket_ = FirebirdWatchdog::Arm(&c.attachment_, c.deadline_, &c.lost_);
     }
     ~Running() {
-        if (ticket_) Watchdog::instance().disarm(ticket_);
+        if (ticket_) FirebirdWatchdog::Disarm(ticket_);
     }
     Running(const Running&) = delete;
     Running& operator=(const Running&) = delete;
@@ -257,97 +165,52 @@ class FirebirdStatement final : public Statement {
     }
 
     std::string_view text(int c) const override {
-        const XSQLVAR& v = out_->sqlvar[c];
-        if (isNull(c)) return {};
-        switch (v.sqltype & ~1) {
-            case SQL_VARYING: {
-                short length = 0;
-                std::memcpy(&length, v.sqldata, sizeof length);
-                return {v.sqldata + sizeof(short), size_t(length)};
-            }
-            case SQL_TEXT: {
-                // Fixed-length texts come padded with blanks to their width in bytes.
-                size_t length = size_t(v.sqllen);
-                while (length > 0 && v.sqldata[length - 1] == ' ') --length;
-                return {v.sqldata, length};
-            }
-            default:
-                return {};
-        }
+        return std::visit(
+            [&](const auto& value) -> std::string_view {
+                using Kind = std::decay_t<decltype(value)>;
+                if constexpr (std::is_same_v<Kind, std::string_view>) {
+                    return value;
+                } else if constexpr (std::is_same_v<Kind, std::monostate>) {
+                    return {};
+                } else {
+                    std::string& shown = shown_[size_t(c)];
+                    shown = CellText(value);
+                    return shown;
+                }
+            },
+            CellOf(out_->sqlvar[c]));
     }
 
     qint64 integer(int c) const override {
-        const XSQLVAR& v = out_->sqlvar[c];
-        if (isNull(c)) return 0;
-        qint64 raw = rawInteger(v);
-        for (int s = v.sqlscale; s < 0; ++s) raw /= 10;
-        return raw;
+        const Cell cell = CellOf(out_->sqlvar[c]);
+        if (const auto* scaled = std::get_if<Scaled>(&cell)) {
+            qint64 raw = scaled->raw;
+            for (int s = scaled->scale; s < 0; ++s) raw /= 10;
+            return raw;
+        }
+        if (const auto* real = std::get_if<double>(&cell)) return qint64(*real);
+        return 0;
     }
 
     double number(int c) const override {
-        const XSQLVAR& v = out_->sqlvar[c];
-        if (isNull(c)) return 0.0;
-        switch (v.sqltype & ~1) {
-            case SQL_DOUBLE: {
-                double d;
-                std::memcpy(&d, v.sqldata, sizeof d);
-                return d;
-            }
-            case SQL_FLOAT: {
-                float f;
-                std::memcpy(&f, v.sqldata, sizeof f);
-                return f;
-            }
-            default: {
-                double d = double(rawInteger(v));
-                for (int s = v.sqlscale; s < 0; ++s) d /= 10.0;
-                return d;
-            }
+        const Cell cell = CellOf(out_->sqlvar[c]);
+        if (const auto* scaled = std::get_if<Scaled>(&cell)) {
+            double d = double(scaled->raw);
+            for (int s = scaled->scale; s < 0; ++s) d /= 10.0;
+            return d;
         }
+        if (const auto* real = std::get_if<double>(&cell)) return *real;
+        return 0.0;
     }
 
     Timestamp timestamp(int c) const override {
-        const XSQLVAR& v = out_->sqlvar[c];
-        if (isNull(c)) return {};
-        switch (v.sqltype & ~1) {
-            case SQL_TIMESTAMP: {
-                ISC_TIMESTAMP t;
-                std::memcpy(&t, v.sqldata, sizeof t);
-                return {decodeDate(t.timestamp_date), int(t.timestamp_time / kTicksPerMsec)};
-            }
-            case SQL_TYPE_DATE: {
-                ISC_DATE d;
-                std::memcpy(&d, v.sqldata, sizeof d);
-                return {decodeDate(d), 0};
-            }
-            default:
-                return {};
-        }
+        const Cell cell = CellOf(out_->sqlvar[c]);
+        if (const auto* date = std::get_if<QDate>(&cell)) return {*date, 0};
+        if (const auto* stamp = std::get_if<Timestamp>(&cell)) return *stamp;
+        return {};
     }
 
   private:
-    static qint64 rawInteger(const XSQLVAR& v) {
-        switch (v.sqltype & ~1) {
-            case SQL_SHORT: {
-                short s;
-                std::memcpy(&s, v.sqldata, sizeof s);
-                return s;
-            }
-            case SQL_LONG: {
-                ISC_LONG l;
-                std::memcpy(&l, v.sqldata, sizeof l);
-                return l;
-            }
-            case SQL_INT64: {
-                ISC_INT64 i;
-                std::memcpy(&i, v.sqldata, sizeof i);
-                return i;
-            }
-            default:
-                return 0;
-        }
-    }
-
     void readType() {
         ISC_STATUS_ARRAY status{};
         char item = isc_info_sql_stmt_type;
@@ -366,6 +229,7 @@ class FirebirdStatement final : public Statement {
         }
         outBuffer_.assign(bytes + out_->sqld * sizeof(short), 0);
         indicators_.assign(size_t(std::max<short>(out_->sqld, 1)), 0);
+        shown_.assign(size_t(out_->sqld), {});
         char* cursor = outBuffer_.data();
         for (int i = 0; i < out_->sqld; ++i) {
             XSQLVAR& v = out_->sqlvar[i];
@@ -430,7 +294,7 @@ class FirebirdStatement final : public Statement {
                     null();
                     continue;
                 }
-                const ISC_DATE encoded = encodeDate(*date);
+                const ISC_DATE encoded = EncodeFirebirdDate(*date);
                 std::memcpy(number.data(), &encoded, sizeof encoded);
                 v.sqltype = SQL_TYPE_DATE + 1;
                 v.sqllen = sizeof(ISC_DATE);
@@ -440,7 +304,7 @@ class FirebirdStatement final : public Statement {
                     null();
                     continue;
                 }
-                ISC_TIMESTAMP encoded{encodeDate(stamp->date()),
+                ISC_TIMESTAMP encoded{EncodeFirebirdDate(stamp->date()),
                                       ISC_TIME(stamp->time().msecsSinceStartOfDay()) * kTicksPerMsec};
                 std::memcpy(number.data(), &encoded, sizeof encoded);
                 v.sqltype = SQL_TIMESTAMP + 1;
@@ -526,6 +390,7 @@ class FirebirdStatement final : public Statement {
     int type_ = 0;
     std::vector<char> outBuffer_;
     std::vector<short> indicators_;
+    mutable std::vector<std::string> shown_;  // the texts of the columns that are not text, as last read
     std::vector<QByteArray> inTexts_;
     std::vector<std::array<char, sizeof(ISC_TIMESTAMP) * 2>> inNumbers_;
     std::vector<short> inIndicators_;
@@ -537,12 +402,9 @@ class FirebirdStatement final : public Statement {
 FirebirdConnection::FirebirdConnection(const DatabaseSettings& s) {
     UseProjectFirebirdConfiguration();
     ShutdownFirebirdOnExit();
-    target_ = s.host.isEmpty()
-                  ? s.path
-                  : s.host + (s.port > 0 ? QLatin1Char('/') + QString::number(s.port) : QString()) +
-                        QLatin1Char(':') + s.path;
+    target_ = FirebirdTarget(s);
     std::string dpb(1, char(isc_dpb_version1));
-    appendText(dpb, isc_dpb_user_name, (s.user.isEmpty() ? QStringLiteral("SYSDBA") : s.user).toUtf8());
+    appendText(dpb, isc_dpb_user_name, FirebirdUser(s).toUtf8());
     if (!s.password.isEmpty()) appendText(dpb, isc_dpb_password, s.password.toUtf8());
     appendText(dpb, isc_dpb_lc_ctype, "UTF8");
     dpb += {char(isc_dpb_connect_timeout), 4};

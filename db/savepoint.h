@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/db_export.h"
+
 #include <QLatin1String>
 #include <QString>
 
@@ -11,7 +13,7 @@ class Connection;
 // Released when the write is kept; rolled back when it is refused or when it throws (the destructor), so
 // that nothing it wrote stays while the transaction goes on with the other writes. Savepoints inside one
 // another take names of their own: Firebird replaces a savepoint of the same name instead of nesting it.
-class Savepoint {
+class KPV_DB_EXPORT Savepoint {
   public:
     explicit Savepoint(Connection& connection, QLatin1String name = QLatin1String("KPV_WRITE"));
     ~Savepoint();

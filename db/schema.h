@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/db_export.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -35,7 +37,7 @@ struct Index {
 // application server's own may be missing from a database an earlier version made, and are created then.
 enum class TableOwner { Application, Server };
 
-struct Table {
+struct KPV_DB_EXPORT Table {
     QString name;
     std::vector<Column> columns;
     QStringList primaryKey;
@@ -48,7 +50,7 @@ struct Table {
 };
 
 // The application database: the host's tables the module reads and the application server's own.
-const std::vector<Table>& Schema();
-const Table* FindTable(const QString& name);
+KPV_DB_EXPORT const std::vector<Table>& Schema();
+KPV_DB_EXPORT const Table* FindTable(const QString& name);
 
 }  // namespace kpv::db

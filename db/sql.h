@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/database_error.h"
+#include "db/db_export.h"
 
 #include <QString>
 
@@ -9,9 +10,9 @@ class QSqlQuery;
 namespace kpv::db {
 
 // Prepares a statement through Qt, for the connection the query was made on. Throws DatabaseError.
-void Prepare(QSqlQuery& query, const QString& sql);
+KPV_DB_EXPORT void Prepare(QSqlQuery& query, const QString& sql);
 
 // Executes a prepared query; `what` says in Portuguese what the statement was for. Throws DatabaseError.
-void Exec(QSqlQuery& query, const QString& what);
+KPV_DB_EXPORT void Exec(QSqlQuery& query, const QString& what);
 
 }  // namespace kpv::db

@@ -7,52 +7,32 @@
 #include "framework/data/db_grid.h"
 #include "framework/data/db_navigator.h"
 #include "framework/data/db_text.h"
-#include "framework/ui/edit_mask.h"
-#include "framework/ui/registration.h"
+#include "framework/text/edit_mask.h"
+#include "framework/text/registration.h"
 #include "protocol/invoice_status.h"
+#include "protocol/packet_fields.h"
 
 namespace Cli_kpv41000 {
 
-using kpv::data::TFieldType;
-
 void TfrmEmissaoRPS::createInvoiceGrid() {
     cdsNotaFiscal = new TClientDataSet(this, QStringLiteral("cdsNotaFiscal"));
-    struct FieldDef {
-        TField** member;
-        const char* name;
-        TFieldType type;
-        int size;
-        const char* label;
-        bool visible;
+    // The fields of the invoice packet as the server sends them (protocol/packet_fields.cpp), each bound to
+    // the screen's field of its name.
+    cdsNotaFiscal->AddFields(kpv::protocol::InvoiceDefinitions());
+    const std::pair<TField**, const char*> members[] = {
+        {&cdsNotaFiscalIDCHECK, "IDCHECK"},           {&cdsNotaFiscalCDFILIAL, "CDFILIAL"},
+        {&cdsNotaFiscalNRLANCTONF, "NRLANCTONF"},     {&cdsNotaFiscalCDEMPRESA, "CDEMPRESA"},
+        {&cdsNotaFiscalCDFILIEMIT, "CDFILIEMIT"},     {&cdsNotaFiscalNRINSJURNF, "NRINSJURNF"},
+        {&cdsNotaFiscalCDCLIENTE, "CDCLIENTE"},       {&cdsNotaFiscalNMRAZSOCCLIE, "NMRAZSOCCLIE"},
+        {&cdsNotaFiscalNRNOTAFISCSE, "NRNOTAFISCSE"}, {&cdsNotaFiscalDTENTRSAID, "DTENTRSAID"},
+        {&cdsNotaFiscalDTEMISSAO, "DTEMISSAO"},       {&cdsNotaFiscalCDSERIE, "CDSERIE"},
+        {&cdsNotaFiscalVRNOTAFISC, "VRNOTAFISC"},     {&cdsNotaFiscalCDSERIERPSSERIE, "CDSERIERPSSERIE"},
+        {&cdsNotaFiscalNRNOTAFISC, "NRNOTAFISC"},     {&cdsNotaFiscalNRRPS, "NRRPS"},
+        {&cdsNotaFiscalIDEMISSAORPS, "IDEMISSAORPS"}, {&cdsNotaFiscalDADOSRODAPE, "DADOSRODAPE"},
+        {&cdsNotaFiscalIDTPIJURNF, "IDTPIJURNF"},     {&cdsNotaFiscalIDTRANSMISRPS, "IDTRANSMISRPS"},
     };
-    const FieldDef fields[] = {
-        {&cdsNotaFiscalIDCHECK, "IDCHECK", TFieldType::ftFixedChar, 1, nullptr, false},
-        {&cdsNotaFiscalCDFILIAL, "CDFILIAL", TFieldType::ftString, 4, nullptr, false},
-        {&cdsNotaFiscalNRLANCTONF, "NRLANCTONF", TFieldType::ftString, 10, nullptr, false},
-        {&cdsNotaFiscalCDEMPRESA, "CDEMPRESA", TFieldType::ftString, 2, nullptr, false},
-        {&cdsNotaFiscalCDFILIEMIT, "CDFILIEMIT", TFieldType::ftString, 4, "Filial", true},
-        {&cdsNotaFiscalNRINSJURNF, "NRINSJURNF", TFieldType::ftString, 20, "Inscrição", true},
-        {&cdsNotaFiscalCDCLIENTE, "CDCLIENTE", TFieldType::ftString, 21, nullptr, false},
-        {&cdsNotaFiscalNMRAZSOCCLIE, "NMRAZSOCCLIE", TFieldType::ftString, 50, "Razão Social", true},
-        {&cdsNotaFiscalNRNOTAFISCSE, "NRNOTAFISCSE", TFieldType::ftString, 30, "Nº NFS-e", true},
-        {&cdsNotaFiscalDTENTRSAID, "DTENTRSAID", TFieldType::ftDateTime, 0, "Data Saída", true},
-        {&cdsNotaFiscalDTEMISSAO, "DTEMISSAO", TFieldType::ftDateTime, 0, "Data Emissão", true},
-        {&cdsNotaFiscalCDSERIE, "CDSERIE", TFieldType::ftString, 5, "Série", true},
-        {&cdsNotaFiscalVRNOTAFISC, "VRNOTAFISC", TFieldType::ftFloat, 0, "Valor Nota", true},
-        {&cdsNotaFiscalCDSERIERPSSERIE, "CDSERIERPSSERIE", TFieldType::ftString, 5, "Série RPS", true},
-        {&cdsNotaFiscalNRNOTAFISC, "NRNOTAFISC", TFieldType::ftString, 20, nullptr, false},
-        {&cdsNotaFiscalNRRPS, "NRRPS", TFieldType::ftString, 30, "Nº RPS", true},
-        {&cdsNotaFiscalIDEMISSAORPS, "IDEMISSAORPS", TFieldType::ftString, 1, "Situação RPS", true},
-        {&cdsNotaFiscalDADOSRODAPE, "DADOSRODAPE", TFieldType::ftString, 76, nullptr, false},
-        {&cdsNotaFiscalIDTPIJURNF, "IDTPIJURNF", TFieldType::ftString, 1, nullptr, true},
-        {&cdsNotaFiscalIDTRANSMISRPS, "IDTRANSMISRPS", TFieldType::ftString, 1, nullptr, true},
-    };
-    for (const FieldDef& def : fields) {
-        TField* field = cdsNotaFiscal->AddField(QString::fromLatin1(def.name), def.type, def.size);
-        if (def.label) field->DisplayLabel = QString::fromUtf8(def.label);
-        field->Visible = def.visible;
-        *def.member = field;
-    }
+    for (const auto& [member, name] : members)
+        *member = cdsNotaFiscal->FieldByName(QString::fromLatin1(name));
     cdsNotaFiscalVRNOTAFISC->DisplayFormat = QStringLiteral("###,##0.00");
     cdsNotaFiscalIDEMISSAORPS->OnGetText = [this](TField* f, QString& text, bool display) {
         cdsNotaFiscalIDEMISSAORPSGetText(f, text, display);

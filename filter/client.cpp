@@ -5,10 +5,10 @@
 #include "framework/core/routines.h"
 #include "framework/data/data_source.h"
 #include "framework/data/query.h"
-#include "framework/ui/edit_mask.h"
+#include "framework/text/edit_mask.h"
+#include "framework/text/registration.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
-#include "framework/ui/registration.h"
 
 #include <utility>
 

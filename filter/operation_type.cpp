@@ -11,10 +11,9 @@
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/lookup_button.h"
 #include "protocol/data_packet.h"
+#include "protocol/packet_fields.h"
 
 namespace Cli_kpv41100 {
-
-using kpv::data::TFieldType;
 
 void TfrmFiltroEmissaoRPS::createOperationTypeGroup() {
     grbTipoOper =
@@ -35,13 +34,7 @@ void TfrmFiltroEmissaoRPS::createOperationTypeGroup() {
     Place(rdgListaTipoOper, 82, 46, 48, 17);
 
     cdsTipoOper = new TClientDataSet(this, QStringLiteral("cdsTipoOper"));
-    cdsTipoOper->AddField(QStringLiteral("IDMARCADO"), TFieldType::ftFixedChar, 1)->Visible = false;
-    TField* code = cdsTipoOper->AddField(QStringLiteral("CDTIPOOPER"), TFieldType::ftString, 2);
-    code->DisplayLabel = QStringLiteral("Código");
-    code->Required = true;
-    cdsTipoOper->AddField(QStringLiteral("NMTIPOOPER"), TFieldType::ftString, 30)->DisplayLabel =
-        QStringLiteral("Nome");
-    cdsTipoOper->AddField(QStringLiteral("CHAVE"), TFieldType::ftString, 3)->Visible = false;
+    cdsTipoOper->AddFields(kpv::protocol::OperationTypeDefinitions());
     dtsTipoOper = new TDataSource(this, QStringLiteral("dtsTipoOper"));
     dtsTipoOper->SetDataSet(cdsTipoOper);
 

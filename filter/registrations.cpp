@@ -14,37 +14,13 @@
 #include "framework/ui/control.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
+#include "protocol/packet_fields.h"
 
 namespace Cli_kpv41100 {
 
 using kpv::EmptyString;
 using kpv::MensErro;
 using kpv::data::TFieldType;
-
-namespace {
-
-struct FieldSpec {
-    const char* name;
-    int size;
-    const char* label;  // null: hidden
-};
-
-// The fields of a municipal registration as GetInscrMunicip delivers them, in display order.
-constexpr FieldSpec kInscrMunicipFields[] = {
-    {"CDINSCMUNI", 16, "Inscrição"},
-    {"NMREPRINSMUN", 40, "Representante"},
-    {"NRCERTDIGNFSE", 50, "Certificado"},
-    {"IDAMBTRABNFSE", 20, "Ambiente"},
-    {"CDPAIS", 4, nullptr},
-    {"NMPAIS", 30, "Pais"},
-    {"SGESTADO", 2, "Estado"},
-    {"NMESTADO", 30, nullptr},
-    {"CDMUNICIPIO", 4, nullptr},
-    {"NMMUNICIPIO", 30, "Município"},
-    {"CDMUNICIBGE", 7, "Cód. IBGE do Município"},
-};
-
-}  // namespace
 
 void TfrmFiltroEmissaoRPS::createRegistrationRow() {
     edtCdInscEsta = layout::CodeEdit(grbDadosRel, QStringLiteral("edtCdInscEsta"), 16, 127, 38, 128);
@@ -79,12 +55,7 @@ void TfrmFiltroEmissaoRPS::createRegistrationRow() {
     lblInscMuni->setProperty("Tag", 99);
 
     cdsInscrMunicip = new TClientDataSet(this, QStringLiteral("cdsInscrMunicip"));
-    for (const FieldSpec& column : kInscrMunicipFields) {
-        TField* field =
-            cdsInscrMunicip->AddField(QString::fromUtf8(column.name), TFieldType::ftString, column.size);
-        field->Visible = column.label != nullptr;
-        if (column.label) field->DisplayLabel = QString::fromUtf8(column.label);
-    }
+    cdsInscrMunicip->AddFields(kpv::protocol::MunicipalRegistrationDefinitions());
     cdsInscrMunicipCDINSCMUNI = cdsInscrMunicip->FieldByName(QStringLiteral("CDINSCMUNI"));
     cdsInscrMunicipIDAMBTRABNFSE = cdsInscrMunicip->FieldByName(QStringLiteral("IDAMBTRABNFSE"));
     cdsInscrMunicipIDAMBTRABNFSE->OnGetText = [this](TField* f, QString& text, bool display) {

@@ -83,7 +83,7 @@ void sendKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers, cons
 // One key by the name Qt's key sequences give it ("Tab", "Ctrl+A", "PgUp"), or nothing. A name Qt reads
 // otherwise than it is written ("PageUp" gives no such key) is not one.
 std::optional<QKeySequence> keyNamed(const QString& name) {
-    const QKeySequence sequence(name, QKeySequence::PortableText);
+    QKeySequence sequence(name, QKeySequence::PortableText);
     if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown) return std::nullopt;
     if (sequence.toString(QKeySequence::PortableText).compare(name, Qt::CaseInsensitive) != 0)
         return std::nullopt;

@@ -19,6 +19,8 @@
 
 namespace kpv::protocol {
 
+WireError::~WireError() = default;
+
 namespace {
 
 struct FieldTypeNameRow {

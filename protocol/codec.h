@@ -2,6 +2,7 @@
 
 #include "protocol/data_packet.h"
 #include "protocol/fault.h"
+#include "protocol/protocol_export.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,10 +15,13 @@
 namespace kpv::protocol {
 
 // A body that does not follow the protocol; the message says what is wrong, in Portuguese.
-class WireError : public std::runtime_error {
+class KPV_PROTOCOL_EXPORT WireError : public std::runtime_error {
   public:
     explicit WireError(const QString& message)
         : std::runtime_error(message.toStdString()), message_(message) {}
+    // Out of line, so that the type's identity lives in libkpvprotocol alone.
+    ~WireError() override;
+
     QString message() const { return message_; }
 
   private:
@@ -31,19 +35,20 @@ struct Call {
     QVariantList args;
 };
 
-QByteArray EncodeCall(const Call& call);
+KPV_PROTOCOL_EXPORT QByteArray EncodeCall(const Call& call);
 // Arguments come back as QString, double, bool or null QVariant. Throws WireError.
-Call DecodeCall(const QByteArray& body);
+KPV_PROTOCOL_EXPORT Call DecodeCall(const QByteArray& body);
 
-QByteArray EncodePacketReply(const DataPacket& packet);
+KPV_PROTOCOL_EXPORT QByteArray EncodePacketReply(const DataPacket& packet);
 // The status array {"S"|"N", text}, followed by the values a method answers beside it.
-QByteArray EncodeStatusReply(const QString& status, const QString& text, const QStringList& values = {});
-QByteArray EncodeFaultReply(const Fault& fault);
+KPV_PROTOCOL_EXPORT QByteArray EncodeStatusReply(const QString& status, const QString& text,
+                                                 const QStringList& values = {});
+KPV_PROTOCOL_EXPORT QByteArray EncodeFaultReply(const Fault& fault);
 
 // The payload of a reply body: a QVariant holding a DataPacket, a QVariantList status array of two
 // texts or more, or a Fault. Throws WireError for anything else.
-QVariant DecodeReply(const QByteArray& body);
+KPV_PROTOCOL_EXPORT QVariant DecodeReply(const QByteArray& body);
 
-QString FieldTypeName(TFieldType type);
+KPV_PROTOCOL_EXPORT QString FieldTypeName(TFieldType type);
 
 }  // namespace kpv::protocol

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/protocol_export.h"
+
 #include <QLatin1String>
 #include <QString>
 #include <QStringList>
@@ -25,10 +27,10 @@ inline constexpr QLatin1String kNao{"N"};
 
 // The RPS situations of GetNotaFiscal's last argument, concatenated: "_1" not emitted, "_2" emitted,
 // "_3" substituted by an NFS-e.
-QString SituationList(bool naoEmitido, bool emitido, bool substituido);
+KPV_PROTOCOL_EXPORT QString SituationList(bool naoEmitido, bool emitido, bool substituido);
 // The IDEMISSAORPS codes a situation list selects ("_1_3" gives "1", "3"; any order, repeats ignored),
 // or nothing when the text is not such a list. An empty list selects no code.
-std::optional<QStringList> SituationCodes(const QString& list);
+KPV_PROTOCOL_EXPORT std::optional<QStringList> SituationCodes(const QString& list);
 
 // An operation type's key, as GetTipoOper's CHAVE and GetNotaFiscal's list ("S01,S05"): the direction
 // letter and the two-character type code.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/protocol_export.h"
+
 #include <QDateTime>
 #include <QSharedDataPointer>
 #include <QString>
@@ -19,15 +21,15 @@ inline bool IsTextType(TFieldType type) {
 
 // Date-times as milliseconds since the start of the Julian calendar: wall-clock values that never pass
 // through a time zone.
-qint64 WallClockStamp(QDate date, QTime time);
-QDateTime WallClockDateTime(qint64 stamp);
+KPV_PROTOCOL_EXPORT qint64 WallClockStamp(QDate date, QTime time);
+KPV_PROTOCOL_EXPORT QDateTime WallClockDateTime(qint64 stamp);
 
 class ColumnData;
 
 // The values of one field for every row, stored by type: texts as UTF-8, a column's repeated texts once
 // (a dictionary, dropped when most texts differ), numbers and dates in flat arrays, nulls in a bitmap.
 // No QVariant or QString per cell. Implicitly shared: copies are cheap and detach on the first change.
-class Column {
+class KPV_PROTOCOL_EXPORT Column {
   public:
     explicit Column(TFieldType type = TFieldType::ftString);
     Column(const Column&);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/column.h"
+#include "protocol/protocol_export.h"
 
 #include <QList>
 #include <QMetaType>
@@ -19,7 +20,7 @@ struct PacketField {
 
 // A data packet: the field list and, per field, the column of its values. Copies share the columns, so
 // a packet of a hundred thousand rows travels through QVariant and into a data set without copying them.
-class DataPacket {
+class KPV_PROTOCOL_EXPORT DataPacket {
   public:
     DataPacket() = default;
     explicit DataPacket(QList<PacketField> fields);

@@ -14,13 +14,19 @@ constexpr std::array kInvoiceKey{A::Text, A::Text};  // CDFILIAL, NRLANCTONF
 constexpr std::span<const ArgKind> kNone;
 
 constexpr std::array kMethods{
-    MethodLayout{QLatin1String("GetNotaFiscal"), kGetNotaFiscal, PayloadKind::DataPacket, false},
-    MethodLayout{QLatin1String("GetTipoOper"), kThreeTexts, PayloadKind::DataPacket, false},
-    MethodLayout{QLatin1String("GetInscrMunicip"), kThreeTexts, PayloadKind::DataPacket, false},
-    MethodLayout{QLatin1String("IdentificaBanco"), kNone, PayloadKind::StatusArray, true},
-    MethodLayout{QLatin1String("PreparaImpressao"), kInvoiceKey, PayloadKind::StatusArray, true},
-    MethodLayout{QLatin1String("CancelaEmissao"), kInvoiceKey, PayloadKind::StatusArray, true},
-    MethodLayout{QLatin1String("GeraDPS"), kInvoiceKey, PayloadKind::StatusArray, false},
+    MethodLayout{Method::GetNotaFiscal, QLatin1String("GetNotaFiscal"), kGetNotaFiscal,
+                 PayloadKind::DataPacket, false},
+    MethodLayout{Method::GetTipoOper, QLatin1String("GetTipoOper"), kThreeTexts, PayloadKind::DataPacket,
+                 false},
+    MethodLayout{Method::GetInscrMunicip, QLatin1String("GetInscrMunicip"), kThreeTexts,
+                 PayloadKind::DataPacket, false},
+    MethodLayout{Method::IdentificaBanco, QLatin1String("IdentificaBanco"), kNone, PayloadKind::StatusArray,
+                 true},
+    MethodLayout{Method::PreparaImpressao, QLatin1String("PreparaImpressao"), kInvoiceKey,
+                 PayloadKind::StatusArray, true},
+    MethodLayout{Method::CancelaEmissao, QLatin1String("CancelaEmissao"), kInvoiceKey,
+                 PayloadKind::StatusArray, true},
+    MethodLayout{Method::GeraDPS, QLatin1String("GeraDPS"), kInvoiceKey, PayloadKind::StatusArray, false},
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/protocol_export.h"
+
 #include <QDate>
 #include <QLatin1String>
 #include <QString>
@@ -18,19 +20,31 @@ inline constexpr QLatin1String kIdentificaBanco{"IdentificaBanco"};
 enum class ArgKind { Text, Date };
 enum class PayloadKind { DataPacket, StatusArray };
 
+// The methods, for the server to run each by a switch the compiler checks is complete.
+enum class Method {
+    GetNotaFiscal,
+    GetTipoOper,
+    GetInscrMunicip,
+    IdentificaBanco,
+    PreparaImpressao,
+    CancelaEmissao,
+    GeraDPS,
+};
+
 struct MethodLayout {
+    Method method;
     QLatin1String name;
     std::span<const ArgKind> args;
     PayloadKind payload;
     bool writes;  // changes the database: the server runs it with the other writes
 };
 
-std::span<const MethodLayout> Methods();
+KPV_PROTOCOL_EXPORT std::span<const MethodLayout> Methods();
 // Letter case as written; null when the module has no such method.
-const MethodLayout* FindMethod(const QString& name);
+KPV_PROTOCOL_EXPORT const MethodLayout* FindMethod(const QString& name);
 
 // The eleven arguments of GetNotaFiscal, in the order they travel. Texts except the two exit dates.
-struct NotaFiscalArgs {
+struct KPV_PROTOCOL_EXPORT NotaFiscalArgs {
     QString stCdFilial;    // branch; empty: every branch of the company
     QString stTipoOper;    // kAll, or operation keys joined by commas
     QString stCdEmpresa;   // company

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/data_packet.h"
+#include "protocol/protocol_export.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -13,7 +14,7 @@ namespace kpv::protocol {
 // Writes a reply carrying a data packet, {"result":{"fields":[...],"rows":[[...],...]}}, straight into
 // the body as its rows come: no document and no value object per cell. Texts are UTF-8; a byte sequence
 // that is not valid UTF-8 is written as U+FFFD so the body stays valid JSON.
-class PacketWriter {
+class KPV_PROTOCOL_EXPORT PacketWriter {
   public:
     PacketWriter(QByteArray& body, const QList<PacketField>& fields);
 

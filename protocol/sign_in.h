@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/protocol_export.h"
+
 #include <QByteArray>
 #include <QLatin1String>
 #include <QString>
@@ -19,8 +21,8 @@ struct SignInRequest {
     QString password;
 };
 
-QByteArray EncodeSignIn(const SignInRequest& request);
+KPV_PROTOCOL_EXPORT QByteArray EncodeSignIn(const SignInRequest& request);
 // Throws WireError for a body that is not such a request.
-SignInRequest DecodeSignIn(const QByteArray& body);
+KPV_PROTOCOL_EXPORT SignInRequest DecodeSignIn(const QByteArray& body);
 
 }  // namespace kpv::protocol

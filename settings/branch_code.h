@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/settings_export.h"
+
 #include <QString>
 
 #include <optional>
@@ -8,6 +10,6 @@ namespace kpv::settings {
 
 // A branch code as kpv.ini writes it, 1 to 4 digits, stored four wide ("1" is branch "0001"); nothing
 // for any other text.
-std::optional<QString> BranchCode(const QString& text);
+KPV_SETTINGS_EXPORT std::optional<QString> BranchCode(const QString& text);
 
 }  // namespace kpv::settings

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/configuration_error.h"
+#include "settings/settings_export.h"
 
 #include <QDate>
 #include <QHash>
@@ -13,7 +14,7 @@ namespace kpv::settings {
 // and key in it must be one the system knows, and each value is checked by the program that reads it, with
 // messages of one style: "configuração inválida: [group] key=value (what was expected)". Relative paths in
 // the file are taken from the file's own folder, wherever the program was started.
-class SettingsFile {
+class KPV_SETTINGS_EXPORT SettingsFile {
   public:
     // Throws ConfigurationError when the file is not there, cannot be read, or holds an unknown group or
     // key.
@@ -47,6 +48,6 @@ class SettingsFile {
 };
 
 // Resolves a path written in a configuration file: relative ones are taken from `folder`.
-QString ResolvePath(const QString& folder, const QString& path);
+KPV_SETTINGS_EXPORT QString ResolvePath(const QString& folder, const QString& path);
 
 }  // namespace kpv::settings

@@ -2,6 +2,7 @@
 #include "db/database.h"
 #include "db/database_error.h"
 #include "db/demodata/demo_generator.h"
+#include "db/firebird_tools.h"
 #include "settings/settings_file.h"
 
 #include <QCommandLineParser>

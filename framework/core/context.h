@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QDate>
 #include <QHash>
 #include <QString>
@@ -29,18 +31,18 @@ struct ContextValues {
 };
 
 // The values in force; the host fills them from its configuration at start.
-ContextValues& Context();
+KPV_FRAMEWORK_EXPORT ContextValues& Context();
 
 // Reads and checks the [context], [server] and [reports] groups of the host's configuration (keys in
 // README); relative paths are taken from the file's folder. Throws settings::ConfigurationError.
-ContextValues ReadContextValues(const settings::SettingsFile& file);
+KPV_FRAMEWORK_EXPORT ContextValues ReadContextValues(const settings::SettingsFile& file);
 
-QString FiliProc();
-QString FiliProcFat();
-bool ModuFili();
-QDate DataProc(const QString& branch);
-int ModuloAtiv();  // only the low 8 bits
-QString WebURL();
-int WebPort();
+KPV_FRAMEWORK_EXPORT QString FiliProc();
+KPV_FRAMEWORK_EXPORT QString FiliProcFat();
+KPV_FRAMEWORK_EXPORT bool ModuFili();
+KPV_FRAMEWORK_EXPORT QDate DataProc(const QString& branch);
+KPV_FRAMEWORK_EXPORT int ModuloAtiv();  // only the low 8 bits
+KPV_FRAMEWORK_EXPORT QString WebURL();
+KPV_FRAMEWORK_EXPORT int WebPort();
 
 }  // namespace kpv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QString>
 
 #include <functional>
@@ -16,7 +18,7 @@ using TNotifyEvent = std::function<void(QObject* Sender)>;
 // Handlers called from code (a text written by a handler runs its OnChange, a focus move it makes runs
 // the exits and enters on the way) are plain calls, so an abort raised inside them ends the outer event as
 // well. Returns whether the handler ran to its end.
-bool Dispatch(const std::function<void()>& handler) noexcept;
+KPV_FRAMEWORK_EXPORT bool Dispatch(const std::function<void()>& handler) noexcept;
 
 // Raises an event from code: a plain call, errors travel to the caller.
 inline void Fire(const TNotifyEvent& event, QObject* sender) {
@@ -26,7 +28,7 @@ inline void Fire(const TNotifyEvent& event, QObject* sender) {
 using ErrorDisplay = std::function<void(const QString& message)>;
 
 // The host installs its display of unhandled errors; without one they go to the message seam.
-void SetErrorDisplay(ErrorDisplay display);
-void ShowUnhandledError(const QString& message);
+KPV_FRAMEWORK_EXPORT void SetErrorDisplay(ErrorDisplay display);
+KPV_FRAMEWORK_EXPORT void ShowUnhandledError(const QString& message);
 
 }  // namespace kpv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QString>
 
 #include <stdexcept>
@@ -13,7 +15,7 @@ class EAbort final : public std::exception {
 };
 
 // An error meant for the user. Whatever is not an EAbort reaches the host's error display.
-class Error : public std::runtime_error {
+class KPV_FRAMEWORK_EXPORT Error : public std::runtime_error {
   public:
     explicit Error(const QString& message);
     QString message() const { return message_; }
@@ -22,6 +24,6 @@ class Error : public std::runtime_error {
     QString message_;
 };
 
-[[noreturn]] void Abort();
+[[noreturn]] KPV_FRAMEWORK_EXPORT void Abort();
 
 }  // namespace kpv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -37,7 +39,7 @@ struct SignInAnswer {
 
 // The one seam through which screens talk to the user. Production shows Qt dialogs; tests install a
 // scripted implementation that records what was shown and answers as told.
-class Interaction {
+class KPV_FRAMEWORK_EXPORT Interaction {
   public:
     virtual ~Interaction() = default;
 

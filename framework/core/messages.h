@@ -1,12 +1,14 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QObject>
 #include <QStringList>
 
 namespace kpv {
 
 // Message catalogue of a screen: lines of a key, a bar and a text.
-class TMessages : public QObject {
+class KPV_FRAMEWORK_EXPORT TMessages : public QObject {
     Q_OBJECT
   public:
     explicit TMessages(QObject* owner, const QString& name = QStringLiteral("msgPadrao"));

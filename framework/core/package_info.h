@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 // The binary contract between the host and a run-time package: C entry points and the unit table.
 
 extern "C" {
@@ -25,7 +27,7 @@ using TGetPackageInfoTable = const TPackageInfoTable* (*)();
 namespace kpv {
 
 // Initialization of the framework's own units, shared by every package that requires them.
-void FrameworkUnitInitialization();
-void FrameworkUnitFinalization();
+KPV_FRAMEWORK_EXPORT void FrameworkUnitInitialization();
+KPV_FRAMEWORK_EXPORT void FrameworkUnitFinalization();
 
 }  // namespace kpv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QColor>
 #include <QImage>
 #include <QRect>
@@ -13,7 +15,7 @@ struct TBrush {
 };
 
 // The drawing surface handed to cell-painting handlers, over the painter the grid paints with.
-class TCanvas {
+class KPV_FRAMEWORK_EXPORT TCanvas {
   public:
     TCanvas(QPainter* painter, const QColor& brushColor);
 

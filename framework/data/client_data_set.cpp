@@ -30,6 +30,15 @@ TField* TClientDataSet::AddField(const QString& name, TFieldType type, int size)
     return fields_.back().get();
 }
 
+void TClientDataSet::AddFields(std::span<const protocol::FieldDefinition> definitions) {
+    for (const protocol::FieldDefinition& d : definitions) {
+        TField* field = AddField(QString::fromLatin1(d.name), d.type, d.size);
+        if (d.label) field->DisplayLabel = QString::fromUtf8(d.label);
+        field->Visible = d.visible;
+        field->Required = d.required;
+    }
+}
+
 void TClientDataSet::TruncateFields(int count) {
     if (Active()) {
         throw Error(QStringLiteral("Não é possível excluir campos com o conjunto de dados '%1' aberto.")

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "framework/data/field.h"
+#include "framework/framework_export.h"
 #include "protocol/data_packet.h"
+#include "protocol/packet_fields.h"
 
 #include <QList>
 #include <QObject>
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace kpv::data {
@@ -28,7 +31,7 @@ using TDataSetNotifyEvent = std::function<void(TClientDataSet* DataSet)>;
 
 // An in-memory data set with a fixed field list declared by code, stored column by column.
 // Record numbers are 0-based. Rows come from data packets; the only local change is Edit/Post.
-class TClientDataSet : public QObject {
+class KPV_FRAMEWORK_EXPORT TClientDataSet : public QObject {
     Q_OBJECT
   public:
     TClientDataSet(QObject* parent, const QString& name);
@@ -36,6 +39,8 @@ class TClientDataSet : public QObject {
 
     // Fields are declared while the data set is inactive, in display order.
     TField* AddField(const QString& name, TFieldType type, int size = 0);
+    // The fields of a packet a method returns, with their titles, visibility and whether required.
+    void AddFields(std::span<const protocol::FieldDefinition> definitions);
     // Keeps the first `count` fields and drops the rest; only while inactive.
     void TruncateFields(int count);
     TField* FindField(const QString& name) const;

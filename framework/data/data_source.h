@@ -2,6 +2,7 @@
 
 #include "framework/core/dispatch.h"
 #include "framework/data/client_data_set.h"
+#include "framework/framework_export.h"
 
 #include <QObject>
 
@@ -13,7 +14,7 @@ using TDataChangeEvent = std::function<void(QObject* Sender, TField* Field)>;
 
 // Links a data set to the controls that show it. The handlers run as plain calls, so an abort
 // raised in them ends the event that changed the data set. Controls listen to the Qt signals.
-class TDataSource : public QObject {
+class KPV_FRAMEWORK_EXPORT TDataSource : public QObject {
     Q_OBJECT
   public:
     TDataSource(QObject* parent, const QString& name);

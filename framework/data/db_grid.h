@@ -2,6 +2,7 @@
 
 #include "framework/core/dispatch.h"
 #include "framework/data/canvas.h"
+#include "framework/framework_export.h"
 
 #include <QFont>
 #include <QTableView>
@@ -20,7 +21,7 @@ class TField;
 enum class TFontCharset { DEFAULT_CHARSET, SYMBOL_CHARSET };
 
 // One column of a grid: the field it shows, its width in pixels and its title.
-class TColumn {
+class KPV_FRAMEWORK_EXPORT TColumn {
   public:
     TColumn(TDBGrid* grid, const QString& fieldName);
 
@@ -79,7 +80,7 @@ using TDBGridClickEvent = std::function<void(TColumn* Column)>;
 
 // A read-only grid over a data source. Its current row is the data set's current record both ways.
 // It never inserts or deletes rows. Clicking a title raises OnTitleClick and never sorts.
-class TDBGrid : public QTableView {
+class KPV_FRAMEWORK_EXPORT TDBGrid : public QTableView {
     Q_OBJECT
   public:
     TDBGrid(QWidget* parent, const QString& name);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QObject>
 #include <QSqlDatabase>
 
@@ -11,7 +13,7 @@ namespace kpv::data {
 
 // The host's shared database module: the one application database connection every query uses.
 // The host opens the QSqlDatabase connection itself and hands its name over.
-class TdtmDBGeral : public QObject {
+class KPV_FRAMEWORK_EXPORT TdtmDBGeral : public QObject {
     Q_OBJECT
   public:
     static TdtmDBGeral& Instance();

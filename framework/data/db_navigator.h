@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QWidget>
 
 #include <array>
@@ -12,7 +14,7 @@ class TDataSource;
 
 // Flat first / prior / next / last buttons moving the data source's cursor. A button that cannot move
 // (at either end, or the data set closed) is disabled; Enabled switches the whole navigator.
-class TDBNavigator : public QWidget {
+class KPV_FRAMEWORK_EXPORT TDBNavigator : public QWidget {
     Q_OBJECT
   public:
     enum TNavigateBtn { nbFirst, nbPrior, nbNext, nbLast };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QLabel>
 
 namespace kpv::data {
@@ -8,7 +10,7 @@ class TDataSource;
 
 // A label showing the display text of one field of its data source's current record; empty when
 // the data set is closed or empty. It takes the size of its text.
-class TDBText : public QLabel {
+class KPV_FRAMEWORK_EXPORT TDBText : public QLabel {
     Q_OBJECT
   public:
     TDBText(QWidget* parent, const QString& name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/framework_export.h"
 #include "protocol/data_packet.h"
 
 #include <QDateTime>
@@ -19,7 +20,7 @@ using TFieldGetTextEvent = std::function<void(TField* Sender, QString& Text, boo
 
 // One field of a data set. Its value is that of the data set's current record, or of the record a
 // TClientDataSet::PaintRecord guard is reading; in edit state, the value being edited.
-class TField {
+class KPV_FRAMEWORK_EXPORT TField {
   public:
     TField(TClientDataSet* dataSet, int index, const QString& name, TFieldType type, int size);
     TField(const TField&) = delete;

@@ -2,6 +2,7 @@
 
 #include "framework/data/client_data_set.h"
 #include "framework/data/db_module.h"
+#include "framework/framework_export.h"
 
 #include <QObject>
 #include <QStringList>
@@ -45,7 +46,7 @@ using TADOIBQueryEvent = std::function<void(TADOIBQuery* DataSet)>;
 // A parameter name gives its one value to every place it occurs in the statement. The rows land in
 // the inner data set Query(); text results lose their trailing blanks (fixed-length CHAR columns come
 // back padded) and date columns become date-time fields.
-class TADOIBQuery : public QObject {
+class KPV_FRAMEWORK_EXPORT TADOIBQuery : public QObject {
     Q_OBJECT
   public:
     TADOIBQuery(QObject* parent, const QString& name);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QVariant>
 
 namespace kpv {
@@ -15,6 +17,6 @@ enum TResultKind : int {
 // kpv::protocol::DataPacket, or the status array {"S"|"N", text} as a QVariantList. A failed call (the
 // transport's or the server's Fault), or a payload of another kind than `kind` asks for, raises
 // kpv::Error with its Portuguese text when `show` is true and gives an invalid QVariant when false.
-QVariant CheckResultServ(const QVariant& result, bool show, int kind);
+KPV_FRAMEWORK_EXPORT QVariant CheckResultServ(const QVariant& result, bool show, int kind);
 
 }  // namespace kpv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/core/dispatch.h"
+#include "framework/framework_export.h"
 #include "protocol/call_timeout.h"
 
 #include <QByteArray>
@@ -20,13 +21,13 @@ namespace kpv::net {
 // address, it raises kpv::Error when the host's database does not hold it. The host installs it once;
 // without one, connections call at once.
 using DatabaseCheck = std::function<void(const QString& witness, const QString& server)>;
-void SetDatabaseCheck(DatabaseCheck check);
+KPV_FRAMEWORK_EXPORT void SetDatabaseCheck(DatabaseCheck check);
 
 class HttpTransport;
 class TNetConnection;
 
 // The late-bound server object a connection hands out: its methods are called by name.
-class TServerObject {
+class KPV_FRAMEWORK_EXPORT TServerObject {
   public:
     // Calls a method of the connection's server with the arguments in order. Returns the payload (a
     // DataPacket or a status array) or, when the call failed, a Fault for CheckResultServ; with the
@@ -44,7 +45,7 @@ class TServerObject {
 // connection then signs in, asking the user through the interaction seam, and presents the session from then
 // on; when the session has expired it signs in again and repeats the call, which the server had not run.
 // The connections of the host to one server share its session.
-class TNetConnection : public QObject {
+class KPV_FRAMEWORK_EXPORT TNetConnection : public QObject {
     Q_OBJECT
 
   public:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -16,7 +18,7 @@ struct TReportParam {
 };
 
 // The parameter list of a report's query, in the order the query names them.
-class TReportParams {
+class KPV_FRAMEWORK_EXPORT TReportParams {
   public:
     TReportParams() = default;
     explicit TReportParams(const QStringList& names);
@@ -33,6 +35,6 @@ class TReportParams {
 };
 
 // True when the report's query has a parameter of that name (letter case ignored).
-bool ExistParam(const TReportParams& params, const QString& name);
+KPV_FRAMEWORK_EXPORT bool ExistParam(const TReportParams& params, const QString& name);
 
 }  // namespace kpv::report

@@ -2,6 +2,7 @@
 
 #include "framework/core/errors.h"
 #include "framework/data/query.h"
+#include "framework/framework_export.h"
 #include "framework/report/report_definition.h"
 #include "framework/report/report_designer.h"
 
@@ -37,6 +38,6 @@ TOpenedReport OpenReportQuery(const TReportDefinition& report, TReportDesignerDi
 // Raises kpv::Error naming the first field the report's layout uses that its query does not return, as a
 // print would, but before the print: the query runs with every parameter null, which returns its fields
 // and no rows, and the screen's BeforeGetQueryParams is not raised.
-void CheckReportQuery(const TReportDefinition& report);
+KPV_FRAMEWORK_EXPORT void CheckReportQuery(const TReportDefinition& report);
 
 }  // namespace kpv::report

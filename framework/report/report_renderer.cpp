@@ -3,8 +3,8 @@
 #include "framework/core/errors.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/display_format.h"
-#include "framework/ui/edit_mask.h"
-#include "framework/ui/registration.h"
+#include "framework/text/edit_mask.h"
+#include "framework/text/registration.h"
 
 #include <QPainter>
 #include <QPrinter>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QLayout>
 #include <QList>
 
@@ -34,6 +36,6 @@ class AlignLayout : public QLayout {
 };
 
 // Gives `widget` an alignment inside its parent container, creating the parent's layout on first use.
-void SetAlign(QWidget* widget, TAlign align);
+KPV_FRAMEWORK_EXPORT void SetAlign(QWidget* widget, TAlign align);
 
 }  // namespace kpv::ui

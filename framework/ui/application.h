@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/framework_export.h"
 #include "framework/ui/form.h"
 
 #include <QList>
@@ -16,7 +17,7 @@ inline constexpr int crHourGlass = -11;
 
 // The host's application object: it owns the screens, knows the MDI area of the main window, and keeps
 // the screen cursor.
-class TApplication : public QObject {
+class KPV_FRAMEWORK_EXPORT TApplication : public QObject {
     Q_OBJECT
   public:
     TApplication();
@@ -60,7 +61,7 @@ class TApplication : public QObject {
 };
 
 // The application object in force (created on first use).
-TApplication& Application();
+KPV_FRAMEWORK_EXPORT TApplication& Application();
 
 // The hourglass for the lifetime of the object: the default cursor comes back on success and on error.
 class THourGlass {

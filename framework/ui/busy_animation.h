@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QString>
 
 #include <utility>
@@ -10,14 +12,14 @@ namespace kpv {
 
 // Shows the busy animation over a screen, with a text when given. `kind` picks the picture: 1 looks
 // something up, 6 waits for the application server.
-void ActiveShowAvi(QWidget* form, int kind, const QString& text = {});
+KPV_FRAMEWORK_EXPORT void ActiveShowAvi(QWidget* form, int kind, const QString& text = {});
 // Hides the animation; harmless when none is shown.
-void DeactiveShowAvi();
+KPV_FRAMEWORK_EXPORT void DeactiveShowAvi();
 // Whether an animation is shown, and its text (for the host's status and for tests).
 bool ShowAviActive();
 QString ShowAviText();
 // Shows a bar under the text: `done` of `total` pieces of work; total 0 hides it.
-void SetShowAviProgress(int done, int total);
+KPV_FRAMEWORK_EXPORT void SetShowAviProgress(int done, int total);
 // The bar's state, {0, 0} without one.
 std::pair<int, int> ShowAviProgress();
 

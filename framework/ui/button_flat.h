@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/core/dispatch.h"
+#include "framework/framework_export.h"
 
 #include <QIcon>
 #include <QToolButton>
@@ -8,7 +9,7 @@
 namespace kpv::ui {
 
 // A flat toolbar button with a hint and a two-state glyph (normal and disabled).
-class TButtonFlat : public QToolButton {
+class KPV_FRAMEWORK_EXPORT TButtonFlat : public QToolButton {
     Q_OBJECT
   public:
     TButtonFlat(QWidget* parent, const QString& name, const QString& hint = {});

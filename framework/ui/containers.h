@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/framework_export.h"
 #include "framework/ui/align_layout.h"
 #include "framework/ui/control.h"
 
@@ -11,41 +12,41 @@
 namespace kpv::ui {
 
 // A panel: a container with enter and exit events, placed by position or by alignment.
-class TPanel : public QFrame, public TControlEvents {
+class KPV_FRAMEWORK_EXPORT TPanel : public QFrame, public TControlEvents {
     Q_OBJECT
   public:
     TPanel(QWidget* parent, const QString& name);
     void SetBevel(bool raised);  // false: borderless
 };
 
-class TGroupBox : public QGroupBox, public TControlEvents {
+class KPV_FRAMEWORK_EXPORT TGroupBox : public QGroupBox, public TControlEvents {
     Q_OBJECT
   public:
     TGroupBox(QWidget* parent, const QString& name, const QString& caption = {});
 };
 
-class TScrollBox : public QScrollArea {
+class KPV_FRAMEWORK_EXPORT TScrollBox : public QScrollArea {
     Q_OBJECT
   public:
     TScrollBox(QWidget* parent, const QString& name);
 };
 
 // Page control whose sheets may hide their tabs.
-class TPageControl : public QTabWidget, public TControlEvents {
+class KPV_FRAMEWORK_EXPORT TPageControl : public QTabWidget, public TControlEvents {
     Q_OBJECT
   public:
     TPageControl(QWidget* parent, const QString& name);
     void SetTabsVisible(bool visible);
 };
 
-class TTabSheet : public QWidget {
+class KPV_FRAMEWORK_EXPORT TTabSheet : public QWidget {
     Q_OBJECT
   public:
     TTabSheet(TPageControl* pageControl, const QString& name, const QString& caption = {});
 };
 
 // A separator line.
-class TBevel : public QFrame {
+class KPV_FRAMEWORK_EXPORT TBevel : public QFrame {
     Q_OBJECT
   public:
     enum class TBevelShape { bsBottomLine, bsTopLine, bsBox };
@@ -60,6 +61,6 @@ class TBevel : public QFrame {
 
 // Disables every control inside a container, or enables again the ones it disabled. A control disabled
 // before (a display-only name field, a command its rule turned off) stays as it was.
-void SetChildEnabled(QWidget* container, bool enabled);
+KPV_FRAMEWORK_EXPORT void SetChildEnabled(QWidget* container, bool enabled);
 
 }  // namespace kpv::ui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/core/dispatch.h"
+#include "framework/framework_export.h"
 
 #include <QColor>
 
@@ -31,17 +32,17 @@ void InstallFocusTracker();
 
 // Places a control at the left, top and width its screen gives it; the height stays the widget's own
 // unless given.
-void Place(QWidget* widget, int left, int top, int width, int height = -1);
+KPV_FRAMEWORK_EXPORT void Place(QWidget* widget, int left, int top, int width, int height = -1);
 
 // Moves the focus to a control; the enter and exit events the move raises run before it returns. They are
 // part of the caller's work, as handlers called from code are: when one of them fails (a validation on
 // exit showed its message), its error travels on from here and ends the caller's event too.
-void SetFocus(QWidget* widget);
+KPV_FRAMEWORK_EXPORT void SetFocus(QWidget* widget);
 
 // Puts the focus back on a control when the step it guards fails, so that the user corrects the field
 // whose check stopped the event. The move raises its events as the user's own moves do, never into the
 // failure under way.
-class TFocusOnFailure {
+class KPV_FRAMEWORK_EXPORT TFocusOnFailure {
   public:
     explicit TFocusOnFailure(QWidget* control) : control_(control), failures_(std::uncaught_exceptions()) {}
     ~TFocusOnFailure();

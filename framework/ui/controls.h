@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/framework_export.h"
 #include "framework/ui/control.h"
 
 #include <QAbstractButton>
@@ -11,7 +12,7 @@
 
 namespace kpv::ui {
 
-class TLabel : public QLabel {
+class KPV_FRAMEWORK_EXPORT TLabel : public QLabel {
     Q_OBJECT
   public:
     TLabel(QWidget* parent, const QString& name, const QString& caption = {});
@@ -21,7 +22,7 @@ class TLabel : public QLabel {
 
 // What a check box and a radio button share: ticked by the user or from code, either way running OnClick
 // as a user's click does. Whether unticking counts as a click is the one rule in which they differ.
-class TTickControl : public TControlEvents {
+class KPV_FRAMEWORK_EXPORT TTickControl : public TControlEvents {
   public:
     bool Checked() const { return button_->isChecked(); }
     void SetFocus() { ui::SetFocus(button_); }
@@ -39,7 +40,7 @@ class TTickControl : public TControlEvents {
 };
 
 // A check box: ticking and unticking are both clicks.
-class TCheckBox : public QCheckBox, public TTickControl {
+class KPV_FRAMEWORK_EXPORT TCheckBox : public QCheckBox, public TTickControl {
     Q_OBJECT
   public:
     TCheckBox(QWidget* parent, const QString& name, const QString& caption = {});
@@ -48,7 +49,7 @@ class TCheckBox : public QCheckBox, public TTickControl {
 
 // A radio button: only being selected is a click; selecting one from code unticks the others of its
 // group, and unticking one from code leaves its group with none.
-class TRadioButton : public QRadioButton, public TTickControl {
+class KPV_FRAMEWORK_EXPORT TRadioButton : public QRadioButton, public TTickControl {
     Q_OBJECT
   public:
     TRadioButton(QWidget* parent, const QString& name, const QString& caption = {});
@@ -56,7 +57,7 @@ class TRadioButton : public QRadioButton, public TTickControl {
 };
 
 // A drop-down list. Setting the index from code runs nothing; a user's choice runs OnChange.
-class TComboBox : public QComboBox, public TControlEvents {
+class KPV_FRAMEWORK_EXPORT TComboBox : public QComboBox, public TControlEvents {
     Q_OBJECT
   public:
     TComboBox(QWidget* parent, const QString& name, const QStringList& items = {});
@@ -67,7 +68,7 @@ class TComboBox : public QComboBox, public TControlEvents {
 };
 
 // An image component that only carries a bitmap; never shown.
-class TImage : public QObject {
+class KPV_FRAMEWORK_EXPORT TImage : public QObject {
     Q_OBJECT
   public:
     TImage(QObject* parent, const QString& name, QImage picture = {});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/framework_export.h"
 #include "framework/ui/mask_edit.h"
 
 #include <QDate>
@@ -13,7 +14,7 @@ namespace kpv::ui {
 // A date edit (dd/mm/yyyy, the slashes laid by its mask) with a calendar button. It may hold no date:
 // Text() is then empty and GetDate() null. A valid date is written in ValidDateColor and its weekday,
 // named by NomeSemana, is the field's tool tip.
-class TDateEditPlus : public TMaskEdit {
+class KPV_FRAMEWORK_EXPORT TDateEditPlus : public TMaskEdit {
     Q_OBJECT
   public:
     TDateEditPlus(QWidget* parent, const QString& name);

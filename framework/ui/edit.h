@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/framework_export.h"
 #include "framework/ui/control.h"
 
 #include <QLineEdit>
@@ -8,7 +9,7 @@ namespace kpv::ui {
 
 // An edit line with the change rule of the screens: writing a text that differs from the current one
 // runs OnChange, writing the same text runs nothing, clearing always runs it; typing runs it too.
-class TCustomEdit : public QLineEdit, public TControlEvents {
+class KPV_FRAMEWORK_EXPORT TCustomEdit : public QLineEdit, public TControlEvents {
     Q_OBJECT
   public:
     TCustomEdit(QWidget* parent, const QString& name);
@@ -37,7 +38,7 @@ class TCustomEdit : public QLineEdit, public TControlEvents {
     bool upperCase_ = false;
 };
 
-class TEdit : public TCustomEdit {
+class KPV_FRAMEWORK_EXPORT TEdit : public TCustomEdit {
     Q_OBJECT
   public:
     using TCustomEdit::TCustomEdit;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/core/interaction.h"
+#include "framework/framework_export.h"
 
 #include <QDialog>
 
@@ -16,7 +17,7 @@ enum class TFormStyle { fsNormal, fsMDIChild };
 // A screen. Its events are virtual methods named as the screens name their handlers; a derived screen
 // overrides them and calls the inherited one where its description says so. FormCreate runs once the
 // whole object exists (TApplication::CreateForm), never from a constructor.
-class TForm : public QDialog {
+class KPV_FRAMEWORK_EXPORT TForm : public QDialog {
     Q_OBJECT
   public:
     explicit TForm(QWidget* owner = nullptr);

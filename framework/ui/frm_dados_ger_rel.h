@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/core/messages.h"
+#include "framework/framework_export.h"
 #include "framework/report/report_definition.h"
 #include "framework/report/report_designer.h"
 #include "framework/report/report_params.h"
@@ -25,7 +26,7 @@ class TPrintBatch;
 // run the report chosen in cbbReportNames; the screen fills the report query's parameters through
 // rpddPadrao. On a machine without a printer, prints become PDF files in the configured output folder,
 // told in a box after each print, or once for a whole TPrintBatch.
-class TfrmDadosGerRel : public TForm {
+class KPV_FRAMEWORK_EXPORT TfrmDadosGerRel : public TForm {
     Q_OBJECT
   public:
     explicit TfrmDadosGerRel(QWidget* owner);

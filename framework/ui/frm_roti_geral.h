@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/core/messages.h"
+#include "framework/framework_export.h"
 #include "framework/ui/button_flat.h"
 #include "framework/ui/containers.h"
 #include "framework/ui/controls.h"
@@ -10,7 +11,7 @@ namespace kpv::ui {
 
 // The dialog base screen: a content group on the left and, on the right, a side panel with the confirm
 // and cancel buttons and the screen code.
-class TfrmRotiGeral : public TForm {
+class KPV_FRAMEWORK_EXPORT TfrmRotiGeral : public TForm {
     Q_OBJECT
   public:
     explicit TfrmRotiGeral(QWidget* owner);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QPixmap>
 
 class QPainter;
@@ -23,9 +25,9 @@ enum class TGlyph {
     Calendar,
 };
 
-QPixmap Glyph(TGlyph glyph);
+KPV_FRAMEWORK_EXPORT QPixmap Glyph(TGlyph glyph);
 
 // A page with lines of text in the pictures' hand, for a screen that draws a picture of its own on it.
-void PaintPage(QPainter& painter, const QRectF& bounds);
+KPV_FRAMEWORK_EXPORT void PaintPage(QPainter& painter, const QRectF& bounds);
 
 }  // namespace kpv::ui

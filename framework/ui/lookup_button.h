@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/framework_export.h"
 #include "framework/ui/button_flat.h"
 
 #include <functional>
@@ -14,7 +15,7 @@ namespace kpv::ui {
 // shows the rows of DataSource in a lookup list titled Title, and once the user picked one leaves the
 // data set on it and runs OnAfterPesq (where the screen copies the row into its fields). An empty list
 // shows EmptyError instead. With an OnClick of its own, a click runs only that.
-class TBtnPesquisa : public TButtonFlat {
+class KPV_FRAMEWORK_EXPORT TBtnPesquisa : public TButtonFlat {
     Q_OBJECT
   public:
     TBtnPesquisa(QWidget* parent, const QString& name);

@@ -42,7 +42,7 @@ void TMaskEdit::SetEditMask(const QString& editMask) {
     const QString before = Text();
     const QString plain = masked_ ? masked_->Raw() : text();
     editMask_ = editMask;
-    ParsedMask mask(editMask);
+    text::ParsedMask mask(editMask);
     if (mask.IsEmpty()) {
         masked_.reset();
     } else {
@@ -71,7 +71,7 @@ void TMaskEdit::setRawText(const QString& text) {
 
 QString TMaskEdit::normalised(const QString& text) const {
     if (!masked_) return TCustomEdit::normalised(text);
-    MaskedText laid(masked_->Mask());
+    text::MaskedText laid(masked_->Mask());
     laid.Assign(TCustomEdit::normalised(text));
     return laid.Value();
 }

@@ -1,18 +1,19 @@
 #pragma once
 
+#include "framework/framework_export.h"
+#include "framework/text/edit_mask.h"
 #include "framework/ui/edit.h"
-#include "framework/ui/edit_mask.h"
 
 #include <optional>
 
 namespace kpv::ui {
 
-// An edit with an edit mask (see ParsedMask). Typing obeys the mask and overwrites; the field shows the
+// An edit with an edit mask (see text::ParsedMask). Typing obeys the mask and overwrites; the field shows the
 // literals and the blank character; Text() reads back the filled positions, with the literals when the
 // mask saves them. The change rule of TCustomEdit holds on Text(): writing a text, typing, setting or
 // removing the mask run OnChange exactly when Text() changes (Clear always). Without a mask it is a
 // plain edit.
-class TMaskEdit : public TCustomEdit {
+class KPV_FRAMEWORK_EXPORT TMaskEdit : public TCustomEdit {
     Q_OBJECT
   public:
     TMaskEdit(QWidget* parent, const QString& name, const QString& editMask = {});
@@ -44,7 +45,7 @@ class TMaskEdit : public TCustomEdit {
     void showMasked(int cursor);
 
     QString editMask_;
-    std::optional<MaskedText> masked_;
+    std::optional<text::MaskedText> masked_;
 };
 
 }  // namespace kpv::ui

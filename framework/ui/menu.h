@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/core/dispatch.h"
+#include "framework/framework_export.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -11,7 +12,7 @@ namespace kpv::ui {
 
 // A menu item: caption, shortcut, enabled state, click handler and, at the top level, the group index
 // by which the host merges a screen's menus into its own.
-class TMenuItem : public QObject {
+class KPV_FRAMEWORK_EXPORT TMenuItem : public QObject {
     Q_OBJECT
   public:
     TMenuItem(QObject* parent, const QString& name, const QString& caption,
@@ -42,7 +43,7 @@ class TMenuItem : public QObject {
 };
 
 // A screen's main menu: top-level items, merged by the host into its menu bar by group index.
-class TMainMenu : public QObject {
+class KPV_FRAMEWORK_EXPORT TMainMenu : public QObject {
     Q_OBJECT
   public:
     TMainMenu(QObject* parent, const QString& name);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QStringList>
 
 namespace kpv::ui {
@@ -10,7 +12,7 @@ class TfrmDadosGerRel;
 // a machine without a printer are collected instead of told one by one; closing it tells them in one
 // box: the file when there is one, the folder and how many when there are more. A run that stops by an
 // error still tells what it wrote.
-class TPrintBatch {
+class KPV_FRAMEWORK_EXPORT TPrintBatch {
   public:
     explicit TPrintBatch(TfrmDadosGerRel& screen);
     ~TPrintBatch();

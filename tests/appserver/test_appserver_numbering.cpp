@@ -8,6 +8,7 @@
 #include "db/database.h"
 #include "db/demodata/table_writer.h"
 #include "db/dialect.h"
+#include "db/firebird_tools.h"
 #include "framework/core/errors.h"
 #include "framework/net/check_result.h"
 #include "framework/net/connection.h"

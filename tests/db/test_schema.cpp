@@ -530,6 +530,50 @@ class Schema : public QObject {
         QVERIFY2(!QSqlDatabase::contains(QStringLiteral("failing")), "a failed connection stays registered");
     }
 
+    // The host application's own Oracle and MSSQL databases are only read: the server keeps no connection
+    // to them, opening one names the Qt driver and its Debian package when they are missing, and messages
+    // name it by its engine.
+    void applicationDatabasesAreOnlyRead_data() {
+        QTest::addColumn<int>("engine");
+        QTest::addColumn<QString>("driver");
+        QTest::addColumn<QString>("package");
+        QTest::addColumn<QString>("described");
+        QTest::newRow("oracle") << int(db::Engine::Oracle) << "QOCI"
+                                << "libqt6sql6-oci"
+                                << "Oracle \"ORCL\"";
+        QTest::newRow("mssql") << int(db::Engine::MSSQL) << "QODBC"
+                               << "libqt6sql6-odbc"
+                               << "MSSQL \"ORCL\"";
+    }
+    void applicationDatabasesAreOnlyRead() {
+        QFETCH(int, engine);
+        QFETCH(QString, driver);
+        QFETCH(QString, package);
+        QFETCH(QString, described);
+        db::DatabaseSettings s;
+        s.engine = db::Engine(engine);
+        s.path = QStringLiteral("ORCL");
+        QCOMPARE(db::DescribeDatabase(s), described);
+        try {
+            db::Connect(s);
+            QFAIL("the server connected to the application's database");
+        } catch (const db::DatabaseError& e) {
+            QCOMPARE(e.message(),
+                     QStringLiteral("Este banco de dados não é suportado pelo servidor de aplicação; "
+                                    "use SQLite ou Firebird."));
+        }
+        if (QSqlDatabase::isDriverAvailable(driver)) QSKIP("Qt's driver is installed here");
+        try {
+            db::OpenDatabase(s, QStringLiteral("application"));
+            QFAIL("opened without Qt's driver");
+        } catch (const db::DatabaseError& e) {
+            QCOMPARE(
+                e.message(),
+                QStringLiteral("O driver %1 do Qt não está instalado (pacote %2).").arg(driver, package));
+        }
+        QVERIFY(!QSqlDatabase::contains(QStringLiteral("application")));
+    }
+
     void partialSchemaIsRefused() {
         const TestDatabase target = fresh("sqlite");
         {
@@ -740,6 +784,39 @@ class Schema : public QObject {
         QVERIFY(check.exec(QStringLiteral("SELECT NRULTRPS FROM SERIERPS")));
         QVERIFY(check.next());
         QCOMPARE(check.value(0).toInt(), 0);
+    }
+
+    // A column that is not text reads as its text on every engine, as SQLite gives it: a numeric key
+    // travels as its digits (never as an empty key), a date and time in the form the server writes.
+    void columnsReadAsTheirText_data() { engines(); }
+    void columnsReadAsTheirText() {
+        QFETCH(QString, engine);
+        const TestDatabase target = fresh(engine);
+        if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
+        { QSqlDatabase created = db::OpenDatabase(SettingsOf(target), name()); }
+        db::CloseDatabase(name());
+        const std::unique_ptr<db::Connection> connection = db::Connect(SettingsOf(target));
+        const QDateTime issued(QDate(2026, 12, 8), QTime(9, 5, 30));
+        db::RunWriteTransaction(
+            *connection,
+            [&] {
+                connection
+                    ->prepare(
+                        QStringLiteral("INSERT INTO RPSEMITIDO (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRRPS, "
+                                       "CDFILIAL, NRLANCTONF, "
+                                       "DTEMISRPS, IDSITRPS, DTSITRPS) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"))
+                    .execute({QStringLiteral("01"), QStringLiteral("1"), QStringLiteral("A"),
+                              qint64(9007199254740993), QStringLiteral("0001"), QStringLiteral("42"), issued,
+                              QStringLiteral("E"), issued});
+                return true;
+            },
+            QDeadlineTimer(10000));
+        db::Statement& read = connection->prepare(QStringLiteral("SELECT NRRPS, DTEMISRPS FROM RPSEMITIDO"));
+        read.execute({});
+        QVERIFY(read.next());
+        QCOMPARE(read.string(read.column("NRRPS")), QStringLiteral("9007199254740993"));
+        QCOMPARE(read.string(read.column("DTEMISRPS")), QStringLiteral("2026-12-08 09:05:30"));
+        read.finish();
     }
 
     // Work that fails, by an error or by declining to commit, leaves nothing of what it wrote first.

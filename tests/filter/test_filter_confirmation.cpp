@@ -10,12 +10,12 @@
 #include "framework/data/client_data_set.h"
 #include "framework/data/db_module.h"
 #include "framework/data/query.h"
+#include "framework/text/registration.h"
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/containers.h"
 #include "framework/ui/date_edit.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
-#include "framework/ui/registration.h"
 
 #include <QSqlDatabase>
 #include <QtTest>

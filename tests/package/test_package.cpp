@@ -1,6 +1,7 @@
 // The package as the host meets it, its five entries and nothing else, and its unit table; the single
 // emission screen created under the hourglass, the screen's command table and creation states, window
 // properties and catalogue, and its connection settings.
+#include "dynamic_symbols.h"
 #include "emission/cli_kpv41000.h"
 #include "framework/core/context.h"
 #include "framework/core/errors.h"
@@ -14,8 +15,6 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -117,15 +116,7 @@ void PackageEntry::cleanup() {
 }
 
 void PackageEntry::exportsTheHostEntriesAndNothingElse() {
-    QProcess nm;
-    nm.start(QStandardPaths::findExecutable(QStringLiteral("nm")),
-             {QStringLiteral("-D"), QStringLiteral("--defined-only"), packagePath()});
-    QVERIFY(nm.waitForFinished(30000));
-    QCOMPARE(nm.exitCode(), 0);
-    QStringList exported;
-    for (const QString& line :
-         QString::fromLatin1(nm.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
-        exported << line.section(u' ', -1);
+    QStringList exported = DynamicSymbols(packagePath(), SymbolSide::Defined);
     exported.sort();
     QCOMPARE(exported,
              QStringList({"CriaEmissaoRPS", "Finalize", "GetPackageInfoTable", "IniProc", "Initialize"}));

@@ -1,6 +1,7 @@
 // The wire encoding shared by the connection and the server: calls, data packets, status arrays and
 // faults, and the HTTP framing read piece by piece.
 #include "protocol/codec.h"
+#include "protocol/packet_fields.h"
 
 #include <QtTest>
 
@@ -26,6 +27,23 @@ DataPacket samplePacket() {
 
 QDateTime wallClock(int y, int m, int d, int h = 0, int min = 0, int s = 0) {
     return QDateTime(QDate(y, m, d), QTime(h, min, s));
+}
+
+// A value of field `index` in row `row` that no other field of the packet holds in that row.
+QVariant filler(const PacketField& field, int index, int row) {
+    switch (field.type) {
+        case TFieldType::ftFixedChar:
+            return QString(QChar(u'A' + (index + row) % 26));
+        case TFieldType::ftDateTime:
+            return wallClock(2026, 1 + row % 12, 1 + index, row % 24, index);
+        case TFieldType::ftFloat:
+            return index + row / 4.0;
+        case TFieldType::ftInteger:
+            return qint64(index) * 1000 + row;
+        case TFieldType::ftString:
+            break;
+    }
+    return QStringLiteral("%1 %2").arg(field.name).arg(row);
 }
 
 }  // namespace
@@ -78,22 +96,36 @@ class Wire : public QObject {
         QFETCH(int, size);
         QFETCH(QVariantList, sent);
         QFETCH(QVariantList, back);
-        DataPacket packet({{"IDCHECK", TFieldType::ftFixedChar, 1}, {"V", TFieldType(type), size}});
-        for (const QVariant& value : sent) packet.appendRow({"N", value});
+        // The invoice packet at its full width, an integer field, then the field under test: every other
+        // field holds a value of its own in every row, so that two fields of one type read back swapped,
+        // or a value landing in its neighbour, fail too.
+        QList<PacketField> fields = InvoiceFields();
+        fields << PacketField{"NRULTRPS", TFieldType::ftInteger, 0}
+               << PacketField{"V", TFieldType(type), size};
+        DataPacket packet(fields);
+        const qsizetype tested = fields.size() - 1;
+        for (int r = 0; r < int(sent.size()); ++r) {
+            QVariantList row;
+            for (qsizetype f = 0; f < tested; ++f) row << filler(fields[f], int(f), r);
+            packet.appendRow(row << sent[r]);
+        }
         const QByteArray body = EncodePacketReply(packet);
         const QVariant received = DecodeReply(body);
         QVERIFY(received.metaType() == QMetaType::fromType<DataPacket>());
         const DataPacket p = received.value<DataPacket>();
-        QCOMPARE(p.fields().size(), 2);
-        QCOMPARE(p.fields()[1].name, QStringLiteral("V"));
-        QCOMPARE(int(p.fields()[1].type), type);
-        QCOMPARE(p.fields()[1].size, size);
+        QCOMPARE(p.fields().size(), fields.size());
+        for (qsizetype f = 0; f < fields.size(); ++f) {
+            QCOMPARE(p.fields()[f].name, fields[f].name);
+            QCOMPARE(p.fields()[f].type, fields[f].type);
+            QCOMPARE(p.fields()[f].size, fields[f].size);
+        }
         QCOMPARE(p.rowCount(), int(back.size()));
         for (int r = 0; r < p.rowCount(); ++r) {
-            const QVariant got = p.column(1).value(r);
+            for (qsizetype f = 0; f < tested; ++f)
+                QCOMPARE(p.column(int(f)).value(r), filler(fields[f], int(f), r));
+            const QVariant got = p.column(int(tested)).value(r);
             const QVariant& expected = back[r];
             QCOMPARE(got.isValid(), expected.isValid());
-            QCOMPARE(p.column(0).text(r), QStringLiteral("N"));
             if (!expected.isValid()) continue;
             if (type == int(TFieldType::ftDateTime)) {
                 QCOMPARE(got.toDateTime(), expected.toDateTime());

@@ -1,8 +1,8 @@
 // The mask edit: typing under a mask, what Text() reads back, the change rule on Text(), and masks set
 // and removed at run time.
 #include "framework/core/routines.h"
+#include "framework/text/registration.h"
 #include "framework/ui/mask_edit.h"
-#include "framework/ui/registration.h"
 #include "scripted_interaction.h"
 
 #include <QApplication>

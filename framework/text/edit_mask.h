@@ -1,10 +1,12 @@
 #pragma once
 
+#include "framework/framework_export.h"
+
 #include <QString>
 
 #include <vector>
 
-namespace kpv::ui {
+namespace kpv::text {
 
 // One position of a masked text: a literal shown as it is, or a place the user fills.
 struct MaskPosition {
@@ -85,7 +87,7 @@ class MaskedText {
     QString cells_;  // a null character marks an unfilled position
 };
 
-}  // namespace kpv::ui
+}  // namespace kpv::text
 
 namespace kpv {
 
@@ -93,6 +95,6 @@ namespace kpv {
 // show it: FormatMaskText("00.000.000/0000-00;0;_", "12345678000195") == "12.345.678/0001-95". Nothing
 // of the value is lost: positions past its end show the blank character and characters beyond the mask
 // are kept after it. An empty mask gives the value unchanged.
-QString FormatMaskText(const QString& editMask, const QString& value);
+KPV_FRAMEWORK_EXPORT QString FormatMaskText(const QString& editMask, const QString& value);
 
 }  // namespace kpv

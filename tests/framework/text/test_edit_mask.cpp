@@ -1,12 +1,12 @@
 // The edit-mask language: parsing, laying values into a mask, and the masks and adjustment of
 // registration numbers.
-#include "framework/ui/edit_mask.h"
-#include "framework/ui/registration.h"
+#include "framework/text/edit_mask.h"
+#include "framework/text/registration.h"
 
 #include <QtTest>
 
 using namespace kpv;
-using namespace kpv::ui;
+using namespace kpv::text;
 
 class EditMaskLanguage : public QObject {
     Q_OBJECT

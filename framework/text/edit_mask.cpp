@@ -1,8 +1,8 @@
-#include "framework/ui/edit_mask.h"
+#include "framework/text/edit_mask.h"
 
 #include <algorithm>
 
-namespace kpv::ui {
+namespace kpv::text {
 
 namespace {
 
@@ -275,15 +275,15 @@ int MaskedText::fillableBefore(int index) const {
     return -1;
 }
 
-}  // namespace kpv::ui
+}  // namespace kpv::text
 
 namespace kpv {
 
 QString FormatMaskText(const QString& editMask, const QString& value) {
-    const ui::ParsedMask mask(editMask);
+    const text::ParsedMask mask(editMask);
     if (mask.IsEmpty()) return value;
     QString overflow;
-    const QString shown = ui::shownText(mask, ui::layCells(mask, value, false, &overflow));
+    const QString shown = text::shownText(mask, text::layCells(mask, value, false, &overflow));
     return mask.AlignsRight() ? overflow + shown : shown + overflow;
 }
 

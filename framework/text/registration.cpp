@@ -1,4 +1,4 @@
-#include "framework/ui/registration.h"
+#include "framework/text/registration.h"
 
 namespace kpv {
 

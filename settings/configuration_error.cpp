@@ -1,0 +1,7 @@
+#include "settings/configuration_error.h"
+
+namespace kpv::settings {
+
+ConfigurationError::~ConfigurationError() = default;
+
+}  // namespace kpv::settings
