@@ -15,6 +15,15 @@
 namespace Cli_kpv41000 {
 
 void TfrmEmissaoRPS::createInvoiceGrid() {
+    createInvoiceDataSet();
+    createTickImages();
+    createGridPage();
+    createGridColumns();
+    SetAlign(pgcPadrao, TAlign::alClient);
+    createNavigatorStrip();
+}
+
+void TfrmEmissaoRPS::createInvoiceDataSet() {
     cdsNotaFiscal = new TClientDataSet(this, QStringLiteral("cdsNotaFiscal"));
     // The fields of the invoice packet as the server sends them (protocol/packet_fields.cpp), each bound to
     // the screen's field of its name.
@@ -45,11 +54,17 @@ void TfrmEmissaoRPS::createInvoiceGrid() {
     dtsNotaFiscal = new TDataSource(this, QStringLiteral("dtsNotaFiscal"));
     dtsNotaFiscal->SetDataSet(cdsNotaFiscal);
     dtsNotaFiscal->OnStateChange = [this](QObject* s) { dtsNotaFiscalStateChange(s); };
+}
 
+// The pictures the tick column's cells are painted from.
+void TfrmEmissaoRPS::createTickImages() {
     imgCheck = new TImage(panRelat, QStringLiteral("imgCheck"), TickImageCheck());
     imgUncheck = new TImage(panRelat, QStringLiteral("imgUncheck"), TickImageUncheck());
     imgGray = new TImage(panRelat, QStringLiteral("imgGray"), TickImageGray());
+}
 
+// The grid fills the one page of a page control whose tabs never show, under a thin bevel.
+void TfrmEmissaoRPS::createGridPage() {
     Bevel1 = new TBevel(grbDadosRel, QStringLiteral("Bevel1"));
     Bevel1->resize(0, 7);
     SetAlign(Bevel1, TAlign::alTop);
@@ -82,6 +97,10 @@ void TfrmEmissaoRPS::createInvoiceGrid() {
         dbgPadraoKeyDown(s, key, shift);
     };
     dbgPadrao->OnTitleClick = [this](kpv::data::TColumn* c) { dbgPadraoTitleClick(c); };
+}
+
+// The tick column's title is the tick glyph of the symbol font.
+void TfrmEmissaoRPS::createGridColumns() {
     struct ColumnDef {
         const char* field;
         int width;
@@ -111,8 +130,10 @@ void TfrmEmissaoRPS::createInvoiceGrid() {
     kpv::data::TColumn* tick = dbgPadrao->Columns().front().get();
     tick->SetTitleFont(symbol, kpv::data::TFontCharset::SYMBOL_CHARSET);
     tick->SetTitleAlignment(Qt::AlignCenter);
-    SetAlign(pgcPadrao, TAlign::alClient);
+}
 
+// Along the bottom: the navigator and the current invoice's footer line.
+void TfrmEmissaoRPS::createNavigatorStrip() {
     panNavigator = new TPanel(grbDadosRel, QStringLiteral("panNavigator"));
     panNavigator->resize(0, 21);
     SetAlign(panNavigator, TAlign::alBottom);

@@ -46,7 +46,7 @@ class SessionRunner : public QObject {
   private:
     struct Step {
         Arity arity;
-        void (*run)(SessionRunner& runner, const QStringList& args);
+        void (SessionRunner::*run)(const QStringList& args);
         // Checks the arguments when the script is read; null for steps whose arguments are checked as they
         // run (controls are found only once they exist).
         std::optional<QString> (*check)(const QStringList& args) = nullptr;
@@ -56,11 +56,37 @@ class SessionRunner : public QObject {
     void tick();
     void run(const SessionStep& step);
     void finish(const QString& failure);
-    void type(const QString& name, const QString& text);
-    void click(const QString& name);
     void makeCurrent(QAbstractItemView* view, int row);
-    void clickTitle(const QString& name, const QString& title);
-    void dump(const QString& name);
+
+    // The steps, one each, by the command that names them (docs/session-scripts.md).
+    void openStep(const QStringList& args);
+    void focusStep(const QStringList& args);
+    void typeStep(const QStringList& args);
+    void keyStep(const QStringList& args);
+    void clickStep(const QStringList& args);
+    void closeStep(const QStringList& args);
+    void rowStep(const QStringList& args);
+    void findRowStep(const QStringList& args);
+    void rememberStep(const QStringList& args);
+    void findRememberedStep(const QStringList& args);
+    void dblclickStep(const QStringList& args);
+    void titleStep(const QStringList& args);
+    void answerStep(const QStringList& args);
+    void pickStep(const QStringList& args);
+    void markStep(const QStringList& args);
+    void saveAsStep(const QStringList& args);
+    void expectTextStep(const QStringList& args);
+    void expectFocusStep(const QStringList& args);
+    void expectEnabledStep(const QStringList& args);
+    void expectMessageStep(const QStringList& args);
+    void expectNoMessageStep(const QStringList& args);
+    void expectNoErrorStep(const QStringList& args);
+    void expectRowsStep(const QStringList& args);
+    void expectCellStep(const QStringList& args);
+    void expectFileStep(const QStringList& args);
+    void dumpStep(const QStringList& args);
+    void shotStep(const QStringList& args);
+    void echoStep(const QStringList& args);
 
     QObject* find(const QString& name) const;
     QWidget* widget(const QString& name) const;
