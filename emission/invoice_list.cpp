@@ -1,6 +1,7 @@
 // The invoice list: the record of cdsNotaFiscal, the grid's columns, the bottom strip, and the texts
 // shown for the status codes and registration numbers.
 #include "emission/cli_kpv41000.h"
+#include "emission/layout_p.h"
 #include "emission/tick_images.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/data_source.h"
@@ -13,6 +14,8 @@
 #include "protocol/packet_fields.h"
 
 namespace Cli_kpv41000 {
+
+using layout::kPlaces;
 
 void TfrmEmissaoRPS::createInvoiceGrid() {
     createInvoiceDataSet();
@@ -66,7 +69,7 @@ void TfrmEmissaoRPS::createTickImages() {
 // The grid fills the one page of a page control whose tabs never show, under a thin bevel.
 void TfrmEmissaoRPS::createGridPage() {
     Bevel1 = new TBevel(grbDadosRel, QStringLiteral("Bevel1"));
-    Bevel1->resize(0, 7);
+    Bevel1->resize(0, kPlaces.gridBevelHeight);
     SetAlign(Bevel1, TAlign::alTop);
 
     pgcPadrao = new TPageControl(grbDadosRel, QStringLiteral("pgcPadrao"));
@@ -135,11 +138,11 @@ void TfrmEmissaoRPS::createGridColumns() {
 // Along the bottom: the navigator and the current invoice's footer line.
 void TfrmEmissaoRPS::createNavigatorStrip() {
     panNavigator = new TPanel(grbDadosRel, QStringLiteral("panNavigator"));
-    panNavigator->resize(0, 21);
+    panNavigator->resize(0, kPlaces.navigatorStripHeight);
     SetAlign(panNavigator, TAlign::alBottom);
     dbnPadrao = new TDBNavigator(panNavigator, QStringLiteral("dbnPadrao"));
     dbnPadrao->SetDataSource(dtsNotaFiscal);
-    dbnPadrao->setGeometry(2, 1, 108, 18);
+    Place(dbnPadrao, kPlaces.navigator);
     dbtNome = new TDBText(panNavigator, QStringLiteral("dbtNome"));
     dbtNome->SetDataSource(dtsNotaFiscal);
     dbtNome->SetDataField(QStringLiteral("DADOSRODAPE"));
@@ -147,7 +150,7 @@ void TfrmEmissaoRPS::createNavigatorStrip() {
     bold.setPixelSize(12);
     bold.setBold(true);
     dbtNome->setFont(bold);
-    dbtNome->move(121, 3);
+    dbtNome->move(kPlaces.footer);
 }
 
 void TfrmEmissaoRPS::cdsNotaFiscalIDEMISSAORPSGetText(TField*, QString& Text, bool) {

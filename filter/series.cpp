@@ -17,11 +17,12 @@ namespace Cli_kpv41100 {
 using kpv::EmptyString;
 using kpv::MensErro;
 using kpv::data::TFieldType;
+using layout::kPlaces;
 
 void TfrmFiltroEmissaoRPS::createSeriesRow() {
-    edtCdSerie = layout::CodeEdit(grbDadosRel, QStringLiteral("edtCdSerie"), 5, 127, 69, 55);
-    lblSerie =
-        layout::Caption(grbDadosRel, QStringLiteral("lblSerie"), QStringLiteral("Série"), nullptr, 6, 72, 37);
+    edtCdSerie = layout::CodeEdit(grbDadosRel, QStringLiteral("edtCdSerie"), 5, kPlaces.seriesCode);
+    lblSerie = layout::Caption(grbDadosRel, QStringLiteral("lblSerie"), QStringLiteral("Série"), nullptr,
+                               kPlaces.seriesCaption);
 
     qrySerieNF = new TADOIBQuery(this, QStringLiteral("qrySerieNF"));
     statements::qrySerieNF.AssignTo(*qrySerieNF);
@@ -46,7 +47,8 @@ void TfrmFiltroEmissaoRPS::createSeriesRow() {
 
     btpSerieNF = layout::LookupButton(
         grbDadosRel, QStringLiteral("btpSerieNF"), edtCdSerie, QStringLiteral("Série de Documentos de Saída"),
-        dtsSerieNF, QStringLiteral("Não há série cadastrada para a inscrição estadual informada."), 188, 69);
+        dtsSerieNF, QStringLiteral("Não há série cadastrada para a inscrição estadual informada."),
+        kPlaces.seriesLookup);
 
     edtCdSerie->OnExit = [this](QObject* s) { edtCdSerieExit(s); };
     btpSerieNF->OnBeforePesq = [this](QObject* s, bool& flag) { btpSerieNFBeforePesq(s, flag); };
