@@ -4,13 +4,13 @@
 #include "framework/core/dispatch.h"
 #include "framework/core/interaction.h"
 #include "framework/ui/application.h"
+#include "framework/ui/scripted_interaction.h"
 #include "host/host_database.h"
 #include "host/host_options.h"
 #include "host/main_window.h"
 #include "host/package_loader.h"
 #include "host/session_runner.h"
 #include "host/session_script.h"
-#include "host/unattended_interaction.h"
 #include "settings/settings_file.h"
 
 #include <QApplication>
@@ -89,14 +89,12 @@ bool readConfiguration(host::HostOptions& options) {
     return true;
 }
 
-// Nobody is there to close a box while a picture is taken or a script plays: messages are printed.
-host::UnattendedInteraction* installUnattendedUser() {
-    auto installed = std::make_unique<host::UnattendedInteraction>();
-    host::UnattendedInteraction* user = installed.get();
-    user->Report = [](const QString& line) { std::fprintf(stderr, "kpv-host: %s\n", qPrintable(line)); };
-    user->Password = qEnvironmentVariable("KPV_PASSWORD");
-    Interaction::Install(std::move(installed));
-    return user;
+// Nobody is there to close a box while a picture is taken or a script plays: messages are printed, and a
+// server that asks who calls is answered with the password in KPV_PASSWORD.
+void prepareUnattendedUser(ScriptedInteraction& user) {
+    user.report = [](const QString& line) { std::fprintf(stderr, "kpv-host: %s\n", qPrintable(line)); };
+    user.signInPassword = qEnvironmentVariable("KPV_PASSWORD");
+    user.signInPasswordSource = QStringLiteral("KPV_PASSWORD");
 }
 
 int takeScreenshot(QWidget& window, const QString& file) {
@@ -109,7 +107,7 @@ int takeScreenshot(QWidget& window, const QString& file) {
 
 // Plays the script while the host runs; the session's end ends the host.
 std::unique_ptr<host::SessionRunner> startSession(std::vector<host::SessionStep> script,
-                                                  host::UnattendedInteraction& user, QWidget& window,
+                                                  ScriptedInteraction& user, QWidget& window,
                                                   const std::function<void()>& openScreen) {
     auto session =
         std::make_unique<host::SessionRunner>(std::move(script), user, &window, openScreen, printLine);
@@ -133,11 +131,13 @@ int main(int argc, char** argv) {
     if (const std::optional<int> stop = readCommandLine(app, options, script)) return *stop;
     if (!readConfiguration(options)) return 1;
 
+    // The unattended user outlives the window, whose screens may still speak as they go.
+    const bool unattended = !options.screenshot.isEmpty() || script;
+    std::optional<ScriptedInteraction> user;
+    if (unattended) prepareUnattendedUser(user.emplace());
     host::MainWindow window;
     window.resize(1280, 680);
     ui::Application().SetMdiArea(window.MdiArea());
-    const bool unattended = !options.screenshot.isEmpty() || script;
-    host::UnattendedInteraction* user = unattended ? installUnattendedUser() : nullptr;
     SetErrorDisplay([&window](const QString& message) {
         Interaction::Current().MessageBox(&window, message, TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
     });

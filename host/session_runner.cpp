@@ -2,7 +2,7 @@
 
 #include "framework/ui/form.h"
 #include "framework/ui/menu.h"
-#include "host/unattended_interaction.h"
+#include "framework/ui/scripted_interaction.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -109,16 +109,16 @@ void pressKey(const QString& name) {
 
 }  // namespace
 
-SessionRunner::SessionRunner(std::vector<SessionStep> steps, UnattendedInteraction& user, QWidget* mainWindow,
+SessionRunner::SessionRunner(std::vector<SessionStep> steps, ScriptedInteraction& user, QWidget* mainWindow,
                              std::function<void()> openScreen, std::function<void(const QString&)> print)
     : steps_(std::move(steps)),
       user_(user),
       mainWindow_(mainWindow),
       openScreen_(std::move(openScreen)),
       print_(std::move(print)) {
-    user_.Report = print_;
-    user_.ModalShown = [this](QDialog* dialog) { modals_.emplace_back(dialog); };
-    user_.ModalHidden = [this](QDialog*) { modals_.pop_back(); };
+    user_.report = print_;
+    user_.modalShown = [this](QDialog* dialog) { modals_.emplace_back(dialog); };
+    user_.modalHidden = [this](QDialog*) { modals_.pop_back(); };
 }
 
 void SessionRunner::Start() {
@@ -425,22 +425,22 @@ void SessionRunner::answerStep(const QStringList& a) {
                                                       {QStringLiteral("Cancel"), TModalResult::mrCancel},
                                                       {QStringLiteral("Close"), TModalResult::mrNone}};
     if (!answers.contains(a[0])) fail(QStringLiteral("answer OK, Cancel or Close, not '%1'").arg(a[0]));
-    user_.QueueAnswer(answers.value(a[0]));
+    user_.boxAnswers.push_back(answers.value(a[0]));
 }
 
 void SessionRunner::pickStep(const QStringList& a) {
     bool number = false;
     const int r = a[0].toInt(&number);
     if (a[0] != u"none" && (!number || r < 0)) fail(QStringLiteral("pick a row number or none"));
-    user_.QueuePick(number ? std::optional<int>(r) : std::nullopt);
+    user_.rowPicks.emplace_back(number ? std::optional<int>(r) : std::nullopt);
 }
 
 void SessionRunner::markStep(const QStringList& a) {
-    user_.QueueMarks(a[0].isEmpty() ? QStringList() : a[0].split(QLatin1Char(',')));
+    user_.rowsPicks.emplace_back(a[0].isEmpty() ? QStringList() : a[0].split(QLatin1Char(',')));
 }
 
 void SessionRunner::saveAsStep(const QStringList& a) {
-    user_.QueueFileName(QFileInfo(a[0]).absoluteFilePath());
+    user_.saveFileAnswers.push_back(QFileInfo(a[0]).absoluteFilePath());
 }
 
 // What the user expects to see.
@@ -459,23 +459,23 @@ void SessionRunner::expectEnabledStep(const QStringList& a) {
 }
 
 void SessionRunner::expectMessageStep(const QStringList& a) {
-    const QStringList& shown = user_.Messages();
+    const auto& shown = user_.messages;
     if (messagesRead_ == shown.size())
         fail(QStringLiteral("expected the message '%1', none shown").arg(a[0]));
-    expectEqual(QStringLiteral("message"), a[0], shown[messagesRead_++]);
+    expectEqual(QStringLiteral("message"), a[0], shown[messagesRead_++].text);
 }
 
 void SessionRunner::expectNoMessageStep(const QStringList&) {
-    const QStringList& shown = user_.Messages();
+    const auto& shown = user_.messages;
     if (messagesRead_ < shown.size())
-        fail(QStringLiteral("unexpected message '%1'").arg(shown[messagesRead_]));
+        fail(QStringLiteral("unexpected message '%1'").arg(shown[messagesRead_].text));
 }
 
 void SessionRunner::expectNoErrorStep(const QStringList&) {
-    const QStringList& shown = user_.Messages();
+    const auto& shown = user_.messages;
     for (qsizetype i = messagesRead_; i < shown.size(); ++i) {
-        if (user_.MessageWasError().value(i))
-            fail(QStringLiteral("unexpected error message '%1'").arg(shown[i]));
+        if (shown[i].type == TMsgDlgType::mtError)
+            fail(QStringLiteral("unexpected error message '%1'").arg(shown[i].text));
     }
 }
 

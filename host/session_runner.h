@@ -16,9 +16,11 @@ class QAbstractItemView;
 class QDialog;
 class QWidget;
 
-namespace kpv::host {
+namespace kpv {
+class ScriptedInteraction;
+}
 
-class UnattendedInteraction;
+namespace kpv::host {
 
 // Plays a session script against the running host as a user would: controls are found by their object
 // names, typed into, clicked and checked; questions take the answers the script queued. Steps run one
@@ -26,7 +28,7 @@ class UnattendedInteraction;
 class SessionRunner : public QObject {
     Q_OBJECT
   public:
-    SessionRunner(std::vector<SessionStep> steps, UnattendedInteraction& user, QWidget* mainWindow,
+    SessionRunner(std::vector<SessionStep> steps, ScriptedInteraction& user, QWidget* mainWindow,
                   std::function<void()> openScreen, std::function<void(const QString&)> print);
 
     void Start();
@@ -102,7 +104,7 @@ class SessionRunner : public QObject {
     size_t executing_ = 0;  // steps that have started and not returned
     bool done_ = false;
     bool settled_ = false;
-    UnattendedInteraction& user_;
+    ScriptedInteraction& user_;
     QWidget* mainWindow_;
     std::function<void()> openScreen_;
     std::function<void(const QString&)> print_;

@@ -2,6 +2,7 @@
 // and amounts, the command rule across the states of the list, ticking one and all invoices, and the
 // tick column's painting.
 #include "emission/cli_kpv41000.h"
+#include "emission_screen.h"
 #include "framework/core/context.h"
 #include "framework/core/dispatch.h"
 #include "framework/core/errors.h"
@@ -10,12 +11,10 @@
 #include "framework/data/db_grid.h"
 #include "framework/data/db_navigator.h"
 #include "framework/data/db_text.h"
-#include "framework/ui/application.h"
 #include "invoice_packet.h"
+#include "screen_fixture.h"
 #include "screen_state.h"
-#include "scripted_interaction.h"
 
-#include <QMdiArea>
 #include <QtTest>
 
 using namespace Cli_kpv41000;
@@ -72,15 +71,11 @@ class InvoiceList : public QObject {
     void tickCellWithoutAMarkShowsNoBox();
 
   private:
-    ScriptedInteraction user_;
-    QMdiArea mdi_;
+    ScreenFixture screens_;
 };
 
 void InvoiceList::initTestCase() {
-    mdi_.resize(1300, 700);
-    mdi_.show();
-    kpv::ui::Application().SetMdiArea(&mdi_);
-    kpv::Context().reportFolder = qEnvironmentVariable("KPV_SOURCE_DIR") + "/reports";
+    screens_.showMdi();
 }
 
 void InvoiceList::init() {
@@ -90,8 +85,7 @@ void InvoiceList::init() {
 }
 
 void InvoiceList::cleanup() {
-    if (frmEmissaoRPS) frmEmissaoRPS->Close();
-    QTRY_VERIFY(frmEmissaoRPS.isNull());
+    QVERIFY(CloseEmissionScreen());
 }
 
 void InvoiceList::recordFields_data() {
@@ -373,7 +367,7 @@ void InvoiceList::toggleOneInvoice() {
     QFETCH(int, column);
     QFETCH(QString, after);
     QFETCH(QStringList, messages);
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     InvoiceRow row{emissao, transmis, check};
     load({row});
     screen()->dbgPadrao->SetSelectedIndex(column);

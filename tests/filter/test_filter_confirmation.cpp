@@ -95,7 +95,7 @@ DialogScript TypesClient(const QString& typed) {
 DialogScript MarkTypes(const QStringList& keys) {
     return [keys](TfrmFiltroEmissaoRPS* d) {
         d->rdgListaTipoOper->SetChecked(true);
-        ScriptedInteraction::installed().rowsPicks.push_back(keys);
+        kpv::ScriptedInteraction::installed()->rowsPicks.push_back(keys);
         d->btpTipoOper->Click();
     };
 }
