@@ -3,6 +3,7 @@
 // properties and catalogue, and its connection settings.
 #include "dynamic_symbols.h"
 #include "emission/cli_kpv41000.h"
+#include "expected_table.h"
 #include "framework/core/context.h"
 #include "framework/core/errors.h"
 #include "framework/data/client_data_set.h"
@@ -346,29 +347,11 @@ void PackageEntry::catalogue_data() {
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("text");
-    const QList<std::pair<const char*, const char*>> entries = {
-        {"Arq_Rel_Err",
-         "O arquivo contendo a definição do relatório de código '%s' não foi encontrado no diretório '%s'."},
-        {"NovoCaption", "Título do relatório"},
-        {"NovoPrompt", "Informe o título do relatório:"},
-        {"VD_TRAD", "Validando tradução de relatórios"},
-        {"EMPR_INF", "Empresa deve ser informada."},
-        {"EMPR_N_CAD", "Empresa não cadastrada."},
-        {"NAO_EMITIDO", "Não Emitido"},
-        {"EMITIDO", "Emitido"},
-        {"SUBSTITUIDO", "Substituido"},
-        {"GERANDO_RPS", "Gerando Recibo Provisório de Serviço (RPS)..."},
-        {"NF_N_SELEC", "Nota fiscal não selecionada."},
-        {"TRANSMITIDO", "Transmitido"},
-        {"NF_TRANSMITIDA",
-         "Nota fiscal já transmitida pelo processo de Transmissão de Nota Fiscal de Serviço Eletrônica "
-         "(NFS-e)."},
-        {"CANCELA_EMIS_OK", "Cancelamento do Recibo Provisório de Serviço (RPS) realizado com sucesso."},
-        {"DESEJA_CANCELA_EMIS", "Confirma a exclusão do Recibo Provisório de Serviço (RPS)?"},
-    };
     int position = 0;
-    for (const auto& [key, text] : entries)
-        QTest::newRow(key) << position++ << QString::fromUtf8(key) << QString::fromUtf8(text);
+    for (const QStringList& entry : ReadExpectedTable(KPV_TEST_DIR "/expected/emission_catalogue.txt", 1)) {
+        const QString key = entry[0].section(u'|', 0, 0);
+        QTest::newRow(qPrintable(key)) << position++ << key << entry[0].section(u'|', 1);
+    }
 }
 
 void PackageEntry::catalogue() {
