@@ -18,20 +18,6 @@ std::optional<T> takeFirst(std::deque<T>& queue) {
     return first;
 }
 
-QString typeName(TMsgDlgType type) {
-    switch (type) {
-        case TMsgDlgType::mtError:
-            return QStringLiteral("erro");
-        case TMsgDlgType::mtInformation:
-            return QStringLiteral("informação");
-        case TMsgDlgType::mtConfirmation:
-            return QStringLiteral("confirmação");
-        case TMsgDlgType::mtWarning:
-            return QStringLiteral("aviso");
-    }
-    return {};
-}
-
 QString answerName(TModalResult answer) {
     switch (answer) {
         case TModalResult::mrOk:
@@ -120,7 +106,9 @@ TModalResult ScriptedInteraction::MessageBox(QWidget*, const QString& text, TMsg
     TModalResult answer = TModalResult::mrOk;
     if (buttons == TMsgDlgButtons::mbOKCancel)
         answer = takeFirst(boxAnswers).value_or(TModalResult::mrCancel);
-    tell(QStringLiteral("message [%1]: %2 -> %3").arg(typeName(type), text, answerName(answer)));
+    // The report names the box by its title, in lower case: "message [erro]: ...".
+    tell(QStringLiteral("message [%1]: %2 -> %3")
+             .arg(MessageBoxTitle(type).toLower(), text, answerName(answer)));
     return answer;
 }
 

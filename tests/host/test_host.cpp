@@ -3,9 +3,9 @@
 #include "framework/ui/application.h"
 #include "framework/ui/form.h"
 #include "framework/ui/menu.h"
+#include "framework/ui/scripted_interaction.h"
 #include "host/main_window.h"
 #include "host/package_loader.h"
-#include "framework/ui/scripted_interaction.h"
 #include "test_database.h"
 
 #include <QDir>
