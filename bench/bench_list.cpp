@@ -5,33 +5,26 @@
 // database; the screen is the package's, shown in an MDI area of the host's window size and driven by key
 // and mouse events. Each figure is printed as "name value" for scripts/bench.sh.
 #include "appserver_process.h"
-#include "db/database.h"
-#include "db/database_settings.h"
 #include "demo_database.h"
 #include "emission/cli_kpv41000.h"
+#include "emission_screen.h"
 #include "filter/cli_kpv41100.h"
 #include "framework/core/context.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/db_grid.h"
-#include "framework/data/db_module.h"
 #include "framework/ui/application.h"
 #include "framework/ui/button_flat.h"
-#include "framework/ui/mask_edit.h"
 #include "invoice_select.h"
 #include "measure.h"
 #include "protocol/codes.h"
-#include "scripted_interaction.h"
-#include "settings/settings_file.h"
+#include "screen_fixture.h"
 #include "wire_call.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFile>
 #include <QHeaderView>
-#include <QMdiArea>
 #include <QProcess>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -62,7 +55,7 @@ double rawSelectMs(const QString& file, const Statement& statement) {
 
 // Clicks "Filtrar Lançamentos" and, in the filter screen, its confirmation; the time runs from the
 // confirming click until the screen has painted the list.
-double confirmFilterMs(ScriptedInteraction& user, QWidget* window) {
+double confirmFilterMs(kpv::ScriptedInteraction& user, QWidget* window) {
     QElapsedTimer timer;
     user.modalScripts.push_back([&](QDialog*) {
         timer.start();
@@ -106,18 +99,12 @@ int main(int argc, char** argv) {
     TestDatabase database = TestDatabase::Sqlite(dir.path());
     if (!QFile::copy(SqliteDemoFile(options.value(dataOption), wanted), database.path))
         Fail(QStringLiteral("cannot copy the demo database"));
-    QFile ini(dir.filePath(QStringLiteral("kpv.ini")));
-    if (!ini.open(QIODevice::WriteOnly)) Fail(QStringLiteral("cannot write kpv.ini"));
-    ini.write(database.iniGroup().toUtf8());
-    ini.close();
-    kpv::db::OpenDatabase(kpv::db::ReadDatabaseSettings(kpv::settings::SettingsFile(ini.fileName())),
-                          QStringLiteral("dtmDBGeral"));
-    kpv::data::dtmDBGeral()->Open(QStringLiteral("dtmDBGeral"));
+    QString error;
+    if (!OpenScreensDatabase(database, dir.path(), &error)) Fail(error);
     const InvoiceSelection selection = LargestSelection(QSqlDatabase::database(QStringLiteral("dtmDBGeral")));
     Report("rows", selection.rows);
 
     AppServerProcess server(database);
-    QString error;
     if (!server.start(&error)) Fail(error);
 
     // At the wire: the raw SELECT, then the server's answer.
@@ -131,30 +118,20 @@ int main(int argc, char** argv) {
         Report("body_mb", double(bytes) / 1e6);
     }
 
-    // The screen as the host shows it, the filter screen remembering the selection.
-    ScriptedInteraction user;
+    // The screen as the host shows it, in an MDI area of the host's window size, the filter screen
+    // remembering the selection.
+    ScreenFixture screens;
+    kpv::ScriptedInteraction& user = screens.user();
     kpv::ContextValues& context = kpv::Context();
     context.webUrl = server.host();
     context.webPort = server.port();
     context.reportFolder = QStringLiteral(KPV_SOURCE_DIR "/reports");
     context.outputFolder = dir.filePath(QStringLiteral("rps"));
-    QMdiArea window;
-    window.resize(1280, 680);
-    window.show();
-    kpv::ui::Application().SetMdiArea(&window);
-    Cli_kpv41000::CriaEmissaoRPS();
-    if (!screen()) Fail(QStringLiteral("the emission screen was not created"));
-    screen()->medCdEmpresa->SetText(selection.company);
+    screens.showMdi({1280, 680});
+    QMdiArea& window = *screens.mdi();
+    if (!OpenEmissionScreen(selection.company)) Fail(QStringLiteral("the emission screen was not created"));
     screen()->SituacaoRPS = kpv::protocol::SituationList(true, true, true);
-    Cli_kpv41100::CriaFiltroEmissaoRPS();
-    Cli_kpv41100::TRecordFilter& f = Cli_kpv41100::frmFiltroEmissaoRPS->recFiltro;
-    f = Cli_kpv41100::TRecordFilter{};
-    f.stCdInscEsta = selection.ie;
-    f.stCdInscMuni = selection.im;
-    f.stCdSerie = selection.serie;
-    f.dtSaidIni = selection.first;
-    f.dtSaidFim = selection.last;
-    f.boTodosTipoOper = true;
+    RememberSelection(selection);
     user.clear();
     QTest::qWait(50);
     window.repaint();
@@ -233,6 +210,5 @@ int main(int argc, char** argv) {
     }
 
     kpv::ui::Application().DestroyForms();
-    kpv::ui::Application().SetMdiArea(nullptr);
     return 0;
 }

@@ -1,5 +1,8 @@
 #include "db/schema.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace kpv::db {
 
 namespace {
@@ -29,7 +32,8 @@ std::vector<Column> join(std::vector<Column> head, const std::vector<Column>& ta
     return head;
 }
 
-std::vector<Table> declare() {
+// Countries, states and municipalities, by the codes the application keys them with.
+std::vector<Table> placeTables() {
     return {
         // CDPAIS: the Central Bank's country code ("1058" Brazil); SGPAIS: the ISO 3166 letters ("BR") the
         // NFS-e layout names a country by.
@@ -48,6 +52,12 @@ std::vector<Table> declare() {
           req("NMMUNICIPIO", T::Text, 30), opt("CDMUNICIBGE", T::Text, 7), opt("NRDIASCONVRPS", T::Integer)},
          {"CDPAIS", "SGESTADO", "CDMUNICIPIO"},
          {}},
+    };
+}
+
+// The companies, their branches and the state and municipal registrations they hold.
+std::vector<Table> companyTables() {
+    return {
         // The company's tax standing, as its DPS declare it: IDOPSIMPNAC "1" not in the Simples Nacional,
         // "2" MEI, "3" ME/EPP; IDREGAPTRIBSN, for an ME/EPP, "1" to "3" where its taxes are assessed;
         // IDREGESPTRIB the special regime, "0" none to "6" professional society (nfse/dps.h).
@@ -85,6 +95,12 @@ std::vector<Table> declare() {
           req("SGESTADO", T::Text, 2), req("CDMUNICIPIO", T::Text, 4)},
          {"CDEMPRESA", "CDINSCMUNI"},
          {}},
+    };
+}
+
+// The invoice series and the counters that number them.
+std::vector<Table> invoiceSeriesTables() {
+    return {
         {"CTRLNUMENF",
          {req("CDCTRLNUMENF", T::Text, 10), opt("DSCTRLNUMENF", T::Text, 30),
           opt("DTEMISCTNUNF", T::Timestamp), opt("IDCONSDTEMIS", T::FixedText, 1),
@@ -100,6 +116,12 @@ std::vector<Table> declare() {
           opt("IDUTDTPREMIS", T::FixedText, 1), opt("CDSERIERPS", T::Text, 5)},
          {"CDEMPRESA", "CDINSCESTA", "CDINSCMUNI", "CDSERIE"},
          {}},
+    };
+}
+
+// The clients invoiced and the operation types invoices are made under.
+std::vector<Table> clientAndOperationTables() {
+    return {
         // IDTPIJURCLIE "J" with a 14-digit CNPJ, "F" with an 11-digit CPF, "E" foreign with its tax number
         // abroad or none; numbers hold digits only. A client abroad has no municipality: its city and its
         // state, province or region are named (NMCIDEXTCLIE, NMREGEXTCLIE) and NRCEPCLIE holds its postcode.
@@ -118,6 +140,12 @@ std::vector<Table> declare() {
           opt("CDTRIBNAC", T::Text, 6)},
          {"IDOPERACAO", "CDTIPOOPER"},
          {}},
+    };
+}
+
+// The service invoices, the RPS series that number their receipts and the ledger of every RPS issued.
+std::vector<Table> invoiceTables() {
+    return {
         // The counter of an RPS series: the last number issued. Numbers are per provider registration.
         {"SERIERPS",
          {req("CDEMPRESA", T::Text, 2), req("CDINSCMUNI", T::Text, 16), req("CDSERIERPS", T::Text, 5),
@@ -172,6 +200,12 @@ std::vector<Table> declare() {
           opt("CDUSUARIOEMIS", T::Text, 30), opt("CDUSUARIOCANC", T::Text, 30)},
          {"CDEMPRESA", "CDINSCMUNI", "CDSERIERPS", "NRRPS"},
          {{"IX_RPSEMITIDO_NOTA", {"CDFILIAL", "NRLANCTONF"}}}},
+    };
+}
+
+// The application server's own: the database's identity and the DPS and NFS-e that went out and came back.
+std::vector<Table> serverTables() {
+    return {
         // Values a server writes when a host connects, each fresh and random: a host that finds the value
         // through its own connection reads the very database the server writes to, not a copy of it.
         {"IDENTBANCO",
@@ -195,6 +229,12 @@ std::vector<Table> declare() {
          {"CDDPS"},
          {},
          TableOwner::Server},
+    };
+}
+
+// The accounts that sign in to the servers, their sessions and the audit trail.
+std::vector<Table> accountTables() {
+    return {
         // The accounts of the people who use the servers: IDATIVO "S"/"N"; DSSENHA an Argon2id hash
         // (libsodium's crypto_pwhash_str, which carries its own parameters and salt); DSDIREITOS the rights
         // joined by commas ("emitir,cancelar", accounts/rights.h).
@@ -224,6 +264,17 @@ std::vector<Table> declare() {
          TableOwner::Server,
          true},
     };
+}
+
+// In the order the tables are created.
+std::vector<Table> declare() {
+    std::vector<Table> tables;
+    for (auto part : {placeTables, companyTables, invoiceSeriesTables, clientAndOperationTables,
+                      invoiceTables, serverTables, accountTables}) {
+        std::vector<Table> declared = part();
+        std::move(declared.begin(), declared.end(), std::back_inserter(tables));
+    }
+    return tables;
 }
 
 }  // namespace

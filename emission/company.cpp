@@ -1,6 +1,7 @@
 // The company strip: the company whose invoices the screen shows, validated and looked up, and the
 // focus rules that tie it to the filter screen.
 #include "emission/cli_kpv41000.h"
+#include "emission/layout_p.h"
 #include "emission/statements.h"
 #include "filter/cli_kpv41100.h"
 #include "framework/core/errors.h"
@@ -18,31 +19,32 @@ namespace Cli_kpv41000 {
 
 using kpv::EmptyString;
 using kpv::MensErro;
+using layout::kPlaces;
 
 void TfrmEmissaoRPS::createCompanyStrip() {
     panFiltro = new TPanel(grbDadosRel, QStringLiteral("panFiltro"));
-    panFiltro->resize(0, 30);
+    panFiltro->resize(0, kPlaces.companyStripHeight);
     SetAlign(panFiltro, TAlign::alTop);
     panFiltro->OnEnter = [this](QObject* s) { panFiltroEnter(s); };
     panFiltro->OnExit = [this](QObject* s) { panFiltroExit(s); };
 
     lblEmpresa = new TLabel(panFiltro, QStringLiteral("lblEmpresa"), QStringLiteral("Empresa"));
     lblEmpresa->SetBold(true);
-    Place(lblEmpresa, 8, 8, 62);
+    Place(lblEmpresa, kPlaces.companyCaption);
     medCdEmpresa = new TMaskEdit(panFiltro, QStringLiteral("medCdEmpresa"), QStringLiteral("99;0; "));
     medCdEmpresa->SetMaxLength(2);
     medCdEmpresa->SetColor(clInfoBk);
-    Place(medCdEmpresa, 72, 4, 30, 21);
+    Place(medCdEmpresa, kPlaces.companyCode);
     medCdEmpresa->OnChange = [this](QObject* s) { medCdEmpresaChange(s); };
     medCdEmpresa->OnExit = [this](QObject* s) { medCdEmpresaExit(s); };
     btpEmpresa = new TBtnPesquisa(panFiltro, QStringLiteral("btpEmpresa"));
-    btpEmpresa->move(105, 4);
+    btpEmpresa->move(kPlaces.companyLookup);
     btpEmpresa->setToolTip(QStringLiteral("Pesquisar"));
     edtNmEmpresa = new TEdit(panFiltro, QStringLiteral("edtNmEmpresa"));
     edtNmEmpresa->SetEnabled(false);
     edtNmEmpresa->SetTabStop(false);
     edtNmEmpresa->SetColor(clBtnFace);
-    Place(edtNmEmpresa, 129, 4, 450, 21);
+    Place(edtNmEmpresa, kPlaces.companyName);
 
     qryEmpresa = new TADOIBQuery(this, QStringLiteral("qryEmpresa"));
     statements::qryEmpresa.AssignTo(*qryEmpresa);

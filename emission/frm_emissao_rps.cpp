@@ -3,6 +3,7 @@
 
 #include "emission/cancel_glyph.h"
 #include "emission/cli_kpv41000.h"
+#include "emission/layout_p.h"
 #include "emission/tick_images.h"
 #include "framework/core/context.h"
 #include "framework/net/connection.h"
@@ -17,6 +18,8 @@ namespace {
 constexpr int kListCommandTag = 1;
 }  // namespace
 
+using layout::kPlaces;
+
 TfrmEmissaoRPS::TfrmEmissaoRPS(QWidget* owner) : TfrmDadosGerRel(owner) {
     setObjectName(QStringLiteral("frmEmissaoRPS"));
     // The screen's widths are pixels made for the classic 8-point interface font; a condensed sans of that
@@ -27,12 +30,12 @@ TfrmEmissaoRPS::TfrmEmissaoRPS(QWidget* owner) : TfrmDadosGerRel(owner) {
     SetCaption(QStringLiteral("Emissão de Recibo Provisório de Serviço (RPS)"));
     SetFormStyle(TFormStyle::fsMDIChild);
     setSizeGripEnabled(true);
-    SetBounds(175, 178, 1078, 410);
+    SetBounds(kPlaces.window.left, kPlaces.window.top, kPlaces.window.width, kPlaces.window.height);
     lblCodTela->setText(QStringLiteral("KPV41000"));
     lblCodRel->setText(QStringLiteral("KPV410"));
-    panBotoes->resize(329, panBotoes->height());
-    sbtCancel->move(304, sbtCancel->y());
-    cbbReportNames->resize(400, cbbReportNames->height());
+    panBotoes->resize(kPlaces.buttonsWidth, panBotoes->height());
+    sbtCancel->move(kPlaces.closeLeft, sbtCancel->y());
+    cbbReportNames->resize(kPlaces.reportNamesWidth, cbbReportNames->height());
 
     createMessages();
     createCompanyStrip();
@@ -112,21 +115,23 @@ void TfrmEmissaoRPS::createCommands() {
     mnuFiltro->OnClick = [this](QObject* s) { sbtFiltroClick(s); };
     mnuCancelaEmissao->OnClick = [this](QObject* s) { sbtCancelaEmissaoClick(s); };
 
-    auto button = [this](const char* name, const QString& hint, const QPixmap& glyph, int left,
+    auto button = [this](const char* name, const QString& hint, const QPixmap& glyph, QPoint place,
                          bool enabled) {
         auto* b = new TButtonFlat(panBotoes, QString::fromLatin1(name), hint);
         b->SetGlyph(glyph);
-        b->move(left, 2);
+        b->move(place);
         b->SetEnabled(enabled);
         return b;
     };
-    sbtProcurar = button("sbtProcurar", QStringLiteral("Procurar"), Glyph(TGlyph::Find), 139, false);
+    sbtProcurar = button("sbtProcurar", QStringLiteral("Procurar"), Glyph(TGlyph::Find), kPlaces.find, false);
     sbtProcurar->Tag = kListCommandTag;
-    sbtVerificar = button("sbtVerificar", QStringLiteral("Atualizar"), Glyph(TGlyph::Refresh), 160, false);
+    sbtVerificar =
+        button("sbtVerificar", QStringLiteral("Atualizar"), Glyph(TGlyph::Refresh), kPlaces.refresh, false);
     sbtVerificar->Tag = kListCommandTag;
-    sbtFiltro = button("sbtFiltro", QStringLiteral("Filtrar Lançamentos"), Glyph(TGlyph::Filter), 195, true);
+    sbtFiltro = button("sbtFiltro", QStringLiteral("Filtrar Lançamentos"), Glyph(TGlyph::Filter),
+                       kPlaces.filter, true);
     sbtCancelaEmissao = button("sbtCancelaEmissao", QStringLiteral("Cancelar Emissão de Recibo"),
-                               CancelEmissionGlyph(), 231, true);
+                               CancelEmissionGlyph(), kPlaces.cancelEmission, true);
     sbtProcurar->OnClick = [this](QObject* s) { sbtProcurarClick(s); };
     sbtVerificar->OnClick = [this](QObject* s) { sbtVerificarClick(s); };
     sbtFiltro->OnClick = [this](QObject* s) { sbtFiltroClick(s); };

@@ -173,7 +173,13 @@ class TfrmEmissaoRPS : public TfrmDadosGerRel {
     InvoiceStatus currentStatus() const;
     void createCommands();
     void createCompanyStrip();
+    // The invoice list: its data set, the grid on its page, the grid's columns and the strip below.
     void createInvoiceGrid();
+    void createInvoiceDataSet();
+    void createTickImages();
+    void createGridPage();
+    void createGridColumns();
+    void createNavigatorStrip();
     void createMessages();
 };
 

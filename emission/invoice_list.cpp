@@ -1,6 +1,7 @@
 // The invoice list: the record of cdsNotaFiscal, the grid's columns, the bottom strip, and the texts
 // shown for the status codes and registration numbers.
 #include "emission/cli_kpv41000.h"
+#include "emission/layout_p.h"
 #include "emission/tick_images.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/data_source.h"
@@ -14,7 +15,18 @@
 
 namespace Cli_kpv41000 {
 
+using layout::kPlaces;
+
 void TfrmEmissaoRPS::createInvoiceGrid() {
+    createInvoiceDataSet();
+    createTickImages();
+    createGridPage();
+    createGridColumns();
+    SetAlign(pgcPadrao, TAlign::alClient);
+    createNavigatorStrip();
+}
+
+void TfrmEmissaoRPS::createInvoiceDataSet() {
     cdsNotaFiscal = new TClientDataSet(this, QStringLiteral("cdsNotaFiscal"));
     // The fields of the invoice packet as the server sends them (protocol/packet_fields.cpp), each bound to
     // the screen's field of its name.
@@ -45,13 +57,19 @@ void TfrmEmissaoRPS::createInvoiceGrid() {
     dtsNotaFiscal = new TDataSource(this, QStringLiteral("dtsNotaFiscal"));
     dtsNotaFiscal->SetDataSet(cdsNotaFiscal);
     dtsNotaFiscal->OnStateChange = [this](QObject* s) { dtsNotaFiscalStateChange(s); };
+}
 
+// The pictures the tick column's cells are painted from.
+void TfrmEmissaoRPS::createTickImages() {
     imgCheck = new TImage(panRelat, QStringLiteral("imgCheck"), TickImageCheck());
     imgUncheck = new TImage(panRelat, QStringLiteral("imgUncheck"), TickImageUncheck());
     imgGray = new TImage(panRelat, QStringLiteral("imgGray"), TickImageGray());
+}
 
+// The grid fills the one page of a page control whose tabs never show, under a thin bevel.
+void TfrmEmissaoRPS::createGridPage() {
     Bevel1 = new TBevel(grbDadosRel, QStringLiteral("Bevel1"));
-    Bevel1->resize(0, 7);
+    Bevel1->resize(0, kPlaces.gridBevelHeight);
     SetAlign(Bevel1, TAlign::alTop);
 
     pgcPadrao = new TPageControl(grbDadosRel, QStringLiteral("pgcPadrao"));
@@ -82,6 +100,10 @@ void TfrmEmissaoRPS::createInvoiceGrid() {
         dbgPadraoKeyDown(s, key, shift);
     };
     dbgPadrao->OnTitleClick = [this](kpv::data::TColumn* c) { dbgPadraoTitleClick(c); };
+}
+
+// The tick column's title is the tick glyph of the symbol font.
+void TfrmEmissaoRPS::createGridColumns() {
     struct ColumnDef {
         const char* field;
         int width;
@@ -111,14 +133,16 @@ void TfrmEmissaoRPS::createInvoiceGrid() {
     kpv::data::TColumn* tick = dbgPadrao->Columns().front().get();
     tick->SetTitleFont(symbol, kpv::data::TFontCharset::SYMBOL_CHARSET);
     tick->SetTitleAlignment(Qt::AlignCenter);
-    SetAlign(pgcPadrao, TAlign::alClient);
+}
 
+// Along the bottom: the navigator and the current invoice's footer line.
+void TfrmEmissaoRPS::createNavigatorStrip() {
     panNavigator = new TPanel(grbDadosRel, QStringLiteral("panNavigator"));
-    panNavigator->resize(0, 21);
+    panNavigator->resize(0, kPlaces.navigatorStripHeight);
     SetAlign(panNavigator, TAlign::alBottom);
     dbnPadrao = new TDBNavigator(panNavigator, QStringLiteral("dbnPadrao"));
     dbnPadrao->SetDataSource(dtsNotaFiscal);
-    dbnPadrao->setGeometry(2, 1, 108, 18);
+    Place(dbnPadrao, kPlaces.navigator);
     dbtNome = new TDBText(panNavigator, QStringLiteral("dbtNome"));
     dbtNome->SetDataSource(dtsNotaFiscal);
     dbtNome->SetDataField(QStringLiteral("DADOSRODAPE"));
@@ -126,7 +150,7 @@ void TfrmEmissaoRPS::createInvoiceGrid() {
     bold.setPixelSize(12);
     bold.setBold(true);
     dbtNome->setFont(bold);
-    dbtNome->move(121, 3);
+    dbtNome->move(kPlaces.footer);
 }
 
 void TfrmEmissaoRPS::cdsNotaFiscalIDEMISSAORPSGetText(TField*, QString& Text, bool) {

@@ -17,13 +17,14 @@ namespace Cli_kpv41100 {
 using kpv::EmptyString;
 using kpv::MensErro;
 using kpv::data::TFieldType;
+using layout::kPlaces;
 
 void TfrmFiltroEmissaoRPS::createBranchRow() {
     medCdFilial = new TMaskEdit(grbDadosRel, QStringLiteral("medCdFilial"), QStringLiteral(">aaaa;0; "));
     medCdFilial->SetMaxLength(4);
-    Place(medCdFilial, 127, 13, 50, 21);
+    Place(medCdFilial, kPlaces.branchCode);
     lblFilial = layout::Caption(grbDadosRel, QStringLiteral("lblFilial"),
-                                QStringLiteral("Filial Centralizadora"), medCdFilial, 6, 16, 116);
+                                QStringLiteral("Filial Centralizadora"), medCdFilial, kPlaces.branchCaption);
 
     qryFilial = new TADOIBQuery(this, QStringLiteral("qryFilial"));
     statements::qryFilial.AssignTo(*qryFilial);
@@ -47,8 +48,8 @@ void TfrmFiltroEmissaoRPS::createBranchRow() {
 
     btpFiliEmit = layout::LookupButton(grbDadosRel, QStringLiteral("btpFiliEmit"), medCdFilial,
                                        QStringLiteral("Filial"), dtsFilial,
-                                       QStringLiteral("Não há filial cadastrada."), 183, 13);
-    edtFiliEmit = layout::NameEdit(grbDadosRel, QStringLiteral("edtFiliEmit"), 209, 13, 351);
+                                       QStringLiteral("Não há filial cadastrada."), kPlaces.branchLookup);
+    edtFiliEmit = layout::NameEdit(grbDadosRel, QStringLiteral("edtFiliEmit"), kPlaces.branchName);
 
     medCdFilial->OnChange = [this](QObject* s) { medCdFilialChange(s); };
     medCdFilial->OnExit = [this](QObject* s) { medCdFilialExit(s); };

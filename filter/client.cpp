@@ -18,17 +18,18 @@ namespace Cli_kpv41100 {
 using kpv::EmptyString;
 using kpv::MensErro;
 using kpv::data::TFieldType;
+using layout::kPlaces;
 
 void TfrmFiltroEmissaoRPS::createClientGroup() {
     grbDest = new TGroupBox(grbDadosRel, QStringLiteral("grbDest"));
-    grbDest->setGeometry(2, 96, 635, 43);
+    Place(grbDest, kPlaces.clientGroup);
 
     medCliente = new TMaskEdit(grbDest, QStringLiteral("medCliente"));
     medCliente->setFont(layout::PlainFont());
     medCliente->SetMaxLength(20);
-    Place(medCliente, 62, 12, 135, 21);
+    Place(medCliente, kPlaces.clientNumber);
     lblInscricao = layout::Caption(grbDest, QStringLiteral("lblInscricao"), QStringLiteral("Cliente"),
-                                   nullptr, 8, 16, 56);
+                                   nullptr, kPlaces.clientCaption);
 
     qryCliente = new TADOIBQuery(this, QStringLiteral("qryCliente"));
     statements::qryCliente.AssignTo(*qryCliente);
@@ -48,8 +49,8 @@ void TfrmFiltroEmissaoRPS::createClientGroup() {
 
     btpCliente =
         layout::LookupButton(grbDest, QStringLiteral("btpCliente"), medCliente, QStringLiteral("Cliente"),
-                             dtsCliente, QStringLiteral("Não há cliente cadastrado."), 200, 13);
-    edtNmCliente = layout::NameEdit(grbDest, QStringLiteral("edtNmCliente"), 226, 12, 399);
+                             dtsCliente, QStringLiteral("Não há cliente cadastrado."), kPlaces.clientLookup);
+    edtNmCliente = layout::NameEdit(grbDest, QStringLiteral("edtNmCliente"), kPlaces.clientName);
 
     medCliente->OnChange = [this](QObject* s) { medClienteChange(s); };
     medCliente->OnEnter = [this](QObject* s) { medClienteEnter(s); };

@@ -14,15 +14,16 @@ namespace Cli_kpv41100 {
 
 using kpv::EmptyString;
 using kpv::MensErro;
+using layout::kPlaces;
 
 namespace {
 
-TDateEditPlus* ExitDateEdit(QWidget* parent, const QString& name, int top) {
+TDateEditPlus* ExitDateEdit(QWidget* parent, const QString& name, const TBounds& place) {
     auto* edit = new TDateEditPlus(parent, name);
     edit->SetColor(clInfoBk);
     edit->SetValidDateColor(QColor(Qt::blue));
     edit->SetSaveTime(false);
-    Place(edit, 48, top, 113, 21);
+    Place(edit, place);
     return edit;
 }
 
@@ -30,13 +31,13 @@ TDateEditPlus* ExitDateEdit(QWidget* parent, const QString& name, int top) {
 
 void TfrmFiltroEmissaoRPS::createDateGroup() {
     grbDtSaida = new TGroupBox(grbDadosRel, QStringLiteral("grbDtSaida"), QStringLiteral(" Data de Saída "));
-    grbDtSaida->setGeometry(6, 140, 187, 68);
+    Place(grbDtSaida, kPlaces.datesGroup);
     lblInicial = new TLabel(grbDtSaida, QStringLiteral("lblInicial"), QStringLiteral("Inicial"));
-    Place(lblInicial, 6, 18, 40);
+    Place(lblInicial, kPlaces.initialCaption);
     lblFinal = new TLabel(grbDtSaida, QStringLiteral("lblFinal"), QStringLiteral("Final"));
-    Place(lblFinal, 6, 43, 40);
-    depSaidIni = ExitDateEdit(grbDtSaida, QStringLiteral("depSaidIni"), 15);
-    depSaidFim = ExitDateEdit(grbDtSaida, QStringLiteral("depSaidFim"), 40);
+    Place(lblFinal, kPlaces.finalCaption);
+    depSaidIni = ExitDateEdit(grbDtSaida, QStringLiteral("depSaidIni"), kPlaces.initialDate);
+    depSaidFim = ExitDateEdit(grbDtSaida, QStringLiteral("depSaidFim"), kPlaces.finalDate);
     layout::BoldCaption(grbDtSaida);
 
     depSaidIni->OnExit = [this](QObject* s) { depSaidIniExit(s); };
@@ -46,17 +47,17 @@ void TfrmFiltroEmissaoRPS::createDateGroup() {
 void TfrmFiltroEmissaoRPS::createSituationGroup() {
     grbSituacao =
         new TGroupBox(grbDadosRel, QStringLiteral("grbSituacao"), QStringLiteral("Situação do RPS"));
-    grbSituacao->setGeometry(422, 140, 213, 68);
-    auto box = [this](const QString& name, const QString& caption, int left, int top, int width) {
+    Place(grbSituacao, kPlaces.situationGroup);
+    auto box = [this](const QString& name, const QString& caption, const TBounds& place) {
         auto* check = new TCheckBox(grbSituacao, name, caption);
         check->setChecked(true);
-        Place(check, left, top, width, 17);
+        Place(check, place);
         return check;
     };
-    chbNaoEmitido = box(QStringLiteral("chbNaoEmitido"), QStringLiteral("Não Emitido"), 6, 18, 100);
-    chbEmitido = box(QStringLiteral("chbEmitido"), QStringLiteral("Emitido"), 118, 18, 86);
+    chbNaoEmitido = box(QStringLiteral("chbNaoEmitido"), QStringLiteral("Não Emitido"), kPlaces.notIssued);
+    chbEmitido = box(QStringLiteral("chbEmitido"), QStringLiteral("Emitido"), kPlaces.issued);
     chbSubstituido =
-        box(QStringLiteral("chbSubstituido"), QStringLiteral("Substituído por NFS-e"), 7, 41, 169);
+        box(QStringLiteral("chbSubstituido"), QStringLiteral("Substituído por NFS-e"), kPlaces.substituted);
     layout::BoldCaption(grbSituacao);
 }
 

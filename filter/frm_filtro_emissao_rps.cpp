@@ -16,6 +16,7 @@
 namespace Cli_kpv41100 {
 
 using kpv::EmptyString;
+using layout::kPlaces;
 
 namespace {
 
@@ -30,16 +31,16 @@ TfrmFiltroEmissaoRPS::TfrmFiltroEmissaoRPS(QWidget* owner) : TfrmRotiGeral(owner
     setObjectName(QStringLiteral("frmFiltroEmissaoRPS"));
     SetCaption(QStringLiteral("Filtro Emissão de Recibo Provisório de Serviço (RPS)"));
     setFont(layout::PlainFont());
-    SetBounds(304, 163, 694, 215);
-    setFixedSize(694, 215);
+    SetBounds(kPlaces.window.left, kPlaces.window.top, kPlaces.window.width, kPlaces.window.height);
+    setFixedSize(kPlaces.window.size());
     lblCodTela->setText(QStringLiteral("KPV41100"));
-    grbDadosRel->setGeometry(0, 0, 639, 215);
-    panMenu->setGeometry(639, 0, 694 - 639, 215);
+    Place(grbDadosRel, kPlaces.fields);
+    Place(panMenu, kPlaces.buttons);
 
     bvl2 = new TBevel(grbDadosRel, QStringLiteral("bvl2"));
-    bvl2->setGeometry(2, 15, 635, 50);
+    Place(bvl2, kPlaces.upperBevel);
     bvl1 = new TBevel(grbDadosRel, QStringLiteral("bvl1"));
-    bvl1->setGeometry(2, 65, 635, 31);
+    Place(bvl1, kPlaces.seriesBevel);
 
     createMessages();
     createBranchRow();

@@ -9,10 +9,6 @@ namespace Cli_kpv41100::layout {
 
 using namespace kpv::ui;
 
-namespace {
-constexpr int kEditHeight = 21;
-}
-
 QFont PlainFont() {
     QFont font;
     // Where the screens' face is missing, the closest in width, so the captions still fit their places.
@@ -29,44 +25,44 @@ QFont CaptionFont() {
     return font;
 }
 
-TLabel* Caption(QWidget* parent, const QString& name, const QString& caption, QWidget* focusControl, int left,
-                int top, int width) {
+TLabel* Caption(QWidget* parent, const QString& name, const QString& caption, QWidget* focusControl,
+                const TBounds& place) {
     auto* label = new TLabel(parent, name, caption);
     label->setFont(CaptionFont());
     if (focusControl) label->SetFocusControl(focusControl);
-    Place(label, left, top, width);
+    Place(label, place);
     return label;
 }
 
-TEdit* CodeEdit(QWidget* parent, const QString& name, int maxLength, int left, int top, int width) {
+TEdit* CodeEdit(QWidget* parent, const QString& name, int maxLength, const TBounds& place) {
     auto* edit = new TEdit(parent, name);
     edit->setFont(PlainFont());
     edit->SetUpperCase(true);
     edit->SetMaxLength(maxLength);
     edit->SetColor(clInfoBk);
-    Place(edit, left, top, width, kEditHeight);
+    Place(edit, place);
     return edit;
 }
 
-TEdit* NameEdit(QWidget* parent, const QString& name, int left, int top, int width) {
+TEdit* NameEdit(QWidget* parent, const QString& name, const TBounds& place) {
     auto* edit = new TEdit(parent, name);
     edit->setFont(PlainFont());
     edit->SetEnabled(false);
     edit->SetTabStop(false);
     edit->SetColor(clBtnFace);
-    Place(edit, left, top, width, kEditHeight);
+    Place(edit, place);
     return edit;
 }
 
 TBtnPesquisa* LookupButton(QWidget* parent, const QString& name, QWidget* associate, const QString& title,
-                           kpv::data::TDataSource* source, const QString& emptyError, int left, int top) {
+                           kpv::data::TDataSource* source, const QString& emptyError, QPoint place) {
     auto* button = new TBtnPesquisa(parent, name);
     button->setToolTip(QStringLiteral("Pesquisar"));
     button->Associate = associate;
     button->Title = title;
     button->DataSource = source;
     button->EmptyError = emptyError;
-    button->move(left, top);
+    button->move(place);
     return button;
 }
 

@@ -16,32 +16,34 @@
 
 namespace Cli_kpv41100 {
 
+using layout::kPlaces;
+
 void TfrmFiltroEmissaoRPS::createOperationTypeGroup() {
     grbTipoOper =
         new TGroupBox(grbDadosRel, QStringLiteral("grbTipoOper"), QStringLiteral(" Tipo Operação "));
-    grbTipoOper->setGeometry(195, 140, 225, 68);
+    Place(grbTipoOper, kPlaces.operationGroup);
 
     // The direction stays "Saída": nothing enables the combo.
     cbbIdOperacao = new TComboBox(grbTipoOper, QStringLiteral("cbbIdOperacao"),
                                   {QStringLiteral("Saída"), QStringLiteral("Entrada")});
     cbbIdOperacao->setEnabled(false);
-    Place(cbbIdOperacao, 13, 18, 172, 21);
+    Place(cbbIdOperacao, kPlaces.direction);
     rdgTodosTipoOper =
         new TRadioButton(grbTipoOper, QStringLiteral("rdgTodosTipoOper"), QStringLiteral("Todos"));
     rdgTodosTipoOper->setChecked(true);
-    Place(rdgTodosTipoOper, 13, 46, 58, 17);
+    Place(rdgTodosTipoOper, kPlaces.allTypes);
     rdgListaTipoOper =
         new TRadioButton(grbTipoOper, QStringLiteral("rdgListaTipoOper"), QStringLiteral("Lista"));
-    Place(rdgListaTipoOper, 82, 46, 48, 17);
+    Place(rdgListaTipoOper, kPlaces.listedTypes);
 
     cdsTipoOper = new TClientDataSet(this, QStringLiteral("cdsTipoOper"));
     cdsTipoOper->AddFields(kpv::protocol::OperationTypeDefinitions());
     dtsTipoOper = new TDataSource(this, QStringLiteral("dtsTipoOper"));
     dtsTipoOper->SetDataSet(cdsTipoOper);
 
-    btpTipoOper = layout::LookupButton(grbTipoOper, QStringLiteral("btpTipoOper"), rdgListaTipoOper,
-                                       QStringLiteral("Tipo de Operação"), dtsTipoOper,
-                                       QStringLiteral("Não há tipo de operação cadastrado."), 142, 43);
+    btpTipoOper = layout::LookupButton(
+        grbTipoOper, QStringLiteral("btpTipoOper"), rdgListaTipoOper, QStringLiteral("Tipo de Operação"),
+        dtsTipoOper, QStringLiteral("Não há tipo de operação cadastrado."), kPlaces.typesLookup);
     btpTipoOper->SetEnabled(false);
     layout::BoldCaption(grbTipoOper);
 

@@ -22,6 +22,7 @@ namespace Cli_kpv41100 {
 using kpv::EmptyString;
 using kpv::MensErro;
 using kpv::data::TFieldType;
+using layout::kPlaces;
 
 namespace {
 // The form's mark on the captions of its two registrations; nothing of the host reads it.
@@ -29,9 +30,10 @@ constexpr int kRegistrationCaptionTag = 99;
 }  // namespace
 
 void TfrmFiltroEmissaoRPS::createRegistrationRow() {
-    edtCdInscEsta = layout::CodeEdit(grbDadosRel, QStringLiteral("edtCdInscEsta"), 16, 127, 38, 128);
+    edtCdInscEsta =
+        layout::CodeEdit(grbDadosRel, QStringLiteral("edtCdInscEsta"), 16, kPlaces.stateRegistration);
     lblInscEsta = layout::Caption(grbDadosRel, QStringLiteral("lblInscEsta"),
-                                  QStringLiteral("Insc. Estadual"), edtCdInscEsta, 6, 41, 87);
+                                  QStringLiteral("Insc. Estadual"), edtCdInscEsta, kPlaces.stateCaption);
     lblInscEsta->setProperty("Tag", kRegistrationCaptionTag);
 
     qryInscrEstad = new TADOIBQuery(this, QStringLiteral("qryInscrEstad"));
@@ -51,13 +53,14 @@ void TfrmFiltroEmissaoRPS::createRegistrationRow() {
     qryInscrEstad->BeforeOpen = [this](auto* dataSet) { qryInscrEstadBeforeOpen(dataSet); };
     dtsInscrEstad = new TDataSource(this, QStringLiteral("dtsInscrEstad"));
     dtsInscrEstad->SetDataSet(qryInscrEstad->Query());
-    btnInscrEstad = layout::LookupButton(grbDadosRel, QStringLiteral("btnInscrEstad"), edtCdInscEsta,
-                                         QStringLiteral("Inscrição Estadual"), dtsInscrEstad,
-                                         QStringLiteral("Não há inscrição estadual cadastrada."), 261, 38);
+    btnInscrEstad = layout::LookupButton(
+        grbDadosRel, QStringLiteral("btnInscrEstad"), edtCdInscEsta, QStringLiteral("Inscrição Estadual"),
+        dtsInscrEstad, QStringLiteral("Não há inscrição estadual cadastrada."), kPlaces.stateLookup);
 
-    edtCdInscMuni = layout::CodeEdit(grbDadosRel, QStringLiteral("edtCdInscMuni"), 16, 407, 38, 128);
+    edtCdInscMuni =
+        layout::CodeEdit(grbDadosRel, QStringLiteral("edtCdInscMuni"), 16, kPlaces.cityRegistration);
     lblInscMuni = layout::Caption(grbDadosRel, QStringLiteral("lblInscMuni"),
-                                  QStringLiteral("Insc. Municipal"), edtCdInscMuni, 310, 41, 92);
+                                  QStringLiteral("Insc. Municipal"), edtCdInscMuni, kPlaces.cityCaption);
     lblInscMuni->setProperty("Tag", kRegistrationCaptionTag);
 
     cdsInscrMunicip = new TClientDataSet(this, QStringLiteral("cdsInscrMunicip"));
@@ -69,9 +72,9 @@ void TfrmFiltroEmissaoRPS::createRegistrationRow() {
     };
     dtsInscrMunicip = new TDataSource(this, QStringLiteral("dtsInscrMunicip"));
     dtsInscrMunicip->SetDataSet(cdsInscrMunicip);
-    btpInscrMunicip = layout::LookupButton(grbDadosRel, QStringLiteral("btpInscrMunicip"), edtCdInscMuni,
-                                           QStringLiteral("Inscrição Municipal"), dtsInscrMunicip,
-                                           QStringLiteral("Não há inscrição municipal cadastrada."), 541, 38);
+    btpInscrMunicip = layout::LookupButton(
+        grbDadosRel, QStringLiteral("btpInscrMunicip"), edtCdInscMuni, QStringLiteral("Inscrição Municipal"),
+        dtsInscrMunicip, QStringLiteral("Não há inscrição municipal cadastrada."), kPlaces.cityLookup);
 
     edtCdInscEsta->OnChange = [this](QObject* s) { edtCdInscEstaChange(s); };
     edtCdInscEsta->OnExit = [this](QObject* s) { edtCdInscEstaExit(s); };

@@ -4,6 +4,7 @@
 #include "filter/cli_kpv41100.h"
 #include "filter/layout_p.h"
 #include "filter/statements.h"
+#include "framework/core/guards.h"
 #include "framework/core/routines.h"
 #include "framework/data/data_source.h"
 #include "framework/data/query.h"
@@ -16,11 +17,12 @@ namespace Cli_kpv41100 {
 using kpv::EmptyString;
 using kpv::MensErro;
 using kpv::data::TFieldType;
+using layout::kPlaces;
 
 void TfrmFiltroEmissaoRPS::createSeriesRow() {
-    edtCdSerie = layout::CodeEdit(grbDadosRel, QStringLiteral("edtCdSerie"), 5, 127, 69, 55);
-    lblSerie =
-        layout::Caption(grbDadosRel, QStringLiteral("lblSerie"), QStringLiteral("Série"), nullptr, 6, 72, 37);
+    edtCdSerie = layout::CodeEdit(grbDadosRel, QStringLiteral("edtCdSerie"), 5, kPlaces.seriesCode);
+    lblSerie = layout::Caption(grbDadosRel, QStringLiteral("lblSerie"), QStringLiteral("Série"), nullptr,
+                               kPlaces.seriesCaption);
 
     qrySerieNF = new TADOIBQuery(this, QStringLiteral("qrySerieNF"));
     statements::qrySerieNF.AssignTo(*qrySerieNF);
@@ -45,33 +47,32 @@ void TfrmFiltroEmissaoRPS::createSeriesRow() {
 
     btpSerieNF = layout::LookupButton(
         grbDadosRel, QStringLiteral("btpSerieNF"), edtCdSerie, QStringLiteral("Série de Documentos de Saída"),
-        dtsSerieNF, QStringLiteral("Não há série cadastrada para a inscrição estadual informada."), 188, 69);
+        dtsSerieNF, QStringLiteral("Não há série cadastrada para a inscrição estadual informada."),
+        kPlaces.seriesLookup);
 
     edtCdSerie->OnExit = [this](QObject* s) { edtCdSerieExit(s); };
     btpSerieNF->OnBeforePesq = [this](QObject* s, bool& flag) { btpSerieNFBeforePesq(s, flag); };
     btpSerieNF->OnAfterPesq = [this](QObject* s) { btpSerieNFAfterPesq(s); };
 }
 
-// A failed series check withdraws a confirmation in progress.
+// A failed series check withdraws a confirmation in progress, whether its own message stopped it or the
+// database did. Unlike the registrations' checks it puts the focus on its field before the message, and
+// only for its messages, so the focus guard is not the one here.
 void TfrmFiltroEmissaoRPS::Vd_Serie(bool boObrigatorio) {
-    try {
-        if (!EmptyString(edtCdSerie->Text())) {
-            qrySerieNF->Close();
-            qrySerieNF->ParamByName(QStringLiteral("P_CDINSCESTA"))->SetAsString(edtCdInscEsta->Text());
-            qrySerieNF->ParamByName(QStringLiteral("P_CDINSCMUNI"))->SetAsString(edtCdInscMuni->Text());
-            qrySerieNF->ParamByName(QStringLiteral("P_CDSERIE"))->SetAsString(edtCdSerie->Text());
-            qrySerieNF->Open();
-            if (qrySerieNF->IsEmpty()) {
-                edtCdSerie->SetFocus();
-                MensErro(msgPadrao->Msg(QStringLiteral("SerieNF_Cad")), true);
-            }
-        } else if (boObrigatorio) {
+    const kpv::TOnFailure withdraw([] { boConfirma = false; });
+    if (!EmptyString(edtCdSerie->Text())) {
+        qrySerieNF->Close();
+        qrySerieNF->ParamByName(QStringLiteral("P_CDINSCESTA"))->SetAsString(edtCdInscEsta->Text());
+        qrySerieNF->ParamByName(QStringLiteral("P_CDINSCMUNI"))->SetAsString(edtCdInscMuni->Text());
+        qrySerieNF->ParamByName(QStringLiteral("P_CDSERIE"))->SetAsString(edtCdSerie->Text());
+        qrySerieNF->Open();
+        if (qrySerieNF->IsEmpty()) {
             edtCdSerie->SetFocus();
-            MensErro(msgPadrao->Msg(QStringLiteral("Inf_Serie")), true);
+            MensErro(msgPadrao->Msg(QStringLiteral("SerieNF_Cad")), true);
         }
-    } catch (...) {
-        boConfirma = false;
-        throw;
+    } else if (boObrigatorio) {
+        edtCdSerie->SetFocus();
+        MensErro(msgPadrao->Msg(QStringLiteral("Inf_Serie")), true);
     }
 }
 

@@ -22,7 +22,6 @@ class LoadedPackage {
     static std::unique_ptr<LoadedPackage> Load(const QString& nameOrPath, QString* error);
 
     QString Name() const { return name_; }
-    QString FileName() const { return library_.fileName(); }
     const TPackageInfoTable* InfoTable() const { return getPackageInfoTable_(); }
 
     // Opens the package's screen. Errors travel to the caller.

@@ -2,7 +2,7 @@
 
 #include "framework/ui/form.h"
 #include "framework/ui/menu.h"
-#include "host/unattended_interaction.h"
+#include "framework/ui/scripted_interaction.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -109,16 +109,16 @@ void pressKey(const QString& name) {
 
 }  // namespace
 
-SessionRunner::SessionRunner(std::vector<SessionStep> steps, UnattendedInteraction& user, QWidget* mainWindow,
+SessionRunner::SessionRunner(std::vector<SessionStep> steps, ScriptedInteraction& user, QWidget* mainWindow,
                              std::function<void()> openScreen, std::function<void(const QString&)> print)
     : steps_(std::move(steps)),
       user_(user),
       mainWindow_(mainWindow),
       openScreen_(std::move(openScreen)),
       print_(std::move(print)) {
-    user_.Report = print_;
-    user_.ModalShown = [this](QDialog* dialog) { modals_.emplace_back(dialog); };
-    user_.ModalHidden = [this](QDialog*) { modals_.pop_back(); };
+    user_.report = print_;
+    user_.modalShown = [this](QDialog* dialog) { modals_.emplace_back(dialog); };
+    user_.modalHidden = [this](QDialog*) { modals_.pop_back(); };
 }
 
 void SessionRunner::Start() {
@@ -238,171 +238,36 @@ void SessionRunner::expectEqual(const QString& what, const QString& expected, co
 // Every step a script may take: its number of arguments and what it does. A step's arguments have been
 // counted when the script was read.
 const std::map<QString, SessionRunner::Step>& SessionRunner::steps() {
-    using A = const QStringList&;
+    using R = SessionRunner;
     static const std::map<QString, Step> table = {
-        {QStringLiteral("open"), {{0, 0}, [](SessionRunner& r, A) { r.openScreen_(); }}},
-        {QStringLiteral("focus"),
-         {{1, 1}, [](SessionRunner& r, A a) { r.widget(a[0])->setFocus(Qt::MouseFocusReason); }}},
-        {QStringLiteral("type"), {{2, 2}, [](SessionRunner& r, A a) { r.type(a[0], a[1]); }}},
-        {QStringLiteral("key"), {{1, 1}, [](SessionRunner&, A a) { pressKey(a[0]); }, checkKey}},
-        {QStringLiteral("click"), {{1, 1}, [](SessionRunner& r, A a) { r.click(a[0]); }}},
-        {QStringLiteral("close"),
-         {{1, 1},
-          [](SessionRunner& r, A a) {
-              QWidget* target = r.widget(a[0]);
-              if (auto* form = qobject_cast<ui::TForm*>(target))
-                  form->Close();
-              else
-                  target->close();
-          }}},
-        {QStringLiteral("row"),
-         {{2, 2},
-          [](SessionRunner& r, A a) {
-              QAbstractItemView* view = r.grid(a[0]);
-              r.makeCurrent(view, r.row(view, a[1]));
-          }}},
-        {QStringLiteral("find-row"),
-         {{3, 3},
-          [](SessionRunner& r, A a) {
-              QAbstractItemView* view = r.grid(a[0]);
-              const int c = r.column(view, a[1]);
-              int row = 0;
-              while (row < view->model()->rowCount() && r.cell(view, row, c) != a[2]) ++row;
-              if (row == view->model()->rowCount())
-                  fail(QStringLiteral("'%1' has no row showing '%2' under '%3'").arg(a[0], a[2], a[1]));
-              r.makeCurrent(view, row);
-          }}},
-        {QStringLiteral("remember"),
-         {{2, 12},
-          [](SessionRunner& r, A a) {
-              QAbstractItemView* view = r.grid(a[0]);
-              if (!view->currentIndex().isValid()) fail(QStringLiteral("'%1' has no current row").arg(a[0]));
-              r.remembered_.clear();
-              for (const QString& title : a.mid(1))
-                  r.remembered_.insert(title,
-                                       r.cell(view, view->currentIndex().row(), r.column(view, title)));
-          }}},
-        {QStringLiteral("find-remembered"),
-         {{3, 3},
-          [](SessionRunner& r, A a) {
-              if (r.remembered_.isEmpty()) fail(QStringLiteral("no row was remembered"));
-              QAbstractItemView* view = r.grid(a[0]);
-              const int shown = r.column(view, a[1]);
-              for (int row = 0; row < view->model()->rowCount(); ++row) {
-                  bool same = true;
-                  for (auto it = r.remembered_.cbegin(); same && it != r.remembered_.cend(); ++it)
-                      same = r.cell(view, row, r.column(view, it.key())) == it.value();
-                  if (same && r.cell(view, row, shown) == a[2]) return r.makeCurrent(view, row);
-              }
-              fail(QStringLiteral("'%1' has no longer the remembered row showing '%2' under '%3'")
-                       .arg(a[0], a[2], a[1]));
-          }}},
-        {QStringLiteral("dblclick"),
-         {{1, 1},
-          [](SessionRunner& r, A a) {
-              QAbstractItemView* view = r.grid(a[0]);
-              if (!view->currentIndex().isValid()) fail(QStringLiteral("'%1' has no current row").arg(a[0]));
-              const QPoint at = view->visualRect(view->currentIndex()).center();
-              sendMouse(view->viewport(), QEvent::MouseButtonPress, at);
-              sendMouse(view->viewport(), QEvent::MouseButtonRelease, at);
-              sendMouse(view->viewport(), QEvent::MouseButtonDblClick, at);
-              sendMouse(view->viewport(), QEvent::MouseButtonRelease, at);
-          }}},
-        {QStringLiteral("title"), {{2, 2}, [](SessionRunner& r, A a) { r.clickTitle(a[0], a[1]); }}},
-        {QStringLiteral("answer"),
-         {{1, 1},
-          [](SessionRunner& r, A a) {
-              static const QHash<QString, TModalResult> answers{
-                  {QStringLiteral("OK"), TModalResult::mrOk},
-                  {QStringLiteral("Cancel"), TModalResult::mrCancel},
-                  {QStringLiteral("Close"), TModalResult::mrNone}};
-              if (!answers.contains(a[0]))
-                  fail(QStringLiteral("answer OK, Cancel or Close, not '%1'").arg(a[0]));
-              r.user_.QueueAnswer(answers.value(a[0]));
-          }}},
-        {QStringLiteral("pick"),
-         {{1, 1},
-          [](SessionRunner& r, A a) {
-              bool number = false;
-              const int row = a[0].toInt(&number);
-              if (a[0] != u"none" && (!number || row < 0)) fail(QStringLiteral("pick a row number or none"));
-              r.user_.QueuePick(number ? std::optional<int>(row) : std::nullopt);
-          }}},
-        {QStringLiteral("mark"),
-         {{1, 1},
-          [](SessionRunner& r, A a) {
-              r.user_.QueueMarks(a[0].isEmpty() ? QStringList() : a[0].split(QLatin1Char(',')));
-          }}},
-        {QStringLiteral("save-as"),
-         {{1, 1}, [](SessionRunner& r, A a) { r.user_.QueueFileName(QFileInfo(a[0]).absoluteFilePath()); }}},
-        {QStringLiteral("expect-text"),
-         {{2, 2}, [](SessionRunner& r, A a) { r.expectEqual(a[0], a[1], shownText(r.find(a[0]))); }}},
-        {QStringLiteral("expect-focus"),
-         {{1, 1},
-          [](SessionRunner& r, A a) {
-              QWidget* focus = QApplication::focusWidget();
-              r.expectEqual(QStringLiteral("focus"), a[0], focus ? focus->objectName() : QString());
-          }}},
-        {QStringLiteral("expect-enabled"),
-         {{2, 2},
-          [](SessionRunner& r, A a) {
-              r.expectEqual(a[0], a[1], enabled(r.find(a[0])) ? QStringLiteral("yes") : QStringLiteral("no"));
-          }}},
-        {QStringLiteral("expect-message"),
-         {{1, 1},
-          [](SessionRunner& r, A a) {
-              const QStringList& shown = r.user_.Messages();
-              if (r.messagesRead_ == shown.size())
-                  fail(QStringLiteral("expected the message '%1', none shown").arg(a[0]));
-              r.expectEqual(QStringLiteral("message"), a[0], shown[r.messagesRead_++]);
-          }}},
-        {QStringLiteral("expect-no-message"),
-         {{0, 0},
-          [](SessionRunner& r, A) {
-              const QStringList& shown = r.user_.Messages();
-              if (r.messagesRead_ < shown.size())
-                  fail(QStringLiteral("unexpected message '%1'").arg(shown[r.messagesRead_]));
-          }}},
-        {QStringLiteral("expect-no-error"),
-         {{0, 0},
-          [](SessionRunner& r, A) {
-              const QStringList& shown = r.user_.Messages();
-              for (qsizetype i = r.messagesRead_; i < shown.size(); ++i) {
-                  if (r.user_.MessageWasError().value(i))
-                      fail(QStringLiteral("unexpected error message '%1'").arg(shown[i]));
-              }
-          }}},
-        {QStringLiteral("expect-rows"),
-         {{2, 2},
-          [](SessionRunner& r, A a) {
-              r.expectEqual(QStringLiteral("rows of %1").arg(a[0]), a[1],
-                            QString::number(r.grid(a[0])->model()->rowCount()));
-          }}},
-        {QStringLiteral("expect-cell"),
-         {{4, 4},
-          [](SessionRunner& r, A a) {
-              QAbstractItemView* view = r.grid(a[0]);
-              const int row = r.row(view, a[1]);
-              r.expectEqual(QStringLiteral("%1 row %2 '%3'").arg(a[0], a[1], a[2]), a[3],
-                            r.cell(view, row, r.column(view, a[2])));
-          }}},
-        {QStringLiteral("expect-file"),
-         {{1, 1},
-          [](SessionRunner&, A a) {
-              const QFileInfo file(a[0]);
-              if (!file.isFile() || file.size() == 0)
-                  fail(QStringLiteral("no file '%1' was written").arg(a[0]));
-          }}},
-        {QStringLiteral("dump"), {{1, 1}, [](SessionRunner& r, A a) { r.dump(a[0]); }}},
-        {QStringLiteral("shot"),
-         {{1, 2},
-          [](SessionRunner& r, A a) {
-              QWidget* target = a.size() > 1 ? r.widget(a[1]) : r.mainWindow_;
-              const QString file = QFileInfo(a[0]).absoluteFilePath();
-              if (!target->grab().save(file, "PNG")) fail(QStringLiteral("could not write '%1'").arg(file));
-              r.print_(QStringLiteral("screenshot: %1").arg(file));
-          }}},
-        {QStringLiteral("echo"), {{1, 1}, [](SessionRunner& r, A a) { r.print_(a[0]); }}},
+        {QStringLiteral("open"), {{0, 0}, &R::openStep}},
+        {QStringLiteral("focus"), {{1, 1}, &R::focusStep}},
+        {QStringLiteral("type"), {{2, 2}, &R::typeStep}},
+        {QStringLiteral("key"), {{1, 1}, &R::keyStep, checkKey}},
+        {QStringLiteral("click"), {{1, 1}, &R::clickStep}},
+        {QStringLiteral("close"), {{1, 1}, &R::closeStep}},
+        {QStringLiteral("row"), {{2, 2}, &R::rowStep}},
+        {QStringLiteral("find-row"), {{3, 3}, &R::findRowStep}},
+        {QStringLiteral("remember"), {{2, 12}, &R::rememberStep}},
+        {QStringLiteral("find-remembered"), {{3, 3}, &R::findRememberedStep}},
+        {QStringLiteral("dblclick"), {{1, 1}, &R::dblclickStep}},
+        {QStringLiteral("title"), {{2, 2}, &R::titleStep}},
+        {QStringLiteral("answer"), {{1, 1}, &R::answerStep}},
+        {QStringLiteral("pick"), {{1, 1}, &R::pickStep}},
+        {QStringLiteral("mark"), {{1, 1}, &R::markStep}},
+        {QStringLiteral("save-as"), {{1, 1}, &R::saveAsStep}},
+        {QStringLiteral("expect-text"), {{2, 2}, &R::expectTextStep}},
+        {QStringLiteral("expect-focus"), {{1, 1}, &R::expectFocusStep}},
+        {QStringLiteral("expect-enabled"), {{2, 2}, &R::expectEnabledStep}},
+        {QStringLiteral("expect-message"), {{1, 1}, &R::expectMessageStep}},
+        {QStringLiteral("expect-no-message"), {{0, 0}, &R::expectNoMessageStep}},
+        {QStringLiteral("expect-no-error"), {{0, 0}, &R::expectNoErrorStep}},
+        {QStringLiteral("expect-rows"), {{2, 2}, &R::expectRowsStep}},
+        {QStringLiteral("expect-cell"), {{4, 4}, &R::expectCellStep}},
+        {QStringLiteral("expect-file"), {{1, 1}, &R::expectFileStep}},
+        {QStringLiteral("dump"), {{1, 1}, &R::dumpStep}},
+        {QStringLiteral("shot"), {{1, 2}, &R::shotStep}},
+        {QStringLiteral("echo"), {{1, 1}, &R::echoStep}},
     };
     return table;
 }
@@ -420,10 +285,29 @@ std::optional<QString> SessionRunner::CheckStep(const QString& command, const QS
 }
 
 void SessionRunner::run(const SessionStep& step) {
-    steps().at(step.command).run(*this, step.args);
+    (this->*steps().at(step.command).run)(step.args);
 }
 
-void SessionRunner::type(const QString& name, const QString& text) {
+void SessionRunner::makeCurrent(QAbstractItemView* view, int row) {
+    view->setFocus(Qt::MouseFocusReason);
+    const int c = view->currentIndex().isValid() ? view->currentIndex().column() : 0;
+    view->setCurrentIndex(view->model()->index(row, c));
+    view->scrollTo(view->currentIndex());
+    print_(QStringLiteral("row %1 of %2").arg(row).arg(view->objectName()));
+}
+
+// The window and its controls.
+
+void SessionRunner::openStep(const QStringList&) {
+    openScreen_();
+}
+
+void SessionRunner::focusStep(const QStringList& a) {
+    widget(a[0])->setFocus(Qt::MouseFocusReason);
+}
+
+void SessionRunner::typeStep(const QStringList& a) {
+    const QString& name = a[0];
     auto* edit = qobject_cast<QLineEdit*>(widget(name));
     if (!edit) fail(QStringLiteral("'%1' is not an edit").arg(name));
     if (!edit->isEnabled()) fail(QStringLiteral("'%1' is disabled").arg(name));
@@ -431,11 +315,16 @@ void SessionRunner::type(const QString& name, const QString& text) {
     // Types over the selected contents key by key, so the edit's mask and change rules see what a
     // keyboard sends.
     edit->selectAll();
-    if (text.isEmpty()) sendKey(edit, Qt::Key_Delete, Qt::NoModifier, QString());
-    for (const QChar c : text) sendKey(edit, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    if (a[1].isEmpty()) sendKey(edit, Qt::Key_Delete, Qt::NoModifier, QString());
+    for (const QChar c : a[1]) sendKey(edit, Qt::Key_unknown, Qt::NoModifier, QString(c));
 }
 
-void SessionRunner::click(const QString& name) {
+void SessionRunner::keyStep(const QStringList& a) {
+    pressKey(a[0]);
+}
+
+void SessionRunner::clickStep(const QStringList& a) {
+    const QString& name = a[0];
     QObject* target = find(name);
     if (!enabled(target)) fail(QStringLiteral("'%1' is disabled").arg(name));
     if (auto* item = qobject_cast<ui::TMenuItem*>(target)) {
@@ -449,17 +338,68 @@ void SessionRunner::click(const QString& name) {
     }
 }
 
-void SessionRunner::makeCurrent(QAbstractItemView* view, int row) {
-    view->setFocus(Qt::MouseFocusReason);
-    const int c = view->currentIndex().isValid() ? view->currentIndex().column() : 0;
-    view->setCurrentIndex(view->model()->index(row, c));
-    view->scrollTo(view->currentIndex());
-    print_(QStringLiteral("row %1 of %2").arg(row).arg(view->objectName()));
+void SessionRunner::closeStep(const QStringList& a) {
+    QWidget* target = widget(a[0]);
+    if (auto* form = qobject_cast<ui::TForm*>(target))
+        form->Close();
+    else
+        target->close();
+}
+
+// The grids.
+
+void SessionRunner::rowStep(const QStringList& a) {
+    QAbstractItemView* view = grid(a[0]);
+    makeCurrent(view, row(view, a[1]));
+}
+
+void SessionRunner::findRowStep(const QStringList& a) {
+    QAbstractItemView* view = grid(a[0]);
+    const int c = column(view, a[1]);
+    int r = 0;
+    while (r < view->model()->rowCount() && cell(view, r, c) != a[2]) ++r;
+    if (r == view->model()->rowCount())
+        fail(QStringLiteral("'%1' has no row showing '%2' under '%3'").arg(a[0], a[2], a[1]));
+    makeCurrent(view, r);
+}
+
+void SessionRunner::rememberStep(const QStringList& a) {
+    QAbstractItemView* view = grid(a[0]);
+    if (!view->currentIndex().isValid()) fail(QStringLiteral("'%1' has no current row").arg(a[0]));
+    remembered_.clear();
+    for (const QString& title : a.mid(1))
+        remembered_.insert(title, cell(view, view->currentIndex().row(), column(view, title)));
+}
+
+void SessionRunner::findRememberedStep(const QStringList& a) {
+    if (remembered_.isEmpty()) fail(QStringLiteral("no row was remembered"));
+    QAbstractItemView* view = grid(a[0]);
+    const int shown = column(view, a[1]);
+    for (int r = 0; r < view->model()->rowCount(); ++r) {
+        bool same = true;
+        for (auto it = remembered_.cbegin(); same && it != remembered_.cend(); ++it)
+            same = cell(view, r, column(view, it.key())) == it.value();
+        if (same && cell(view, r, shown) == a[2]) return makeCurrent(view, r);
+    }
+    fail(QStringLiteral("'%1' has no longer the remembered row showing '%2' under '%3'")
+             .arg(a[0], a[2], a[1]));
+}
+
+void SessionRunner::dblclickStep(const QStringList& a) {
+    QAbstractItemView* view = grid(a[0]);
+    if (!view->currentIndex().isValid()) fail(QStringLiteral("'%1' has no current row").arg(a[0]));
+    const QPoint at = view->visualRect(view->currentIndex()).center();
+    sendMouse(view->viewport(), QEvent::MouseButtonPress, at);
+    sendMouse(view->viewport(), QEvent::MouseButtonRelease, at);
+    sendMouse(view->viewport(), QEvent::MouseButtonDblClick, at);
+    sendMouse(view->viewport(), QEvent::MouseButtonRelease, at);
 }
 
 // A mouse click on the column's title as the grid shows it; a title that cannot be clicked, or a click
 // that reaches no title, stops the session.
-void SessionRunner::clickTitle(const QString& name, const QString& title) {
+void SessionRunner::titleStep(const QStringList& a) {
+    const QString& name = a[0];
+    const QString& title = a[1];
     auto* table = qobject_cast<QTableView*>(grid(name));
     QHeaderView* titles = table ? table->horizontalHeader() : nullptr;
     if (!titles || !titles->isVisible()) fail(QStringLiteral("'%1' shows no titles").arg(name));
@@ -478,7 +418,88 @@ void SessionRunner::clickTitle(const QString& name, const QString& title) {
     print_(QStringLiteral("title '%1' of %2 clicked").arg(title, name));
 }
 
-void SessionRunner::dump(const QString& name) {
+// The answers the user will give, queued before the step that asks.
+
+void SessionRunner::answerStep(const QStringList& a) {
+    static const QHash<QString, TModalResult> answers{{QStringLiteral("OK"), TModalResult::mrOk},
+                                                      {QStringLiteral("Cancel"), TModalResult::mrCancel},
+                                                      {QStringLiteral("Close"), TModalResult::mrNone}};
+    if (!answers.contains(a[0])) fail(QStringLiteral("answer OK, Cancel or Close, not '%1'").arg(a[0]));
+    user_.boxAnswers.push_back(answers.value(a[0]));
+}
+
+void SessionRunner::pickStep(const QStringList& a) {
+    bool number = false;
+    const int r = a[0].toInt(&number);
+    if (a[0] != u"none" && (!number || r < 0)) fail(QStringLiteral("pick a row number or none"));
+    user_.rowPicks.emplace_back(number ? std::optional<int>(r) : std::nullopt);
+}
+
+void SessionRunner::markStep(const QStringList& a) {
+    user_.rowsPicks.emplace_back(a[0].isEmpty() ? QStringList() : a[0].split(QLatin1Char(',')));
+}
+
+void SessionRunner::saveAsStep(const QStringList& a) {
+    user_.saveFileAnswers.push_back(QFileInfo(a[0]).absoluteFilePath());
+}
+
+// What the user expects to see.
+
+void SessionRunner::expectTextStep(const QStringList& a) {
+    expectEqual(a[0], a[1], shownText(find(a[0])));
+}
+
+void SessionRunner::expectFocusStep(const QStringList& a) {
+    QWidget* focus = QApplication::focusWidget();
+    expectEqual(QStringLiteral("focus"), a[0], focus ? focus->objectName() : QString());
+}
+
+void SessionRunner::expectEnabledStep(const QStringList& a) {
+    expectEqual(a[0], a[1], enabled(find(a[0])) ? QStringLiteral("yes") : QStringLiteral("no"));
+}
+
+void SessionRunner::expectMessageStep(const QStringList& a) {
+    const auto& shown = user_.messages;
+    if (messagesRead_ == shown.size())
+        fail(QStringLiteral("expected the message '%1', none shown").arg(a[0]));
+    expectEqual(QStringLiteral("message"), a[0], shown[messagesRead_++].text);
+}
+
+void SessionRunner::expectNoMessageStep(const QStringList&) {
+    const auto& shown = user_.messages;
+    if (messagesRead_ < shown.size())
+        fail(QStringLiteral("unexpected message '%1'").arg(shown[messagesRead_].text));
+}
+
+void SessionRunner::expectNoErrorStep(const QStringList&) {
+    const auto& shown = user_.messages;
+    for (qsizetype i = messagesRead_; i < shown.size(); ++i) {
+        if (shown[i].type == TMsgDlgType::mtError)
+            fail(QStringLiteral("unexpected error message '%1'").arg(shown[i].text));
+    }
+}
+
+void SessionRunner::expectRowsStep(const QStringList& a) {
+    expectEqual(QStringLiteral("rows of %1").arg(a[0]), a[1],
+                QString::number(grid(a[0])->model()->rowCount()));
+}
+
+void SessionRunner::expectCellStep(const QStringList& a) {
+    QAbstractItemView* view = grid(a[0]);
+    const int r = row(view, a[1]);
+    expectEqual(QStringLiteral("%1 row %2 '%3'").arg(a[0], a[1], a[2]), a[3],
+                cell(view, r, column(view, a[2])));
+}
+
+void SessionRunner::expectFileStep(const QStringList& a) {
+    const QFileInfo file(a[0]);
+    if (!file.isFile() || file.size() == 0) fail(QStringLiteral("no file '%1' was written").arg(a[0]));
+}
+
+// What the session writes out.
+
+void SessionRunner::dumpStep(const QStringList& a) {
+    const QString& name = a[0];
     QAbstractItemView* view = grid(name);
     const QAbstractItemModel* model = view->model();
     QStringList titles;
@@ -491,6 +512,17 @@ void SessionRunner::dump(const QString& name) {
         print_(QStringLiteral("%1 row %2: %3").arg(name).arg(r).arg(cells.join(QStringLiteral(" | "))));
     }
     print_(QStringLiteral("%1 rows: %2").arg(name).arg(rows));
+}
+
+void SessionRunner::shotStep(const QStringList& a) {
+    QWidget* target = a.size() > 1 ? widget(a[1]) : mainWindow_;
+    const QString file = QFileInfo(a[0]).absoluteFilePath();
+    if (!target->grab().save(file, "PNG")) fail(QStringLiteral("could not write '%1'").arg(file));
+    print_(QStringLiteral("screenshot: %1").arg(file));
+}
+
+void SessionRunner::echoStep(const QStringList& a) {
+    print_(a[0]);
 }
 
 }  // namespace kpv::host

@@ -16,9 +16,11 @@ class QAbstractItemView;
 class QDialog;
 class QWidget;
 
-namespace kpv::host {
+namespace kpv {
+class ScriptedInteraction;
+}
 
-class UnattendedInteraction;
+namespace kpv::host {
 
 // Plays a session script against the running host as a user would: controls are found by their object
 // names, typed into, clicked and checked; questions take the answers the script queued. Steps run one
@@ -26,7 +28,7 @@ class UnattendedInteraction;
 class SessionRunner : public QObject {
     Q_OBJECT
   public:
-    SessionRunner(std::vector<SessionStep> steps, UnattendedInteraction& user, QWidget* mainWindow,
+    SessionRunner(std::vector<SessionStep> steps, ScriptedInteraction& user, QWidget* mainWindow,
                   std::function<void()> openScreen, std::function<void(const QString&)> print);
 
     void Start();
@@ -46,7 +48,7 @@ class SessionRunner : public QObject {
   private:
     struct Step {
         Arity arity;
-        void (*run)(SessionRunner& runner, const QStringList& args);
+        void (SessionRunner::*run)(const QStringList& args);
         // Checks the arguments when the script is read; null for steps whose arguments are checked as they
         // run (controls are found only once they exist).
         std::optional<QString> (*check)(const QStringList& args) = nullptr;
@@ -56,11 +58,37 @@ class SessionRunner : public QObject {
     void tick();
     void run(const SessionStep& step);
     void finish(const QString& failure);
-    void type(const QString& name, const QString& text);
-    void click(const QString& name);
     void makeCurrent(QAbstractItemView* view, int row);
-    void clickTitle(const QString& name, const QString& title);
-    void dump(const QString& name);
+
+    // The steps, one each, by the command that names them (docs/session-scripts.md).
+    void openStep(const QStringList& args);
+    void focusStep(const QStringList& args);
+    void typeStep(const QStringList& args);
+    void keyStep(const QStringList& args);
+    void clickStep(const QStringList& args);
+    void closeStep(const QStringList& args);
+    void rowStep(const QStringList& args);
+    void findRowStep(const QStringList& args);
+    void rememberStep(const QStringList& args);
+    void findRememberedStep(const QStringList& args);
+    void dblclickStep(const QStringList& args);
+    void titleStep(const QStringList& args);
+    void answerStep(const QStringList& args);
+    void pickStep(const QStringList& args);
+    void markStep(const QStringList& args);
+    void saveAsStep(const QStringList& args);
+    void expectTextStep(const QStringList& args);
+    void expectFocusStep(const QStringList& args);
+    void expectEnabledStep(const QStringList& args);
+    void expectMessageStep(const QStringList& args);
+    void expectNoMessageStep(const QStringList& args);
+    void expectNoErrorStep(const QStringList& args);
+    void expectRowsStep(const QStringList& args);
+    void expectCellStep(const QStringList& args);
+    void expectFileStep(const QStringList& args);
+    void dumpStep(const QStringList& args);
+    void shotStep(const QStringList& args);
+    void echoStep(const QStringList& args);
 
     QObject* find(const QString& name) const;
     QWidget* widget(const QString& name) const;
@@ -76,7 +104,7 @@ class SessionRunner : public QObject {
     size_t executing_ = 0;  // steps that have started and not returned
     bool done_ = false;
     bool settled_ = false;
-    UnattendedInteraction& user_;
+    ScriptedInteraction& user_;
     QWidget* mainWindow_;
     std::function<void()> openScreen_;
     std::function<void(const QString&)> print_;

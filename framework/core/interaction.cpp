@@ -9,6 +9,20 @@ std::unique_ptr<Interaction>& current() {
 }
 }  // namespace
 
+QString MessageBoxTitle(TMsgDlgType type) {
+    switch (type) {
+        case TMsgDlgType::mtError:
+            return QStringLiteral("Erro");
+        case TMsgDlgType::mtInformation:
+            return QStringLiteral("Informação");
+        case TMsgDlgType::mtConfirmation:
+            return QStringLiteral("Confirmação");
+        case TMsgDlgType::mtWarning:
+            return QStringLiteral("Aviso");
+    }
+    return {};
+}
+
 Interaction& Interaction::Current() {
     if (!current()) current() = MakeQtInteraction();
     return *current();

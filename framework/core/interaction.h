@@ -37,6 +37,9 @@ struct SignInAnswer {
     QString password;
 };
 
+// The title of a message box of that type ("Erro", "Informação" ...).
+QString MessageBoxTitle(TMsgDlgType type);
+
 // The one seam through which screens talk to the user. Production shows Qt dialogs; tests install a
 // scripted implementation that records what was shown and answers as told.
 class KPV_FRAMEWORK_EXPORT Interaction {

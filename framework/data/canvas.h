@@ -27,8 +27,6 @@ class KPV_FRAMEWORK_EXPORT TCanvas {
     void BrushCopy(const QRect& dest, const QImage& bitmap, const QRect& source,
                    const QColor& transparentColor);
 
-    QPainter* Painter() const { return painter_; }
-
   private:
     QPainter* painter_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/core/guards.h"
 #include "framework/data/client_data_set.h"
 
 #include <exception>
@@ -7,8 +8,8 @@
 namespace kpv::data {
 
 // Freezes a data set's controls for the lifetime of the object: they are unfrozen again on success and on
-// error, after which `onEnd` (e.g. going back to the first row) runs. While an error is already on its way
-// out, an error of `onEnd` is dropped so that the first one travels on.
+// error, after which `onEnd` (e.g. going back to the first row) runs as a guard's closing step
+// (CloseGuard): while an error is already on its way out, an error of `onEnd` is dropped.
 class TControlsDisabled {
   public:
     explicit TControlsDisabled(TClientDataSet* dataSet, void (TClientDataSet::*onEnd)() = nullptr)
@@ -17,15 +18,7 @@ class TControlsDisabled {
     }
     ~TControlsDisabled() noexcept(false) {
         dataSet_->EnableControls();
-        if (!onEnd_) return;
-        if (std::uncaught_exceptions() == exceptionsAtStart_) {
-            (dataSet_->*onEnd_)();
-            return;
-        }
-        try {
-            (dataSet_->*onEnd_)();
-        } catch (...) {
-        }
+        if (onEnd_) CloseGuard(exceptionsAtStart_, [this] { (dataSet_->*onEnd_)(); });
     }
     TControlsDisabled(const TControlsDisabled&) = delete;
     TControlsDisabled& operator=(const TControlsDisabled&) = delete;

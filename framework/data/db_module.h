@@ -23,7 +23,6 @@ class KPV_FRAMEWORK_EXPORT TdtmDBGeral : public QObject {
     void Open(const QString& connectionName);
     void Close();
     bool Connected() const { return !connectionName_.isEmpty(); }
-    const QString& ConnectionName() const { return connectionName_; }
     // The dialect of the connection's engine; raises kpv::Error when no connection has been opened.
     const db::Dialect& Dialect() const;
     // Raises kpv::Error when no connection has been opened.

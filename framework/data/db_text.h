@@ -17,7 +17,6 @@ class KPV_FRAMEWORK_EXPORT TDBText : public QLabel {
 
     TDataSource* DataSource() const { return source_; }
     void SetDataSource(TDataSource* source);
-    const QString& DataField() const { return dataField_; }
     void SetDataField(const QString& fieldName);
     void SetFont(const QFont& font);
 

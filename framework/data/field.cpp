@@ -62,22 +62,6 @@ double TField::AsFloat() const {
     return AsVariant().toDouble();
 }
 
-qint64 TField::AsInteger() const {
-    if (type_ == TFieldType::ftFloat) return qRound64(AsFloat());
-    if (isText(type_)) {
-        const QString text = AsString().trimmed();
-        if (text.isEmpty()) return 0;
-        bool ok = false;
-        const qint64 value = text.toLongLong(&ok);
-        if (!ok) {
-            throw Error(
-                QStringLiteral("'%1' não é um número inteiro válido para o campo '%2'.").arg(text, name_));
-        }
-        return value;
-    }
-    return AsVariant().toLongLong();
-}
-
 QDateTime TField::AsDateTime() const {
     if (type_ == TFieldType::ftDateTime) return AsVariant().toDateTime();
     throw Error(QStringLiteral("O campo '%1' não é uma data.").arg(name_));

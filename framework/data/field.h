@@ -43,7 +43,6 @@ class KPV_FRAMEWORK_EXPORT TField {
     bool IsNull() const;
     QString AsString() const;
     double AsFloat() const;
-    qint64 AsInteger() const;
     QDateTime AsDateTime() const;
     QVariant AsVariant() const;
 

@@ -4,6 +4,8 @@
 #include "framework/framework_export.h"
 
 #include <QColor>
+#include <QPoint>
+#include <QSize>
 
 #include <exception>
 
@@ -30,9 +32,21 @@ class TControlEvents {
 // once, by the first control that needs it.
 void InstallFocusTracker();
 
-// Places a control at the left, top and width its screen gives it; the height stays the widget's own
-// unless given.
-KPV_FRAMEWORK_EXPORT void Place(QWidget* widget, int left, int top, int width, int height = -1);
+// Where a control sits inside its parent, in pixels, as a screen's table of places gives it. A height of
+// kOwnHeight leaves the widget the height it takes for its text.
+struct TBounds {
+    static constexpr int kOwnHeight = -1;
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = kOwnHeight;
+
+    constexpr QPoint topLeft() const { return {left, top}; }
+    constexpr QSize size() const { return {width, height}; }
+};
+
+// Puts a control where its bounds say.
+KPV_FRAMEWORK_EXPORT void Place(QWidget* widget, const TBounds& bounds);
 
 // Moves the focus to a control; the enter and exit events the move raises run before it returns. They are
 // part of the caller's work, as handlers called from code are: when one of them fails (a validation on

@@ -146,8 +146,9 @@ void InstallFocusTracker() {
     if (!tracker && qApp) tracker = new FocusTracker(qApp);
 }
 
-void Place(QWidget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(left, top, width, height < 0 ? widget->sizeHint().height() : height);
+void Place(QWidget* widget, const TBounds& bounds) {
+    const int height = bounds.height == TBounds::kOwnHeight ? widget->sizeHint().height() : bounds.height;
+    widget->setGeometry(bounds.left, bounds.top, bounds.width, height);
 }
 
 void SetFocus(QWidget* widget) {

@@ -18,35 +18,58 @@
 
 namespace kpv::ui {
 
+namespace {
+
+// Where the report base screen puts its toolbar and its report strip, in pixels.
+constexpr struct {
+    int toolbarHeight = 27;         // panMenu, along the top
+    TBounds screenCode{6, 6, 70};   // lblCodTela
+    TBounds reportCode{80, 6, 60};  // lblCodRel
+    int helpWidth = 4;              // panHelp, at the toolbar's right end
+    int buttonsWidth = 329;         // panBotoes, left of it
+    QPoint print{4, 2};             // the buttons, in panBotoes
+    QPoint preview{25, 2};
+    QPoint saveAs{46, 2};
+    QPoint printerSetup{67, 2};
+    QPoint close{304, 2};
+    int reportStripHeight = 30;         // panRelat, along the top of grbDadosRel
+    TBounds reportCaption{6, 7, 72};    // lblRelatorio
+    TBounds reportNames{80, 3, 400};    // cbbReportNames
+    TBounds separator{0, 27, 2000, 3};  // bvlSeparator, under the strip
+} kPlaces;
+
+}  // namespace
+
 TfrmDadosGerRel::TfrmDadosGerRel(QWidget* owner) : TForm(owner) {
     SetFormStyle(TFormStyle::fsMDIChild);
 
     panMenu = new TPanel(this, QStringLiteral("panMenu"));
-    panMenu->resize(0, 27);
+    panMenu->resize(0, kPlaces.toolbarHeight);
     SetAlign(panMenu, TAlign::alTop);
     lblCodTela = new TLabel(panMenu, QStringLiteral("lblCodTela"));
-    Place(lblCodTela, 6, 6, 70);
+    Place(lblCodTela, kPlaces.screenCode);
     lblCodRel = new TLabel(panMenu, QStringLiteral("lblCodRel"));
-    Place(lblCodRel, 80, 6, 60);
+    Place(lblCodRel, kPlaces.reportCode);
     panHelp = new TPanel(panMenu, QStringLiteral("panHelp"));
-    panHelp->resize(4, 0);
+    panHelp->resize(kPlaces.helpWidth, 0);
     SetAlign(panHelp, TAlign::alRight);
     panBotoes = new TPanel(panMenu, QStringLiteral("panBotoes"));
-    panBotoes->resize(329, 0);
+    panBotoes->resize(kPlaces.buttonsWidth, 0);
     SetAlign(panBotoes, TAlign::alRight);
 
-    auto button = [this](const char* name, const QString& hint, TGlyph glyph, int left) {
+    auto button = [this](const char* name, const QString& hint, TGlyph glyph, QPoint place) {
         auto* b = new TButtonFlat(panBotoes, QString::fromLatin1(name), hint);
         b->SetGlyph(Glyph(glyph));
-        b->move(left, 2);
+        b->move(place);
         return b;
     };
-    sbtPrint = button("sbtPrint", QStringLiteral("Imprimir"), TGlyph::Print, 4);
-    sbtPreview = button("sbtPreview", QStringLiteral("Visualizar Impressão"), TGlyph::Preview, 25);
-    sbtSalvarComo = button("sbtSalvarComo", QStringLiteral("Salvar Como"), TGlyph::SaveAs, 46);
-    sbtConfigImpr =
-        button("sbtConfigImpr", QStringLiteral("Configurar Impressora"), TGlyph::PrinterSetup, 67);
-    sbtCancel = button("sbtCancel", QStringLiteral("Fechar"), TGlyph::Close, 304);
+    sbtPrint = button("sbtPrint", QStringLiteral("Imprimir"), TGlyph::Print, kPlaces.print);
+    sbtPreview =
+        button("sbtPreview", QStringLiteral("Visualizar Impressão"), TGlyph::Preview, kPlaces.preview);
+    sbtSalvarComo = button("sbtSalvarComo", QStringLiteral("Salvar Como"), TGlyph::SaveAs, kPlaces.saveAs);
+    sbtConfigImpr = button("sbtConfigImpr", QStringLiteral("Configurar Impressora"), TGlyph::PrinterSetup,
+                           kPlaces.printerSetup);
+    sbtCancel = button("sbtCancel", QStringLiteral("Fechar"), TGlyph::Close, kPlaces.close);
     sbtPrint->OnClick = [this](QObject* s) { sbtPrintClick(s); };
     sbtPreview->OnClick = [this](QObject* s) { sbtPreviewClick(s); };
     sbtSalvarComo->OnClick = [this](QObject* s) { sbtSalvarComoClick(s); };
@@ -56,15 +79,15 @@ TfrmDadosGerRel::TfrmDadosGerRel(QWidget* owner) : TForm(owner) {
     grbDadosRel = new TGroupBox(this, QStringLiteral("grbDadosRel"));
     SetAlign(grbDadosRel, TAlign::alClient);
     panRelat = new TPanel(grbDadosRel, QStringLiteral("panRelat"));
-    panRelat->resize(0, 30);
+    panRelat->resize(0, kPlaces.reportStripHeight);
     SetAlign(panRelat, TAlign::alTop);
     lblRelatorio = new TLabel(panRelat, QStringLiteral("lblRelatorio"), QStringLiteral("Relatório"));
     lblRelatorio->SetBold(true);
-    Place(lblRelatorio, 6, 7, 72);
+    Place(lblRelatorio, kPlaces.reportCaption);
     cbbReportNames = new TComboBox(panRelat, QStringLiteral("cbbReportNames"));
-    Place(cbbReportNames, 80, 3, 400);
+    Place(cbbReportNames, kPlaces.reportNames);
     bvlSeparator = new TBevel(panRelat, QStringLiteral("bvlSeparator"));
-    Place(bvlSeparator, 0, 27, 2000, 3);
+    Place(bvlSeparator, kPlaces.separator);
 
     msgPadrao = new TMessages(this, QStringLiteral("msgPadrao"));
     msgPadrao->Messages = {

@@ -4,20 +4,32 @@
 
 namespace kpv::ui {
 
+namespace {
+
+// Where the dialog base screen puts the controls of its side strip, in pixels.
+constexpr struct {
+    TBounds buttons{2, 2, 51, 52};  // panBotoes, in the strip
+    TBounds confirm{2, 2, 47, 23};  // sbtConfirma, fixed in size
+    TBounds cancel{2, 27, 47, 23};  // sbtCancel, fixed in size
+    int screenCodeHeight = 16;      // lblCodTela, along the strip's bottom
+} kPlaces;
+
+}  // namespace
+
 TfrmRotiGeral::TfrmRotiGeral(QWidget* owner) : TForm(owner) {
     grbDadosRel = new TGroupBox(this, QStringLiteral("grbDadosRel"));
     panMenu = new TPanel(this, QStringLiteral("panMenu"));
     panMenu->SetBevel(true);
     panBotoes = new TPanel(panMenu, QStringLiteral("panBotoes"));
-    Place(panBotoes, 2, 2, 51, 52);
+    Place(panBotoes, kPlaces.buttons);
     sbtConfirma = new TButtonFlat(panBotoes, QStringLiteral("sbtConfirma"), QStringLiteral("Confirmar"));
     sbtConfirma->SetGlyph(Glyph(TGlyph::Confirm));
-    sbtConfirma->setFixedSize(47, 23);
-    sbtConfirma->move(2, 2);
+    sbtConfirma->setFixedSize(kPlaces.confirm.size());
+    sbtConfirma->move(kPlaces.confirm.topLeft());
     sbtCancel = new TButtonFlat(panBotoes, QStringLiteral("sbtCancel"), QStringLiteral("Cancelar"));
     sbtCancel->SetGlyph(Glyph(TGlyph::Cancel));
-    sbtCancel->setFixedSize(47, 23);
-    sbtCancel->move(2, 27);
+    sbtCancel->setFixedSize(kPlaces.cancel.size());
+    sbtCancel->move(kPlaces.cancel.topLeft());
     sbtCancel->OnClick = [this](QObject* s) { sbtCancelClick(s); };
     lblCodTela = new TLabel(panMenu, QStringLiteral("lblCodTela"));
     QFont small = lblCodTela->font();
@@ -25,7 +37,7 @@ TfrmRotiGeral::TfrmRotiGeral(QWidget* owner) : TForm(owner) {
     lblCodTela->setFont(small);
     lblCodTela->setAlignment(Qt::AlignCenter);
     SetAlign(lblCodTela, TAlign::alBottom);
-    lblCodTela->resize(0, 16);
+    lblCodTela->resize(0, kPlaces.screenCodeHeight);
     msgPadrao = new TMessages(this, QStringLiteral("msgPadrao"));
 }
 

@@ -15,7 +15,7 @@ class TfrmDadosGerRel;
 class KPV_FRAMEWORK_EXPORT TPrintBatch {
   public:
     explicit TPrintBatch(TfrmDadosGerRel& screen);
-    ~TPrintBatch();
+    ~TPrintBatch() noexcept(false);
     TPrintBatch(const TPrintBatch&) = delete;
     TPrintBatch& operator=(const TPrintBatch&) = delete;
 
@@ -24,6 +24,7 @@ class KPV_FRAMEWORK_EXPORT TPrintBatch {
 
     TfrmDadosGerRel& screen_;
     TPrintBatch* outer_;  // a batch opened inside another hands its files to it
+    int failures_;        // errors already on their way out when the batch opened
     QStringList files_;
 };
 

@@ -21,7 +21,7 @@ class QtInteraction final : public Interaction {
     TModalResult MessageBox(QWidget* parent, const QString& text, TMsgDlgType type,
                             TMsgDlgButtons buttons) override {
         QMessageBox box(parent);
-        box.setWindowTitle(titleOf(type));
+        box.setWindowTitle(MessageBoxTitle(type));
         box.setText(text);
         box.setIcon(iconOf(type));
         if (buttons == TMsgDlgButtons::mbOKCancel) {
@@ -89,19 +89,6 @@ class QtInteraction final : public Interaction {
     }
 
   private:
-    static QString titleOf(TMsgDlgType type) {
-        switch (type) {
-            case TMsgDlgType::mtError:
-                return QStringLiteral("Erro");
-            case TMsgDlgType::mtInformation:
-                return QStringLiteral("Informação");
-            case TMsgDlgType::mtConfirmation:
-                return QStringLiteral("Confirmação");
-            case TMsgDlgType::mtWarning:
-                return QStringLiteral("Aviso");
-        }
-        return {};
-    }
     static QMessageBox::Icon iconOf(TMsgDlgType type) {
         switch (type) {
             case TMsgDlgType::mtError:

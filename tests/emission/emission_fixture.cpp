@@ -1,18 +1,12 @@
 #include "emission_fixture.h"
 
-#include "db/database.h"
-#include "db/database_settings.h"
-#include "filter/cli_kpv41100.h"
+#include "emission_screen.h"
 #include "framework/core/context.h"
 #include "framework/data/client_data_set.h"
-#include "framework/data/db_module.h"
 #include "framework/ui/application.h"
 #include "framework/ui/busy_animation.h"
-#include "framework/ui/mask_edit.h"
-#include "settings/settings_file.h"
+#include "protocol/codes.h"
 
-#include <QFile>
-#include <QSettings>
 #include <QSqlQuery>
 #include <QTest>
 #include <QThread>
@@ -31,40 +25,20 @@ bool Fail(QString* error, const QString& why) {
 
 }  // namespace
 
-kpv::TModalResult WatchingUser::MessageBox(QWidget* parent, const QString& text, kpv::TMsgDlgType type,
-                                           kpv::TMsgDlgButtons buttons) {
-    if (whileBoxShown) whileBoxShown(text, type);
-    return ScriptedInteraction::MessageBox(parent, text, type, buttons);
-}
-
-bool WatchingUser::PrinterSetup(QWidget* parent, QPrinter* printer) {
-    ++printerSetups;
-    return ScriptedInteraction::PrinterSetup(parent, printer);
-}
-
 bool EmissionFixture::start(QString* error) {
-    if (!dir_.isValid()) return Fail(error, QStringLiteral("no temporary folder"));
-    database_ = TestDatabase::Sqlite(dir_.path());
+    if (!dir().isValid()) return Fail(error, QStringLiteral("no temporary folder"));
+    database_ = TestDatabase::Sqlite(dir().path());
     if (!RunDemoData(database_, kDemoInvoices, kDemoSeed, QDate(2026, 12, 8), error)) return false;
     server_ = std::make_unique<AppServerProcess>(database_);
     if (!server_->start(error)) return false;
 
-    QFile ini(dir_.filePath(QStringLiteral("kpv.ini")));
-    if (!ini.open(QIODevice::WriteOnly)) return Fail(error, QStringLiteral("cannot write kpv.ini"));
-    ini.write(database_.iniGroup().toUtf8());
-    ini.close();
-    kpv::db::OpenDatabase(kpv::db::ReadDatabaseSettings(kpv::settings::SettingsFile(ini.fileName())),
-                          QStringLiteral("dtmDBGeral"));
-    kpv::data::dtmDBGeral()->Open(QStringLiteral("dtmDBGeral"));
+    if (!OpenScreensDatabase(database_, dir().path(), error)) return false;
 
     kpv::ContextValues& context = kpv::Context();
     context.webUrl = server_->host();
     context.webPort = server_->port();
-    context.reportFolder = qEnvironmentVariable("KPV_SOURCE_DIR") + QStringLiteral("/reports");
     context.outputFolder = outputFolder();
-    mdi_.resize(1300, 700);
-    mdi_.show();
-    kpv::ui::Application().SetMdiArea(&mdi_);
+    showMdi();
 
     demo_ = LargestSelection(QSqlDatabase::database(QStringLiteral("dtmDBGeral")));
     if (demo_.rows == 0) return Fail(error, QStringLiteral("the demo data has no outgoing invoices"));
@@ -72,17 +46,7 @@ bool EmissionFixture::start(QString* error) {
     // The refresh reads the filter screen's remembered filter: the filter screen is created once, closed
     // unconfirmed (no script answers it), and then remembers the selection.
     if (!openScreen()) return Fail(error, QStringLiteral("the emission screen was not created"));
-    Cli_kpv41100::CriaFiltroEmissaoRPS();
-    if (!Cli_kpv41100::frmFiltroEmissaoRPS)
-        return Fail(error, QStringLiteral("the filter screen was not created"));
-    Cli_kpv41100::TRecordFilter& f = Cli_kpv41100::frmFiltroEmissaoRPS->recFiltro;
-    f = Cli_kpv41100::TRecordFilter{};
-    f.stCdInscEsta = demo_.ie;
-    f.stCdInscMuni = demo_.im;
-    f.stCdSerie = demo_.serie;
-    f.dtSaidIni = demo_.first;
-    f.dtSaidFim = demo_.last;
-    f.boTodosTipoOper = true;
+    RememberSelection(demo_);
     return closeScreen() || Fail(error, QStringLiteral("the emission screen was not released"));
 }
 
@@ -93,16 +57,13 @@ void EmissionFixture::stop() {
 }
 
 TfrmEmissaoRPS* EmissionFixture::openScreen() {
-    CriaEmissaoRPS();
-    if (!screen()) return nullptr;
-    screen()->medCdEmpresa->SetText(demo_.company);
-    screen()->SituacaoRPS = QStringLiteral("_1_2_3");
-    return screen();
+    TfrmEmissaoRPS* opened = OpenEmissionScreen(demo_.company);
+    if (opened) opened->SituacaoRPS = kpv::protocol::SituationList(true, true, true);
+    return opened;
 }
 
 bool EmissionFixture::closeScreen() {
-    if (frmEmissaoRPS) frmEmissaoRPS->Close();
-    return QTest::qWaitFor([] { return frmEmissaoRPS.isNull(); });
+    return CloseEmissionScreen();
 }
 
 void EmissionFixture::fetch() {
@@ -189,5 +150,5 @@ int EmissionFixture::emittedInvoices() const {
 }
 
 QString EmissionFixture::outputFolder() const {
-    return dir_.filePath(QStringLiteral("rps"));
+    return dir().filePath(QStringLiteral("rps"));
 }

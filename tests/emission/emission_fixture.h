@@ -5,26 +5,12 @@
 #include "appserver_process.h"
 #include "emission/cli_kpv41000.h"
 #include "largest_selection.h"
-#include "scripted_interaction.h"
+#include "screen_fixture.h"
 
 #include <QDate>
-#include <QMdiArea>
-#include <QTemporaryDir>
 #include <QVariant>
 
-#include <functional>
 #include <memory>
-
-// The scripted user, who can also look at the screen while a box is up and counts printer set-ups.
-class WatchingUser : public ScriptedInteraction {
-  public:
-    std::function<void(const QString& text, kpv::TMsgDlgType type)> whileBoxShown;
-    int printerSetups = 0;
-
-    kpv::TModalResult MessageBox(QWidget* parent, const QString& text, kpv::TMsgDlgType type,
-                                 kpv::TMsgDlgButtons buttons) override;
-    bool PrinterSetup(QWidget* parent, QPrinter* printer) override;
-};
 
 // One run of a report as the screen saw it: the invoice parameters it filled and the busy text shown.
 struct ReportRun {
@@ -36,7 +22,7 @@ struct ReportRun {
 // The busy box as the user sees it: its text, and "[2/3]" for its progress bar when it shows one.
 QString BusyShown();
 
-class EmissionFixture {
+class EmissionFixture : public ScreenFixture {
   public:
     // Fills the database, starts the server, opens the database for the screens' queries, points the
     // context values at both and gives the filter screen a remembered filter for the selection.
@@ -74,9 +60,7 @@ class EmissionFixture {
     AppServerProcess& server() { return *server_; }
 
   private:
-    QTemporaryDir dir_;
     TestDatabase database_;
     std::unique_ptr<AppServerProcess> server_;
-    QMdiArea mdi_;
     InvoiceSelection demo_;
 };

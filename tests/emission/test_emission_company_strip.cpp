@@ -100,7 +100,7 @@ class CompanyStrip : public QObject {
     void activate();
 
     EmissionFixture fixture_;
-    ScriptedInteraction user_;
+    kpv::ScriptedInteraction& user_ = fixture_.user();
 };
 
 void CompanyStrip::initTestCase() {
@@ -113,9 +113,7 @@ void CompanyStrip::initTestCase() {
 void CompanyStrip::init() {
     QVERIFY(fixture_.openScreen());
     activate();
-    user_.clear();
-    user_.modalScripts.clear();
-    user_.rowPicks.clear();
+    fixture_.resetUser();
 }
 
 void CompanyStrip::cleanup() {

@@ -57,7 +57,7 @@ class ReportCommands : public QObject {
 
   private:
     EmissionFixture fixture_;
-    WatchingUser user_;
+    kpv::ScriptedInteraction& user_ = fixture_.user();
 };
 
 void ReportCommands::initTestCase() {
@@ -67,8 +67,7 @@ void ReportCommands::initTestCase() {
 
 void ReportCommands::init() {
     QVERIFY(fixture_.openScreen());
-    user_.clear();
-    user_.printerSetups = 0;
+    fixture_.resetUser();
 }
 
 void ReportCommands::cleanup() {
@@ -124,7 +123,8 @@ void ReportCommands::operationMenu() {
     const QStringList ticked = ticks();
     QList<ReportRun> runs;
     fixture_.recordReportRuns(runs);
-    user_.saveFileAnswer = QDir(fixture_.outputFolder()).filePath(command + ".pdf");
+    const QString saved = QDir(fixture_.outputFolder()).filePath(command + ".pdf");
+    user_.saveFileAnswers = {saved};
     const int callsBefore = fixture_.serverCalls();
     const int emittedBefore = fixture_.emittedInvoices();
 
@@ -139,8 +139,8 @@ void ReportCommands::operationMenu() {
     if (reportFor == ReportFor::TheCurrent) expectedReports = {currentKey};
     QCOMPARE(reported, expectedReports);
     QCOMPARE(user_.previews, previews);
-    QCOMPARE(QFile::exists(user_.saveFileAnswer), saves);
-    if (saves) QVERIFY2(pdfText(user_.saveFileAnswer).contains(currentRps), qPrintable(currentRps));
+    QCOMPARE(QFile::exists(saved), saves);
+    if (saves) QVERIFY2(pdfText(saved).contains(currentRps), qPrintable(currentRps));
     // Without a printer, the set-up tells where the prints will go instead.
     const bool noPrinterBox =
         !user_.messages.isEmpty() &&

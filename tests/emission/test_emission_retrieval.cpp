@@ -40,7 +40,7 @@ class EmissionRetrieval : public QObject {
 
   private:
     EmissionFixture fixture_;
-    WatchingUser user_;
+    kpv::ScriptedInteraction& user_ = fixture_.user();
 };
 
 void EmissionRetrieval::initTestCase() {
@@ -51,7 +51,7 @@ void EmissionRetrieval::initTestCase() {
 
 void EmissionRetrieval::init() {
     QVERIFY(fixture_.openScreen());
-    user_.clear();
+    fixture_.resetUser();
 }
 
 void EmissionRetrieval::cleanup() {

@@ -39,8 +39,7 @@ class EmissionScreenshot : public QObject {
     void picture();
 
   private:
-    EmissionFixture fixture_;
-    ScriptedInteraction user_;  // no real dialog may open
+    EmissionFixture fixture_;  // its user stands in for every dialog: no real one may open
 };
 
 void EmissionScreenshot::initTestCase() {

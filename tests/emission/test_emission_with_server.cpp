@@ -48,7 +48,7 @@ void cancel() {
     kpv::Dispatch([] { screen()->sbtCancelaEmissaoClick(screen()->sbtCancelaEmissao); });
 }
 
-QStringList shown(const ScriptedInteraction& user, kpv::TMsgDlgType type) {
+QStringList shown(const kpv::ScriptedInteraction& user, kpv::TMsgDlgType type) {
     QStringList texts;
     for (const auto& m : user.messages) {
         if (m.type == type) texts << m.text;
@@ -113,7 +113,7 @@ class EmissionWithServer : public QObject {
 
   private:
     EmissionFixture fixture_;
-    WatchingUser user_;
+    kpv::ScriptedInteraction& user_ = fixture_.user();
 };
 
 void EmissionWithServer::initTestCase() {
@@ -124,9 +124,7 @@ void EmissionWithServer::initTestCase() {
 
 void EmissionWithServer::init() {
     QVERIFY(fixture_.openScreen());
-    user_.clear();
-    user_.boxAnswers.clear();
-    user_.whileBoxShown = nullptr;
+    fixture_.resetUser();
 }
 
 void EmissionWithServer::cleanup() {
@@ -196,8 +194,8 @@ void EmissionWithServer::printShowsHowFarTheRunIs() {
     QList<ReportRun> runs;
     fixture_.recordReportRuns(runs);
     QString busyAtError;
-    user_.whileBoxShown = [&](const QString&, kpv::TMsgDlgType type) {
-        if (type == kpv::TMsgDlgType::mtError) busyAtError = BusyShown();
+    user_.boxShown = [&](const kpv::ScriptedInteraction::Message& box) {
+        if (box.type == kpv::TMsgDlgType::mtError) busyAtError = BusyShown();
     };
 
     print();
@@ -455,8 +453,8 @@ void EmissionWithServer::cancellationAcceptedRefreshesBeforeTheSuccessBox() {
     user_.boxAnswers = {kpv::TModalResult::mrOk, kpv::TModalResult::mrOk};
     // What the list shows for the cancelled invoice while the success box is up.
     QString shownBehindTheBox;
-    user_.whileBoxShown = [&](const QString& text, kpv::TMsgDlgType) {
-        if (text != kCancelled) return;
+    user_.boxShown = [&](const kpv::ScriptedInteraction::Message& box) {
+        if (box.text != kCancelled) return;
         for (int i = 0; i < screen()->cdsNotaFiscal->RecordCount(); ++i) {
             const kpv::data::TClientDataSet::PaintRecord r(screen()->cdsNotaFiscal, i);
             if (screen()->cdsNotaFiscalNRLANCTONF->AsString() == entry &&

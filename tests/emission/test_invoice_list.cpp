@@ -2,6 +2,8 @@
 // and amounts, the command rule across the states of the list, ticking one and all invoices, and the
 // tick column's painting.
 #include "emission/cli_kpv41000.h"
+#include "emission_screen.h"
+#include "expected_table.h"
 #include "framework/core/context.h"
 #include "framework/core/dispatch.h"
 #include "framework/core/errors.h"
@@ -10,18 +12,32 @@
 #include "framework/data/db_grid.h"
 #include "framework/data/db_navigator.h"
 #include "framework/data/db_text.h"
-#include "framework/ui/application.h"
 #include "invoice_packet.h"
+#include "screen_fixture.h"
 #include "screen_state.h"
-#include "scripted_interaction.h"
 
-#include <QMdiArea>
 #include <QtTest>
 
 using namespace Cli_kpv41000;
 using kpv::data::TDataSetState;
 
 namespace {
+
+QString TypeName(kpv::data::TFieldType type) {
+    switch (type) {
+        case kpv::data::TFieldType::ftString:
+            return QStringLiteral("ftString");
+        case kpv::data::TFieldType::ftFixedChar:
+            return QStringLiteral("ftFixedChar");
+        case kpv::data::TFieldType::ftDateTime:
+            return QStringLiteral("ftDateTime");
+        case kpv::data::TFieldType::ftFloat:
+            return QStringLiteral("ftFloat");
+        case kpv::data::TFieldType::ftInteger:
+            return QStringLiteral("ftInteger");
+    }
+    return {};
+}
 
 const QString kTransmitted =
     "Nota fiscal já transmitida pelo processo de Transmissão de Nota Fiscal de Serviço Eletrônica (NFS-e).";
@@ -72,15 +88,11 @@ class InvoiceList : public QObject {
     void tickCellWithoutAMarkShowsNoBox();
 
   private:
-    ScriptedInteraction user_;
-    QMdiArea mdi_;
+    ScreenFixture screens_;
 };
 
 void InvoiceList::initTestCase() {
-    mdi_.resize(1300, 700);
-    mdi_.show();
-    kpv::ui::Application().SetMdiArea(&mdi_);
-    kpv::Context().reportFolder = qEnvironmentVariable("KPV_SOURCE_DIR") + "/reports";
+    screens_.showMdi();
 }
 
 void InvoiceList::init() {
@@ -90,47 +102,20 @@ void InvoiceList::init() {
 }
 
 void InvoiceList::cleanup() {
-    if (frmEmissaoRPS) frmEmissaoRPS->Close();
-    QTRY_VERIFY(frmEmissaoRPS.isNull());
+    QVERIFY(CloseEmissionScreen());
 }
 
 void InvoiceList::recordFields_data() {
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("name");
-    QTest::addColumn<kpv::data::TFieldType>("type");
+    QTest::addColumn<QString>("type");
     QTest::addColumn<int>("size");
     QTest::addColumn<QString>("label");
     QTest::addColumn<bool>("visible");
-    using T = kpv::data::TFieldType;
-    // In the order of the record; a field without a label shows its name.
-    const QList<std::tuple<const char*, T, int, const char*, bool>> fields = {
-        {"IDCHECK", T::ftFixedChar, 1, "IDCHECK", false},
-        {"CDFILIAL", T::ftString, 4, "CDFILIAL", false},
-        {"NRLANCTONF", T::ftString, 10, "NRLANCTONF", false},
-        {"CDEMPRESA", T::ftString, 2, "CDEMPRESA", false},
-        {"CDFILIEMIT", T::ftString, 4, "Filial", true},
-        {"NRINSJURNF", T::ftString, 20, "Inscrição", true},
-        {"CDCLIENTE", T::ftString, 21, "CDCLIENTE", false},
-        {"NMRAZSOCCLIE", T::ftString, 50, "Razão Social", true},
-        {"NRNOTAFISCSE", T::ftString, 30, "Nº NFS-e", true},
-        {"DTENTRSAID", T::ftDateTime, 0, "Data Saída", true},
-        {"DTEMISSAO", T::ftDateTime, 0, "Data Emissão", true},
-        {"CDSERIE", T::ftString, 5, "Série", true},
-        {"VRNOTAFISC", T::ftFloat, 0, "Valor Nota", true},
-        {"CDSERIERPSSERIE", T::ftString, 5, "Série RPS", true},
-        {"NRNOTAFISC", T::ftString, 20, "NRNOTAFISC", false},
-        {"NRRPS", T::ftString, 30, "Nº RPS", true},
-        {"IDEMISSAORPS", T::ftString, 1, "Situação RPS", true},
-        {"DADOSRODAPE", T::ftString, 76, "DADOSRODAPE", false},
-        {"IDTPIJURNF", T::ftString, 1, "IDTPIJURNF", true},
-        {"IDTRANSMISRPS", T::ftString, 1, "IDTRANSMISRPS", true},
-    };
     int position = 0;
-    for (const auto& [name, type, size, label, visible] : fields) {
-        QTest::newRow(name) << position << QString(name) << type << size << QString::fromUtf8(label)
-                            << visible;
-        ++position;
-    }
+    for (const QStringList& f : ReadExpectedTable(KPV_TEST_DIR "/expected/invoice_record.tsv", 5))
+        QTest::newRow(qPrintable(f[0]))
+            << position++ << f[0] << f[1] << f[2].toInt() << f[3] << (f[4] == "yes");
 }
 
 void InvoiceList::recordFields() {
@@ -140,7 +125,7 @@ void InvoiceList::recordFields() {
     QCOMPARE(fields.size(), 20);
     kpv::data::TField* field = fields[position];
     QCOMPARE(field->FieldName(), name);
-    QTEST(field->DataType(), "type");
+    QTEST(TypeName(field->DataType()), "type");
     QTEST(field->Size(), "size");
     QTEST(field->DisplayLabel, "label");
     QTEST(field->Visible, "visible");
@@ -152,25 +137,9 @@ void InvoiceList::gridColumns_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<int>("width");
     QTest::addColumn<QString>("title");
-    const QList<std::tuple<const char*, int, const char*>> columns = {
-        {"IDCHECK", 22, "4"},
-        {"CDFILIEMIT", 55, "Filial"},
-        {"NRINSJURNF", 117, "Inscrição"},
-        {"NMRAZSOCCLIE", 186, "Razão Social"},
-        {"NRNOTAFISCSE", 100, "Nº NFS-e"},
-        {"DTENTRSAID", 71, "Data Saída"},
-        {"DTEMISSAO", 71, "Data Emissão"},
-        {"CDSERIE", 47, "Série"},
-        {"VRNOTAFISC", 78, "Valor Nota"},
-        {"CDSERIERPSSERIE", 55, "Série RPS"},
-        {"NRRPS", 97, "Nº RPS"},
-        {"IDEMISSAORPS", 121, "Situação RPS"},
-    };
     int position = 0;
-    for (const auto& [field, width, title] : columns) {
-        QTest::newRow(field) << position << QString(field) << width << QString::fromUtf8(title);
-        ++position;
-    }
+    for (const QStringList& c : ReadExpectedTable(KPV_TEST_DIR "/expected/grid_columns.tsv", 3))
+        QTest::newRow(qPrintable(c[0])) << position++ << c[0] << c[1].toInt() << c[2];
 }
 
 void InvoiceList::gridColumns() {
@@ -373,7 +342,7 @@ void InvoiceList::toggleOneInvoice() {
     QFETCH(int, column);
     QFETCH(QString, after);
     QFETCH(QStringList, messages);
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     InvoiceRow row{emissao, transmis, check};
     load({row});
     screen()->dbgPadrao->SetSelectedIndex(column);

@@ -1,6 +1,7 @@
 #include "filter_environment.h"
 
 #include "emission/cli_kpv41000.h"
+#include "emission_screen.h"
 #include "filter/cli_kpv41100.h"
 #include "filter_database.h"
 #include "filter_dialog.h"
@@ -8,11 +9,9 @@
 #include "framework/data/client_data_set.h"
 #include "framework/data/db_module.h"
 #include "framework/net/connection.h"
-#include "framework/ui/application.h"
 #include "framework/ui/mask_edit.h"
 #include "test_database_settings.h"
 
-#include <QDir>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTest>
@@ -23,13 +22,11 @@ using Cli_kpv41000::frmEmissaoRPS;
 using Cli_kpv41100::frmFiltroEmissaoRPS;
 
 bool FilterEnvironment::startServices(QString* error) {
-    if (!dir_.isValid()) {
+    if (!dir().isValid()) {
         *error = QStringLiteral("no temporary folder");
         return false;
     }
-    user_ = std::make_unique<ScriptedInteraction>();
-    kpv::Context().reportFolder = QDir(qEnvironmentVariable("KPV_SOURCE_DIR")).filePath("reports");
-    const TestDatabase database = TestDatabase::Sqlite(dir_.path());
+    const TestDatabase database = TestDatabase::Sqlite(dir().path());
     CreateFilterDatabase(SettingsOf(database), QStringLiteral("kpv"));
     kpv::data::dtmDBGeral()->Open(QStringLiteral("kpv"));
 
@@ -47,13 +44,9 @@ bool FilterEnvironment::startServices(QString* error) {
 
 bool FilterEnvironment::start(QString* error) {
     if (!startServices(error)) return false;
-    mdi_ = std::make_unique<QMdiArea>();
-    mdi_->resize(1300, 700);
-    mdi_->show();
-    kpv::ui::Application().SetMdiArea(mdi_.get());
-    Cli_kpv41000::CriaEmissaoRPS();
-    if (!frmEmissaoRPS || !user_->messages.isEmpty()) {
-        *error = QStringLiteral("the emission screen did not come up: ") + user_->messageTexts().join(u'\n');
+    showMdi();
+    if (!OpenEmissionScreen(kEmpresa) || !user().messages.isEmpty()) {
+        *error = QStringLiteral("the emission screen did not come up: ") + user().messageTexts().join(u'\n');
         return false;
     }
     return true;
@@ -68,26 +61,19 @@ void FilterEnvironment::reset() {
         frmEmissaoRPS->SituacaoRPS.clear();
         frmEmissaoRPS->cdsNotaFiscal->Close();
     }
-    user_->clear();
-    user_->modalScripts.clear();
-    user_->rowPicks.clear();
-    user_->rowsPicks.clear();
+    resetUser();
     relay_->clear();
 }
 
 void FilterEnvironment::stop() {
     delete frmFiltroEmissaoRPS.data();
-    if (frmEmissaoRPS) frmEmissaoRPS->Close();
-    QTRY_VERIFY(frmEmissaoRPS.isNull());
-    if (mdi_) kpv::ui::Application().SetMdiArea(nullptr);
-    mdi_.reset();
+    QVERIFY(CloseEmissionScreen());
     relay_.reset();
     if (server_) server_->stop();
-    user_.reset();
 }
 
 bool FilterEnvironment::show(const DialogScript& script) {
-    user_->modalScripts.push_back(
+    user().modalScripts.push_back(
         [script](QDialog* dialog) { script(static_cast<Cli_kpv41100::TfrmFiltroEmissaoRPS*>(dialog)); });
     return Cli_kpv41100::CriaFiltroEmissaoRPS();
 }

@@ -6,10 +6,7 @@
 #include "appserver_process.h"
 #include "filter/frm_filtro_emissao_rps.h"
 #include "recording_relay.h"
-#include "scripted_interaction.h"
-
-#include <QMdiArea>
-#include <QTemporaryDir>
+#include "screen_fixture.h"
 
 #include <functional>
 #include <memory>
@@ -18,7 +15,7 @@ namespace filtertest {
 
 using DialogScript = std::function<void(Cli_kpv41100::TfrmFiltroEmissaoRPS*)>;
 
-class FilterEnvironment {
+class FilterEnvironment : public ScreenFixture {
   public:
     // In initTestCase: database, server and relay, the context pointing at the relay. False with the reason
     // in `error`.
@@ -38,16 +35,12 @@ class FilterEnvironment {
     // Points the emission screen's connection at another port of 127.0.0.1 (0: back to the relay).
     void connectTo(int port);
 
-    ScriptedInteraction& user() { return *user_; }
     RecordingRelay& relay() { return *relay_; }
     AppServerProcess& server() { return *server_; }
 
   private:
-    QTemporaryDir dir_;
-    std::unique_ptr<ScriptedInteraction> user_;
     std::unique_ptr<AppServerProcess> server_;
     std::unique_ptr<RecordingRelay> relay_;
-    std::unique_ptr<QMdiArea> mdi_;
 };
 
 // The invoice entries (NRLANCTONF) the emission screen lists, in list order.

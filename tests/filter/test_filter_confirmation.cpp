@@ -95,8 +95,16 @@ DialogScript TypesClient(const QString& typed) {
 DialogScript MarkTypes(const QStringList& keys) {
     return [keys](TfrmFiltroEmissaoRPS* d) {
         d->rdgListaTipoOper->SetChecked(true);
-        ScriptedInteraction::installed().rowsPicks.push_back(keys);
+        kpv::ScriptedInteraction::installed()->rowsPicks.push_back(keys);
         d->btpTipoOper->Click();
+    };
+}
+
+// One thing the user does, then another.
+DialogScript Then(const DialogScript& first, const DialogScript& second) {
+    return [first, second](TfrmFiltroEmissaoRPS* d) {
+        first(d);
+        second(d);
     };
 }
 
@@ -209,6 +217,28 @@ void FilterConfirmation::stops_data() {
         "Tipo Operação deve ser informado.", "rdgListaTipoOper", true, false, "_2");
     row("no situation ticked", Situations(false, false, false), "Situação do RPS deve ser informada.",
         "chbNaoEmitido", true, true, "");
+
+    // Two faults: the check that comes first in the order speaks, and only it. (A client typed speaks
+    // already when the confirmation takes the focus from its field.)
+    const DialogScript reversedDates = Dates(QDate(2026, 3, 10), QDate(2026, 3, 9));
+    row("branch not registered, dates reversed", Then(Writes({"0099", ie, im, "A1"}), reversedDates),
+        "Filial não cadastrada.", "medCdFilial", true, false, "_2");
+    row("municipal registration missing, initial date missing",
+        Then(Writes({"0001", ie, "", "A1"}), Dates({}, QDate(2026, 3, 17))),
+        "Inscrição Municipal deve ser Informada.", "edtCdInscMuni", true, false, "_2");
+    row("series not registered, dates reversed", Then(Writes({"0001", ie, im, "B1"}), reversedDates),
+        "Série não cadastrada.", "edtCdSerie", false, false, "_2");
+    row("state registration not related, final date missing",
+        Then(Writes({"0001", "130000000000", im, "A1"}), Dates(QDate(2026, 3, 1), {})),
+        "Inscrição estadual não relacionada para a empresa informada.", "edtCdInscEsta", true, false, "_2");
+    row("dates reversed, Lista without a marked type",
+        Then(reversedDates, [](TfrmFiltroEmissaoRPS* d) { d->rdgListaTipoOper->SetChecked(true); }),
+        "Data de saída inicial deve ser menor ou igual a data de saída final.", "depSaidIni", true, false,
+        "_2");
+    row("Lista without a marked type, no situation ticked",
+        Then([](TfrmFiltroEmissaoRPS* d) { d->rdgListaTipoOper->SetChecked(true); },
+             Situations(false, false, false)),
+        "Tipo Operação deve ser informado.", "rdgListaTipoOper", true, false, "_2");
 }
 
 // A stop keeps the dialog open and the remembered filter as it was, fetches nothing, and keeps what the
@@ -295,28 +325,22 @@ void FilterConfirmation::closingTheWindow_data() {
     QTest::addColumn<bool>("confirmed");
     QTest::addColumn<bool>("confirma");
 
-    auto confirm = [](TfrmFiltroEmissaoRPS* d) { d->sbtConfirma->Click(); };
-    auto then = [](DialogScript first, DialogScript second) -> DialogScript {
-        return [first, second](TfrmFiltroEmissaoRPS* d) {
-            first(d);
-            second(d);
-        };
-    };
+    const DialogScript confirm = [](TfrmFiltroEmissaoRPS* d) { d->sbtConfirma->Click(); };
     const QStringList valid = {"0001", "110042490114", "12345678", "A1"};
-    QTest::newRow("confirmed") << DialogScript(confirm) << true << true;
+    QTest::newRow("confirmed") << confirm << true << true;
     QTest::newRow("cancelled") << DialogScript([](TfrmFiltroEmissaoRPS* d) { d->sbtCancel->Click(); })
                                << false << false;
     QTest::newRow("closed untouched") << DialogScript([](TfrmFiltroEmissaoRPS*) {}) << false << false;
     QTest::newRow("closed after the branch check stopped it")
-        << then(Writes({"0099"}), confirm) << false << true;
+        << Then(Writes({"0099"}), confirm) << false << true;
     QTest::newRow("closed after the series check stopped it")
-        << then(Writes({"0001", "110042490114", "12345678", "B1"}), confirm) << false << false;
+        << Then(Writes({"0001", "110042490114", "12345678", "B1"}), confirm) << false << false;
     QTest::newRow("closed after the situation check stopped it")
-        << then(Situations(false, false, false), confirm) << false << true;
+        << Then(Situations(false, false, false), confirm) << false << true;
     QTest::newRow("closed after the server refused the fetch")
-        << then(DialogScript(UnreadableList), confirm) << false << true;
+        << Then(DialogScript(UnreadableList), confirm) << false << true;
     QTest::newRow("confirmed once corrected")
-        << then(then(Writes({"0099"}), confirm), then(Writes(valid), confirm)) << true << true;
+        << Then(Then(Writes({"0099"}), confirm), Then(Writes(valid), confirm)) << true << true;
 }
 
 // The entry answers true only for a show that ended in a completed confirmation; boConfirma keeps its own

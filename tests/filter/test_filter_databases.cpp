@@ -3,6 +3,7 @@
 // engine must give the same rows; the branch, registration and client checks run their generic statements.
 #include "db/dialect.h"
 #include "emission/cli_kpv41000.h"
+#include "emission_screen.h"
 #include "filter/cli_kpv41100.h"
 #include "filter_database.h"
 #include "filter_dialog.h"
@@ -10,18 +11,12 @@
 #include "framework/data/client_data_set.h"
 #include "framework/data/db_module.h"
 #include "framework/data/query.h"
-#include "framework/ui/application.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
-#include "scripted_interaction.h"
+#include "screen_fixture.h"
 #include "test_database_settings.h"
 
-#include <QDir>
-#include <QMdiArea>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <memory>
 
 using namespace Cli_kpv41100;
 using namespace filtertest;
@@ -43,52 +38,41 @@ class FilterDatabases : public QObject {
     // Opens the engine's database for the queries and brings the dialog up on it.
     void showOn(const QString& engine, const std::function<void(TfrmFiltroEmissaoRPS*)>& script);
 
-    QTemporaryDir dir_;
-    std::unique_ptr<ScriptedInteraction> user_;
-    QMdiArea mdi_;
+    ScreenFixture screens_;
+    kpv::ScriptedInteraction& user_ = screens_.user();
 };
 
 void FilterDatabases::initTestCase() {
-    QVERIFY(dir_.isValid());
-    user_ = std::make_unique<ScriptedInteraction>();
-    kpv::Context().reportFolder = QDir(qEnvironmentVariable("KPV_SOURCE_DIR")).filePath("reports");
+    QVERIFY(screens_.dir().isValid());
     kpv::Context().filiProc = QStringLiteral("0001");
     kpv::Context().dataProc = QDate(2026, 3, 17);
 
-    filtertest::CreateFilterDatabase(SettingsOf(TestDatabase::Sqlite(dir_.path())), QStringLiteral("sqlite"));
+    filtertest::CreateFilterDatabase(SettingsOf(TestDatabase::Sqlite(screens_.dir().path())),
+                                     QStringLiteral("sqlite"));
     const TestDatabase firebird = TestDatabase::FirebirdServer(QStringLiteral("filter_databases"));
     QVERIFY2(firebird.isValid(),
              "no Firebird server: run under CTest, which starts the firebird_server fixture");
     filtertest::CreateFilterDatabase(SettingsOf(firebird), QStringLiteral("firebird"));
 
-    mdi_.resize(1300, 700);
-    mdi_.show();
-    kpv::ui::Application().SetMdiArea(&mdi_);
-    Cli_kpv41000::CriaEmissaoRPS();
-    QVERIFY(Cli_kpv41000::frmEmissaoRPS);
-    Cli_kpv41000::frmEmissaoRPS->medCdEmpresa->SetText(filtertest::kEmpresa);
+    screens_.showMdi();
+    QVERIFY(OpenEmissionScreen(filtertest::kEmpresa));
 }
 
 void FilterDatabases::init() {
     delete frmFiltroEmissaoRPS.data();
-    user_->clear();
-    user_->modalScripts.clear();
-    user_->rowPicks.clear();
+    screens_.resetUser();
 }
 
 void FilterDatabases::cleanupTestCase() {
     delete frmFiltroEmissaoRPS.data();
-    if (Cli_kpv41000::frmEmissaoRPS) Cli_kpv41000::frmEmissaoRPS->Close();
-    QTRY_VERIFY(Cli_kpv41000::frmEmissaoRPS.isNull());
-    kpv::ui::Application().SetMdiArea(nullptr);
+    QVERIFY(CloseEmissionScreen());
     kpv::data::dtmDBGeral()->Close();
-    user_.reset();
 }
 
 void FilterDatabases::showOn(const QString& engine,
                              const std::function<void(TfrmFiltroEmissaoRPS*)>& script) {
     kpv::data::dtmDBGeral()->Open(engine);
-    user_->modalScripts.push_back([script](QDialog* d) { script(static_cast<TfrmFiltroEmissaoRPS*>(d)); });
+    user_.modalScripts.push_back([script](QDialog* d) { script(static_cast<TfrmFiltroEmissaoRPS*>(d)); });
     CriaFiltroEmissaoRPS();
 }
 
@@ -183,12 +167,12 @@ void FilterDatabases::checks() {
     showOn(engine, [&](TfrmFiltroEmissaoRPS* d) {
         Settle(d);
         Fill(d, values);
-        user_->clear();
+        user_.clear();
         auto* field = d->findChild<QWidget*>(leaving);
         field->setFocus();
         QTest::keyClicks(field, typed);
         Settle(d);
-        shown = user_->messageTexts();
+        shown = user_.messageTexts();
         focused = Focused();
     });
     QCOMPARE(shown, messages);
@@ -210,7 +194,7 @@ void FilterDatabases::seriesListIsTheSameOnEveryEngine() {
     QFETCH(QString, engine);
     QFETCH(QString, driver);
     const kpv::db::Dialect& dialect = kpv::db::DialectForDriver(driver);
-    user_->rowPicks.push_back(std::nullopt);
+    user_.rowPicks.push_back(std::nullopt);
     showOn(engine, [&](TfrmFiltroEmissaoRPS* d) {
         QCOMPARE(kpv::data::dtmDBGeral()->Dialect().name(), dialect.name());
         const QStringList& ran = d->qrySerieNF->StatementFor(dialect);
@@ -228,7 +212,7 @@ void FilterDatabases::seriesListIsTheSameOnEveryEngine() {
         list->Next();
         QVERIFY(list->FieldByName("DTEMISCTNUNF")->IsNull());
     });
-    QCOMPARE(user_->pickTitles, QStringList{"Série de Documentos de Saída"});
+    QCOMPARE(user_.pickTitles, QStringList{"Série de Documentos de Saída"});
 }
 
 QTEST_MAIN(FilterDatabases)

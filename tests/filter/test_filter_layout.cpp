@@ -1,6 +1,7 @@
 // The filter dialog as laid out: every control of its layout with kind, place, caption, input rules and
 // initial state, the lookup buttons' lists, the tab order, the captions' typeface and the catalogue in
 // its order.
+#include "expected_table.h"
 #include "filter/frm_filtro_emissao_rps.h"
 #include "framework/core/messages.h"
 #include "framework/data/client_data_set.h"
@@ -77,52 +78,9 @@ void FilterLayout::controls_data() {
     QTest::addColumn<QRect>("place");  // height 0: the control's own
     QTest::addColumn<QString>("caption");
 
-    struct Row {
-        const char* name;
-        const char* kind;
-        const char* parent;
-        QRect place;
-        const char* caption;
-    };
-    const Row rows[] = {
-        {"bvl2", "kpv::ui::TBevel", "grbDadosRel", {2, 15, 635, 50}, ""},
-        {"bvl1", "kpv::ui::TBevel", "grbDadosRel", {2, 65, 635, 31}, ""},
-        {"lblFilial", "kpv::ui::TLabel", "grbDadosRel", {6, 16, 116, 0}, "Filial Centralizadora"},
-        {"medCdFilial", "kpv::ui::TMaskEdit", "grbDadosRel", {127, 13, 50, 0}, ""},
-        {"btpFiliEmit", "kpv::ui::TBtnPesquisa", "grbDadosRel", {183, 13, 21, 0}, ""},
-        {"edtFiliEmit", "kpv::ui::TEdit", "grbDadosRel", {209, 13, 351, 0}, ""},
-        {"lblInscEsta", "kpv::ui::TLabel", "grbDadosRel", {6, 41, 87, 0}, "Insc. Estadual"},
-        {"edtCdInscEsta", "kpv::ui::TEdit", "grbDadosRel", {127, 38, 128, 0}, ""},
-        {"btnInscrEstad", "kpv::ui::TBtnPesquisa", "grbDadosRel", {261, 38, 21, 0}, ""},
-        {"lblInscMuni", "kpv::ui::TLabel", "grbDadosRel", {310, 41, 92, 0}, "Insc. Municipal"},
-        {"edtCdInscMuni", "kpv::ui::TEdit", "grbDadosRel", {407, 38, 128, 0}, ""},
-        {"btpInscrMunicip", "kpv::ui::TBtnPesquisa", "grbDadosRel", {541, 38, 21, 0}, ""},
-        {"lblSerie", "kpv::ui::TLabel", "grbDadosRel", {6, 72, 37, 0}, "Série"},
-        {"edtCdSerie", "kpv::ui::TEdit", "grbDadosRel", {127, 69, 55, 0}, ""},
-        {"btpSerieNF", "kpv::ui::TBtnPesquisa", "grbDadosRel", {188, 69, 21, 0}, ""},
-        {"grbDest", "kpv::ui::TGroupBox", "grbDadosRel", {2, 96, 635, 43}, ""},
-        {"lblInscricao", "kpv::ui::TLabel", "grbDest", {8, 16, 56, 0}, "Cliente"},
-        {"medCliente", "kpv::ui::TMaskEdit", "grbDest", {62, 12, 135, 0}, ""},
-        {"btpCliente", "kpv::ui::TBtnPesquisa", "grbDest", {200, 13, 21, 0}, ""},
-        {"edtNmCliente", "kpv::ui::TEdit", "grbDest", {226, 12, 399, 0}, ""},
-        {"grbDtSaida", "kpv::ui::TGroupBox", "grbDadosRel", {6, 140, 187, 68}, " Data de Saída "},
-        {"lblInicial", "kpv::ui::TLabel", "grbDtSaida", {6, 18, 0, 0}, "Inicial"},
-        {"lblFinal", "kpv::ui::TLabel", "grbDtSaida", {6, 43, 0, 0}, "Final"},
-        {"depSaidIni", "kpv::ui::TDateEditPlus", "grbDtSaida", {48, 15, 113, 0}, ""},
-        {"depSaidFim", "kpv::ui::TDateEditPlus", "grbDtSaida", {48, 40, 113, 0}, ""},
-        {"grbTipoOper", "kpv::ui::TGroupBox", "grbDadosRel", {195, 140, 225, 68}, " Tipo Operação "},
-        {"cbbIdOperacao", "kpv::ui::TComboBox", "grbTipoOper", {13, 18, 172, 0}, ""},
-        {"rdgTodosTipoOper", "kpv::ui::TRadioButton", "grbTipoOper", {13, 46, 58, 0}, "Todos"},
-        {"rdgListaTipoOper", "kpv::ui::TRadioButton", "grbTipoOper", {82, 46, 48, 0}, "Lista"},
-        {"btpTipoOper", "kpv::ui::TBtnPesquisa", "grbTipoOper", {142, 43, 21, 0}, ""},
-        {"grbSituacao", "kpv::ui::TGroupBox", "grbDadosRel", {422, 140, 213, 68}, "Situação do RPS"},
-        {"chbNaoEmitido", "kpv::ui::TCheckBox", "grbSituacao", {6, 18, 100, 0}, "Não Emitido"},
-        {"chbEmitido", "kpv::ui::TCheckBox", "grbSituacao", {118, 18, 86, 0}, "Emitido"},
-        {"chbSubstituido", "kpv::ui::TCheckBox", "grbSituacao", {7, 41, 169, 0}, "Substituído por NFS-e"},
-    };
-    for (const Row& r : rows) {
-        QTest::newRow(r.name) << QString(r.name) << QString(r.kind) << QString(r.parent) << r.place
-                              << QString::fromUtf8(r.caption);
+    for (const QStringList& c : ReadExpectedTable(KPV_TEST_DIR "/expected/filter_controls.tsv", 8)) {
+        QTest::newRow(qPrintable(c[0]))
+            << c[0] << c[1] << c[2] << QRect(c[3].toInt(), c[4].toInt(), c[5].toInt(), c[6].toInt()) << c[7];
     }
 }
 
@@ -306,35 +264,9 @@ void FilterLayout::captionsAreBoldAndTheRestPlain() {
 }
 
 void FilterLayout::catalogueInItsOrder() {
-    const QStringList expected = {
-        "InscMuni_Cad|Inscrição municipal não cadastrada.",
-        "InscEsta_Cad|Inscrição estadual não cadastrada.",
-        "Filial_Relac|Filial não relacionada para a empresa informada.",
-        "Estadual_Relac|Inscrição estadual não relacionada para a empresa informada.",
-        "Municipal_Relac|Inscrição municipal não relacionada para a empresa informada.",
-        "Serie_Relac|Série não relacionada para a empresa informada.",
-        "DtEmis_Inf|Data de emissão deve ser informada na tela 'Alterar Data de Emissão'.",
-        "NrExp_Inf|Nº expedição deve ser informado.",
-        "DtSaid_Inv|Data de saída não pode ser menor que a data de emissão",
-        "Insc_Inf|Inscrição Estadual deve ser Informada.",
-        "Insc_Muni|Inscrição Municipal deve ser Informada.",
-        "Inf_Serie|Série deve ser Informada.",
-        "DtIni_Inf|Data de Saída Inicial deve ser Informada.",
-        "DtFim_Inf|Data de Saída Final deve ser Informada.",
-        "1|Produção",
-        "2|Homologação",
-        "Filial_Cad|Filial não cadastrada.",
-        "Clie_Cad|Cliente não cadastrado.",
-        "DtIni_maior|Data de saída inicial deve ser menor ou igual a data de saída final.",
-        "DtInf|Data de saída %s deve ser informada.",
-        "Inicial|inicial",
-        "Final|final",
-        "Busca_NR|Verificando número da nota fiscal no servidor...",
-        "TipoOper|Tipo de Operação",
-        "Tipo_infor|Tipo Operação deve ser informado.",
-        "SerieNF_Cad|Série não cadastrada.",
-        "SITU_RPS|Situação do RPS deve ser informada.",
-    };
+    QStringList expected;
+    for (const QStringList& entry : ReadExpectedTable(KPV_TEST_DIR "/expected/filter_catalogue.txt", 1))
+        expected << entry[0];
     QCOMPARE(dialog_->msgPadrao->Messages, expected);
     QCOMPARE(dialog_->msgPadrao->objectName(), QString("msgPadrao"));
 }

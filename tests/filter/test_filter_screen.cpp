@@ -2,44 +2,32 @@
 // screen: creation defaults, the restore on every show, cancel, the change chains between the fields, the
 // branch, registration and series checks with their messages and focus, the lookups, and the server
 // calls the municipal registration makes.
-#include "appserver_process.h"
 #include "emission/cli_kpv41000.h"
 #include "filter/cli_kpv41100.h"
 #include "filter_database.h"
 #include "filter_dialog.h"
+#include "filter_environment.h"
 #include "framework/core/context.h"
 #include "framework/data/client_data_set.h"
 #include "framework/data/data_source.h"
 #include "framework/data/db_module.h"
 #include "framework/data/query.h"
-#include "framework/net/connection.h"
 #include "framework/ui/application.h"
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/date_edit.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
-#include "scripted_interaction.h"
-#include "test_database_settings.h"
 
 #include <QDir>
 #include <QGuiApplication>
-#include <QHostAddress>
-#include <QMdiArea>
 #include <QSqlDatabase>
-#include <QTcpServer>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <functional>
-#include <memory>
 
 using namespace Cli_kpv41100;
 using kpv::ui::TCustomEdit;
 using namespace filtertest;
 
 namespace {
-
-using Script = std::function<void(TfrmFiltroEmissaoRPS*)>;
 
 const QStringList kBranch0001 = {"0001", "Matriz Alfa", "110042490114", "12345678", "A1"};
 // In place of a focus: a confirmation that passed every check fetched the invoices and closed the dialog.
@@ -81,65 +69,28 @@ class FilterScreen : public QObject {
 
   private:
     // Shows the dialog through its entry and runs the script while it is up; returns the entry's answer.
-    bool show(const Script& script);
-    int inscrMunicipCalls();
+    bool show(const DialogScript& script) { return env_.show(script); }
+    int inscrMunicipCalls() {
+        return static_cast<int>(env_.relay().calls(QStringLiteral("GetInscrMunicip")).size());
+    }
 
-    QTemporaryDir dir_;
-    std::unique_ptr<AppServerProcess> server_;
-    std::unique_ptr<ScriptedInteraction> user_;
-    QMdiArea mdi_;
+    FilterEnvironment env_;
+    kpv::ScriptedInteraction& user_ = env_.user();
 };
 
 void FilterScreen::initTestCase() {
-    QVERIFY(dir_.isValid());
-    user_ = std::make_unique<ScriptedInteraction>();
-    kpv::Context().reportFolder = QDir(qEnvironmentVariable("KPV_SOURCE_DIR")).filePath("reports");
-    const TestDatabase database = TestDatabase::Sqlite(dir_.path());
-    filtertest::CreateFilterDatabase(SettingsOf(database), QStringLiteral("kpv"));
-    kpv::data::dtmDBGeral()->Open(QStringLiteral("kpv"));
-
-    server_ = std::make_unique<AppServerProcess>(database);
     QString error;
-    QVERIFY2(server_->start(&error), qPrintable(error));
-    kpv::Context().webUrl = server_->host();
-    kpv::Context().webPort = server_->port();
-
-    mdi_.resize(1300, 700);
-    mdi_.show();
-    kpv::ui::Application().SetMdiArea(&mdi_);
-    Cli_kpv41000::CriaEmissaoRPS();
-    QVERIFY(Cli_kpv41000::frmEmissaoRPS);
-    QVERIFY2(user_->messageTexts().isEmpty(), qPrintable(user_->messageTexts().join('\n')));
+    QVERIFY2(env_.start(&error), qPrintable(error));
 }
 
+// Every test starts from a dialog not yet created.
 void FilterScreen::init() {
-    filtertest::UseFilterTestContext();
-    // Every test starts from a dialog not yet created.
-    delete frmFiltroEmissaoRPS.data();
-    Cli_kpv41000::frmEmissaoRPS->medCdEmpresa->SetText(filtertest::kEmpresa);
-    Cli_kpv41000::frmEmissaoRPS->ListaTipoOper.clear();
-    user_->clear();
-    user_->modalScripts.clear();
-    user_->rowPicks.clear();
+    env_.reset();
 }
 
 void FilterScreen::cleanupTestCase() {
-    user_.reset();
-    delete frmFiltroEmissaoRPS.data();
-    if (Cli_kpv41000::frmEmissaoRPS) Cli_kpv41000::frmEmissaoRPS->Close();
-    QTRY_VERIFY(Cli_kpv41000::frmEmissaoRPS.isNull());
-    kpv::ui::Application().SetMdiArea(nullptr);
-    if (server_) QCOMPARE(server_->stop(), 0);
-}
-
-bool FilterScreen::show(const Script& script) {
-    user_->modalScripts.push_back(
-        [script](QDialog* dialog) { script(static_cast<TfrmFiltroEmissaoRPS*>(dialog)); });
-    return CriaFiltroEmissaoRPS();
-}
-
-int FilterScreen::inscrMunicipCalls() {
-    return static_cast<int>(server_->log().count(QStringLiteral(" GetInscrMunicip ")));
+    env_.stop();
+    QCOMPARE(env_.server().stop(), 0);
 }
 
 void FilterScreen::creationDefaults_data() {
@@ -188,7 +139,7 @@ void FilterScreen::creationDefaults() {
     });
     QCOMPARE(kpv::ui::Application().Cursor(), kpv::ui::crDefault);
     QVERIFY(!QGuiApplication::overrideCursor());
-    QVERIFY(user_->messageTexts().isEmpty());
+    QVERIFY(user_.messageTexts().isEmpty());
     const TRecordFilter& r = frmFiltroEmissaoRPS->recFiltro;
     QCOMPARE(r.stCdFilial, upperRows[0]);
     QCOMPARE(r.stNmFilial, upperRows[1]);
@@ -247,8 +198,8 @@ void FilterScreen::failedBranchCheckAtCreationKeepsTheZeroRecord() {
         QVERIFY(d->btpTipoOper->isEnabled());
     });
     QVERIFY(!confirmed);
-    QCOMPARE(user_->messageTexts(), QStringList{"Filial não cadastrada."});
-    QCOMPARE(user_->modalShows, 1);
+    QCOMPARE(user_.messageTexts(), QStringList{"Filial não cadastrada."});
+    QCOMPARE(user_.modalShows, 1);
     QVERIFY(frmFiltroEmissaoRPS);
     QCOMPARE(frmFiltroEmissaoRPS->recFiltro, TRecordFilter());
 }
@@ -271,9 +222,9 @@ void FilterScreen::noRelationMessageWhileCreating() {
     QStringList atConfirmation;
     show([&](TfrmFiltroEmissaoRPS* d) {
         QCOMPARE(UpperRows(d), QStringList({"0003", "Beta Matriz", "330011223344", "55550001", "C1"}));
-        QVERIFY(user_->messageTexts().isEmpty());
+        QVERIFY(user_.messageTexts().isEmpty());
         d->sbtConfirma->Click();
-        atConfirmation = user_->messageTexts();
+        atConfirmation = user_.messageTexts();
         QCOMPARE(Focused(), focus);
     });
     QCOMPARE(atConfirmation, QStringList{"Filial não relacionada para a empresa informada."});
@@ -376,7 +327,7 @@ void FilterScreen::companyChangedOnTheEmissionScreenIsSeenAtTheNextShow() {
         Settle(d);
         d->sbtConfirma->Click();
     });
-    QVERIFY(user_->messageTexts().isEmpty());
+    QVERIFY(user_.messageTexts().isEmpty());
 
     // The emission screen's change handler empties the old company's registration and series here.
     Cli_kpv41000::frmEmissaoRPS->medCdEmpresa->SetText(filtertest::kOutraEmpresa);
@@ -390,7 +341,7 @@ void FilterScreen::companyChangedOnTheEmissionScreenIsSeenAtTheNextShow() {
         d->sbtConfirma->Click();
         QCOMPARE(Focused(), QString("medCdFilial"));
     });
-    QCOMPARE(user_->messageTexts(), QStringList{"Filial não relacionada para a empresa informada."});
+    QCOMPARE(user_.messageTexts(), QStringList{"Filial não relacionada para a empresa informada."});
 }
 
 void FilterScreen::changeChains_data() {
@@ -431,7 +382,7 @@ void FilterScreen::changeChains() {
             edit->SetText(value);
         QCOMPARE(UpperRows(d), after);
     });
-    QVERIFY(user_->messageTexts().isEmpty());
+    QVERIFY(user_.messageTexts().isEmpty());
 }
 
 void FilterScreen::checks_data() {
@@ -530,12 +481,12 @@ void FilterScreen::checks() {
     show([&](TfrmFiltroEmissaoRPS* d) {
         Settle(d);
         Fill(d, values);
-        user_->clear();
+        user_.clear();
         if (action == QLatin1String("sbtConfirma"))
             d->sbtConfirma->Click();
         else
             Leave(d, d->findChild<QWidget*>(action));
-        shown = user_->messageTexts();
+        shown = user_.messageTexts();
         focused = d->isVisible() ? Focused() : kClosed;
         rows = UpperRows(d);
     });
@@ -593,25 +544,25 @@ void FilterScreen::lookups() {
     QFETCH(int, pick);
     QFETCH(QStringList, after);
     QFETCH(QStringList, messages);
-    user_->rowPicks.push_back(pick >= 0 ? std::optional<int>(pick) : std::nullopt);
+    user_.rowPicks.push_back(pick >= 0 ? std::optional<int>(pick) : std::nullopt);
     show([&](TfrmFiltroEmissaoRPS* d) {
         Settle(d);
         Fill(d, values);
-        user_->clear();
+        user_.clear();
         auto* lookup = d->findChild<kpv::ui::TBtnPesquisa*>(button);
         lookup->Click();
         QCOMPARE(Column(lookup->DataSource->DataSet(), keyField), listed);
         QCOMPARE(UpperRows(d), after);
     });
-    QCOMPARE(user_->messageTexts(), messages);
+    QCOMPARE(user_.messageTexts(), messages);
     // A pick runs no check: nothing but the list itself was shown.
-    QCOMPARE(user_->pickTitles.size(), listed.isEmpty() ? 0 : 1);
+    QCOMPARE(user_.pickTitles.size(), listed.isEmpty() ? 0 : 1);
 }
 
 // Every leave of a filled municipal registration asks the server for that one registration ("S"), every
 // opening of its lookup for all of the company's ("N"); an empty field asks nothing.
 void FilterScreen::municipalRegistrationServerCalls() {
-    user_->rowPicks.push_back(3);
+    user_.rowPicks.push_back(3);
     show([&](TfrmFiltroEmissaoRPS* d) {
         Settle(d);
         const int before = inscrMunicipCalls();
@@ -625,7 +576,7 @@ void FilterScreen::municipalRegistrationServerCalls() {
         Leave(d, d->edtCdInscMuni);
         QTRY_COMPARE(inscrMunicipCalls(), before + 2);
         QCOMPARE(Column(list, "CDINSCMUNI"), QStringList{"77770000"});
-        QCOMPARE(user_->messageTexts(),
+        QCOMPARE(user_.messageTexts(),
                  QStringList{"Inscrição municipal não relacionada para a empresa informada."});
 
         d->edtCdInscMuni->Clear();
@@ -637,7 +588,7 @@ void FilterScreen::municipalRegistrationServerCalls() {
                  QStringList({"Produção", "Homologação", "Homologação", "Produção"}));
         QCOMPARE(Column(list, "NMMUNICIPIO", true),
                  QStringList({"São Paulo", "São Paulo", "Campinas", "São Paulo"}));
-        QCOMPARE(user_->pickTitles, QStringList{"Inscrição Municipal"});
+        QCOMPARE(user_.pickTitles, QStringList{"Inscrição Municipal"});
         QCOMPARE(d->edtCdInscMuni->Text(), QString("99990000"));
         QCOMPARE(d->edtCdSerie->Text(), QString());
     });
@@ -660,7 +611,7 @@ void FilterScreen::seriesExitRunsUnderTheBusyAnimation() {
     show([&](TfrmFiltroEmissaoRPS* d) {
         Settle(d);
         d->edtCdSerie->SetText(serie);
-        user_->clear();
+        user_.clear();
         const auto own = d->qrySerieNF->BeforeOpen;
         d->qrySerieNF->BeforeOpen = [&, own](kpv::data::TADOIBQuery* q) {
             seenWhileQuerying << (kpv::ShowAviActive() ? kpv::ShowAviText() : QString("no animation"));
@@ -672,36 +623,27 @@ void FilterScreen::seriesExitRunsUnderTheBusyAnimation() {
     });
     QCOMPARE(seenWhileQuerying,
              queried ? QStringList{"Verificando número da nota fiscal no servidor..."} : QStringList());
-    QCOMPARE(user_->messageTexts(), messages);
+    QCOMPARE(user_.messageTexts(), messages);
 }
 
 // The transport's error reaches the user, the busy animation is gone, the focus is back on the field and
 // the list holds nothing.
 void FilterScreen::serverFailureOnTheMunicipalRegistration() {
-    QTcpServer nobody;
-    QVERIFY(nobody.listen(QHostAddress::LocalHost));
-    const int deadPort = nobody.serverPort();
-    nobody.close();
-    kpv::net::TNetConnection* connection = Cli_kpv41000::frmEmissaoRPS->netEmissaoRPS;
-    connection->SetConnected(false);
-    kpv::Context().webPort = deadPort;
-    connection->SetConnected(true);
+    env_.connectTo(DeadPort());
 
     QStringList shown;
     show([&](TfrmFiltroEmissaoRPS* d) {
         Settle(d);
-        user_->clear();
+        user_.clear();
         Leave(d, d->edtCdInscMuni);
-        shown = user_->messageTexts();
+        shown = user_.messageTexts();
         QCOMPARE(Focused(), QString("edtCdInscMuni"));
         QVERIFY(!kpv::ShowAviActive());
         QVERIFY(d->cdsInscrMunicip->Active());
         QVERIFY(d->cdsInscrMunicip->IsEmpty());
         QCOMPARE(d->edtCdInscMuni->Text(), QString("12345678"));
     });
-    connection->SetConnected(false);
-    kpv::Context().webPort = server_->port();
-    connection->SetConnected(true);
+    env_.connectTo(0);
     QCOMPARE(shown.size(), 1);
     QVERIFY(!shown[0].isEmpty());
     QVERIFY(!shown[0].contains("Inscrição municipal"));
@@ -717,12 +659,12 @@ void FilterScreen::databaseErrorInTheSeriesCheckWithdrawsTheConfirmation() {
     QStringList shown;
     show([&](TfrmFiltroEmissaoRPS* d) {
         Settle(d);
-        user_->clear();
+        user_.clear();
         kpv::data::dtmDBGeral()->Open("empty");
         boConfirma = true;
         Leave(d, d->edtCdSerie);
         kpv::data::dtmDBGeral()->Open("kpv");
-        shown = user_->messageTexts();
+        shown = user_.messageTexts();
         QVERIFY(!kpv::ShowAviActive());
     });
     QSqlDatabase::removeDatabase("empty");

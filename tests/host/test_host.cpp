@@ -3,9 +3,9 @@
 #include "framework/ui/application.h"
 #include "framework/ui/form.h"
 #include "framework/ui/menu.h"
+#include "framework/ui/scripted_interaction.h"
 #include "host/main_window.h"
 #include "host/package_loader.h"
-#include "scripted_interaction.h"
 #include "test_database.h"
 
 #include <QDir>
@@ -117,7 +117,7 @@ void Host::refusesWhatIsNotAPackage() {
 }
 
 void Host::mergesTheActiveScreensMenusByGroup() {
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     host::MainWindow window;
     window.resize(1300, 700);
     ui::Application().SetMdiArea(window.MdiArea());
@@ -167,7 +167,7 @@ void Host::commandKeysOfTheEmissionScreen() {
     QFETCH(QKeySequence, key);
     QFETCH(QString, command);
     QFETCH(bool, enabled);
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     host::MainWindow window;
     window.resize(1300, 700);
     ui::Application().SetMdiArea(window.MdiArea());

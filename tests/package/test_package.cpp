@@ -3,17 +3,17 @@
 // properties and catalogue, and its connection settings.
 #include "dynamic_symbols.h"
 #include "emission/cli_kpv41000.h"
+#include "expected_table.h"
 #include "framework/core/context.h"
 #include "framework/core/errors.h"
 #include "framework/data/client_data_set.h"
 #include "framework/net/connection.h"
 #include "framework/ui/application.h"
 #include "host/package_loader.h"
-#include "scripted_interaction.h"
+#include "screen_fixture.h"
 #include "tests/emission/invoice_packet.h"
 
 #include <QApplication>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -50,21 +50,6 @@ struct Command {
     int tag = 0;
 };
 
-// Notes the screen cursor each time a box comes up.
-class CursorWatchingUser : public ScriptedInteraction {
-  public:
-    QList<int> cursors;
-    QList<bool> hourglassShown;
-
-    TModalResult MessageBox(QWidget* parent, const QString& text, TMsgDlgType type,
-                            TMsgDlgButtons buttons) override {
-        cursors << ui::Application().Cursor();
-        const QCursor* shown = QApplication::overrideCursor();
-        hourglassShown << (shown && shown->shape() == Qt::WaitCursor);
-        return ScriptedInteraction::MessageBox(parent, text, type, buttons);
-    }
-};
-
 }  // namespace
 
 Q_DECLARE_METATYPE(Command)
@@ -94,15 +79,12 @@ class PackageEntry : public QObject {
     void failedCreationLetsTheNextIniProcTryAgain();
 
   private:
-    ScriptedInteraction user_;
-    QMdiArea mdi_;
+    ScreenFixture screens_;
 };
 
 void PackageEntry::initTestCase() {
     Cli_kpv41000::Initialization();
-    mdi_.resize(1400, 800);
-    mdi_.show();
-    ui::Application().SetMdiArea(&mdi_);
+    screens_.showMdi({1400, 800});
     Context().webUrl = "127.0.0.1";
     Context().webPort = 8410;
     Context().reportFolder = reportFolder();
@@ -147,7 +129,7 @@ void PackageEntry::twoCreationsGiveOneScreen() {
     QVERIFY(boCriado);
     CriaEmissaoRPS();
     QCOMPARE(frmEmissaoRPS.data(), first.data());
-    QCOMPARE(mdi_.subWindowList().size(), 1);
+    QCOMPARE(screens_.mdi()->subWindowList().size(), 1);
     QCOMPARE(ui::Application().Cursor(), ui::crDefault);
     QVERIFY(first->isVisible());
 }
@@ -163,7 +145,7 @@ void PackageEntry::closedScreenIsReleasedAndRecreatedFresh() {
     closeScreen();
     QVERIFY(!boCriado);
     QVERIFY(old.isNull());
-    QCOMPARE(mdi_.subWindowList().size(), 0);
+    QCOMPARE(screens_.mdi()->subWindowList().size(), 0);
 
     CriaEmissaoRPS();
     QVERIFY(frmEmissaoRPS);
@@ -185,7 +167,7 @@ void PackageEntry::screenDestroyedWithoutClosingIsCreatedAgain() {
     QVERIFY(frmEmissaoRPS);
     QVERIFY(boCriado);
     QVERIFY(frmEmissaoRPS->isVisible());
-    QCOMPARE(mdi_.subWindowList().size(), 1);
+    QCOMPARE(screens_.mdi()->subWindowList().size(), 1);
 }
 
 void PackageEntry::creationStates_data() {
@@ -285,14 +267,22 @@ void PackageEntry::hourglassWhileTheScreenIsCreated() {
     // be read in the middle of FormCreate.
     QTemporaryDir noReports;
     Context().reportFolder = noReports.path();
-    CursorWatchingUser user;
+    // The screen cursor each time a box comes up.
+    QList<int> cursors;
+    QList<bool> hourglassShown;
+    kpv::ScriptedInteraction user;
+    user.boxShown = [&](const kpv::ScriptedInteraction::Message&) {
+        cursors << ui::Application().Cursor();
+        const QCursor* shown = QApplication::overrideCursor();
+        hourglassShown << (shown && shown->shape() == Qt::WaitCursor);
+    };
     CriaEmissaoRPS();
     QVERIFY(frmEmissaoRPS);
     QCOMPARE(user.messages.size(), 1);
     QVERIFY2(user.messages[0].text.startsWith("O arquivo contendo a definição do relatório"),
              qPrintable(user.messages[0].text));
-    QCOMPARE(user.cursors, QList<int>{ui::crHourGlass});
-    QCOMPARE(user.hourglassShown, QList<bool>{true});
+    QCOMPARE(cursors, QList<int>{ui::crHourGlass});
+    QCOMPARE(hourglassShown, QList<bool>{true});
     QCOMPARE(ui::Application().Cursor(), ui::crDefault);
     QVERIFY(!QApplication::overrideCursor());
 }
@@ -357,29 +347,11 @@ void PackageEntry::catalogue_data() {
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("text");
-    const QList<std::pair<const char*, const char*>> entries = {
-        {"Arq_Rel_Err",
-         "O arquivo contendo a definição do relatório de código '%s' não foi encontrado no diretório '%s'."},
-        {"NovoCaption", "Título do relatório"},
-        {"NovoPrompt", "Informe o título do relatório:"},
-        {"VD_TRAD", "Validando tradução de relatórios"},
-        {"EMPR_INF", "Empresa deve ser informada."},
-        {"EMPR_N_CAD", "Empresa não cadastrada."},
-        {"NAO_EMITIDO", "Não Emitido"},
-        {"EMITIDO", "Emitido"},
-        {"SUBSTITUIDO", "Substituido"},
-        {"GERANDO_RPS", "Gerando Recibo Provisório de Serviço (RPS)..."},
-        {"NF_N_SELEC", "Nota fiscal não selecionada."},
-        {"TRANSMITIDO", "Transmitido"},
-        {"NF_TRANSMITIDA",
-         "Nota fiscal já transmitida pelo processo de Transmissão de Nota Fiscal de Serviço Eletrônica "
-         "(NFS-e)."},
-        {"CANCELA_EMIS_OK", "Cancelamento do Recibo Provisório de Serviço (RPS) realizado com sucesso."},
-        {"DESEJA_CANCELA_EMIS", "Confirma a exclusão do Recibo Provisório de Serviço (RPS)?"},
-    };
     int position = 0;
-    for (const auto& [key, text] : entries)
-        QTest::newRow(key) << position++ << QString::fromUtf8(key) << QString::fromUtf8(text);
+    for (const QStringList& entry : ReadExpectedTable(KPV_TEST_DIR "/expected/emission_catalogue.txt", 1)) {
+        const QString key = entry[0].section(u'|', 0, 0);
+        QTest::newRow(qPrintable(key)) << position++ << key << entry[0].section(u'|', 1);
+    }
 }
 
 void PackageEntry::catalogue() {
@@ -416,7 +388,7 @@ void PackageEntry::failedCreationLetsTheNextIniProcTryAgain() {
     QVERIFY(!boCriado);
     QVERIFY(frmEmissaoRPS.isNull());
     QCOMPARE(ui::Application().Cursor(), ui::crDefault);
-    QCOMPARE(mdi_.subWindowList().size(), 0);
+    QCOMPARE(screens_.mdi()->subWindowList().size(), 0);
 
     Context().webPort = 8410;
     CriaEmissaoRPS();

@@ -1,5 +1,5 @@
 #include "data_fixtures.h"
-#include "scripted_interaction.h"
+#include "framework/ui/scripted_interaction.h"
 
 #include "framework/data/data_source.h"
 #include "framework/data/dialogs.h"
@@ -79,7 +79,7 @@ void TestDataDialogs::procura_data() {
 void TestDataDialogs::procura() {
     QFETCH(int, start);
     QFETCH(std::optional<kpv::FindRequest>, answer);
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     auto set = fixtures::DataSet();
     set->LoadFromPacket(fixtures::Packet(5));
     set->SetRecNo(3);
@@ -115,7 +115,7 @@ void TestDataDialogs::pesquisaLista() {
     QFETCH(QString, before);
     QFETCH(std::optional<QStringList>, answer);
     QFETCH(bool, flag);
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     auto set = fixtures::DataSet();
     set->LoadFromPacket(fixtures::Packet(3));
     TDataSource source(nullptr, QStringLiteral("dtsTipoOper"));

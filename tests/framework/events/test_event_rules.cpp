@@ -9,7 +9,7 @@
 #include "framework/ui/controls.h"
 #include "framework/ui/edit.h"
 #include "framework/ui/menu.h"
-#include "scripted_interaction.h"
+#include "framework/ui/scripted_interaction.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -156,7 +156,7 @@ void EventRules::changeChainRunsDependentsInOrder() {
 }
 
 void EventRules::typingRunsChangeThroughTheBorder() {
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     QWidget window;
     auto* edit = new TEdit(&window, "edt");
     edit->SetUpperCase(true);
@@ -176,7 +176,7 @@ void EventRules::typingRunsChangeThroughTheBorder() {
 }
 
 void EventRules::abortEndsTheEventSilently() {
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     QWidget form;
     form.resize(300, 200);
     bool after = false;
@@ -197,7 +197,7 @@ void EventRules::abortEndsTheEventSilently() {
 }
 
 void EventRules::abortInsideAChangeHandlerEndsTheOuterEvent() {
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     TEdit code(nullptr, "code");
     code.OnChange = [&](QObject*) { MensErro("inválido", true); };
     QStringList steps;
@@ -271,7 +271,7 @@ void EventRules::exitHandlerThatMovesFocusStopsTheChain_data() {
 
 void EventRules::exitHandlerThatMovesFocusStopsTheChain() {
     QFETCH(bool, fromCode);
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     TwoPanels w;
     QVERIFY(w.show());
     w.e2->setFocus();

@@ -6,9 +6,9 @@
 #include "appserver_process.h"
 #include "framework/core/context.h"
 #include "framework/net/connection.h"
+#include "framework/ui/scripted_interaction.h"
 #include "protocol/data_packet.h"
 #include "protocol/fault.h"
-#include "scripted_interaction.h"
 #include "test_database.h"
 
 #include <QRegularExpression>
@@ -55,7 +55,7 @@ class SignIn : public QObject {
     QTemporaryDir dir_;
     TestDatabase database_;
     std::unique_ptr<AppServerProcess> server_;
-    ScriptedInteraction user_;
+    kpv::ScriptedInteraction user_;
 
   private Q_SLOTS:
     void initTestCase() {

@@ -1,7 +1,7 @@
 // The report machinery of the report-generating screen against a real SQLite application database:
 // definition files, the report list, query parameters, value formats, and the PDF the RPS report makes.
+#include "framework/ui/scripted_interaction.h"
 #include "report_database.h"
-#include "scripted_interaction.h"
 
 #include "db/database.h"
 #include "framework/core/context.h"
@@ -154,7 +154,7 @@ class TestReportMachinery : public QObject {
                   .arg(SimpleDefinition(QStringLiteral("Primeiro"), {}).mid(13).chopped(2),
                        SimpleDefinition(QStringLiteral("Segundo"), {}).mid(13).chopped(2)));
         Write(kpv::report::ReportFileName(definitions_, QStringLiteral("INVALID")), R"({"title": "x"})");
-        ScriptedInteraction user;
+        kpv::ScriptedInteraction user;
         ReportScreen screen(code);
         QStringList listed;
         for (int i = 0; i < screen.cbbReportNames->count(); ++i) listed << screen.cbbReportNames->itemText(i);
@@ -188,20 +188,21 @@ class TestReportMachinery : public QObject {
         QFETCH(QStringList, printed);
         Write(kpv::report::ReportFileName(definitions_, QStringLiteral("PAR")),
               SimpleDefinition(QStringLiteral("Notas"), where));
-        ScriptedInteraction user;
-        user.saveFileAnswer = dir_.filePath(QStringLiteral("params"));  // no suffix: ".pdf" is added
-        QFile::remove(user.saveFileAnswer + QStringLiteral(".pdf"));
+        kpv::ScriptedInteraction user;
+        const QString saved = dir_.filePath(QStringLiteral("params"));  // no suffix: ".pdf" is added
+        user.saveFileAnswers = {saved};
+        QFile::remove(saved + QStringLiteral(".pdf"));
         ReportScreen screen(QStringLiteral("PAR"));
         screen.values = {{"P_CDFILIAL", "0001"}, {"P_NRLANCTONF", "0000000002"}};
         if (printed.isEmpty()) {
             QVERIFY_THROWS_EXCEPTION(kpv::Error, screen.sbtSalvarComoClick(screen.sbtSalvarComo));
             QCOMPARE(screen.asked, names);
-            QVERIFY(!QFile::exists(user.saveFileAnswer + QStringLiteral(".pdf")));
+            QVERIFY(!QFile::exists(saved + QStringLiteral(".pdf")));
             return;
         }
         screen.sbtSalvarComoClick(screen.sbtSalvarComo);
         QCOMPARE(screen.asked, names);
-        const QString pdf = user.saveFileAnswer + QStringLiteral(".pdf");
+        const QString pdf = saved + QStringLiteral(".pdf");
         QCOMPARE(PdfPages(pdf), printed.size());
         const QString text = PdfText(pdf);
         for (const char* note : {"1001", "1002", "1003"})
@@ -274,15 +275,16 @@ class TestReportMachinery : public QObject {
         QFETCH(QStringList, expected);
         kpv::Context().reportFolder =
             QString::fromLocal8Bit(qgetenv("KPV_SOURCE_DIR")) + QStringLiteral("/reports");
-        ScriptedInteraction user;
-        user.saveFileAnswer = dir_.filePath(QStringLiteral("rps_%1.pdf").arg(entry));
+        kpv::ScriptedInteraction user;
+        const QString saved = dir_.filePath(QStringLiteral("rps_%1.pdf").arg(entry));
+        user.saveFileAnswers = {saved};
         ReportScreen screen(QStringLiteral("KPV410"));
         QCOMPARE(screen.cbbReportNames->currentText(), QStringLiteral("Recibo Provisório de Serviço (RPS)"));
         screen.values = {{"P_CDFILIAL", "0001"}, {"P_NRLANCTONF", entry}};
         screen.sbtSalvarComoClick(screen.sbtSalvarComo);
         QCOMPARE(screen.asked, (QStringList{"P_CDFILIAL", "P_NRLANCTONF"}));
-        QCOMPARE(PdfPages(user.saveFileAnswer), 1);
-        const QString text = PdfText(user.saveFileAnswer);
+        QCOMPARE(PdfPages(saved), 1);
+        const QString text = PdfText(saved);
         const QStringList common{"RECIBO PROVISÓRIO DE SERVIÇOS - RPS",
                                  "1ª via - Tomador",
                                  "2ª via - Prestador",
@@ -321,7 +323,8 @@ class TestReportMachinery : public QObject {
         const QString second = output.filePath(QStringLiteral("RPS_RPS1_%1_0001_%2-2.pdf").arg(rps, entry));
         QFile::remove(file);
         QFile::remove(second);
-        ScriptedInteraction user;
+        kpv::ScriptedInteraction user;
+        user.previewFile = dir_.filePath(QStringLiteral("preview-%1.pdf").arg(entry));
         ReportScreen screen(QStringLiteral("KPV410"));
         screen.values = {{"P_CDFILIAL", "0001"}, {"P_NRLANCTONF", entry}};
         if (preview)
@@ -335,7 +338,7 @@ class TestReportMachinery : public QObject {
             QVERIFY(user.previewPrinterPdf);
             QCOMPARE(user.previewPrinterFile, file);
         }
-        const QString text = PdfText(preview ? user.previewPages() : file);
+        const QString text = PdfText(preview ? user.previewFile : file);
         QVERIFY2(text.contains(taker), qPrintable(text));
         const QStringList told =
             preview
@@ -369,7 +372,8 @@ class TestReportMachinery : public QObject {
         kpv::Context().outputFolder = folder.isEmpty() ? QString() : dir_.filePath(folder);
         kpv::Context().reportFolder =
             QString::fromLocal8Bit(qgetenv("KPV_SOURCE_DIR")) + QStringLiteral("/reports");
-        ScriptedInteraction user;
+        kpv::ScriptedInteraction user;
+        user.previewFile = dir_.filePath(QStringLiteral("preview-%1.pdf").arg(QTest::currentDataTag()));
         ReportScreen screen(QStringLiteral("KPV410"));
         screen.values = {{"P_CDFILIAL", "0001"}, {"P_NRLANCTONF", "0000000001"}};
         screen.sbtPreviewClick(screen.sbtPreview);
@@ -379,13 +383,13 @@ class TestReportMachinery : public QObject {
         QCOMPARE(user.previewPrinterFile,
                  folder.isEmpty() ? QString() : dir_.filePath(folder + "/RPS_RPS1_123_0001_0000000001.pdf"));
         if (!folder.isEmpty()) QVERIFY(!QFileInfo::exists(dir_.filePath(folder)));
-        QVERIFY(PdfText(user.previewPages()).contains(QStringLiteral("Padaria Pão Quente Ltda")));
+        QVERIFY(PdfText(user.previewFile).contains(QStringLiteral("Padaria Pão Quente Ltda")));
     }
 
     void invoiceWithoutRpsPrintsNothing() {
         kpv::Context().reportFolder =
             QString::fromLocal8Bit(qgetenv("KPV_SOURCE_DIR")) + QStringLiteral("/reports");
-        ScriptedInteraction user;
+        kpv::ScriptedInteraction user;
         ReportScreen screen(QStringLiteral("KPV410"));
         screen.values = {{"P_CDFILIAL", "0001"}, {"P_NRLANCTONF", "0000000003"}};
         try {

@@ -6,7 +6,7 @@
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/frm_dados_ger_rel.h"
 #include "framework/ui/frm_roti_geral.h"
-#include "scripted_interaction.h"
+#include "framework/ui/scripted_interaction.h"
 
 #include <QLineEdit>
 #include <QMdiArea>
@@ -55,7 +55,7 @@ class BaseScreens : public QObject {
 };
 
 void BaseScreens::activationOncePerModalShow() {
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     QPointer<CountingDialog> dialog;
     Application().CreateForm(dialog);
     // While up, the dialog opens a window of its own: coming back from it is no new activation.
@@ -80,7 +80,7 @@ void BaseScreens::activationOncePerModalShow() {
 }
 
 void BaseScreens::cancelButtonHidesTheDialogAndKeepsIt() {
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     QPointer<CountingDialog> dialog;
     Application().CreateForm(dialog);
     bool visibleWhileUp = false;
@@ -106,7 +106,7 @@ void BaseScreens::modalShowTakesTheNormalCursor_data() {
 // cursor is back once it closes.
 void BaseScreens::modalShowTakesTheNormalCursor() {
     QFETCH(int, before);
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     QPointer<CountingDialog> dialog;
     Application().CreateForm(dialog);
     int whileUp = before;
@@ -156,7 +156,7 @@ void BaseScreens::closeActions() {
 }
 
 void BaseScreens::reportScreenIsReleasedOnClose() {
-    ScriptedInteraction user;  // no report folder: the screen says so
+    kpv::ScriptedInteraction user;  // no report folder: the screen says so
     QMdiArea mdi;
     mdi.resize(1200, 700);
     mdi.show();

@@ -3,7 +3,7 @@
 #include "framework/core/dispatch.h"
 #include "framework/core/errors.h"
 #include "framework/ui/date_edit.h"
-#include "scripted_interaction.h"
+#include "framework/ui/scripted_interaction.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,18 +14,6 @@ using namespace kpv;
 using namespace kpv::ui;
 
 namespace {
-
-// Records where the focus was when each box came up.
-class FocusWatchingUser : public ScriptedInteraction {
-  public:
-    QList<QWidget*> focusAtMessage;
-
-    kpv::TModalResult MessageBox(QWidget* parent, const QString& text, kpv::TMsgDlgType type,
-                                 kpv::TMsgDlgButtons buttons) override {
-        focusAtMessage << QApplication::focusWidget();
-        return ScriptedInteraction::MessageBox(parent, text, type, buttons);
-    }
-};
 
 // A screen with another field to leave the focus on and the date edit.
 struct DateScreen {
@@ -131,7 +119,11 @@ void DateEdit::checkValidDate() {
     QFETCH(QString, written);
     QFETCH(bool, passes);
 
-    FocusWatchingUser user;
+    kpv::ScriptedInteraction user;
+    QList<QWidget*> focusAtMessage;  // where the focus was when each box came up
+    user.boxShown = [&](const kpv::ScriptedInteraction::Message&) {
+        focusAtMessage << QApplication::focusWidget();
+    };
     DateScreen screen;
     QVERIFY(screen.show());
     screen.date->SetText(written);
@@ -150,7 +142,7 @@ void DateEdit::checkValidDate() {
     }
     QCOMPARE(user.messageTexts(), QStringList({"Data inválida."}));
     QCOMPARE(user.messages.front().type, TMsgDlgType::mtError);
-    QCOMPARE(user.focusAtMessage, QList<QWidget*>({screen.date}));
+    QCOMPARE(focusAtMessage, QList<QWidget*>({screen.date}));
 
     // Called directly, the check ends its caller with the silent abort.
     user.clear();
@@ -166,7 +158,7 @@ void DateEdit::checkValidDate() {
 }
 
 void DateEdit::leavingAnInvalidDateKeepsTheFocus() {
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     DateScreen screen;
     QVERIFY(screen.show());
     screen.date->OnExit = [&](QObject*) { screen.date->CheckValidDate(); };

@@ -3,7 +3,7 @@
 #include "framework/core/routines.h"
 #include "framework/text/registration.h"
 #include "framework/ui/mask_edit.h"
-#include "scripted_interaction.h"
+#include "framework/ui/scripted_interaction.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -390,7 +390,7 @@ void MaskEdit::withoutMaskItIsAPlainEdit() {
 }
 
 void MaskEdit::abortInAChangeWhileTypingEndsOnlyThatKey() {
-    ScriptedInteraction user;
+    kpv::ScriptedInteraction user;
     CountedEdit counted("99;0; ", "");
     counted.edit.OnChange = [&](QObject*) {
         ++counted.changes;
