@@ -1,6 +1,7 @@
 #include "accounts/account_store.h"
 
 #include "db/connection.h"
+#include "protocol/codes.h"
 
 namespace kpv::accounts {
 
@@ -14,7 +15,7 @@ const QString kAdd = QStringLiteral(
     "INSERT INTO USUARIOSERV (CDUSUARIO, NMUSUARIO, DSSENHA, IDATIVO, DSDIREITOS) VALUES (?, ?, ?, ?, ?)");
 
 QString yesNo(bool value) {
-    return value ? QStringLiteral("S") : QStringLiteral("N");
+    return value ? protocol::kSim : protocol::kNao;
 }
 
 Account read(const db::Statement& q) {
@@ -22,7 +23,7 @@ Account read(const db::Statement& q) {
     a.login = q.string(0).trimmed();
     a.name = q.string(1);
     a.passwordHash = q.string(2);
-    a.active = q.string(3).trimmed() == u"S";
+    a.active = q.string(3).trimmed() == protocol::kSim;
     QString ignored;
     a.rights = Rights::Parse(q.string(4), &ignored).value_or(Rights());
     return a;
@@ -48,8 +49,8 @@ std::vector<Account> AccountStore::all() {
 }
 
 bool AccountStore::anyActive() {
-    db::Statement& q = db_.prepare(QStringLiteral("SELECT CDUSUARIO FROM USUARIOSERV WHERE IDATIVO = 'S'"));
-    q.execute({});
+    db::Statement& q = db_.prepare(QStringLiteral("SELECT CDUSUARIO FROM USUARIOSERV WHERE IDATIVO = ?"));
+    q.execute({protocol::kSim});
     const bool any = q.next();
     q.finish();
     return any;

@@ -1,6 +1,7 @@
 #include "accounts/session_store.h"
 
 #include "db/connection.h"
+#include "protocol/codes.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
@@ -46,7 +47,7 @@ std::optional<Session> SessionStore::find(const QByteArray& digest) {
     Session s;
     s.account.login = q.string(0).trimmed();
     s.account.name = q.string(1);
-    s.account.active = q.string(2).trimmed() == u"S";
+    s.account.active = q.string(2).trimmed() == protocol::kSim;
     QString ignored;
     s.account.rights = Rights::Parse(q.string(3), &ignored).value_or(Rights());
     s.lastUsed = utc(q.timestamp(4));

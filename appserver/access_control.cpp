@@ -14,12 +14,12 @@
 #include "db/savepoint.h"
 #include "protocol/codec.h"
 #include "protocol/codes.h"
-#include "protocol/sign_in.h"
 
 namespace kpv::server {
 
 namespace {
 
+using protocol::FaultCode;
 using Clock = std::chrono::steady_clock;
 
 // How long a checked session, and the database's having accounts at all, are believed without asking again.
@@ -32,7 +32,7 @@ const QString kInvoiceRps =
     QStringLiteral("SELECT CDSERIERPS, NRRPS FROM NOTAFISCAL WHERE CDFILIAL = ? AND NRLANCTONF = ?");
 
 ServerFault sessionExpired(const QString& message) {
-    return ServerFault(401, protocol::kSessionExpired, message);
+    return ServerFault(FaultCode::SessionExpired, message);
 }
 
 // The RPS the invoice stands with now: its series and number, empty when none.
@@ -46,16 +46,6 @@ std::pair<QString, QString> rpsOf(db::Connection& connection, const QString& bra
 }
 
 }  // namespace
-
-ServerFault SessionRequired() {
-    return ServerFault(
-        401, protocol::kSessionRequired,
-        QStringLiteral("Este servidor de aplicação exige que cada usuário entre com a sua conta."));
-}
-
-QString InactiveAccount(const QString& login) {
-    return QStringLiteral("A conta %1 está desativada; peça ao administrador que a reative.").arg(login);
-}
 
 AccessControl::AccessControl(std::chrono::minutes idle, WorkerPool& pool, CallLog& log)
     : idle_(idle), pool_(pool), log_(log) {}
@@ -98,8 +88,7 @@ accounts::Account AccessControl::admitted(const QByteArray& session, Checked& ch
                 .arg(login)
                 .arg(idle_.count()));
     }
-    if (!checked.account.active)
-        throw ServerFault(403, QStringLiteral("account_inactive"), InactiveAccount(checked.account.login));
+    if (!checked.account.active) throw ServerFault::Of(FaultCode::AccountInactive, checked.account.login);
     const Clock::time_point steadyNow = Clock::now();
     *touch =
         checked.lastUsed.secsTo(now) >= kTouchEvery.count() && steadyNow - checked.touchedAt >= kTouchEvery;
@@ -130,7 +119,7 @@ std::optional<accounts::Account> AccessControl::admit(db::Connection& connection
     const QDateTime now = QDateTime::currentDateTimeUtc();
     if (caller.session.isEmpty()) {
         if (requiredNow(connection)) {
-            throw SessionRequired();
+            throw ServerFault::Of(FaultCode::SessionRequired);
         }
         return std::nullopt;
     }
@@ -172,8 +161,8 @@ CallReply AccessControl::run(TrdmEmissaoRPS& module, const CheckedCall& call, co
     if (account) module.setUser(account->login);
     const auto refused = [&] {
         const QString text = rule.refusal.arg(account->login);
-        return CallReply{200, protocol::EncodeStatusReply(protocol::kNao, text), call.method(),
-                         QStringLiteral("refused: ") + text, false};
+        return CallReply{protocol::kPayloadStatus, protocol::EncodeStatusReply(protocol::kNao, text),
+                         call.method(), QStringLiteral("refused: ") + text, false};
     };
     if (!rule.audited) return allowed ? RemoteDispatcher::method(module, call) : refused();
 

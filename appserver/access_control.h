@@ -2,7 +2,6 @@
 
 #include "accounts/account.h"
 #include "appserver/remote_dispatcher.h"
-#include "appserver/server_fault.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -45,8 +44,8 @@ class AccessControl {
     // Asks the database now.
     bool refresh(db::Connection& connection);
 
-    // Runs the call for its caller, as the call's work: checks the session (ServerFault 401 session_required
-    // or session_expired, 403 account_inactive) and the account's right for the method (the method's
+    // Runs the call for its caller, as the call's work: checks the session (ServerFault SessionRequired,
+    // SessionExpired, AccountInactive) and the account's right for the method (the method's
     // refusal), runs the method on the account's behalf and, for an audited method, records the row of the
     // trail: a write's in the same savepoint as the write, so that the write stands only with its row; a
     // read's (GeraDPS) through the writer, before the answer goes out.
@@ -83,10 +82,5 @@ class AccessControl {
     std::chrono::steady_clock::time_point requiredCheckedAt_;
     std::map<QByteArray, Checked> sessions_;
 };
-
-// The refusals that concern the caller itself: a call without a session where accounts are required, and
-// an account disabled (its words the same at sign-in and at a call).
-ServerFault SessionRequired();
-QString InactiveAccount(const QString& login);
 
 }  // namespace kpv::server

@@ -10,6 +10,7 @@
 namespace kpv::server {
 
 class CallLog;
+class ServerFault;
 
 // What a call that failed is answered, and what its failure says of the connection and the database.
 struct CallFailure {
@@ -24,9 +25,9 @@ struct CallFailure {
 CallFailure FailureOf(const std::exception_ptr& failure, const QString& method, bool usable, CallLog& log,
                       std::chrono::milliseconds deadline);
 
-// The fault reply of a failure whose detail only the log keeps, under the id the user reads.
-CallReply LoggedFault(CallLog& log, const QString& method, int status, const QString& code,
-                      const QString& text, const QString& detail);
+// The fault reply of a failure whose detail only the log keeps, under the id the user reads after the
+// fault's words.
+CallReply LoggedFault(CallLog& log, const QString& method, const ServerFault& fault, const QString& detail);
 
 // Seconds for the texts: a deadline of 2500 ms reads "3 s".
 QString Seconds(std::chrono::milliseconds deadline);

@@ -16,6 +16,8 @@ namespace kpv::server {
 
 namespace {
 
+using protocol::FaultCode;
+
 // Compares in time that does not depend on where the texts first differ.
 bool sameSecret(const QByteArray& a, const QByteArray& b) {
     if (a.size() != b.size()) return false;
@@ -47,14 +49,12 @@ void Endpoint::handle(const HttpRequest& request, const Responder& respond) {
     const QString none = QStringLiteral("-");
     if (QLatin1String(request.target) == protocol::kSessionTarget) return signIn_.handle(request, send);
     if (request.target != "/call") {
-        return send(FaultReply(none, 404, QStringLiteral("not_found"),
-                               QStringLiteral("Recurso inexistente: %1 (use POST /call).")
-                                   .arg(QString::fromUtf8(request.target))));
+        return send(
+            FaultReply(none, ServerFault::Of(FaultCode::NotFound, QString::fromUtf8(request.target))));
     }
     if (request.method != "POST") {
         return send(FaultReply(
-            none, 405, QStringLiteral("method_not_allowed"),
-            QStringLiteral("Método HTTP %1 não aceito (use POST).").arg(QString::fromUtf8(request.method))));
+            none, ServerFault::Of(FaultCode::MethodNotAllowed, QString::fromUtf8(request.method))));
     }
     const QByteArray bearer =
         request.authorization.startsWith("Bearer ") ? request.authorization.mid(7) : QByteArray();
@@ -62,20 +62,13 @@ void Endpoint::handle(const HttpRequest& request, const Responder& respond) {
     const Caller caller{accounts::IsSessionToken(bearer) ? accounts::SessionDigest(bearer) : QByteArray(),
                         request.address};
     const bool shared = caller.session.isEmpty();
-    if (shared && !authorized(request) && access_.accountsRequired()) {
-        const ServerFault required = SessionRequired();
-        return send(FaultReply(none, required.httpStatus(), required.code(), required.message()));
-    }
-    if (shared && guard_.blocked(request.address, request.authorization)) {
-        return send(
-            FaultReply(none, 429, QStringLiteral("too_many_attempts"),
-                       QStringLiteral("Tokens inválidos demais vindos deste endereço; aguarde um minuto e "
-                                      "confira o token configurado.")));
-    }
+    if (shared && !authorized(request) && access_.accountsRequired())
+        return send(FaultReply(none, ServerFault::Of(FaultCode::SessionRequired)));
+    if (shared && guard_.blocked(request.address, request.authorization))
+        return send(FaultReply(none, ServerFault::Of(FaultCode::TooManyAttempts)));
     if (shared && !authorized(request)) {
         guard_.refused(request.address, request.authorization);
-        return send(FaultReply(none, 401, QStringLiteral("unauthorized"),
-                               QStringLiteral("Token de acesso ao servidor de aplicação inválido.")));
+        return send(FaultReply(none, ServerFault::Of(FaultCode::Unauthorized)));
     }
     std::variant<CheckedCall, CallReply> checked = RemoteDispatcher::check(request.body);
     if (const auto* fault = std::get_if<CallReply>(&checked)) return send(*fault);
@@ -86,9 +79,10 @@ void Endpoint::handle(const HttpRequest& request, const Responder& respond) {
     workers_.submit(std::move(call), send);
 }
 
-void Endpoint::rejected(const QString& peer, int status, const QString& code, const QString& message) {
-    log_.write(peer, QStringLiteral("-"), 0,
-               QStringLiteral("error %1: %2 (HTTP %3)").arg(code, message).arg(status));
+void Endpoint::rejected(const QString& peer, const ServerFault& fault) {
+    log_.write(
+        peer, QStringLiteral("-"), 0,
+        QStringLiteral("error %1: %2 (HTTP %3)").arg(fault.code(), fault.message()).arg(fault.httpStatus()));
 }
 
 }  // namespace kpv::server

@@ -9,6 +9,7 @@ namespace kpv::server {
 
 class AccessControl;
 class CallLog;
+class ServerFault;
 class SignIn;
 class WorkerPool;
 
@@ -27,7 +28,7 @@ class Endpoint {
           guard_(log) {}
 
     void handle(const HttpRequest& request, const Responder& respond);
-    void rejected(const QString& peer, int status, const QString& code, const QString& message);
+    void rejected(const QString& peer, const ServerFault& fault);
 
   private:
     bool authorized(const HttpRequest& request) const;

@@ -1,11 +1,13 @@
 #include "appserver/footer.h"
 
+#include "protocol/codes.h"
+
 namespace kpv::server {
 
 QString InvoiceFooter(const QString& operationKey, const QString& operationName, const QString& idEmissaoRps,
                       const QDate& conversionDeadline, const QDate& today) {
     QString deadline;
-    if (idEmissaoRps == QLatin1String("2") && conversionDeadline.isValid()) {
+    if (idEmissaoRps == protocol::kEmitido && conversionDeadline.isValid()) {
         const QString date = conversionDeadline.toString(QStringLiteral("dd/MM/yyyy"));
         deadline = conversionDeadline < today ? QStringLiteral(" - Conversão em NFS-e vencida em ") + date
                                               : QStringLiteral(" - Converter em NFS-e até ") + date;

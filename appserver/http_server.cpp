@@ -1,5 +1,6 @@
 #include "appserver/http_server.h"
 
+#include "appserver/server_fault.h"
 #include "protocol/codec.h"
 
 #include <utility>  // before Asio: Boost 1.74's asio/awaitable.hpp needs std::exchange
@@ -29,6 +30,7 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 using tcp = asio::ip::tcp;
 using boost::system::error_code;
+using protocol::FaultCode;
 
 constexpr std::chrono::milliseconds kShutdownGrace{3000};
 // How long a closing connection waits for its client to close too.
@@ -45,8 +47,8 @@ QString portuguese(const error_code& ec) {
     return QString::fromStdString(ec.message());
 }
 
-QByteArray faultBody(const QString& code, const QString& message) {
-    return protocol::EncodeFaultReply({code, message});
+QByteArray faultBody(const ServerFault& fault) {
+    return protocol::EncodeFaultReply({fault.code(), fault.message()});
 }
 
 }  // namespace
@@ -228,14 +230,12 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
 
     // A plain HTTP request on the HTTPS port: answered in plain HTTP, once, and logged.
     void refusePlainRequest() {
-        const QString code = QStringLiteral("https_required");
-        const QString message = QStringLiteral(
-            "Este servidor de aplicação só aceita conexões seguras (HTTPS); a estação deve ter [server] "
-            "caFile (ou tls=true) no seu kpv.ini.");
-        if (server_.rejected_) server_.rejected_(peer_, 400, code, message);
-        const QByteArray body = faultBody(code, message);
+        const ServerFault fault = ServerFault::Of(FaultCode::HttpsRequired);
+        if (server_.rejected_) server_.rejected_(peer_, fault);
+        const QByteArray body = faultBody(fault);
         auto out = std::make_shared<QByteArray>(
-            "HTTP/1.1 400 Bad Request\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+            "HTTP/1.1 " + QByteArray::number(fault.httpStatus()) + ' ' + ReasonPhrase(fault.httpStatus()) +
+            "\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
             QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
         auto& socket = beast::get_lowest_layer(stream_);
         asio::async_write(
@@ -260,10 +260,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
 
     void begin() {
         if (overLimit_) {
-            return reject(
-                503, QStringLiteral("too_many_connections"),
-                QStringLiteral("O servidor de aplicação atingiu o limite de %1 conexões simultâneas.")
-                    .arg(server_.settings_.maxConnections));
+            return reject(ServerFault::Of(FaultCode::TooManyConnections, server_.settings_.maxConnections));
         }
         waitForRequest();
     }
@@ -295,28 +292,23 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
 
     void refuseTls() {
         // The client reads this plain answer as a broken TLS record ("wrong version number") and says so.
-        reject(400, QStringLiteral("tls_not_served"),
-               QStringLiteral("Uma conexão segura (HTTPS) chegou a este servidor de aplicação, que não usa "
-                              "TLS (sem tlsCert e tlsKey)."));
+        reject(ServerFault::Of(FaultCode::TlsNotServed));
     }
 
     void readHead() {
         busy_ = reading_ = true;
         arm(server_.settings_.readTimeoutMs);
-        http::async_read_header(
-            stream_, buffer_, *parser_, [self = this->shared_from_this()](error_code ec, size_t) {
-                if (ec) return self->refuse(ec);
-                if (self->parser_->get().count(http::field::transfer_encoding)) {
-                    return self->reject(
-                        501, QStringLiteral("not_implemented"),
-                        QStringLiteral("Corpo da requisição sem Content-Length não é suportado."));
-                }
-                http::async_read(self->stream_, self->buffer_, *self->parser_,
-                                 [self](error_code ec2, size_t) {
-                                     if (ec2) return self->refuse(ec2);
-                                     self->dispatch();
-                                 });
-            });
+        http::async_read_header(stream_, buffer_, *parser_,
+                                [self = this->shared_from_this()](error_code ec, size_t) {
+                                    if (ec) return self->refuse(ec);
+                                    if (self->parser_->get().count(http::field::transfer_encoding))
+                                        return self->reject(ServerFault::Of(FaultCode::NotImplemented));
+                                    http::async_read(self->stream_, self->buffer_, *self->parser_,
+                                                     [self](error_code ec2, size_t) {
+                                                         if (ec2) return self->refuse(ec2);
+                                                         self->dispatch();
+                                                     });
+                                });
     }
 
     void dispatch() {
@@ -342,32 +334,27 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
 
     void refuse(const error_code& ec) {
         if (ec == asio::error::operation_aborted && timedOut_ && reading_) {
-            return reject(408, QStringLiteral("request_timeout"),
-                          QStringLiteral("A requisição não chegou inteira em %1 ms.")
-                              .arg(server_.settings_.readTimeoutMs));
+            return reject(ServerFault::Of(FaultCode::RequestTimeout, server_.settings_.readTimeoutMs));
         }
-        if (ec == http::error::header_limit)
-            return reject(431, QStringLiteral("header_too_large"),
-                          QStringLiteral("Cabeçalho HTTP grande demais."));
+        if (ec == http::error::header_limit) return reject(ServerFault::Of(FaultCode::HeaderTooLarge));
         if (ec == http::error::body_limit) {
-            return reject(
-                413, QStringLiteral("payload_too_large"),
-                QStringLiteral("Requisição grande demais: %1 bytes (máximo %2).")
-                    .arg(QString::fromStdString(std::string(parser_->get()[http::field::content_length])))
-                    .arg(server_.settings_.maxBodyBytes));
+            return reject(ServerFault::Of(
+                FaultCode::PayloadTooLarge,
+                QString::fromStdString(std::string(parser_->get()[http::field::content_length])),
+                server_.settings_.maxBodyBytes));
         }
         // Conflicting Content-Length lines (RFC 9112 6.3), Content-Length beside Transfer-Encoding and every
         // other malformed head; a client that closed or broke the connection is just let go.
         if (ec.category() == http::make_error_code(http::error::bad_method).category() &&
             ec != http::error::end_of_stream && ec != http::error::partial_message)
-            return reject(400, QStringLiteral("bad_request"), QStringLiteral("Requisição HTTP malformada."));
+            return reject(ServerFault::Of(FaultCode::BadRequest));
         close();
     }
 
-    void reject(int status, const QString& code, const QString& message) {
-        if (server_.rejected_) server_.rejected_(peer_, status, code, message);
+    void reject(const ServerFault& fault) {
+        if (server_.rejected_) server_.rejected_(peer_, fault);
         keepAlive_ = false;
-        answer({status, faultBody(code, message), {}});
+        answer({fault.httpStatus(), faultBody(fault), {}});
     }
 
     // The answer goes out of the reply's own bytes: a body of tens of megabytes is never copied.

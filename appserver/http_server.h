@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appserver/server_settings.h"
+#include "protocol/fault_codes.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,6 +10,8 @@
 #include <memory>
 
 namespace kpv::server {
+
+class ServerFault;
 
 // One request, whole.
 struct HttpRequest {
@@ -21,7 +24,7 @@ struct HttpRequest {
 };
 
 struct HttpReply {
-    int status = 200;
+    int status = protocol::kPayloadStatus;
     QByteArray body;  // JSON
     // Told whether the answer reached the client's connection whole.
     std::function<void(bool delivered)> sent;
@@ -40,9 +43,8 @@ using Responder = std::function<void(HttpReply)>;
 class HttpServer {
   public:
     using Handler = std::function<void(const HttpRequest& request, const Responder& respond)>;
-    // Told of every request refused before the handler saw it: peer, HTTP status, error code, message.
-    using RejectionLog =
-        std::function<void(const QString& peer, int status, const QString& code, const QString& message)>;
+    // Told of every request refused before the handler saw it, and why.
+    using RejectionLog = std::function<void(const QString& peer, const ServerFault& fault)>;
 
     HttpServer(ServerSettings settings, Handler handler, RejectionLog rejected);
     ~HttpServer();

@@ -4,6 +4,7 @@
 #include "appserver/database_health.h"
 #include "appserver/endpoint.h"
 #include "appserver/http_server.h"
+#include "appserver/server_fault.h"
 #include "appserver/server_settings.h"
 #include "appserver/sign_in.h"
 #include "appserver/termination.h"
@@ -65,9 +66,7 @@ int serve(const server::ServerSettings& settings, const db::DatabaseSettings& da
         [&](const server::HttpRequest& request, const server::Responder& respond) {
             endpoint.handle(request, respond);
         },
-        [&](const QString& peer, int status, const QString& code, const QString& message) {
-            endpoint.rejected(peer, status, code, message);
-        });
+        [&](const QString& peer, const server::ServerFault& fault) { endpoint.rejected(peer, fault); });
     http.listen();
 
     QObject::connect(&termination, &server::TerminationWatcher::terminationRequested, [&](int number) {

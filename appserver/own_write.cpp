@@ -1,6 +1,7 @@
 #include "appserver/own_write.h"
 
 #include "appserver/rdm_emissao_rps.h"
+#include "appserver/server_fault.h"
 #include "appserver/worker_pool.h"
 #include "db/savepoint.h"
 
@@ -17,7 +18,7 @@ CheckedCall OwnWrite(const QString& name, std::function<void(db::Connection&)> w
         db::Savepoint savepoint(module.connection());
         write(module.connection());
         savepoint.release();
-        return CallReply{200, {}, name, QStringLiteral("ok"), true};
+        return CallReply{protocol::kPayloadStatus, {}, name, QStringLiteral("ok"), true};
     };
     return call;
 }
@@ -30,9 +31,9 @@ CallReply WriteAndWait(WorkerPool& pool, CheckedCall write, const QDeadlineTimer
     if (reply.wait_for(std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime()))) ==
         std::future_status::ready)
         return reply.get();
-    return FaultReply(name, 503, QStringLiteral("database_timeout"),
-                      QStringLiteral("O banco de dados não confirmou a gravação a tempo; tente novamente em "
-                                     "instantes."));
+    return FaultReply(name, ServerFault(protocol::FaultCode::DatabaseTimeout,
+                                        QStringLiteral("O banco de dados não confirmou a gravação a tempo; "
+                                                       "tente novamente em instantes.")));
 }
 
 }  // namespace kpv::server

@@ -29,7 +29,7 @@ std::string_view CodeText(const db::Statement& q, int column) {
 
 void WriteField(protocol::PacketWriter& w, const db::Statement& q, const FieldFill& fill) {
     if (fill.source == FieldSource::Unticked) {
-        w.text(std::string_view(protocol::kNao.data(), size_t(protocol::kNao.size())));
+        w.text(protocol::Utf8Of(protocol::kNao));
         return;
     }
     if (q.isNull(fill.column)) {

@@ -9,6 +9,7 @@
 #include "db/savepoint.h"
 #include "db/write_transaction.h"
 #include "nfse/nfse_error.h"
+#include "nfse/rps/issued_rps.h"
 #include "protocol/codes.h"
 #include "protocol/invoice_status.h"
 #include "protocol/packet_fields.h"
@@ -52,21 +53,21 @@ const QString kCounterExists = QStringLiteral(
 
 const QString kRecordRps = QStringLiteral(
     "INSERT INTO RPSEMITIDO (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRRPS, CDFILIAL, NRLANCTONF, DTEMISRPS,"
-    " IDSITRPS, DTSITRPS, CDUSUARIOEMIS) VALUES (?, ?, ?, ?, ?, ?, ?, 'E', ?, ?)");
+    " IDSITRPS, DTSITRPS, CDUSUARIOEMIS) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
 
 const QString kIssueInvoice = QStringLiteral(
-    "UPDATE NOTAFISCAL SET IDEMISSAORPS = '2', CDSERIERPS = ?, NRRPS = ?, DTEMISRPS = ?, DTLIMCONVNFSE = ?"
-    " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = '1'");
+    "UPDATE NOTAFISCAL SET IDEMISSAORPS = ?, CDSERIERPS = ?, NRRPS = ?, DTEMISRPS = ?, DTLIMCONVNFSE = ?"
+    " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = ?");
 
 const QString kCancelRps = QStringLiteral(
-    "UPDATE RPSEMITIDO SET IDSITRPS = 'C', DTSITRPS = ?, CDUSUARIOCANC = ?"
-    " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDSITRPS = 'E'");
+    "UPDATE RPSEMITIDO SET IDSITRPS = ?, DTSITRPS = ?, CDUSUARIOCANC = ?"
+    " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDSITRPS = ?");
 
-// The invoice is free again; a return pending from the city ("3") goes with the cancelled RPS.
+// The invoice is free again; a return pending from the city goes with the cancelled RPS.
 const QString kFreeInvoice = QStringLiteral(
-    "UPDATE NOTAFISCAL SET IDEMISSAORPS = '1', IDTRANSMISRPS = '1', CDSERIERPS = NULL, NRRPS = NULL,"
+    "UPDATE NOTAFISCAL SET IDEMISSAORPS = ?, IDTRANSMISRPS = ?, CDSERIERPS = NULL, NRRPS = NULL,"
     " DTEMISRPS = NULL, DTLIMCONVNFSE = NULL"
-    " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = '2'");
+    " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = ?");
 
 struct InvoiceState {
     bool found = false;
@@ -97,6 +98,10 @@ QString trimmed(const Statement& q, int column) {
     return q.string(column).trimmed();
 }
 
+bool issued(std::string_view idEmissao) {
+    return idEmissao == protocol::Utf8Of(protocol::kEmitido);
+}
+
 // A reading of a few statements in one read transaction, so they see one state of the database.
 class Reading {
   public:
@@ -122,9 +127,9 @@ class FooterCache {
     std::string_view footer(std::string_view operation, std::string_view type, std::string_view name,
                             std::string_view idEmissao, const QDate& deadline) {
         key_.assign(operation).append(1, '\0').append(type).append(1, '\0').append(name).append(1, '\0');
-        const bool issued = idEmissao == "2";
-        const QDate date = issued ? deadline : QDate();
-        key_.append(issued ? "2" : "-");
+        const bool shown = issued(idEmissao);
+        const QDate date = shown ? deadline : QDate();
+        key_.push_back(shown ? '+' : '-');
         if (date.isValid()) {
             char digits[24];
             key_.append(digits, std::to_chars(digits, digits + sizeof digits, date.toJulianDay()).ptr);
@@ -223,7 +228,7 @@ EncodedPacket TrdmEmissaoRPS::GetNotaFiscal(const InvoiceFilter& f) {
             const std::string_view emission = CodeText(q, idEmissao);
             // The deadline is read only where the footer shows it.
             w.text(footers.footer(q.text(direction), q.text(type), q.text(typeName), emission,
-                                  emission == "2" ? q.timestamp(deadline).date : QDate()));
+                                  issued(emission) ? q.timestamp(deadline).date : QDate()));
         });
     }
     reading.done();
@@ -361,10 +366,11 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
         const QDateTime now = nowToTheSecond();
         const QDate deadline = now.date().addDays(s.conversionDays);
         db_.prepare(kRecordRps)
-            .execute({s.company, s.municipalRegistration, s.rpsSeries, number, branch, entry, now, now,
-                      db::TextOrNull(user_)});
+            .execute({s.company, s.municipalRegistration, s.rpsSeries, number, branch, entry, now,
+                      nfse::kLedgerIssued, now, db::TextOrNull(user_)});
         Statement& invoice = db_.prepare(kIssueInvoice);
-        invoice.execute({s.rpsSeries, QString::number(number), now, deadline, branch, entry});
+        invoice.execute({protocol::kEmitido, s.rpsSeries, QString::number(number), now, deadline, branch,
+                         entry, protocol::kNaoEmitido});
         // Another writer changed the invoice after it was read: start over from its new state.
         if (invoice.rowsAffected() != 1)
             throw db::ConflictError(QStringLiteral("Nota fiscal alterada durante a emissão."));
@@ -394,14 +400,16 @@ Status TrdmEmissaoRPS::CancelaEmissao(const QString& branch, const QString& entr
         }
 
         Statement& ledger = db_.prepare(kCancelRps);
-        ledger.execute({nowToTheSecond(), db::TextOrNull(user_), branch, entry});
+        ledger.execute({nfse::kLedgerCancelled, nowToTheSecond(), db::TextOrNull(user_), branch, entry,
+                        nfse::kLedgerIssued});
         if (ledger.rowsAffected() != 1) {
             return Status::refused(
                 QStringLiteral("O RPS nº %1 da série %2 não consta como emitido no controle de RPS.")
                     .arg(s.rpsNumber, s.rpsSeries));
         }
         Statement& invoice = db_.prepare(kFreeInvoice);
-        invoice.execute({branch, entry});
+        invoice.execute(
+            {protocol::kNaoEmitido, protocol::kNaoTransmitido, branch, entry, protocol::kEmitido});
         if (invoice.rowsAffected() != 1)
             throw db::ConflictError(QStringLiteral("Nota fiscal alterada durante o cancelamento."));
         return Status::ok();

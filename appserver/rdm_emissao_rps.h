@@ -2,6 +2,7 @@
 
 #include "appserver/invoice_filter.h"
 #include "nfse/rps/dps_signer.h"
+#include "protocol/codes.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -20,8 +21,8 @@ struct Status {
     QString text;
     QStringList values;
 
-    static Status ok(QStringList values = {}) { return {QStringLiteral("S"), QString(), std::move(values)}; }
-    static Status refused(const QString& reason) { return {QStringLiteral("N"), reason, {}}; }
+    static Status ok(QStringList values = {}) { return {protocol::kSim, QString(), std::move(values)}; }
+    static Status refused(const QString& reason) { return {protocol::kNao, reason, {}}; }
 };
 
 // A reply body holding a data packet, written as the rows came from the database.

@@ -15,6 +15,8 @@ namespace kpv::server {
 
 namespace {
 
+using protocol::FaultCode;
+
 using Payload = std::variant<EncodedPacket, Status>;
 
 // Runs the method the call names, with arguments already checked against its layout; a method added to
@@ -42,9 +44,7 @@ Payload runMethod(TrdmEmissaoRPS& m, protocol::Method method, const QVariantList
 const protocol::MethodLayout& find(const QString& name) {
     const protocol::MethodLayout* layout = protocol::FindMethod(name);
     if (!layout) {
-        throw ServerFault(
-            404, QStringLiteral("unknown_method"),
-            QStringLiteral("Método desconhecido em %1: \"%2\".").arg(protocol::kServerName, name));
+        throw ServerFault::Of(FaultCode::UnknownMethod, protocol::kServerName, name);
     }
     return *layout;
 }
@@ -52,31 +52,22 @@ const protocol::MethodLayout& find(const QString& name) {
 // Dates arrive as ISO texts ("2024-05-31", a time part is ignored); texts must be texts.
 QVariantList typed(const protocol::MethodLayout& method, const QVariantList& args) {
     if (args.size() != static_cast<qsizetype>(method.args.size())) {
-        throw ServerFault(422, QStringLiteral("argument_count"),
-                          QStringLiteral("O método %1 espera %2 argumentos e recebeu %3.")
-                              .arg(method.name)
-                              .arg(method.args.size())
-                              .arg(args.size()));
+        throw ServerFault::Of(FaultCode::ArgumentCount, method.name, method.args.size(), args.size());
     }
     QVariantList out;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QVariant& a = args[i];
         const bool isText = a.metaType() == QMetaType::fromType<QString>();
         if (method.args[static_cast<size_t>(i)] == protocol::ArgKind::Text) {
-            if (!isText) {
-                throw ServerFault(
-                    422, QStringLiteral("argument_type"),
-                    QStringLiteral("O argumento %1 de %2 deve ser um texto.").arg(i + 1).arg(method.name));
-            }
+            if (!isText)
+                throw ServerFault::Of(FaultCode::ArgumentType, i + 1, method.name, QLatin1String("um texto"));
             out << a;
             continue;
         }
         const QDate date = isText ? QDate::fromString(a.toString().left(10), Qt::ISODate) : QDate();
         if (!date.isValid()) {
-            throw ServerFault(422, QStringLiteral("argument_type"),
-                              QStringLiteral("O argumento %1 de %2 deve ser uma data no formato AAAA-MM-DD.")
-                                  .arg(i + 1)
-                                  .arg(method.name));
+            throw ServerFault::Of(FaultCode::ArgumentType, i + 1, method.name,
+                                  QLatin1String("uma data no formato AAAA-MM-DD"));
         }
         out << date;
     }
@@ -90,9 +81,9 @@ QString CheckedCall::method() const {
     return name.isEmpty() ? QStringLiteral("-") : name;
 }
 
-CallReply FaultReply(const QString& method, int status, const QString& code, const QString& message) {
-    return {status, protocol::EncodeFaultReply({code, message}), method,
-            QStringLiteral("error %1: %2").arg(code, message), false};
+CallReply FaultReply(const QString& method, const ServerFault& fault) {
+    return {fault.httpStatus(), protocol::EncodeFaultReply({fault.code(), fault.message()}), method,
+            QStringLiteral("error %1: %2").arg(fault.code(), fault.message()), false};
 }
 
 std::variant<CheckedCall, CallReply> RemoteDispatcher::check(const QByteArray& body) noexcept {
@@ -101,9 +92,7 @@ std::variant<CheckedCall, CallReply> RemoteDispatcher::check(const QByteArray& b
         const protocol::Call call = protocol::DecodeCall(body);
         method = call.method;
         if (call.server.compare(protocol::kServerName, Qt::CaseInsensitive) != 0) {
-            throw ServerFault(404, QStringLiteral("unknown_server"),
-                              QStringLiteral("Servidor desconhecido: \"%1\" (este publica %2).")
-                                  .arg(call.server, protocol::kServerName));
+            throw ServerFault::Of(FaultCode::UnknownServer, call.server, protocol::kServerName);
         }
         const protocol::MethodLayout& layout = find(call.method);
         CheckedCall checked;
@@ -112,12 +101,13 @@ std::variant<CheckedCall, CallReply> RemoteDispatcher::check(const QByteArray& b
         checked.writes = layout.writes;
         return checked;
     } catch (const protocol::WireError& e) {
-        return FaultReply(method, 400, QStringLiteral("bad_request"), e.message());
+        return FaultReply(method, ServerFault(FaultCode::BadRequest, e.message()));
     } catch (const ServerFault& e) {
-        return FaultReply(method, e.httpStatus(), e.code(), e.message());
+        return FaultReply(method, e);
     } catch (...) {
-        return FaultReply(method, 500, QStringLiteral("internal_error"),
-                          QStringLiteral("Erro interno do servidor de aplicação."));
+        // Nothing of it is logged, so no occurrence follows the words.
+        return FaultReply(method, ServerFault(FaultCode::InternalError,
+                                              protocol::FaultText(FaultCode::InternalError) + u'.'));
     }
 }
 
@@ -134,11 +124,12 @@ CallReply RemoteDispatcher::method(TrdmEmissaoRPS& module, const CheckedCall& ca
     const QString method = call.method();
     const Payload payload = runMethod(module, call.layout->method, call.args);
     if (const auto* packet = std::get_if<EncodedPacket>(&payload))
-        return {200, packet->body, method, QStringLiteral("ok %1 rows").arg(packet->rows), true};
+        return {protocol::kPayloadStatus, packet->body, method,
+                QStringLiteral("ok %1 rows").arg(packet->rows), true};
     const Status& status = std::get<Status>(payload);
     const bool ok = status.code == protocol::kSim;
-    return {200, protocol::EncodeStatusReply(status.code, status.text, status.values), method,
-            ok ? QStringLiteral("ok") : QStringLiteral("refused: ") + status.text, ok};
+    return {protocol::kPayloadStatus, protocol::EncodeStatusReply(status.code, status.text, status.values),
+            method, ok ? QStringLiteral("ok") : QStringLiteral("refused: ") + status.text, ok};
 }
 
 }  // namespace kpv::server

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/fault_codes.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariantList>
@@ -13,11 +15,12 @@ struct MethodLayout;
 
 namespace kpv::server {
 
+class ServerFault;
 class TrdmEmissaoRPS;
 
 // The answer to one call, ready for the wire and for the call's log line.
 struct CallReply {
-    int httpStatus = 200;
+    int httpStatus = protocol::kPayloadStatus;
     QByteArray body;
     QString method;         // "-" when the request never named one
     QString outcome;        // "ok", "ok 120 rows", "refused: ...", "error <code>: ..."
@@ -60,6 +63,6 @@ class RemoteDispatcher {
     static QString sharedLock(TrdmEmissaoRPS& module, const CheckedCall& call);
 };
 
-CallReply FaultReply(const QString& method, int status, const QString& code, const QString& message);
+CallReply FaultReply(const QString& method, const ServerFault& fault);
 
 }  // namespace kpv::server

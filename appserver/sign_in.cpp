@@ -7,6 +7,7 @@
 #include "appserver/http_server.h"
 #include "appserver/own_write.h"
 #include "appserver/rdm_emissao_rps.h"
+#include "appserver/server_fault.h"
 #include "appserver/worker_pool.h"
 #include "db/audit_trail.h"
 #include "protocol/codec.h"
@@ -19,6 +20,8 @@ namespace kpv::server {
 
 namespace {
 
+using protocol::FaultCode;
+
 const QString kMethod = QStringLiteral("IniciaSessao");
 
 // A login nobody has is checked against this, so that a wrong login costs the time a wrong password does.
@@ -27,8 +30,8 @@ const QString& unknownAccountHash() {
     return hash;
 }
 
-CallReply fault(int status, const QString& code, const QString& message, const QString& login) {
-    CallReply reply = FaultReply(kMethod, status, code, message);
+CallReply fault(const ServerFault& refusal, const QString& login) {
+    CallReply reply = FaultReply(kMethod, refusal);
     reply.outcome += QStringLiteral(" (%1)").arg(login);
     return reply;
 }
@@ -61,19 +64,18 @@ class Attempt {
 void SignIn::handle(const HttpRequest& request, const std::function<void(const CallReply&)>& send) {
     if (request.method != "POST") {
         return send(FaultReply(
-            kMethod, 405, QStringLiteral("method_not_allowed"),
-            QStringLiteral("Método HTTP %1 não aceito (use POST).").arg(QString::fromUtf8(request.method))));
+            kMethod, ServerFault::Of(FaultCode::MethodNotAllowed, QString::fromUtf8(request.method))));
     }
     protocol::SignInRequest asked;
     try {
         asked = protocol::DecodeSignIn(request.body);
     } catch (const protocol::WireError& e) {
-        return send(FaultReply(kMethod, 400, QStringLiteral("bad_request"), e.message()));
+        return send(FaultReply(kMethod, ServerFault(FaultCode::BadRequest, e.message())));
     }
     const QString login = accounts::NormalizeLogin(asked.login);
     const SignInThrottle::Verdict verdict = throttle_.admit(login, request.address);
     if (verdict.wait.count() > 0) {
-        CallReply reply = fault(429, QStringLiteral("too_many_attempts"), verdict.reason, login);
+        CallReply reply = fault(ServerFault(FaultCode::TooManyAttempts, verdict.reason), login);
         reply.retryAfterSeconds = int(verdict.wait.count());
         return send(reply);
     }
@@ -100,16 +102,15 @@ CallReply SignIn::answer(const QString& login, const std::optional<accounts::Acc
     entry.login = login;
     entry.address = address;
     entry.action = kMethod;
-    const auto refuse = [&](int status, const QString& code, const QString& message) {
-        entry.outcome = FaultReply(kMethod, status, code, message).outcome;
+    const auto refuse = [&](const ServerFault& refusal) {
+        entry.outcome = FaultReply(kMethod, refusal).outcome;
         // A refusal stands even when its row cannot be written.
         WriteAndWait(workers_, OwnWrite(kMethod, [entry](db::Connection& c) { db::RecordAudit(c, entry); }),
                      deadline);
-        return fault(status, code, message, login);
+        return fault(refusal, login);
     };
-    if (!rightPassword)
-        return refuse(401, QStringLiteral("wrong_password"), QStringLiteral("Usuário ou senha incorretos."));
-    if (!account->active) return refuse(403, QStringLiteral("account_inactive"), InactiveAccount(login));
+    if (!rightPassword) return refuse(ServerFault::Of(FaultCode::WrongPassword));
+    if (!account->active) return refuse(ServerFault::Of(FaultCode::AccountInactive, login));
 
     const QString token = accounts::NewSessionToken();
     const QByteArray session = accounts::SessionDigest(token.toLatin1());
@@ -126,7 +127,8 @@ CallReply SignIn::answer(const QString& login, const std::optional<accounts::Acc
                      deadline);
     if (!opened.success) return opened;
     access_.remember(session, *account, now);
-    return {200, protocol::EncodeStatusReply(protocol::kSim, QString(), {token, account->name}), kMethod,
+    return {protocol::kPayloadStatus,
+            protocol::EncodeStatusReply(protocol::kSim, QString(), {token, account->name}), kMethod,
             QStringLiteral("ok (%1)").arg(login), true};
 }
 

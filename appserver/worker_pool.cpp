@@ -5,6 +5,7 @@
 #include "appserver/database_health.h"
 #include "appserver/group_writer.h"
 #include "appserver/rdm_emissao_rps.h"
+#include "appserver/server_fault.h"
 #include "db/connection.h"
 
 namespace kpv::server {
@@ -16,6 +17,7 @@ namespace {
 constexpr std::chrono::milliseconds kAnswerMargin{300};
 
 using State = CallJob::State;
+using protocol::FaultCode;
 
 }  // namespace
 
@@ -100,11 +102,7 @@ void WorkerPool::stop() {
 void WorkerPool::submit(CheckedCall call, Respond respond) {
     if (!health_.available()) {
         const QString method = call.method();
-        respond(
-            LoggedFault(log_, method, 503, QStringLiteral("database_unavailable"),
-                        QStringLiteral("O banco de dados não está disponível no momento; tente novamente em "
-                                       "instantes"),
-                        health_.reason()));
+        respond(LoggedFault(log_, method, ServerFault::Of(FaultCode::DatabaseUnavailable), health_.reason()));
         return;
     }
     auto job = std::make_shared<CallJob>();
@@ -185,8 +183,9 @@ void WorkerPool::expire(CallJob& job) {
             : QStringLiteral("O banco de dados não respondeu em %1 s; tente novamente em instantes");
     const QString detail = running ? QStringLiteral("the database kept the call past its deadline")
                                    : QStringLiteral("nobody took the call before its deadline");
-    CallReply reply = LoggedFault(log_, job.call.method(), 503, QStringLiteral("database_timeout"),
-                                  text.arg(Seconds(deadline_)), detail);
+    CallReply reply =
+        LoggedFault(log_, job.call.method(),
+                    ServerFault(FaultCode::DatabaseTimeout, text.arg(Seconds(deadline_))), detail);
     if (job.answer(running ? State::Running : State::Queued, std::move(reply)) && running)
         health_.markDown(QStringLiteral("o banco de dados não respondeu a tempo"));
 }

@@ -10,6 +10,7 @@
 #include "framework/net/connection.h"
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/control.h"
+#include "protocol/codes.h"
 
 namespace Cli_kpv41000 {
 
@@ -24,12 +25,12 @@ void TfrmEmissaoRPS::sbtCancelaEmissaoClick(QObject*) {
                                                kpv::TMsgDlgType::mtConfirmation,
                                                kpv::TMsgDlgButtons::mbOKCancel) != kpv::TModalResult::mrOk)
         return;
-    const kpv::TShowAvi avi(this, 6);
+    const kpv::TShowAvi avi(this, kpv::akAppServer);
     const QVariant result = netEmissaoRPS->AppServer().Call(
         QStringLiteral("CancelaEmissao"),
         {cdsNotaFiscalCDFILIAL->AsString(), cdsNotaFiscalNRLANCTONF->AsString()});
     const QVariantList status = kpv::CheckResultServ(result, true, kpv::rkStatusArray).toList();
-    if (status.value(0).toString() != QLatin1String("S")) kpv::MensErro(status.value(1).toString(), true);
+    if (status.value(0).toString() != kpv::protocol::kSim) kpv::MensErro(status.value(1).toString(), true);
     sbtVerificarClick(sbtVerificar);
     kpv::Interaction::Current().MessageBox(this, msgPadrao->Msg(QStringLiteral("CANCELA_EMIS_OK")),
                                            kpv::TMsgDlgType::mtInformation, kpv::TMsgDlgButtons::mbOK);

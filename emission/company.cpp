@@ -12,6 +12,7 @@
 #include "framework/ui/control.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
+#include "protocol/codes.h"
 
 namespace Cli_kpv41000 {
 
@@ -108,7 +109,7 @@ void TfrmEmissaoRPS::panFiltroExit(QObject*) {
 void TfrmEmissaoRPS::btpEmpresaBeforePesq(QObject*, bool&) {
     qryEmpresa->Close();
     qryEmpresa->ParamByName(QStringLiteral("P_CDEMPRESA"))->SetAsString(QString());
-    qryEmpresa->ParamByName(QStringLiteral("P_TCDEMPRESA"))->SetAsString(QStringLiteral("T"));
+    qryEmpresa->ParamByName(QStringLiteral("P_TCDEMPRESA"))->SetAsString(kpv::protocol::kAll);
     qryEmpresa->Open();
 }
 

@@ -12,6 +12,11 @@
 
 namespace Cli_kpv41000 {
 
+namespace {
+// The form's mark on its two commands over the list, find and refresh; nothing of the host reads it.
+constexpr int kListCommandTag = 1;
+}  // namespace
+
 TfrmEmissaoRPS::TfrmEmissaoRPS(QWidget* owner) : TfrmDadosGerRel(owner) {
     setObjectName(QStringLiteral("frmEmissaoRPS"));
     // The screen's widths are pixels made for the classic 8-point interface font; a condensed sans of that
@@ -116,9 +121,9 @@ void TfrmEmissaoRPS::createCommands() {
         return b;
     };
     sbtProcurar = button("sbtProcurar", QStringLiteral("Procurar"), Glyph(TGlyph::Find), 139, false);
-    sbtProcurar->Tag = 1;
+    sbtProcurar->Tag = kListCommandTag;
     sbtVerificar = button("sbtVerificar", QStringLiteral("Atualizar"), Glyph(TGlyph::Refresh), 160, false);
-    sbtVerificar->Tag = 1;
+    sbtVerificar->Tag = kListCommandTag;
     sbtFiltro = button("sbtFiltro", QStringLiteral("Filtrar Lançamentos"), Glyph(TGlyph::Filter), 195, true);
     sbtCancelaEmissao = button("sbtCancelaEmissao", QStringLiteral("Cancelar Emissão de Recibo"),
                                CancelEmissionGlyph(), 231, true);

@@ -11,6 +11,7 @@
 #include "framework/report/report_query.h"
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/print_batch.h"
+#include "protocol/codes.h"
 
 #include <optional>
 
@@ -18,14 +19,13 @@ namespace Cli_kpv41000 {
 
 namespace {
 
-const QString kTicked = QStringLiteral("S");
-const QString kServerSuccess = QStringLiteral("S");
+using kpv::protocol::kSim;
 
 int TickedCount(const kpv::data::TClientDataSet* list, const kpv::data::TField* idCheck) {
     int ticked = 0;
     for (int recNo = 0; recNo < list->RecordCount(); ++recNo) {
         const kpv::data::TClientDataSet::PaintRecord row(list, recNo);
-        if (idCheck->AsString() == kTicked) ++ticked;
+        if (idCheck->AsString() == kSim) ++ticked;
     }
     return ticked;
 }
@@ -68,15 +68,15 @@ void TfrmEmissaoRPS::sbtPrintClick(QObject* Sender) {
         const kpv::data::TControlsDisabled frozen(cdsNotaFiscal);
         int current = 0;
         for (cdsNotaFiscal->First(); !cdsNotaFiscal->Eof(); cdsNotaFiscal->Next()) {
-            if (cdsNotaFiscalIDCHECK->AsString() != kTicked) continue;
-            const kpv::TShowAvi avi(this, 6, msgPadrao->Msg(QStringLiteral("GERANDO_RPS")));
+            if (cdsNotaFiscalIDCHECK->AsString() != kSim) continue;
+            const kpv::TShowAvi avi(this, kpv::akAppServer, msgPadrao->Msg(QStringLiteral("GERANDO_RPS")));
             // With several invoices the box also shows how far the run has come.
             if (ticked > 1) kpv::SetShowAviProgress(++current, ticked);
             const QVariant result = netEmissaoRPS->AppServer().Call(
                 QStringLiteral("PreparaImpressao"),
                 {cdsNotaFiscalCDFILIAL->AsString(), cdsNotaFiscalNRLANCTONF->AsString()});
             const QVariantList status = kpv::CheckResultServ(result, true, kpv::rkStatusArray).toList();
-            if (status.value(0).toString() != kServerSuccess) kpv::MensErro(status.value(1).toString(), true);
+            if (status.value(0).toString() != kSim) kpv::MensErro(status.value(1).toString(), true);
             try {
                 TfrmDadosGerRel::sbtPrintClick(Sender);
             } catch (const kpv::report::NoReportData& e) {

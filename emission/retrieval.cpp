@@ -23,12 +23,12 @@ void TfrmEmissaoRPS::GetNotaFiscal(const QString& stCdFilial, const QString& stT
                                    const QString& stCdInscMuni, const QString& stCdSerie,
                                    const QString& stCliente, const QDate& dtSaidIni, const QDate& dtSaidFim,
                                    const QString& stIdOperacao, const QString& stSituacaoRPS) {
-    const kpv::TShowAvi avi(frmEmissaoRPS, 6);
+    const kpv::TShowAvi avi(frmEmissaoRPS, kpv::akAppServer);
     const kpv::protocol::NotaFiscalArgs args{stCdFilial,   stTipoOper,   stCdEmpresa,  stCdInscEsta,
                                              stCdInscMuni, stCdSerie,    stCliente,    dtSaidIni,
                                              dtSaidFim,    stIdOperacao, stSituacaoRPS};
     const QVariant result = netEmissaoRPS->AppServer().Call(QStringLiteral("GetNotaFiscal"), args.toList());
-    const QVariant packet = kpv::CheckResultServ(result, true, 0);
+    const QVariant packet = kpv::CheckResultServ(result, true, kpv::rkAny);
     cdsNotaFiscal->LoadFromPacket(packet.value<kpv::protocol::DataPacket>());
     dtsNotaFiscalStateChange(dtsNotaFiscal);
 }

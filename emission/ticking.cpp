@@ -7,6 +7,7 @@
 #include "framework/data/controls_disabled.h"
 #include "framework/data/db_grid.h"
 #include "framework/data/list_routines.h"
+#include "protocol/codes.h"
 #include "protocol/invoice_status.h"
 
 namespace Cli_kpv41000 {
@@ -15,6 +16,8 @@ using kpv::data::TColumn;
 using kpv::data::TControlsDisabled;
 using kpv::data::TDataSetState;
 using kpv::data::TGridDrawState;
+using kpv::protocol::kNao;
+using kpv::protocol::kSim;
 
 namespace {
 const QString IDCHECK = QStringLiteral("IDCHECK");
@@ -29,9 +32,9 @@ void TfrmEmissaoRPS::dbgPadraoDrawColumnCell(QObject*, const QRect& Rect, int, T
     if (cdsNotaFiscal->IsEmpty() || Column->FieldName() != IDCHECK) return;
     QImage bitmap;
     const QString tick = cdsNotaFiscalIDCHECK->AsString();
-    if (tick == u"S")
+    if (tick == kSim)
         bitmap = imgCheck->Picture;
-    else if (tick == u"N")
+    else if (tick == kNao)
         bitmap = imgUncheck->Picture;
     if (currentStatus().greyed()) bitmap = imgGray->Picture;
     kpv::data::TCanvas* canvas = dbgPadrao->Canvas();
@@ -47,9 +50,9 @@ void TfrmEmissaoRPS::dbgPadraoDblClick(QObject*) {
     if (status.eligible()) {
         const TField* selected = dbgPadrao->SelectedField();
         if (!selected || selected->FieldName() != IDCHECK) return;
-        const bool ticked = cdsNotaFiscalIDCHECK->AsString() != u"N";
+        const bool ticked = cdsNotaFiscalIDCHECK->AsString() != kNao;
         cdsNotaFiscal->Edit();
-        cdsNotaFiscalIDCHECK->SetAsString(ticked ? QStringLiteral("N") : QStringLiteral("S"));
+        cdsNotaFiscalIDCHECK->SetAsString(ticked ? kNao : kSim);
         cdsNotaFiscal->Post();
         return;
     }
@@ -69,12 +72,12 @@ void TfrmEmissaoRPS::dbgPadraoTitleClick(TColumn* Column) {
     if (!boTodosMarcados) {
         const kpv::protocol::Column& emissao = cdsNotaFiscal->Column(cdsNotaFiscalIDEMISSAORPS->Index());
         const kpv::protocol::Column& transmis = cdsNotaFiscal->Column(cdsNotaFiscalIDTRANSMISRPS->Index());
-        cdsNotaFiscal->SetFieldWhere(cdsNotaFiscalIDCHECK, QStringLiteral("S"), [&](int row) {
+        cdsNotaFiscal->SetFieldWhere(cdsNotaFiscalIDCHECK, QString(kSim), [&](int row) {
             return InvoiceStatus(emissao.utf8(row), transmis.utf8(row)).eligible();
         });
         boTodosMarcados = true;
     } else {
-        cdsNotaFiscal->SetFieldWhere(cdsNotaFiscalIDCHECK, QStringLiteral("N"), [](int) { return true; });
+        cdsNotaFiscal->SetFieldWhere(cdsNotaFiscalIDCHECK, QString(kNao), [](int) { return true; });
         boTodosMarcados = false;
     }
 }

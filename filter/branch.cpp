@@ -10,6 +10,7 @@
 #include "framework/data/query.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
+#include "protocol/codes.h"
 
 namespace Cli_kpv41100 {
 
@@ -112,7 +113,7 @@ bool TfrmFiltroEmissaoRPS::offerBranchDefaults() {
 void TfrmFiltroEmissaoRPS::btpFiliEmitBeforePesq(QObject*, bool&) {
     qryFilial->Close();
     qryFilial->ParamByName(QStringLiteral("P_CDFILIAL"))->SetAsString(QString());
-    qryFilial->ParamByName(QStringLiteral("P_TODOS"))->SetAsString(QStringLiteral("T"));
+    qryFilial->ParamByName(QStringLiteral("P_TODOS"))->SetAsString(kpv::protocol::kAll);
     qryFilial->Open();
 }
 

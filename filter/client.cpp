@@ -9,6 +9,7 @@
 #include "framework/text/registration.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
+#include "protocol/codes.h"
 
 #include <utility>
 
@@ -67,7 +68,7 @@ void TfrmFiltroEmissaoRPS::Vd_Cliente() {
     kpv::Ajusta_Inscricao(number);
     medCliente->SetText(number);
     qryCliente->Close();
-    qryCliente->ParamByName(QStringLiteral("P_TODOS"))->SetAsString(QStringLiteral("N"));
+    qryCliente->ParamByName(QStringLiteral("P_TODOS"))->SetAsString(kpv::protocol::kNao);
     qryCliente->ParamByName(QStringLiteral("P_NRINSJURCLIE"))->SetAsString(medCliente->Text());
     qryCliente->Open();
     if (qryCliente->IsEmpty()) {
@@ -99,7 +100,7 @@ void TfrmFiltroEmissaoRPS::medClienteExit(QObject*) {
 void TfrmFiltroEmissaoRPS::btpClienteBeforePesq(QObject*, bool&) {
     qryCliente->Close();
     qryCliente->ParamByName(QStringLiteral("P_NRINSJURCLIE"))->SetAsString(QString());
-    qryCliente->ParamByName(QStringLiteral("P_TODOS"))->SetAsString(QStringLiteral("T"));
+    qryCliente->ParamByName(QStringLiteral("P_TODOS"))->SetAsString(kpv::protocol::kAll);
     qryCliente->Open();
 }
 

@@ -10,6 +10,7 @@
 #include "framework/net/connection.h"
 #include "framework/ui/busy_animation.h"
 #include "framework/ui/lookup_button.h"
+#include "protocol/codes.h"
 #include "protocol/data_packet.h"
 #include "protocol/packet_fields.h"
 
@@ -63,12 +64,12 @@ void TfrmFiltroEmissaoRPS::rdgListaTipoOperClick(QObject*) {
 // The types come fresh from the server for the direction shown; the marked keys go straight into the
 // emission screen's list. A failed fetch opens no list and leaves the marked one as it was.
 void TfrmFiltroEmissaoRPS::btpTipoOperClick(QObject*) {
-    const QString direcao = cbbIdOperacao->ItemIndex() != 0 ? QStringLiteral("E") : QStringLiteral("S");
+    const QString direcao = cbbIdOperacao->ItemIndex() != 0 ? kpv::protocol::kEntrada : kpv::protocol::kSaida;
     {
-        const kpv::TShowAvi avi(this, 6);
+        const kpv::TShowAvi avi(this, kpv::akAppServer);
         const QVariant result = Cli_kpv41000::frmEmissaoRPS->netEmissaoRPS->AppServer().Call(
-            QStringLiteral("GetTipoOper"), {QString(), QStringLiteral("T"), direcao});
-        const QVariant packet = kpv::CheckResultServ(result, true, 0);
+            QStringLiteral("GetTipoOper"), {QString(), QString(kpv::protocol::kAll), direcao});
+        const QVariant packet = kpv::CheckResultServ(result, true, kpv::rkAny);
         cdsTipoOper->LoadFromPacket(packet.value<kpv::protocol::DataPacket>());
     }
     kpv::PesquisaLista(dtsTipoOper, QStringLiteral("CHAVE"), msgPadrao->Msg(QStringLiteral("TipoOper")),

@@ -14,6 +14,7 @@
 #include "framework/ui/control.h"
 #include "framework/ui/lookup_button.h"
 #include "framework/ui/mask_edit.h"
+#include "protocol/codes.h"
 #include "protocol/packet_fields.h"
 
 namespace Cli_kpv41100 {
@@ -22,11 +23,16 @@ using kpv::EmptyString;
 using kpv::MensErro;
 using kpv::data::TFieldType;
 
+namespace {
+// The form's mark on the captions of its two registrations; nothing of the host reads it.
+constexpr int kRegistrationCaptionTag = 99;
+}  // namespace
+
 void TfrmFiltroEmissaoRPS::createRegistrationRow() {
     edtCdInscEsta = layout::CodeEdit(grbDadosRel, QStringLiteral("edtCdInscEsta"), 16, 127, 38, 128);
     lblInscEsta = layout::Caption(grbDadosRel, QStringLiteral("lblInscEsta"),
                                   QStringLiteral("Insc. Estadual"), edtCdInscEsta, 6, 41, 87);
-    lblInscEsta->setProperty("Tag", 99);
+    lblInscEsta->setProperty("Tag", kRegistrationCaptionTag);
 
     qryInscrEstad = new TADOIBQuery(this, QStringLiteral("qryInscrEstad"));
     statements::qryInscrEstad.AssignTo(*qryInscrEstad);
@@ -52,7 +58,7 @@ void TfrmFiltroEmissaoRPS::createRegistrationRow() {
     edtCdInscMuni = layout::CodeEdit(grbDadosRel, QStringLiteral("edtCdInscMuni"), 16, 407, 38, 128);
     lblInscMuni = layout::Caption(grbDadosRel, QStringLiteral("lblInscMuni"),
                                   QStringLiteral("Insc. Municipal"), edtCdInscMuni, 310, 41, 92);
-    lblInscMuni->setProperty("Tag", 99);
+    lblInscMuni->setProperty("Tag", kRegistrationCaptionTag);
 
     cdsInscrMunicip = new TClientDataSet(this, QStringLiteral("cdsInscrMunicip"));
     cdsInscrMunicip->AddFields(kpv::protocol::MunicipalRegistrationDefinitions());
@@ -96,7 +102,7 @@ void TfrmFiltroEmissaoRPS::Vd_CdInscMuni(bool boObrigatorio) {
     const bool empty = EmptyString(edtCdInscMuni->Text());
     if (boObrigatorio && empty) MensErro(msgPadrao->Msg(QStringLiteral("Insc_Muni")), true);
     if (empty) return;
-    loadInscrMunicip(edtCdInscMuni->Text(), QStringLiteral("S"));
+    loadInscrMunicip(edtCdInscMuni->Text(), kpv::protocol::kSim);
     if (cdsInscrMunicip->IsEmpty()) MensErro(msgPadrao->Msg(QStringLiteral("InscMuni_Cad")), true);
     if (!qryEmprCntrFil->Locate(QStringLiteral("CDINSCMUNI"), edtCdInscMuni->Text()))
         MensErro(msgPadrao->Msg(QStringLiteral("Municipal_Relac")), true);
@@ -107,10 +113,10 @@ void TfrmFiltroEmissaoRPS::loadInscrMunicip(const QString& cdInscMuni, const QSt
         cdsInscrMunicip->EmptyDataSet();
     else
         cdsInscrMunicip->CreateDataSet();
-    const kpv::TShowAvi avi(this, 6);
+    const kpv::TShowAvi avi(this, kpv::akAppServer);
     const QVariant result = Cli_kpv41000::frmEmissaoRPS->netEmissaoRPS->AppServer().Call(
         QStringLiteral("GetInscrMunicip"), {companyCode(), cdInscMuni, idUnica});
-    const QVariant packet = kpv::CheckResultServ(result, true, 0);
+    const QVariant packet = kpv::CheckResultServ(result, true, kpv::rkAny);
     cdsInscrMunicip->LoadFromPacket(packet.value<kpv::protocol::DataPacket>());
 }
 
@@ -135,7 +141,7 @@ void TfrmFiltroEmissaoRPS::edtCdInscMuniExit(QObject*) {
 void TfrmFiltroEmissaoRPS::btnInscrEstadBeforePesq(QObject*, bool&) {
     qryInscrEstad->Close();
     qryInscrEstad->ParamByName(QStringLiteral("P_CDINSCESTA"))->Clear();
-    qryInscrEstad->ParamByName(QStringLiteral("P_TCDINSCESTA"))->SetAsString(QStringLiteral("T"));
+    qryInscrEstad->ParamByName(QStringLiteral("P_TCDINSCESTA"))->SetAsString(kpv::protocol::kAll);
     qryInscrEstad->Open();
 }
 
@@ -144,7 +150,7 @@ void TfrmFiltroEmissaoRPS::btnInscrEstadAfterPesq(QObject*) {
 }
 
 void TfrmFiltroEmissaoRPS::btpInscrMunicipBeforePesq(QObject*, bool&) {
-    loadInscrMunicip(QString(), QStringLiteral("N"));
+    loadInscrMunicip(QString(), kpv::protocol::kNao);
 }
 
 void TfrmFiltroEmissaoRPS::btpInscrMunicipAfterPesq(QObject*) {

@@ -76,7 +76,7 @@ void TfrmFiltroEmissaoRPS::Vd_Serie(bool boObrigatorio) {
 }
 
 void TfrmFiltroEmissaoRPS::edtCdSerieExit(QObject*) {
-    const kpv::TShowAvi avi(this, 1, msgPadrao->Msg(QStringLiteral("Busca_NR")));
+    const kpv::TShowAvi avi(this, kpv::akLookup, msgPadrao->Msg(QStringLiteral("Busca_NR")));
     Vd_Serie(false);
 }
 

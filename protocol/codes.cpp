@@ -2,20 +2,27 @@
 
 namespace kpv::protocol {
 
+namespace {
+constexpr QLatin1Char kSituationMark{'_'};
+}
+
 QString SituationList(bool naoEmitido, bool emitido, bool substituido) {
     QString list;
-    if (naoEmitido) list += QLatin1String("_1");
-    if (emitido) list += QLatin1String("_2");
-    if (substituido) list += QLatin1String("_3");
+    const auto add = [&list](bool wanted, QLatin1String code) {
+        if (wanted) list += QString(kSituationMark) + code;
+    };
+    add(naoEmitido, kNaoEmitido);
+    add(emitido, kEmitido);
+    add(substituido, kSubstituido);
     return list;
 }
 
 std::optional<QStringList> SituationCodes(const QString& list) {
     QStringList codes;
     if (list.isEmpty()) return codes;
-    if (!list.startsWith(u'_')) return std::nullopt;
-    for (const QString& code : list.mid(1).split(u'_')) {
-        if (code != u"1" && code != u"2" && code != u"3") return std::nullopt;
+    if (!list.startsWith(kSituationMark)) return std::nullopt;
+    for (const QString& code : list.mid(1).split(kSituationMark)) {
+        if (code != kNaoEmitido && code != kEmitido && code != kSubstituido) return std::nullopt;
         if (!codes.contains(code)) codes << code;
     }
     return codes;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/fault_codes.h"
+
 #include <QMetaType>
 #include <QString>
 
@@ -8,8 +10,11 @@ namespace kpv::protocol {
 // A call that did not produce a payload: the transport failed, the answer was not understood, or the
 // server reported an error that is not a refusal. `message` is the Portuguese text the user reads.
 struct Fault {
-    QString code;  // see docs/protocol.md ("transport", "timeout", "bad_reply", "unknown_method", ...)
+    // A FaultCode's as the wire spells it, or one of the client's own (docs/protocol.md, section 4).
+    QString code;
     QString message;
+
+    bool is(FaultCode fault) const { return code == DefinitionOf(fault).code; }
 };
 
 }  // namespace kpv::protocol

@@ -12,10 +12,6 @@ namespace kpv::protocol {
 
 inline constexpr QLatin1String kSessionTarget{"/session"};
 
-// The faults that ask the client to sign in (again) before it repeats the call.
-inline constexpr QLatin1String kSessionRequired{"session_required"};
-inline constexpr QLatin1String kSessionExpired{"session_expired"};
-
 struct SignInRequest {
     QString login;
     QString password;

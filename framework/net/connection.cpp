@@ -3,6 +3,7 @@
 #include "framework/core/context.h"
 #include "framework/core/errors.h"
 #include "framework/core/interaction.h"
+#include "framework/net/connection_faults.h"
 #include "framework/net/http_transport.h"
 #include "protocol/codec.h"
 #include "protocol/codes.h"
@@ -16,6 +17,7 @@
 namespace kpv::net {
 
 using protocol::Fault;
+using protocol::FaultCode;
 
 namespace {
 const QByteArray kCallTarget = QByteArrayLiteral("/call");
@@ -111,7 +113,7 @@ QVariant TNetConnection::fail(const QString& code, const QString& message) const
 
 QVariant TNetConnection::call(const QString& method, const QVariantList& args) {
     if (!connected_) {
-        return fail(QStringLiteral("not_connected"),
+        return fail(kNotConnectedFault,
                     QStringLiteral("A conexão com o servidor de aplicação não está ativa."));
     }
     if (!databaseConfirmed_ && databaseCheck()) {
@@ -126,7 +128,7 @@ QVariant TNetConnection::confirmDatabase() {
     if (answer.metaType() == QMetaType::fromType<Fault>()) return answer;
     const QVariantList status = answer.toList();
     if (status.size() < 3 || status.at(0).toString() != protocol::kSim) {
-        return fail(QStringLiteral("bad_reply"),
+        return fail(kBadReplyFault,
                     QStringLiteral("O servidor de aplicação em %1 não identificou o seu banco de dados%2")
                         .arg(where(), status.size() > 1 && !status.at(1).toString().isEmpty()
                                           ? QStringLiteral(": ") + status.at(1).toString()
@@ -135,7 +137,7 @@ QVariant TNetConnection::confirmDatabase() {
     try {
         databaseCheck()(status.at(2).toString(), where());
     } catch (const Error& e) {
-        return fail(QStringLiteral("wrong_database"), e.message());
+        return fail(kWrongDatabaseFault, e.message());
     }
     databaseConfirmed_ = true;
     return {};
@@ -146,10 +148,10 @@ QVariant TNetConnection::exchange(const QString& method, const QVariantList& arg
         QVariant answer = post(method, args);
         if (!isFault(answer)) return answer;
         const Fault fault = answer.value<Fault>();
-        if (fault.code != protocol::kSessionRequired && fault.code != protocol::kSessionExpired)
-            return fail(fault.code, fault.message);
+        const bool expired = fault.is(FaultCode::SessionExpired);
+        if (!expired && !fault.is(FaultCode::SessionRequired)) return fail(fault.code, fault.message);
         // The server ran nothing: once signed in, the same call goes again.
-        const QVariant refused = signIn(fault.code == protocol::kSessionExpired ? fault.message : QString());
+        const QVariant refused = signIn(expired ? fault.message : QString());
         if (refused.isValid()) {
             const Fault why = refused.value<Fault>();
             return fail(why.code, why.message);
@@ -165,7 +167,7 @@ QVariant TNetConnection::signIn(QString problem) {
         const std::optional<SignInAnswer> given = Interaction::Current().SignIn(where(), login, problem);
         if (!given) {
             return faultOf(
-                QStringLiteral("sign_in_cancelled"),
+                kSignInCancelledFault,
                 QStringLiteral("Sem entrar com a sua conta não se usa o servidor de aplicação em %1.")
                     .arg(where()));
         }
@@ -176,15 +178,15 @@ QVariant TNetConnection::signIn(QString problem) {
             int retryAfter = 0;
             payload = request(protocol::kSessionTarget.data(), jsonHeaders(), body, &retryAfter);
             // Others signing in at the same moment: worth a short wait, not a question to the user.
-            const bool busy = isFault(payload) && payload.value<Fault>().code == u"too_many_attempts" &&
+            const bool busy = isFault(payload) && payload.value<Fault>().is(FaultCode::TooManyAttempts) &&
                               retryAfter > 0 && retryAfter <= kLongestQuietWaitSeconds;
             if (!busy || waits == kQuietWaits) break;
             QThread::sleep(retryAfter);
         }
         if (isFault(payload)) {
             const Fault refused = payload.value<Fault>();
-            if (refused.code != u"wrong_password" && refused.code != u"account_inactive" &&
-                refused.code != u"too_many_attempts")
+            if (!refused.is(FaultCode::WrongPassword) && !refused.is(FaultCode::AccountInactive) &&
+                !refused.is(FaultCode::TooManyAttempts))
                 return payload;
             problem = refused.message;
             continue;
@@ -192,7 +194,7 @@ QVariant TNetConnection::signIn(QString problem) {
         const QVariantList status = payload.toList();
         if (status.value(0).toString() != protocol::kSim || status.size() < 3) {
             return faultOf(
-                QStringLiteral("bad_reply"),
+                kBadReplyFault,
                 QStringLiteral("Resposta inválida do servidor de aplicação em %1: a entrada não trouxe "
                                "a sessão.")
                     .arg(where()));
@@ -229,7 +231,7 @@ QVariant TNetConnection::request(const QByteArray& target, const HttpHeaders& he
     try {
         payload = protocol::DecodeReply(answer.body);
     } catch (const protocol::WireError& e) {
-        if (answer.status != 200) {
+        if (answer.status != protocol::kPayloadStatus) {
             return faultOf(QStringLiteral("http_%1").arg(answer.status),
                            QStringLiteral("O servidor de aplicação em %1 respondeu HTTP %2 %3.")
                                .arg(where())
@@ -237,7 +239,7 @@ QVariant TNetConnection::request(const QByteArray& target, const HttpHeaders& he
                                .arg(QString::fromUtf8(answer.reason)));
         }
         return faultOf(
-            QStringLiteral("bad_reply"),
+            kBadReplyFault,
             QStringLiteral("Resposta inválida do servidor de aplicação em %1: %2").arg(where(), e.message()));
     }
     return payload;

@@ -1,5 +1,7 @@
 #include "framework/net/http_transport.h"
 
+#include "framework/net/connection_faults.h"
+
 #include <curl/curl.h>
 
 #include <mutex>
@@ -180,10 +182,9 @@ HttpAnswer HttpTransport::post(const QByteArray& target, const HttpHeaders& head
     if (x.tooLarge || x.withoutLength) {
         close();
         throw TransportError(
-            QStringLiteral("bad_reply"),
-            QStringLiteral("Resposta inválida do servidor de aplicação em %1: %2.")
-                .arg(where(), x.tooLarge ? QStringLiteral("resposta grande demais")
-                                         : QStringLiteral("não é uma resposta HTTP válida")));
+            kBadReplyFault, QStringLiteral("Resposta inválida do servidor de aplicação em %1: %2.")
+                                .arg(where(), x.tooLarge ? QStringLiteral("resposta grande demais")
+                                                         : QStringLiteral("não é uma resposta HTTP válida")));
     }
     fail(code, timeoutMs, x.started);
 }
@@ -193,19 +194,18 @@ void HttpTransport::fail(int code, int timeoutMs, bool answerStarted) {
     const QString detail = QString::fromUtf8(error_[0] ? error_ : curl_easy_strerror(CURLcode(code)));
     switch (code) {
         case CURLE_OPERATION_TIMEDOUT:
-            throw TransportError(QStringLiteral("timeout"),
-                                 QStringLiteral("O servidor de aplicação em %1 não "
-                                                "respondeu em %2 ms.")
-                                     .arg(where())
-                                     .arg(timeoutMs));
+            throw TransportError(kTimeoutFault, QStringLiteral("O servidor de aplicação em %1 não "
+                                                               "respondeu em %2 ms.")
+                                                    .arg(where())
+                                                    .arg(timeoutMs));
         case CURLE_COULDNT_CONNECT:
             throw TransportError(
-                QStringLiteral("transport"),
+                kTransportFault,
                 QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1: conexão recusada.")
                     .arg(where()));
         case CURLE_COULDNT_RESOLVE_HOST:
             throw TransportError(
-                QStringLiteral("transport"),
+                kTransportFault,
                 QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1: endereço não "
                                "encontrado.")
                     .arg(where()));
@@ -213,7 +213,7 @@ void HttpTransport::fail(int code, int timeoutMs, bool answerStarted) {
             // What OpenSSL says when the answer to its handshake is not TLS at all: a plain HTTP server.
             if (detail.contains(QLatin1String("wrong version number"))) {
                 throw TransportError(
-                    QStringLiteral("tls"),
+                    kTlsFault,
                     QStringLiteral("O servidor de aplicação em %1 não usa conexão segura (HTTPS), mas esta "
                                    "estação está configurada para ela ([server] caFile ou tls=true no "
                                    "kpv.ini). Use a mesma escolha do servidor.")
@@ -223,14 +223,13 @@ void HttpTransport::fail(int code, int timeoutMs, bool answerStarted) {
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_SSL_CACERT_BADFILE:
             throw TransportError(
-                QStringLiteral("tls"),
-                QStringLiteral("Conexão segura com o servidor de aplicação em %1 recusada: o "
-                               "certificado do servidor não pôde ser verificado (%2).")
-                    .arg(where(), detail));
+                kTlsFault, QStringLiteral("Conexão segura com o servidor de aplicação em %1 recusada: o "
+                                          "certificado do servidor não pôde ser verificado (%2).")
+                               .arg(where(), detail));
         case CURLE_WEIRD_SERVER_REPLY:
         case CURLE_UNSUPPORTED_PROTOCOL:
             throw TransportError(
-                QStringLiteral("bad_reply"),
+                kBadReplyFault,
                 QStringLiteral("Resposta inválida do servidor de aplicação em %1: não é uma resposta "
                                "HTTP válida.")
                     .arg(where()));
@@ -239,7 +238,7 @@ void HttpTransport::fail(int code, int timeoutMs, bool answerStarted) {
         case CURLE_RECV_ERROR:
         case CURLE_PARTIAL_FILE:
             throw TransportError(
-                QStringLiteral("transport"),
+                kTransportFault,
                 answerStarted ? QStringLiteral("O servidor de aplicação em %1 encerrou a conexão no meio da "
                                                "resposta.")
                                     .arg(where())
@@ -247,7 +246,7 @@ void HttpTransport::fail(int code, int timeoutMs, bool answerStarted) {
                                                "responder.")
                                     .arg(where()));
         default:
-            throw TransportError(QStringLiteral("transport"),
+            throw TransportError(kTransportFault,
                                  QStringLiteral("Falha na comunicação com o servidor de aplicação em %1: %2.")
                                      .arg(where(), detail));
     }

@@ -41,9 +41,9 @@ class BusyOverlay : public QWidget {
         p.setPen(QColor(90, 90, 90));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
         p.setRenderHint(QPainter::Antialiasing);
-        // Spinner: twelve spokes; a magnifier ring for look-ups (kind 1).
+        // Spinner: twelve spokes; a magnifier ring for look-ups.
         const QPoint centre(40, height() / 2);
-        if (kind_ == 1) {
+        if (kind_ == akLookup) {
             p.setPen(QPen(QColor(40, 80, 160), 4));
             p.setBrush(Qt::NoBrush);
             p.drawEllipse(centre + QPoint(-3, -3), 11, 11);

@@ -10,8 +10,14 @@ class QWidget;
 
 namespace kpv {
 
-// Shows the busy animation over a screen, with a text when given. `kind` picks the picture: 1 looks
-// something up, 6 waits for the application server.
+// What the busy animation's picture says the screen is doing.
+enum TShowAviKind : int {
+    akLookup = 1,     // looks something up
+    akAppServer = 6,  // waits for the application server
+};
+
+// Shows the busy animation over a screen, with a text when given; `kind`, a TShowAviKind, picks the
+// picture.
 KPV_FRAMEWORK_EXPORT void ActiveShowAvi(QWidget* form, int kind, const QString& text = {});
 // Hides the animation; harmless when none is shown.
 KPV_FRAMEWORK_EXPORT void DeactiveShowAvi();

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QLatin1String>
 #include <QString>
 
 namespace kpv::nfse {
+
+// IDSITRPS, where an RPS of the ledger stands: issued, its number standing for its invoice, or cancelled.
+inline constexpr QLatin1String kLedgerIssued{"E"};
+inline constexpr QLatin1String kLedgerCancelled{"C"};
 
 // An RPS as the ledger (RPSEMITIDO) keeps it: its number within the company's municipal registration and
 // RPS series, and the invoice it was issued for.

@@ -6,6 +6,7 @@
 #include "nfse/layout_time.h"
 #include "nfse/nfse_document.h"
 #include "nfse/nfse_error.h"
+#include "protocol/codes.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -25,13 +26,13 @@ const QString kExported = QStringLiteral(
     "  LEFT JOIN NFSERECEBIDA N ON N.CDDPS = X.CDDPS"
     " WHERE X.CDDPS = ?");
 
-// Only while the RPS still stands, not transmitted otherwise ("3": the city's return is awaited).
+// Only while the RPS still stands, not transmitted otherwise (or with the city's return awaited).
 const QString kMarkTransmitted = QStringLiteral(
-    "UPDATE NOTAFISCAL SET NRNOTAFISCSE = ?, IDTRANSMISRPS = '2'"
-    " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = '2' AND CDSERIERPS = ? AND NRRPS = ?"
-    "   AND IDTRANSMISRPS IN ('1', '3')"
+    "UPDATE NOTAFISCAL SET NRNOTAFISCSE = ?, IDTRANSMISRPS = ?"
+    " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = ? AND CDSERIERPS = ? AND NRRPS = ?"
+    "   AND IDTRANSMISRPS IN (?, ?)"
     "   AND EXISTS (SELECT 1 FROM RPSEMITIDO R WHERE R.CDEMPRESA = ? AND R.CDINSCMUNI = ?"
-    "               AND R.CDSERIERPS = ? AND R.NRRPS = ? AND R.IDSITRPS = 'E')");
+    "               AND R.CDSERIERPS = ? AND R.NRRPS = ? AND R.IDSITRPS = ?)");
 
 const QString kRecordNfse = QStringLiteral(
     "INSERT INTO NFSERECEBIDA (CDDPS, NRNOTAFISCSE, DTRECNFSE, DSSHA256NFSE) VALUES (?, ?, ?, ?)");
@@ -94,13 +95,13 @@ ImportedNfse ImportNfse(db::Connection& connection, const QByteArray& document, 
                             .arg(rps.describe(), exported->received, received.nNFSe) +
                         kNothingChanged);
     }
-    if (exported->ledger == u"C")
+    if (exported->ledger == kLedgerCancelled)
         throw NfseError(
             QStringLiteral("O %1 foi cancelado depois de exportado: a NFS-e nº %2 não vale para ele e "
                            "deve ser cancelada no ambiente nacional.")
                 .arg(rps.describe(), received.nNFSe) +
             kNothingChanged);
-    if (exported->ledger != u"E")
+    if (exported->ledger != kLedgerIssued)
         throw NfseError(
             QStringLiteral("O %1 não consta mais como emitido no controle de RPS.").arg(rps.describe()) +
             kNothingChanged);
@@ -113,7 +114,8 @@ ImportedNfse ImportNfse(db::Connection& connection, const QByteArray& document, 
         throw NfseError(
             QStringLiteral("O %1 não forma mais a sua DPS: %2").arg(rps.describe(), standing->refusal) +
             kNothingChanged);
-    if (standing->transmission != u"1" && standing->transmission != u"3")
+    if (standing->transmission != protocol::kNaoTransmitido &&
+        standing->transmission != protocol::kRetornoPendente)
         throw NfseError(QStringLiteral("A nota fiscal do %1 já consta como transmitida (código %2%3).")
                             .arg(rps.describe(), standing->transmission,
                                  standing->nfseNumber.isEmpty()
@@ -137,8 +139,10 @@ ImportedNfse ImportNfse(db::Connection& connection, const QByteArray& document, 
         connection,
         [&] {
             db::Statement& invoice = connection.prepare(kMarkTransmitted);
-            invoice.execute({received.nNFSe, rps.branch, rps.entry, rps.series, QString::number(rps.number),
-                             rps.company, rps.municipalRegistration, rps.series, rps.number});
+            invoice.execute({received.nNFSe, protocol::kTransmitido, rps.branch, rps.entry,
+                             protocol::kEmitido, rps.series, QString::number(rps.number),
+                             protocol::kNaoTransmitido, protocol::kRetornoPendente, rps.company,
+                             rps.municipalRegistration, rps.series, rps.number, kLedgerIssued});
             marked = invoice.rowsAffected() == 1;
             if (!marked) return false;
             connection.prepare(kRecordNfse)

@@ -24,10 +24,13 @@ QString branchOf(const settings::SettingsFile& file, const QString& key, const Q
 
 NfseSettings ReadNfseSettings(const settings::SettingsFile& file) {
     NfseSettings s;
-    const QString environment = file.text(kGroup, QStringLiteral("environment"), QStringLiteral("2"));
-    if (environment == u"1")
+    // The configuration names an environment by its tpAmb code.
+    const auto code = [](Environment e) { return QString::number(static_cast<int>(e)); };
+    const QString environment =
+        file.text(kGroup, QStringLiteral("environment"), code(Environment::RestrictedProduction));
+    if (environment == code(Environment::Production))
         s.environment = Environment::Production;
-    else if (environment != u"2")
+    else if (environment != code(Environment::RestrictedProduction))
         file.invalid(kGroup, QStringLiteral("environment"),
                      QStringLiteral("esperado 1, produção, ou 2, produção restrita"));
     const QString algorithm = file.text(kGroup, QStringLiteral("signatureAlgorithm"),

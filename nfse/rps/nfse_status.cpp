@@ -1,6 +1,8 @@
 #include "nfse/rps/nfse_status.h"
 
 #include "db/connection.h"
+#include "nfse/rps/issued_rps.h"
+#include "protocol/codes.h"
 
 namespace kpv::nfse {
 
@@ -9,8 +11,8 @@ namespace {
 const QString kToExport = QStringLiteral(
     "SELECT COUNT(*) AS N FROM RPSEMITIDO R"
     "  JOIN NOTAFISCAL NF ON NF.CDFILIAL = R.CDFILIAL AND NF.NRLANCTONF = R.NRLANCTONF"
-    " WHERE R.IDSITRPS = 'E' AND NF.IDEMISSAORPS = '2' AND NF.CDSERIERPS = R.CDSERIERPS"
-    "   AND NF.NRRPS = CAST(R.NRRPS AS VARCHAR(30)) AND NF.IDTRANSMISRPS = '1'"
+    " WHERE R.IDSITRPS = ? AND NF.IDEMISSAORPS = ? AND NF.CDSERIERPS = R.CDSERIERPS"
+    "   AND NF.NRRPS = CAST(R.NRRPS AS VARCHAR(30)) AND NF.IDTRANSMISRPS = ?"
     "   AND NOT EXISTS (SELECT 1 FROM DPSEXPORTADA X WHERE X.CDEMPRESA = R.CDEMPRESA"
     "                   AND X.CDINSCMUNI = R.CDINSCMUNI AND X.CDSERIERPS = R.CDSERIERPS AND X.NRRPS = "
     "R.NRRPS)");
@@ -19,7 +21,7 @@ const QString kAwaiting = QStringLiteral(
     "SELECT COUNT(*) AS N FROM DPSEXPORTADA X"
     "  JOIN RPSEMITIDO R ON R.CDEMPRESA = X.CDEMPRESA AND R.CDINSCMUNI = X.CDINSCMUNI"
     "                   AND R.CDSERIERPS = X.CDSERIERPS AND R.NRRPS = X.NRRPS"
-    " WHERE R.IDSITRPS = 'E' AND NOT EXISTS (SELECT 1 FROM NFSERECEBIDA N WHERE N.CDDPS = X.CDDPS)");
+    " WHERE R.IDSITRPS = ? AND NOT EXISTS (SELECT 1 FROM NFSERECEBIDA N WHERE N.CDDPS = X.CDDPS)");
 
 const QString kReceived = QStringLiteral(
     "SELECT COUNT(*) AS N FROM NFSERECEBIDA N JOIN DPSEXPORTADA X ON X.CDDPS = N.CDDPS"
@@ -30,17 +32,19 @@ const QString kCancelled = QStringLiteral(
     "  FROM DPSEXPORTADA X"
     "  JOIN RPSEMITIDO R ON R.CDEMPRESA = X.CDEMPRESA AND R.CDINSCMUNI = X.CDINSCMUNI"
     "                   AND R.CDSERIERPS = X.CDSERIERPS AND R.NRRPS = X.NRRPS"
-    " WHERE R.IDSITRPS = 'C'");
+    " WHERE R.IDSITRPS = ?");
 const QString kExportOrder = QStringLiteral(" ORDER BY X.CDEMPRESA, X.CDINSCMUNI, X.CDSERIERPS, X.NRRPS");
 
-// The statement for one company, or for all when `company` is empty.
+// The statement with the codes it compares with, for one company or for all when `company` is empty.
 struct Scoped {
     QString sql;
     std::vector<db::Value> binds;
 };
-Scoped scoped(const QString& sql, const char* companyColumn, const QString& company) {
-    if (company.isEmpty()) return {sql, {}};
-    return {sql + QStringLiteral(" AND %1 = ?").arg(QLatin1String(companyColumn)), {company}};
+Scoped scoped(const QString& sql, std::vector<db::Value> codes, const char* companyColumn,
+              const QString& company) {
+    if (company.isEmpty()) return {sql, std::move(codes)};
+    codes.emplace_back(company);
+    return {sql + QStringLiteral(" AND %1 = ?").arg(QLatin1String(companyColumn)), std::move(codes)};
 }
 
 qsizetype count(db::Connection& connection, const Scoped& statement) {
@@ -58,10 +62,12 @@ NfseStatus ReadNfseStatus(db::Connection& connection, const QString& company) {
     NfseStatus status;
     connection.begin(db::Access::Read, std::chrono::milliseconds::zero());
     try {
-        status.toExport = count(connection, scoped(kToExport, "R.CDEMPRESA", company));
-        status.awaitingNfse = count(connection, scoped(kAwaiting, "X.CDEMPRESA", company));
-        status.nfseReceived = count(connection, scoped(kReceived, "X.CDEMPRESA", company));
-        const Scoped cancelled = scoped(kCancelled, "X.CDEMPRESA", company);
+        status.toExport = count(
+            connection, scoped(kToExport, {kLedgerIssued, protocol::kEmitido, protocol::kNaoTransmitido},
+                               "R.CDEMPRESA", company));
+        status.awaitingNfse = count(connection, scoped(kAwaiting, {kLedgerIssued}, "X.CDEMPRESA", company));
+        status.nfseReceived = count(connection, scoped(kReceived, {}, "X.CDEMPRESA", company));
+        const Scoped cancelled = scoped(kCancelled, {kLedgerCancelled}, "X.CDEMPRESA", company);
         db::Statement& q = connection.prepare(cancelled.sql + kExportOrder);
         q.execute(cancelled.binds);
         while (q.next()) {

@@ -4,6 +4,7 @@
 #include "nfse/nfse_error.h"
 #include "nfse/rps/layout_text.h"
 #include "nfse/rps/utc_offset.h"
+#include "protocol/codes.h"
 
 #include <cmath>
 
@@ -35,11 +36,12 @@ const QString kRpsRows = QStringLiteral(
     "  LEFT JOIN MUNICIPIO MC ON MC.CDPAIS = C.CDPAIS AND MC.SGESTADO = C.SGESTADO"
     "                        AND MC.CDMUNICIPIO = C.CDMUNICIPIO"
     "  LEFT JOIN PAIS P ON P.CDPAIS = C.CDPAIS"
-    // The ledger's standing entry and the invoice that carries its number.
-    " WHERE R.IDSITRPS = 'E' AND NF.IDEMISSAORPS = '2' AND NF.CDSERIERPS = R.CDSERIERPS"
+    // The ledger's standing entry and the invoice that carries its number (kStandingCodes).
+    " WHERE R.IDSITRPS = ? AND NF.IDEMISSAORPS = ? AND NF.CDSERIERPS = R.CDSERIERPS"
     "   AND NF.NRRPS = CAST(R.NRRPS AS VARCHAR(30))");
+const std::vector<db::Value> kStandingCodes{kLedgerIssued, protocol::kEmitido};
 
-const QString kNotTransmitted = QStringLiteral(" AND NF.IDTRANSMISRPS = '1'");
+const QString kNotTransmitted = QStringLiteral(" AND NF.IDTRANSMISRPS = ?");
 const QString kNotExported = QStringLiteral(
     " AND NOT EXISTS (SELECT 1 FROM DPSEXPORTADA X WHERE X.CDEMPRESA = R.CDEMPRESA"
     " AND X.CDINSCMUNI = R.CDINSCMUNI AND X.CDSERIERPS = R.CDSERIERPS AND X.NRRPS = R.NRRPS)");
@@ -274,7 +276,8 @@ QString DpsOrigin::ModuleVersion() {
 std::vector<RpsDps> ReadRpsToExport(db::Connection& connection, const RpsSelection& selection,
                                     const DpsOrigin& origin) {
     QString sql = kRpsRows + kNotTransmitted;
-    std::vector<db::Value> binds;
+    std::vector<db::Value> binds = kStandingCodes;
+    binds.emplace_back(protocol::kNaoTransmitido);
     if (!selection.exportedToo) sql += kNotExported;
     if (!selection.company.isEmpty()) {
         sql += kOfCompany;
@@ -307,7 +310,9 @@ std::vector<RpsDps> ReadRpsToExport(db::Connection& connection, const RpsSelecti
 std::optional<RpsDps> ReadStandingRps(db::Connection& connection, const QString& branch, const QString& entry,
                                       const DpsOrigin& origin) {
     db::Statement& q = connection.prepare(kRpsRows + kOfInvoice);
-    q.execute({branch, entry});
+    std::vector<db::Value> binds = kStandingCodes;
+    binds.insert(binds.end(), {branch, entry});
+    q.execute(binds);
     if (!q.next()) return std::nullopt;
     RpsDps result = mapped(q, origin);
     q.finish();

@@ -296,8 +296,7 @@ class ServerRules : public QObject {
             try {
                 reply = server::RemoteDispatcher::run(module, std::get<server::CheckedCall>(checked));
             } catch (const server::ServerFault& e) {
-                reply = server::FaultReply(std::get<server::CheckedCall>(checked).method(), e.httpStatus(),
-                                           e.code(), e.message());
+                reply = server::FaultReply(std::get<server::CheckedCall>(checked).method(), e);
             }
         }
         QCOMPARE(reply.httpStatus, status);

@@ -182,7 +182,7 @@ void EventRules::abortEndsTheEventSilently() {
     bool after = false;
     bool overlayWhileWorking = false;
     const bool completed = Dispatch([&] {
-        const TShowAvi avi(&form, 6, "Trabalhando");
+        const TShowAvi avi(&form, akAppServer, "Trabalhando");
         overlayWhileWorking = ShowAviActive();
         MensErro("Empresa não cadastrada.", true);
         after = true;

@@ -240,7 +240,7 @@ void BaseScreens::busyBoxSitsOverTheMiddleOfTheScreenWithItsText() {
     form.resize(400, 300);
     form.show();
     {
-        const TShowAvi avi(&form, 6, "Gerando...");
+        const TShowAvi avi(&form, akAppServer, "Gerando...");
         QVERIFY(ShowAviActive());
         QCOMPARE(ShowAviText(), QString("Gerando..."));
         auto* overlay = form.findChild<QWidget*>("ShowAvi");
