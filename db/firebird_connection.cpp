@@ -347,9 +347,10 @@ class FirebirdStatement final : public Statement {
         }
         // UPDATE ... RETURNING hands back one row of values, all null when nothing matched; the counts
         // of a statement that waited for another writer's lock are not to be trusted for that.
+        // A value that is not null says so without asking the server for the count.
         if (type_ == isc_info_sql_stmt_exec_procedure && out_->sqld > 0) {
-            pending_ = rowsAffected() > 0;
             for (int c = 0; c < out_->sqld && !pending_; ++c) pending_ = !isNull(c);
+            if (!pending_) pending_ = rowsAffected() > 0;
         }
     }
 
