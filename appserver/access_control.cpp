@@ -206,8 +206,10 @@ CallReply AccessControl::run(TrdmEmissaoRPS& module, const CheckedCall& call, co
         reply.recorded = true;
         return reply;
     }
-    if (entry.rpsNumber.isEmpty())
-        std::tie(entry.rpsSeries, entry.rpsNumber) = rpsOf(connection, entry.branch, entry.entry);
+    // An invoice without an RPS before the call has the one the call gave it, if any: a refused call
+    // changed nothing, and an issue answers its series and number.
+    if (entry.rpsNumber.isEmpty() && reply.success && reply.values.size() >= 2)
+        std::tie(entry.rpsSeries, entry.rpsNumber) = std::pair(reply.values[0], reply.values[1]);
     entry.outcome = reply.outcome;
     db::RecordAudit(connection, entry);
     savepoint.release();

@@ -128,8 +128,11 @@ CallReply RemoteDispatcher::method(TrdmEmissaoRPS& module, const CheckedCall& ca
                 QStringLiteral("ok %1 rows").arg(packet->rows), true};
     const Status& status = std::get<Status>(payload);
     const bool ok = status.code == protocol::kSim;
-    return {protocol::kPayloadStatus, protocol::EncodeStatusReply(status.code, status.text, status.values),
-            method, ok ? QStringLiteral("ok") : QStringLiteral("refused: ") + status.text, ok};
+    CallReply reply{protocol::kPayloadStatus,
+                    protocol::EncodeStatusReply(status.code, status.text, status.values), method,
+                    ok ? QStringLiteral("ok") : QStringLiteral("refused: ") + status.text, ok};
+    reply.values = status.values;
+    return reply;
 }
 
 }  // namespace kpv::server

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 #include <functional>
@@ -27,6 +28,7 @@ struct CallReply {
     bool success = false;   // a payload, or the status "S": what a write answers only once it is committed
     bool recorded = false;  // a refusal that wrote its row of the audit trail, which a commit must keep
     int retryAfterSeconds = 0;  // a refusal that may be tried again after this (429)
+    QStringList values{};       // what a status array carries after its text (PreparaImpressao: the RPS)
 };
 
 struct CheckedCall;

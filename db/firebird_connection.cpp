@@ -8,6 +8,7 @@
 #include <ibase.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -157,7 +158,12 @@ class FirebirdStatement final : public Statement {
         cursorOpen_ = false;
     }
 
-    qint64 rowsAffected() const override { return affected_; }
+    // Asked of the server only when someone wants it: a count is a round trip of its own, and most
+    // statements (savepoints, inserts) are never asked.
+    qint64 rowsAffected() const override {
+        if (!affected_) affected_ = countAffected();
+        return *affected_;
+    }
 
     bool isNull(int c) const override {
         const XSQLVAR& v = out_->sqlvar[c];
@@ -322,7 +328,7 @@ class FirebirdStatement final : public Statement {
         }
         bind(begin, end);
         pending_ = false;
-        affected_ = 0;
+        affected_ = type_ == isc_info_sql_stmt_select ? std::optional<qint64>(0) : std::nullopt;
         unsigned int* transaction = connection_.transactionFor();
         {
             const FirebirdConnection::Running running(connection_);
@@ -339,12 +345,12 @@ class FirebirdStatement final : public Statement {
             pending_ = fetch();
             return;
         }
-        affected_ = countAffected();
         // UPDATE ... RETURNING hands back one row of values, all null when nothing matched; the counts
         // of a statement that waited for another writer's lock are not to be trusted for that.
+        // A value that is not null says so without asking the server for the count.
         if (type_ == isc_info_sql_stmt_exec_procedure && out_->sqld > 0) {
-            pending_ = affected_ > 0;
             for (int c = 0; c < out_->sqld && !pending_; ++c) pending_ = !isNull(c);
+            if (!pending_) pending_ = rowsAffected() > 0;
         }
     }
 
@@ -364,11 +370,12 @@ class FirebirdStatement final : public Statement {
         return true;
     }
 
-    qint64 countAffected() {
+    qint64 countAffected() const {
         ISC_STATUS_ARRAY status{};
         char item = isc_info_sql_records;
         char buffer[64] = {};
-        if (isc_dsql_sql_info(status, &handle_, 1, &item, sizeof buffer, buffer)) return 0;
+        isc_stmt_handle handle = handle_;  // the call takes the handle's address, and only reads it
+        if (isc_dsql_sql_info(status, &handle, 1, &item, sizeof buffer, buffer)) return 0;
         qint64 total = 0;
         for (char* p = buffer + 3; p < buffer + sizeof buffer && *p != isc_info_end;) {
             const char kind = *p++;
@@ -396,7 +403,7 @@ class FirebirdStatement final : public Statement {
     std::vector<short> inIndicators_;
     bool cursorOpen_ = false;
     bool pending_ = false;
-    qint64 affected_ = 0;
+    mutable std::optional<qint64> affected_;  // not yet asked of the server when empty
 };
 
 FirebirdConnection::FirebirdConnection(const DatabaseSettings& s) {
