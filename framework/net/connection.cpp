@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <map>
+#include <mutex>
 
 namespace kpv::net {
 
@@ -30,13 +31,30 @@ DatabaseCheck& databaseCheck() {
     return check;
 }
 
-// The session of each server this host signed in to ("host:port"), shared by its connections.
+// The session of each server this host signed in to ("host:port"), shared by its connections, which may
+// call from threads of their own: each reads and writes it whole, under the lock.
 struct Session {
     QString login;
     QString token;  // empty once it has ended
 };
-std::map<QString, Session>& sessions() {
-    static std::map<QString, Session> held;
+class Sessions {
+  public:
+    Session of(const QString& server) const {
+        const std::lock_guard lock(mutex_);
+        const auto found = held_.find(server);
+        return found == held_.end() ? Session{} : found->second;
+    }
+    void set(const QString& server, Session session) {
+        const std::lock_guard lock(mutex_);
+        held_[server] = std::move(session);
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::map<QString, Session> held_;
+};
+Sessions& sessions() {
+    static Sessions held;
     return held;
 }
 
@@ -160,9 +178,9 @@ QVariant TNetConnection::exchange(const QString& method, const QVariantList& arg
 }
 
 QVariant TNetConnection::signIn(QString problem) {
-    Session& session = sessions()[where()];
-    session.token.clear();
-    QString login = session.login.isEmpty() ? Context().webUser : session.login;
+    const QString known = sessions().of(where()).login;
+    sessions().set(where(), {known, QString()});
+    QString login = known.isEmpty() ? Context().webUser : known;
     for (;;) {
         const std::optional<SignInAnswer> given = Interaction::Current().SignIn(where(), login, problem);
         if (!given) {
@@ -199,13 +217,13 @@ QVariant TNetConnection::signIn(QString problem) {
                                "a sessão.")
                     .arg(where()));
         }
-        session = {login, status.at(2).toString()};
+        sessions().set(where(), {login, status.at(2).toString()});
         return {};
     }
 }
 
 QVariant TNetConnection::post(const QString& method, const QVariantList& args) {
-    const Session& session = sessions()[where()];
+    const Session session = sessions().of(where());
     const QString token = !session.token.isEmpty() ? session.token
                           : !Token.isEmpty()       ? Token
                                                    : Context().webToken;
