@@ -172,9 +172,9 @@ CallReply AccessControl::run(TrdmEmissaoRPS& module, const CheckedCall& call, co
     entry.action = call.method();
     entry.branch = call.args.value(0).toString();
     entry.entry = call.args.value(1).toString();
-    // The RPS the call is about: the one the invoice had, or else the one it was given.
-    std::tie(entry.rpsSeries, entry.rpsNumber) = rpsOf(connection, entry.branch, entry.entry);
     if (!call.writes) {
+        // The RPS the call is about: the one the invoice stands with.
+        std::tie(entry.rpsSeries, entry.rpsNumber) = rpsOf(connection, entry.branch, entry.entry);
         // A reading worker writes nothing: the row goes to the writer, and the answer waits for it, so that
         // nothing is handed out that the trail does not say.
         CallReply reply = allowed ? RemoteDispatcher::method(module, call) : refused();
@@ -184,7 +184,9 @@ CallReply AccessControl::run(TrdmEmissaoRPS& module, const CheckedCall& call, co
             module.deadline());
         return recorded.success ? reply : recorded;
     }
+    // One savepoint holds the write and its row: a refusal is taken back here, before its row is written.
     db::Savepoint savepoint(connection, QLatin1String("KPV_AUDITED"));
+    module.setWritesGuarded(true);
     CallReply reply;
     try {
         reply = allowed ? RemoteDispatcher::method(module, call) : refused();
@@ -201,18 +203,22 @@ CallReply AccessControl::run(TrdmEmissaoRPS& module, const CheckedCall& call, co
         reply = FailureOf(std::current_exception(), call.method(), true, log_, std::chrono::milliseconds(0))
                     .reply;
         savepoint.rollback();
+        std::tie(entry.rpsSeries, entry.rpsNumber) = module.rpsRead();
         entry.outcome = reply.outcome;
         db::RecordAudit(connection, entry);
         reply.recorded = true;
         return reply;
     }
-    // An invoice without an RPS before the call has the one the call gave it, if any: a refused call
-    // changed nothing, and an issue answers its series and number.
+    if (!reply.success) savepoint.rollback();
+    // The RPS the call is about: the one the invoice had when the call read it (a refused right read
+    // nothing: the invoice is asked now), or else the one an issue answers.
+    std::tie(entry.rpsSeries, entry.rpsNumber) =
+        allowed ? module.rpsRead() : rpsOf(connection, entry.branch, entry.entry);
     if (entry.rpsNumber.isEmpty() && reply.success && reply.values.size() >= 2)
         std::tie(entry.rpsSeries, entry.rpsNumber) = std::pair(reply.values[0], reply.values[1]);
     entry.outcome = reply.outcome;
     db::RecordAudit(connection, entry);
-    savepoint.release();
+    if (reply.success) savepoint.release();
     reply.recorded = true;
     return reply;
 }

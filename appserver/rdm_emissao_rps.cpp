@@ -81,6 +81,11 @@ struct InvoiceState {
     int conversionDays = kDefaultConversionDays;
 
     protocol::InvoiceStatus status() const { return {idEmissao, idTransmissao}; }
+    // The RPS the invoice stands with (series, number); empty while it has none.
+    std::pair<QString, QString> standingRps() const {
+        if (rpsNumber.trimmed().isEmpty()) return {};
+        return {rpsSeries.trimmed(), rpsNumber.trimmed()};
+    }
 };
 
 // Stored times keep whole seconds, as the dates the user reads.
@@ -174,9 +179,12 @@ InvoiceState readInvoice(db::Connection& db, const QString& branch, const QStrin
 
 // Runs the write so that a refusal leaves nothing of what the work wrote before it found its reason: inside
 // a savepoint of the transaction the server's writer holds open for a group of writes, which the writer
-// commits; in a transaction of its own, committed only when the work succeeds, otherwise.
-Status writing(db::Connection& db, const QDeadlineTimer& deadline, const std::function<Status()>& work) {
+// commits (unless the caller guards the write with a savepoint of its own); in a transaction of its own,
+// committed only when the work succeeds, otherwise.
+Status writing(db::Connection& db, const QDeadlineTimer& deadline, bool guarded,
+               const std::function<Status()>& work) {
     if (db.inTransaction()) {
+        if (guarded) return work();
         db::Savepoint savepoint(db);
         Status status = work();
         if (status.code == protocol::kSim)
@@ -308,15 +316,16 @@ EncodedPacket TrdmEmissaoRPS::GetInscrMunicip(const QString& company, const QStr
 
 Status TrdmEmissaoRPS::IdentificaBanco() {
     const QString witness = db::NewDatabaseWitness();
-    return writing(db_, deadline_, [&] {
+    return writing(db_, deadline_, writesGuarded_, [&] {
         db::RecordDatabaseWitness(db_, witness, nowToTheSecond());
         return Status::ok({witness});
     });
 }
 
 Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& entry) {
-    return writing(db_, deadline_, [&]() -> Status {
+    return writing(db_, deadline_, writesGuarded_, [&]() -> Status {
         const InvoiceState s = readInvoice(db_, branch, entry);
+        rpsRead_ = s.standingRps();
         if (!s.found) return Status::refused(notFound(branch, entry));
         // Already issued: a client retrying after a lost answer gets its success, and nothing is spent.
         // Once the RPS has gone out as an NFS-e, the receipt is not printed again.
@@ -385,8 +394,9 @@ QString TrdmEmissaoRPS::CounterOf(const QString& branch, const QString& entry) {
 }
 
 Status TrdmEmissaoRPS::CancelaEmissao(const QString& branch, const QString& entry) {
-    return writing(db_, deadline_, [&]() -> Status {
+    return writing(db_, deadline_, writesGuarded_, [&]() -> Status {
         const InvoiceState s = readInvoice(db_, branch, entry);
+        rpsRead_ = s.standingRps();
         if (!s.found) return Status::refused(notFound(branch, entry));
         if (s.status().substituted()) {
             return Status::refused(QStringLiteral(

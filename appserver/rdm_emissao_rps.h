@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace kpv::db {
 class Connection;
 }
@@ -47,6 +49,12 @@ class TrdmEmissaoRPS {
     // What the calls run on, for the server's own work around them (the caller's checks, its audit row).
     db::Connection& connection() { return db_; }
     QDeadlineTimer deadline() const { return deadline_; }
+    // The caller holds a savepoint around each write and takes a refusal back itself, so the writes need
+    // none of their own.
+    void setWritesGuarded(bool guarded) { writesGuarded_ = guarded; }
+    // The RPS (series, number) the invoice stood with when the last write read it; empty when it had none
+    // or was not found.
+    const std::pair<QString, QString>& rpsRead() const { return rpsRead_; }
 
     EncodedPacket GetNotaFiscal(const InvoiceFilter& filter);
     // `code` and `all`: one operation type, or every type of the direction when `all` is "T".
@@ -77,6 +85,8 @@ class TrdmEmissaoRPS {
     QDeadlineTimer deadline_;
     const nfse::DpsSigner& signer_;
     QString user_;
+    bool writesGuarded_ = false;
+    std::pair<QString, QString> rpsRead_;
 };
 
 }  // namespace kpv::server
