@@ -15,6 +15,7 @@
 #include "measure.h"
 #include "protocol/codec.h"
 #include "test_certificate.h"
+#include "test_database.h"
 #include "test_database_settings.h"
 
 #include <QCommandLineParser>
@@ -222,14 +223,8 @@ IssueRun issue(const TestDatabase& database, Pools& pools, int clients, int roun
 // branch first into the smaller pool.
 Pools eligibleInvoices(const TestDatabase& database, int servers) {
     const QStringList keys =
-        invoiceKeys(database,
-                    "SELECT NF.CDFILIAL, NF.NRLANCTONF FROM NOTAFISCAL NF"
-                    " JOIN SERIENF S ON S.CDEMPRESA = NF.CDEMPRESA AND S.CDINSCESTA = NF.CDINSCESTA"
-                    " AND S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE"
-                    " JOIN SERIERPS R ON R.CDEMPRESA = NF.CDEMPRESA AND R.CDINSCMUNI = NF.CDINSCMUNI"
-                    " AND R.CDSERIERPS = S.CDSERIERPS"
-                    " WHERE NF.IDEMISSAORPS = '1' AND NF.IDTRANSMISRPS = '1'"
-                    " ORDER BY NF.CDFILIAL, NF.NRLANCTONF");
+        invoiceKeys(database, QStringLiteral("SELECT NF.CDFILIAL, NF.NRLANCTONF") + kIssuableInvoices +
+                                  " ORDER BY NF.CDFILIAL, NF.NRLANCTONF");
     std::map<QString, QStringList> byBranch;
     for (const QString& key : keys) byBranch[key.section('|', 0, 0)] << key;
     std::vector<QStringList> branches;

@@ -147,13 +147,8 @@ class AppServerAccounts : public QObject {
         db_.setDatabaseName(database_.path);
         QVERIFY(db_.open());
         QSqlQuery q(db_);
-        QVERIFY(q.exec(
-            "SELECT NF.CDFILIAL, NF.NRLANCTONF FROM NOTAFISCAL NF JOIN SERIENF S ON S.CDEMPRESA = "
-            "NF.CDEMPRESA"
-            " AND S.CDINSCESTA = NF.CDINSCESTA AND S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE"
-            " JOIN SERIERPS R ON R.CDEMPRESA = NF.CDEMPRESA AND R.CDINSCMUNI = NF.CDINSCMUNI"
-            " AND R.CDSERIERPS = S.CDSERIERPS WHERE NF.IDEMISSAORPS = '1' AND NF.IDTRANSMISRPS = '1'"
-            " AND NF.CDFILIAL = '0001' ORDER BY NF.NRLANCTONF"));
+        QVERIFY(q.exec(QStringLiteral("SELECT NF.CDFILIAL, NF.NRLANCTONF") + kIssuableInvoices +
+                       " AND NF.CDFILIAL = '0001' ORDER BY NF.NRLANCTONF"));
         while (q.next()) issuable_ << q.value(0).toString() + '|' + q.value(1).toString();
         QVERIFY(issuable_.size() >= 10);
         QVERIFY(q.exec("SELECT F.NMFILIAL, COALESCE(F.NRCNPJFILI, E.NRCNPJEMPR) FROM FILIAL F JOIN EMPRESA E"

@@ -6,6 +6,14 @@
 
 #include <optional>
 
+// The invoices the server can issue an RPS for, as "FROM … WHERE …" for a SELECT of its own columns to go
+// on with its conditions and order: not issued, not transmitted, their series with an RPS series (NF, S, R).
+inline constexpr char kIssuableInvoices[] =
+    " FROM NOTAFISCAL NF JOIN SERIENF S ON S.CDEMPRESA = NF.CDEMPRESA AND S.CDINSCESTA = NF.CDINSCESTA"
+    " AND S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE"
+    " JOIN SERIERPS R ON R.CDEMPRESA = NF.CDEMPRESA AND R.CDINSCMUNI = NF.CDINSCMUNI"
+    " AND R.CDSERIERPS = S.CDSERIERPS WHERE NF.IDEMISSAORPS = '1' AND NF.IDTRANSMISRPS = '1'";
+
 // Where a test's application database lives, as the [database] group of kpv.ini names it. The
 // factories name a database that does not exist yet: kpv-appserver or kpv-demodata creates it.
 struct TestDatabase {

@@ -123,13 +123,9 @@ class SignIn : public QObject {
             QVERIFY(db.open());
             QSqlQuery q(db);
             // Three invoices of one branch numbered by one counter.
-            QVERIFY(q.exec(
-                "SELECT NF.NRLANCTONF, R.CDEMPRESA || R.CDINSCMUNI || R.CDSERIERPS FROM NOTAFISCAL NF"
-                " JOIN SERIENF S ON S.CDEMPRESA = NF.CDEMPRESA AND S.CDINSCESTA = NF.CDINSCESTA AND"
-                " S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE JOIN SERIERPS R ON R.CDEMPRESA ="
-                " NF.CDEMPRESA AND R.CDINSCMUNI = NF.CDINSCMUNI AND R.CDSERIERPS = S.CDSERIERPS"
-                " WHERE NF.IDEMISSAORPS = '1' AND NF.IDTRANSMISRPS = '1' AND NF.CDFILIAL = '0001'"
-                " ORDER BY 2, 1"));
+            QVERIFY(
+                q.exec(QStringLiteral("SELECT NF.NRLANCTONF, R.CDEMPRESA || R.CDINSCMUNI || R.CDSERIERPS") +
+                       kIssuableInvoices + " AND NF.CDFILIAL = '0001' ORDER BY 2, 1"));
             QString counter;
             while (q.next() && invoices.size() < 3) {
                 if (q.value(1).toString() != counter) invoices.clear();
