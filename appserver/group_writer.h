@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appserver/call_job.h"
+#include "appserver/invoice_state.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -22,8 +23,9 @@ class DatabaseHealth;
 
 // The one writer of the server's database. Every call that writes runs here, on one connection of its own,
 // so that the server's writes never contend with each other for a lock or a counter row. The calls that are
-// waiting are run as a group in one transaction, each inside a savepoint of its own: a call that is refused
-// or fails is rolled back to its savepoint and answered with its own reason, the others go on. One commit
+// waiting are run as a group in one transaction, each writing in one batch of its own that stands or falls
+// whole: a call that is refused or fails leaves nothing and is answered with its own reason, the others go
+// on. The invoices the group gives numbers to are read in one statement before its calls run. One commit
 // makes the group durable, and only then is each call answered. A lone call waits for nobody; while calls
 // keep arriving, the group waits for the next one a fraction of a millisecond, and a millisecond at most.
 // A call that loses a counter to another server's write starts over in the next transaction.
@@ -55,7 +57,7 @@ class GroupWriter {
     bool beginTransaction();
     Jobs gather();
     void runGroup(Jobs group);
-    void orderByCounters(Jobs& group);
+    void readAheadAndOrder(Jobs& group);
     // Runs the group's calls in the open transaction; the calls left to start over come back.
     Jobs runCalls(Jobs& group, std::vector<Result>& results);
     void commit(std::vector<Result>& results);
@@ -75,6 +77,7 @@ class GroupWriter {
     std::deque<std::shared_ptr<CallJob>> queue_;
     bool stopping_ = false;
     std::unique_ptr<db::Connection> connection_;  // used by the writer's thread only
+    InvoicesReadAhead readAhead_;                 // of the group under way
     std::thread thread_;
 };
 

@@ -4,6 +4,7 @@
 #include "db/firebird_cell_p.h"
 #include "db/firebird_client.h"
 #include "db/firebird_watchdog_p.h"
+#include "db/firebird_write_block_p.h"
 
 #include <ibase.h>
 
@@ -34,6 +35,19 @@ std::vector<ISC_STATUS> codesOf(const ISC_STATUS* status) {
     return codes;
 }
 
+// Whether a status vector names `name` among its texts (a user exception raised by a block names itself).
+bool names(const ISC_STATUS* status, const char* name) {
+    for (const ISC_STATUS* s = status; *s != isc_arg_end;) {
+        const ISC_STATUS kind = *s++;
+        if (kind == isc_arg_string && std::strcmp(reinterpret_cast<const char*>(*s), name) == 0) return true;
+        if (kind == isc_arg_cstring &&
+            std::strncmp(reinterpret_cast<const char*>(s[1]), name, size_t(s[0])) == 0)
+            return true;
+        s += (kind == isc_arg_cstring) ? 2 : 1;
+    }
+    return false;
+}
+
 enum class Failure { Other, Lost, Conflict, Cancelled };
 
 // `writesRows`: the failed statement was an UPDATE ... RETURNING (or a DELETE, an INSERT). Having waited
@@ -52,6 +66,8 @@ Failure failureOf(const ISC_STATUS* status, bool writesRows) {
     if (any({isc_deadlock, isc_lock_conflict, isc_update_conflict, isc_lock_timeout}) ||
         (writesRows && any({isc_no_cur_rec})))
         return Failure::Conflict;
+    // A write block whose row had changed since it was read: the engine undid all of it.
+    if (any({isc_except, isc_except2}) && names(status, kRowChangedException)) return Failure::Conflict;
     return Failure::Other;
 }
 
@@ -466,6 +482,22 @@ unsigned int* FirebirdConnection::transactionFor() {
         implicit_ = true;
     }
     return &transaction_;
+}
+
+// The batch as one block: one exchange with the server, and undone whole by the engine when any of it fails.
+WriteResult FirebirdConnection::write(const WriteBatch& batch) {
+    std::vector<Value> params;
+    Statement& block = prepare(FirebirdWriteBlock(batch, params));
+    block.execute(params);
+    std::vector<qint64> values(batch.steps().size(), 0);
+    if (block.next()) {
+        int column = 0;
+        for (std::size_t i = 0; i < batch.steps().size(); ++i) {
+            if (batch.steps()[i].returns) values[i] = block.integer(column++);
+        }
+        block.finish();
+    }
+    return WriteResult(std::move(values));
 }
 
 Statement& FirebirdConnection::prepare(const QString& sql) {
