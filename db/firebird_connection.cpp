@@ -35,20 +35,18 @@ std::vector<ISC_STATUS> codesOf(const ISC_STATUS* status) {
     return codes;
 }
 
-// Whether a status vector names `name` among its texts (a user exception raised by a block names itself).
-bool names(const ISC_STATUS* status, const char* name) {
-    for (const ISC_STATUS* s = status; *s != isc_arg_end;) {
-        const ISC_STATUS kind = *s++;
-        if (kind == isc_arg_string && std::strcmp(reinterpret_cast<const char*>(*s), name) == 0) return true;
-        if (kind == isc_arg_cstring &&
-            std::strncmp(reinterpret_cast<const char*>(s[1]), name, size_t(s[0])) == 0)
-            return true;
-        s += (kind == isc_arg_cstring) ? 2 : 1;
-    }
-    return false;
-}
-
 enum class Failure { Other, Lost, Conflict, Cancelled };
+
+QString textOf(const ISC_STATUS* status) {
+    QString text;
+    const ISC_STATUS* cursor = status;
+    char buffer[512];
+    while (fb_interpret(buffer, sizeof buffer, &cursor) > 0) {
+        if (!text.isEmpty()) text += QStringLiteral(" - ");
+        text += QString::fromUtf8(buffer);
+    }
+    return text;
+}
 
 // `writesRows`: the failed statement was an UPDATE ... RETURNING (or a DELETE, an INSERT). Having waited
 // for another writer's lock, such a statement can find its row changed under it and end with "no current
@@ -67,19 +65,9 @@ Failure failureOf(const ISC_STATUS* status, bool writesRows) {
         (writesRows && any({isc_no_cur_rec})))
         return Failure::Conflict;
     // A write block whose row had changed since it was read: the engine undid all of it.
-    if (any({isc_except, isc_except2}) && names(status, kRowChangedException)) return Failure::Conflict;
+    if (any({isc_except, isc_except2}) && textOf(status).contains(QLatin1String(kRowChangedException)))
+        return Failure::Conflict;
     return Failure::Other;
-}
-
-QString textOf(const ISC_STATUS* status) {
-    QString text;
-    const ISC_STATUS* cursor = status;
-    char buffer[512];
-    while (fb_interpret(buffer, sizeof buffer, &cursor) > 0) {
-        if (!text.isEmpty()) text += QStringLiteral(" - ");
-        text += QString::fromUtf8(buffer);
-    }
-    return text;
 }
 
 void appendText(std::string& block, char item, const QByteArray& value) {
