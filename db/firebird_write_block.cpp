@@ -1,20 +1,35 @@
 #include "db/firebird_write_block_p.h"
 
+#include <iterator>
+
 namespace kpv::db {
 
 namespace {
 
-// The block parameter of a value. Texts (and nulls, which carry no type of their own) take the widest
-// text of the connection's character set, so a batch's text is the same whatever its values' lengths.
-QLatin1String typeOf(const Value& value) {
+// The declared lengths of text parameters. The engine moves every parameter at its declared length, so a
+// text is declared in the shortest that holds it; a few lengths keep a batch's texts few, so a connection
+// prepares each shape of batch a few times at most.
+constexpr int kTextLengths[] = {32, 256, 8191};
+
+// The block parameter of a value. A null carries no type of its own: it takes the shortest text.
+QString typeOf(const Value& value) {
     struct Type {
-        QLatin1String operator()(std::monostate) const { return text(); }
-        QLatin1String operator()(const QString&) const { return text(); }
-        QLatin1String operator()(qint64) const { return QLatin1String("BIGINT"); }
-        QLatin1String operator()(double) const { return QLatin1String("DOUBLE PRECISION"); }
-        QLatin1String operator()(const QDate&) const { return QLatin1String("DATE"); }
-        QLatin1String operator()(const QDateTime&) const { return QLatin1String("TIMESTAMP"); }
-        static QLatin1String text() { return QLatin1String("VARCHAR(8191) CHARACTER SET UTF8"); }
+        QString operator()(std::monostate) const { return text(0); }
+        QString operator()(const QString& t) const { return text(t.size()); }
+        QString operator()(qint64) const { return QStringLiteral("BIGINT"); }
+        QString operator()(double) const { return QStringLiteral("DOUBLE PRECISION"); }
+        QString operator()(const QDate&) const { return QStringLiteral("DATE"); }
+        QString operator()(const QDateTime&) const { return QStringLiteral("TIMESTAMP"); }
+        static QString text(qsizetype length) {
+            int declared = kTextLengths[std::size(kTextLengths) - 1];
+            for (const int l : kTextLengths) {
+                if (length <= l) {
+                    declared = l;
+                    break;
+                }
+            }
+            return QStringLiteral("VARCHAR(%1) CHARACTER SET UTF8").arg(declared);
+        }
     };
     return std::visit(Type{}, value);
 }
