@@ -55,11 +55,15 @@ class GroupWriter {
     void serve();
     bool waitForWork();
     bool beginTransaction();
-    Jobs gather();
-    void runGroup(Jobs group);
-    void readAheadAndOrder(Jobs& group);
-    // Runs the group's calls in the open transaction; the calls left to start over come back.
-    Jobs runCalls(Jobs& group, std::vector<Result>& results);
+    // The calls waiting, at most `room`; with `wait`, when none is waiting, the first to come within the gap
+    // and before `limit`.
+    Jobs take(std::size_t room, bool wait, std::chrono::steady_clock::time_point limit);
+    void runGroup();
+    std::vector<QString> readAheadAndOrder(Jobs& calls);
+    // Runs calls in the open transaction, after those of `results`. `highest`: the highest counter the
+    // transaction holds. A call left for the next transaction goes to `later`; false when the group must end
+    // (a call lost a counter to another server, or the transaction is gone).
+    bool runCalls(Jobs& calls, std::vector<Result>& results, QString& highest, Jobs& later);
     void commit(std::vector<Result>& results);
     // Answers every call of `jobs` with the failure of the transaction they shared.
     void fail(const Jobs& jobs, const std::exception_ptr& failure);

@@ -162,6 +162,9 @@ class FirebirdStatement final : public Statement {
         cursorOpen_ = false;
     }
 
+    // A query that writes as it is read: a write block, whose returned row is made as its statements run.
+    void markWritesRows() { writesRows_ = true; }
+
     // Asked of the server only when someone wants it: a count is a round trip of its own, and most
     // statements (savepoints, inserts) are never asked.
     qint64 rowsAffected() const override {
@@ -342,7 +345,7 @@ class FirebirdStatement final : public Statement {
                     : isc_dsql_execute(status, transaction, &handle_, SQL_DIALECT_V6, in_);
             if (failed)
                 connection_.fail(QStringLiteral("Falha ao executar comando SQL"), status, sql_,
-                                 type_ != isc_info_sql_stmt_select);
+                                 writesRows_ || type_ != isc_info_sql_stmt_select);
         }
         if (type_ == isc_info_sql_stmt_select) {
             cursorOpen_ = true;
@@ -370,7 +373,9 @@ class FirebirdStatement final : public Statement {
             cursorOpen_ = false;
             return false;
         }
-        if (result) connection_.fail(QStringLiteral("Falha ao ler o resultado do comando SQL"), status, sql_);
+        if (result)
+            connection_.fail(QStringLiteral("Falha ao ler o resultado do comando SQL"), status, sql_,
+                             writesRows_);
         return true;
     }
 
@@ -399,6 +404,7 @@ class FirebirdStatement final : public Statement {
     XSQLDA* in_ = nullptr;
     XSQLDA* out_ = nullptr;
     int type_ = 0;
+    bool writesRows_ = false;
     std::vector<char> outBuffer_;
     std::vector<short> indicators_;
     mutable std::vector<std::string> shown_;  // the texts of the columns that are not text, as last read
@@ -475,7 +481,8 @@ unsigned int* FirebirdConnection::transactionFor() {
 // The batch as one block: one exchange with the server, and undone whole by the engine when any of it fails.
 WriteResult FirebirdConnection::write(const WriteBatch& batch) {
     std::vector<Value> params;
-    Statement& block = prepare(FirebirdWriteBlock(batch, params));
+    auto& block = static_cast<FirebirdStatement&>(prepare(FirebirdWriteBlock(batch, params)));
+    block.markWritesRows();
     block.execute(params);
     std::vector<qint64> values(batch.steps().size(), 0);
     if (block.next()) {
