@@ -137,7 +137,8 @@ bool GroupWriter::beginTransaction() {
     }
 }
 
-GroupWriter::Jobs GroupWriter::take(std::size_t room, bool wait, std::chrono::steady_clock::time_point limit) {
+GroupWriter::Jobs GroupWriter::take(std::size_t room, bool wait,
+                                    std::chrono::steady_clock::time_point limit) {
     Jobs taken;
     std::unique_lock lock(mutex_);
     if (wait) {

@@ -162,7 +162,8 @@ class FirebirdStatement final : public Statement {
         cursorOpen_ = false;
     }
 
-    // A query that writes as it is read: a write block, whose returned row is made as its statements run.
+    // A query that writes as it is read, and gives one row: a write block, whose returned row is made as its
+    // statements run.
     void markWritesRows() { writesRows_ = true; }
 
     // Asked of the server only when someone wants it: a count is a round trip of its own, and most
@@ -337,15 +338,21 @@ class FirebirdStatement final : public Statement {
         pending_ = false;
         affected_ = type_ == isc_info_sql_stmt_select ? std::optional<qint64>(0) : std::nullopt;
         unsigned int* transaction = connection_.transactionFor();
+        // A write block's one row comes back with its execution, in the same exchange.
+        const bool singleRow = writesRows_ && type_ == isc_info_sql_stmt_select;
         {
             const FirebirdConnection::Running running(connection_);
             const ISC_STATUS failed =
-                type_ == isc_info_sql_stmt_exec_procedure
+                type_ == isc_info_sql_stmt_exec_procedure || singleRow
                     ? isc_dsql_execute2(status, transaction, &handle_, SQL_DIALECT_V6, in_, out_)
                     : isc_dsql_execute(status, transaction, &handle_, SQL_DIALECT_V6, in_);
             if (failed)
                 connection_.fail(QStringLiteral("Falha ao executar comando SQL"), status, sql_,
                                  writesRows_ || type_ != isc_info_sql_stmt_select);
+        }
+        if (singleRow) {
+            pending_ = true;
+            return;
         }
         if (type_ == isc_info_sql_stmt_select) {
             cursorOpen_ = true;
