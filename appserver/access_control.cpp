@@ -11,7 +11,6 @@
 #include "appserver/worker_pool.h"
 #include "db/audit_trail.h"
 #include "db/connection.h"
-#include "db/savepoint.h"
 #include "protocol/codec.h"
 #include "protocol/codes.h"
 
@@ -184,9 +183,9 @@ CallReply AccessControl::run(TrdmEmissaoRPS& module, const CheckedCall& call, co
             module.deadline());
         return recorded.success ? reply : recorded;
     }
-    // One savepoint holds the write and its row: a refusal is taken back here, before its row is written.
-    db::Savepoint savepoint(connection, QLatin1String("KPV_AUDITED"));
-    module.setWritesGuarded(true);
+    // The write and its row go to the database in one batch; a refusal writes nothing but its row.
+    entry.outcome = kSucceeded;  // what the row says when the write stands
+    module.setTrail(&entry);
     CallReply reply;
     try {
         reply = allowed ? RemoteDispatcher::method(module, call) : refused();
@@ -197,29 +196,26 @@ CallReply AccessControl::run(TrdmEmissaoRPS& module, const CheckedCall& call, co
     } catch (const db::DeadlineError&) {
         throw;
     } catch (const db::DatabaseError&) {
-        // A failure the transaction outlives: the write is undone and its row says how it ended.
+        // A failure the transaction outlives: the engine undid the write's batch, and the row says how it
+        // ended.
         if (!connection.usable() || !connection.inTransaction()) throw;
         // No deadline is spoken of: the failures of time were passed on above.
         reply = FailureOf(std::current_exception(), call.method(), true, log_, std::chrono::milliseconds(0))
                     .reply;
-        savepoint.rollback();
         std::tie(entry.rpsSeries, entry.rpsNumber) = module.rpsRead();
         entry.outcome = reply.outcome;
         db::RecordAudit(connection, entry);
         reply.recorded = true;
         return reply;
     }
-    if (!reply.success) savepoint.rollback();
+    reply.recorded = true;
+    if (module.trailWritten()) return reply;
     // The RPS the call is about: the one the invoice had when the call read it (a refused right read
-    // nothing: the invoice is asked now), or else the one an issue answers.
+    // nothing: the invoice is asked now).
     std::tie(entry.rpsSeries, entry.rpsNumber) =
         allowed ? module.rpsRead() : rpsOf(connection, entry.branch, entry.entry);
-    if (entry.rpsNumber.isEmpty() && reply.success && reply.values.size() >= 2)
-        std::tie(entry.rpsSeries, entry.rpsNumber) = std::pair(reply.values[0], reply.values[1]);
     entry.outcome = reply.outcome;
     db::RecordAudit(connection, entry);
-    if (reply.success) savepoint.release();
-    reply.recorded = true;
     return reply;
 }
 

@@ -47,8 +47,8 @@ class AccessControl {
     // Runs the call for its caller, as the call's work: checks the session (ServerFault SessionRequired,
     // SessionExpired, AccountInactive) and the account's right for the method (the method's
     // refusal), runs the method on the account's behalf and, for an audited method, records the row of the
-    // trail: a write's in the same savepoint as the write, so that the write stands only with its row; a
-    // read's (GeraDPS) through the writer, before the answer goes out.
+    // trail: a write's in the same batch as the write, so that the write stands only with its row (a refusal
+    // writes its row alone); a read's (GeraDPS) through the writer, before the answer goes out.
     CallReply run(TrdmEmissaoRPS& module, const CheckedCall& call, const Caller& caller);
 
     // A session just opened: its first calls need no reading of the database.

@@ -72,7 +72,7 @@ void GroupWriter::submit(std::shared_ptr<CallJob> job) {
 
 void GroupWriter::serve() {
     while (waitForWork()) {
-        if (beginTransaction()) runGroup(gather());
+        if (beginTransaction()) runGroup();
     }
     connection_.reset();  // closed in the thread that used it
 }
@@ -137,68 +137,93 @@ bool GroupWriter::beginTransaction() {
     }
 }
 
-GroupWriter::Jobs GroupWriter::gather() {
-    Jobs group;
+GroupWriter::Jobs GroupWriter::take(std::size_t room, bool wait,
+                                    std::chrono::steady_clock::time_point limit) {
+    Jobs taken;
     std::unique_lock lock(mutex_);
-    const auto take = [&] {
-        while (!queue_.empty() && group.size() < kMaxGroup) {
-            group.push_back(std::move(queue_.front()));
-            queue_.pop_front();
-        }
-    };
-    take();
-    // A lone call goes at once; calls that come together are likely followed by more on their way.
-    if (group.size() > 1) {
-        const auto limit = std::chrono::steady_clock::now() + kGatherLimit;
-        while (group.size() < kMaxGroup) {
-            const auto until = std::min(limit, std::chrono::steady_clock::now() + kGatherGap);
-            if (!arrived_.wait_until(lock, until, [this] { return stopping_ || !queue_.empty(); })) break;
-            if (stopping_) break;
-            take();
-        }
+    if (wait) {
+        const auto until = std::min(limit, std::chrono::steady_clock::now() + kGatherGap);
+        arrived_.wait_until(lock, until, [this] { return stopping_ || !queue_.empty(); });
     }
-    return group;
+    while (!queue_.empty() && taken.size() < room) {
+        taken.push_back(std::move(queue_.front()));
+        queue_.pop_front();
+    }
+    return taken;
 }
 
-void GroupWriter::runGroup(Jobs group) {
+// The calls run as they come: those waiting when the group begins, then those that arrived meanwhile, while
+// they keep coming. A lone call is committed at once; calls that come together are likely followed by more
+// on their way, which the group waits for while the next one comes within the gap, until the limit.
+void GroupWriter::runGroup() {
     std::vector<Result> results;
-    const Jobs again = runCalls(group, results);
-    if (!connection_) return;  // the transaction went with its connection; its calls are answered
+    Jobs later;  // left for the next transaction
+    QString highest;
+    std::size_t taken = 0;
+    const auto limit = std::chrono::steady_clock::now() + kGatherLimit;
+    for (Jobs calls = take(kMaxGroup, false, limit); !calls.empty();) {
+        taken += calls.size();
+        const bool goOn = runCalls(calls, results, highest, later);
+        if (!connection_) return;  // the transaction went with its connection; its calls are answered
+        if (!goOn || taken >= kMaxGroup) break;
+        const bool wait = taken > 1 && std::chrono::steady_clock::now() < limit;
+        calls = take(kMaxGroup - taken, wait, limit);
+    }
     commit(results);
-    if (again.empty()) return;
-    // What lost a counter to another server starts over first, in the next transaction.
+    if (later.empty()) return;
+    // What lost a counter to another server, or came after the counters this group took, goes first in the
+    // next transaction.
     {
         const std::lock_guard lock(mutex_);
-        queue_.insert(queue_.begin(), again.begin(), again.end());
+        queue_.insert(queue_.begin(), later.begin(), later.end());
     }
     arrived_.notify_one();
 }
 
-// Servers over one database take the counters of their groups in one order, so that two groups never wait
-// for each other's counters in a circle: one of them waits for the other's commit, and starts over.
-void GroupWriter::orderByCounters(Jobs& group) {
-    if (group.size() < 2) return;
+// The invoices the calls give numbers to are read in one statement, which spares each call its own read and
+// tells the counter it will take. Servers over one database take the counters of their transactions in one
+// order, so that two of them never wait for each other's counters in a circle: one of them waits for the
+// other's commit, and starts over. The calls come back in that order, with their counters (empty for none).
+std::vector<QString> GroupWriter::readAheadAndOrder(Jobs& calls) {
+    std::vector<InvoicesReadAhead::Invoice> invoices;
+    QDeadlineTimer until = QDeadlineTimer::Forever;
+    for (const std::shared_ptr<CallJob>& job : calls) {
+        if (const auto invoice = RemoteDispatcher::issuedInvoice(job->call)) invoices.push_back(*invoice);
+        until = std::min(until, workDeadline(*job));
+    }
+    try {
+        connection_->setDeadline(until);
+        readAhead_.read(*connection_, invoices);
+    } catch (const db::DatabaseError&) {
+        // Unread and unordered: each call meets the failure again on its own read, and answers it.
+        readAhead_ = InvoicesReadAhead();
+        return std::vector<QString>(calls.size());
+    }
     std::vector<std::pair<QString, std::shared_ptr<CallJob>>> keyed;
-    for (const std::shared_ptr<CallJob>& job : group) {
-        QString key;
-        try {
-            connection_->setDeadline(workDeadline(*job));
-            TrdmEmissaoRPS module(*connection_, workDeadline(*job));
-            key = RemoteDispatcher::sharedLock(module, job->call);
-        } catch (const db::DatabaseError&) {
-            // Unordered: the call itself meets the failure again, and answers it.
-        }
-        keyed.emplace_back(std::move(key), job);
+    for (const std::shared_ptr<CallJob>& job : calls) {
+        const auto invoice = RemoteDispatcher::issuedInvoice(job->call);
+        const InvoiceState* state = invoice ? readAhead_.find(*invoice) : nullptr;
+        keyed.emplace_back(state ? state->counter() : QString(), job);
     }
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < group.size(); ++i) group[i] = std::move(keyed[i].second);
+    std::vector<QString> counters;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        counters.push_back(std::move(keyed[i].first));
+        calls[i] = std::move(keyed[i].second);
+    }
+    return counters;
 }
 
-GroupWriter::Jobs GroupWriter::runCalls(Jobs& group, std::vector<Result>& results) {
-    orderByCounters(group);
-    for (std::size_t i = 0; i < group.size(); ++i) {
-        const std::shared_ptr<CallJob>& job = group[i];
+bool GroupWriter::runCalls(Jobs& calls, std::vector<Result>& results, QString& highest, Jobs& later) {
+    const std::vector<QString> counters = readAheadAndOrder(calls);
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        const std::shared_ptr<CallJob>& job = calls[i];
+        // A counter below one the transaction already holds would break the order: the next one takes it.
+        if (!counters[i].isEmpty() && counters[i] < highest) {
+            later.push_back(job);
+            continue;
+        }
         // A call the deadline watch answered while it waited is gone; one that starts over is already ours.
         if (job->state == CallJob::State::Answered ||
             (job->state == CallJob::State::Queued && !job->start())) {
@@ -217,27 +242,32 @@ GroupWriter::Jobs GroupWriter::runCalls(Jobs& group, std::vector<Result>& result
         try {
             connection_->setDeadline(work);
             TrdmEmissaoRPS module(*connection_, work);
+            module.useReadAhead(&readAhead_);
             results.push_back({job, RemoteDispatcher::run(module, job->call)});
+            highest = std::max(highest, counters[i]);
         } catch (const db::ConflictError&) {
-            // Lost a counter to another server: its savepoint is rolled back; it and the calls after it
-            // start over once what came before is committed.
-            return Jobs(group.begin() + std::ptrdiff_t(i), group.end());
+            // Lost a counter to another server, or found its invoice changed: nothing of it stands; it and
+            // the calls after it start over once what came before is committed.
+            later.insert(later.end(), calls.begin() + std::ptrdiff_t(i), calls.end());
+            return false;
         } catch (...) {
             const std::exception_ptr failure = std::current_exception();
             if (lostConnection(failure) || !connection_->usable() || !connection_->inTransaction()) {
                 // The transaction is gone: nothing of the group was committed, and no call of it may say so.
                 Jobs all;
                 for (const Result& r : results) all.push_back(r.job);
-                all.insert(all.end(), group.begin() + std::ptrdiff_t(i), group.end());
+                all.insert(all.end(), calls.begin() + std::ptrdiff_t(i), calls.end());
+                all.insert(all.end(), later.begin(), later.end());
+                later.clear();
                 results.clear();
                 connection_.reset();
                 fail(all, failure);
-                return {};
+                return false;
             }
             results.push_back({job, FailureOf(failure, job->call.method(), true, log_, deadline_).reply});
         }
     }
-    return {};
+    return true;
 }
 
 void GroupWriter::commit(std::vector<Result>& results) {

@@ -18,7 +18,7 @@ CheckedCall OwnWrite(const QString& name, std::function<void(db::Connection&)> w
         db::Savepoint savepoint(module.connection());
         write(module.connection());
         savepoint.release();
-        return CallReply{protocol::kPayloadStatus, {}, name, QStringLiteral("ok"), true};
+        return CallReply{protocol::kPayloadStatus, {}, name, kSucceeded, true};
     };
     return call;
 }

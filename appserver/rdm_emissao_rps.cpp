@@ -2,11 +2,14 @@
 
 #include "appserver/footer.h"
 #include "appserver/invoice_list_query.h"
+#include "appserver/invoice_state.h"
 #include "appserver/packet_rows.h"
 #include "appserver/server_fault.h"
+#include "db/audit_trail.h"
 #include "db/connection.h"
 #include "db/database_witness.h"
 #include "db/savepoint.h"
+#include "db/write_batch.h"
 #include "db/write_transaction.h"
 #include "nfse/nfse_error.h"
 #include "nfse/rps/issued_rps.h"
@@ -27,29 +30,12 @@ using db::Statement;
 using db::Value;
 using protocol::PacketWriter;
 
-// Where a municipality records no deadline of its own, an issued RPS must become an NFS-e within this.
-constexpr int kDefaultConversionDays = 10;
-
-// The invoice as the RPS methods need it, read inside their transaction.
-const QString kInvoiceState = QStringLiteral(
-    "SELECT NF.CDEMPRESA, NF.CDINSCMUNI, NF.CDSERIE, NF.IDEMISSAORPS, NF.IDTRANSMISRPS, NF.CDSERIERPS,"
-    "       NF.NRRPS, S.CDSERIERPS AS CDSERIERPSSERIE, M.NRDIASCONVRPS"
-    "  FROM NOTAFISCAL NF"
-    "  LEFT JOIN SERIENF S ON S.CDEMPRESA = NF.CDEMPRESA AND S.CDINSCESTA = NF.CDINSCESTA"
-    "                     AND S.CDINSCMUNI = NF.CDINSCMUNI AND S.CDSERIE = NF.CDSERIE"
-    "  LEFT JOIN INSCRMUNIC IM ON IM.CDEMPRESA = NF.CDEMPRESA AND IM.CDINSCMUNI = NF.CDINSCMUNI"
-    "  LEFT JOIN MUNICIPIO M ON M.CDPAIS = IM.CDPAIS AND M.SGESTADO = IM.SGESTADO"
-    "                       AND M.CDMUNICIPIO = IM.CDMUNICIPIO"
-    " WHERE NF.CDFILIAL = ? AND NF.NRLANCTONF = ?");
-
 // Bumped and read in one statement: the counter row is the lock that queues concurrent issuers of
-// the series.
+// the series. Firebird skips a row whose lock it waited for once the holder committed: the counter that
+// was there when the invoice was read was taken by another writer, and the issue starts over.
 const QString kBumpCounter = QStringLiteral(
     "UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1"
     " WHERE CDEMPRESA = ? AND CDINSCMUNI = ? AND CDSERIERPS = ? RETURNING NRULTRPS");
-
-const QString kCounterExists = QStringLiteral(
-    "SELECT 1 AS FOUND FROM SERIERPS WHERE CDEMPRESA = ? AND CDINSCMUNI = ? AND CDSERIERPS = ?");
 
 const QString kRecordRps = QStringLiteral(
     "INSERT INTO RPSEMITIDO (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRRPS, CDFILIAL, NRLANCTONF, DTEMISRPS,"
@@ -58,6 +44,9 @@ const QString kRecordRps = QStringLiteral(
 const QString kIssueInvoice = QStringLiteral(
     "UPDATE NOTAFISCAL SET IDEMISSAORPS = ?, CDSERIERPS = ?, NRRPS = ?, DTEMISRPS = ?, DTLIMCONVNFSE = ?"
     " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = ?");
+
+const QString kIssuedInLedger = QStringLiteral(
+    "SELECT COUNT(*) AS ISSUED FROM RPSEMITIDO WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDSITRPS = ?");
 
 const QString kCancelRps = QStringLiteral(
     "UPDATE RPSEMITIDO SET IDSITRPS = ?, DTSITRPS = ?, CDUSUARIOCANC = ?"
@@ -69,25 +58,6 @@ const QString kFreeInvoice = QStringLiteral(
     " DTEMISRPS = NULL, DTLIMCONVNFSE = NULL"
     " WHERE CDFILIAL = ? AND NRLANCTONF = ? AND IDEMISSAORPS = ?");
 
-struct InvoiceState {
-    bool found = false;
-    QString company;
-    QString municipalRegistration;
-    QString series;
-    QString idEmissao;
-    QString idTransmissao;
-    QString rpsSeries;  // the invoice's own while an RPS stands, else its series'
-    QString rpsNumber;
-    int conversionDays = kDefaultConversionDays;
-
-    protocol::InvoiceStatus status() const { return {idEmissao, idTransmissao}; }
-    // The RPS the invoice stands with (series, number); empty while it has none.
-    std::pair<QString, QString> standingRps() const {
-        if (rpsNumber.trimmed().isEmpty()) return {};
-        return {rpsSeries.trimmed(), rpsNumber.trimmed()};
-    }
-};
-
 // Stored times keep whole seconds, as the dates the user reads.
 QDateTime nowToTheSecond() {
     const QDateTime now = QDateTime::currentDateTime();
@@ -97,10 +67,6 @@ QDateTime nowToTheSecond() {
 
 QString notFound(const QString& branch, const QString& entry) {
     return QStringLiteral("Nota fiscal não encontrada (filial %1, lançamento %2).").arg(branch, entry);
-}
-
-QString trimmed(const Statement& q, int column) {
-    return q.string(column).trimmed();
 }
 
 bool issued(std::string_view idEmissao) {
@@ -157,34 +123,14 @@ class FooterCache {
     std::unordered_map<std::string, std::string> cache_;
 };
 
-InvoiceState readInvoice(db::Connection& db, const QString& branch, const QString& entry) {
-    Statement& q = db.prepare(kInvoiceState);
-    q.execute({branch, entry});
-    InvoiceState s;
-    if (!q.next()) return s;
-    s.found = true;
-    s.company = q.string(q.column("CDEMPRESA"));
-    s.municipalRegistration = q.string(q.column("CDINSCMUNI"));
-    s.series = q.string(q.column("CDSERIE"));
-    s.idEmissao = trimmed(q, q.column("IDEMISSAORPS"));
-    s.idTransmissao = trimmed(q, q.column("IDTRANSMISRPS"));
-    const int own = q.column("CDSERIERPS");
-    s.rpsSeries = q.isNull(own) ? q.string(q.column("CDSERIERPSSERIE")) : q.string(own);
-    s.rpsNumber = q.string(q.column("NRRPS"));
-    const int days = q.column("NRDIASCONVRPS");
-    if (!q.isNull(days)) s.conversionDays = int(q.integer(days));
-    q.finish();
-    return s;
-}
-
 // Runs the write so that a refusal leaves nothing of what the work wrote before it found its reason: inside
-// a savepoint of the transaction the server's writer holds open for a group of writes, which the writer
-// commits (unless the caller guards the write with a savepoint of its own); in a transaction of its own,
-// committed only when the work succeeds, otherwise.
-Status writing(db::Connection& db, const QDeadlineTimer& deadline, bool guarded,
+// the transaction the server's writer holds open for a group of writes, which the writer commits (in a
+// savepoint of its own unless the work writes in one batch, which stands or falls whole); in a transaction
+// of its own, committed only when the work succeeds, otherwise.
+Status writing(db::Connection& db, const QDeadlineTimer& deadline, bool batched,
                const std::function<Status()>& work) {
     if (db.inTransaction()) {
-        if (guarded) return work();
+        if (batched) return work();
         db::Savepoint savepoint(db);
         Status status = work();
         if (status.code == protocol::kSim)
@@ -316,15 +262,15 @@ EncodedPacket TrdmEmissaoRPS::GetInscrMunicip(const QString& company, const QStr
 
 Status TrdmEmissaoRPS::IdentificaBanco() {
     const QString witness = db::NewDatabaseWitness();
-    return writing(db_, deadline_, writesGuarded_, [&] {
+    return writing(db_, deadline_, false, [&] {
         db::RecordDatabaseWitness(db_, witness, nowToTheSecond());
         return Status::ok({witness});
     });
 }
 
 Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& entry) {
-    return writing(db_, deadline_, writesGuarded_, [&]() -> Status {
-        const InvoiceState s = readInvoice(db_, branch, entry);
+    return writing(db_, deadline_, trail_ != nullptr, [&]() -> Status {
+        const InvoiceState s = invoice(branch, entry);
         rpsRead_ = s.standingRps();
         if (!s.found) return Status::refused(notFound(branch, entry));
         // Already issued: a client retrying after a lost answer gets its success, and nothing is spent.
@@ -353,49 +299,39 @@ Status TrdmEmissaoRPS::PreparaImpressao(const QString& branch, const QString& en
             return Status::refused(
                 QStringLiteral("A série %1 da nota fiscal não tem série de RPS definida.").arg(s.series));
         }
-
-        Statement& bump = db_.prepare(kBumpCounter);
-        bump.execute({s.company, s.municipalRegistration, s.rpsSeries});
-        if (!bump.next()) {
-            // Firebird skips a row whose lock it waited for once the holder committed: the counter is
-            // there and was taken by another writer, so this transaction starts over.
-            Statement& counter = db_.prepare(kCounterExists);
-            counter.execute({s.company, s.municipalRegistration, s.rpsSeries});
-            const bool exists = counter.next();
-            counter.finish();
-            if (exists) throw db::ConflictError(QStringLiteral("Contador de RPS tomado por outra gravação."));
+        if (!s.counted) {
             return Status::refused(
                 QStringLiteral(
                     "A série de RPS %1 não tem controle de numeração para a inscrição municipal %2.")
                     .arg(s.rpsSeries, s.municipalRegistration));
         }
-        const qint64 number = bump.integer(bump.column("NRULTRPS"));
-        bump.finish();
 
         const QDateTime now = nowToTheSecond();
         const QDate deadline = now.date().addDays(s.conversionDays);
-        db_.prepare(kRecordRps)
-            .execute({s.company, s.municipalRegistration, s.rpsSeries, number, branch, entry, now,
-                      nfse::kLedgerIssued, now, db::TextOrNull(user_)});
-        Statement& invoice = db_.prepare(kIssueInvoice);
-        invoice.execute({protocol::kEmitido, s.rpsSeries, QString::number(number), now, deadline, branch,
-                         entry, protocol::kNaoEmitido});
-        // Another writer changed the invoice after it was read: start over from its new state.
-        if (invoice.rowsAffected() != 1)
-            throw db::ConflictError(QStringLiteral("Nota fiscal alterada durante a emissão."));
-        return Status::ok({s.rpsSeries, QString::number(number)});
+        db::WriteBatch batch;
+        const db::WriteBatch::Returned number =
+            batch.addReturning(kBumpCounter, {s.company, s.municipalRegistration, s.rpsSeries});
+        batch.add(kRecordRps, {s.company, s.municipalRegistration, s.rpsSeries, number, branch, entry, now,
+                               nfse::kLedgerIssued, now, db::TextOrNull(user_)});
+        // The invoice is still as it was read, or the issue starts over from its new state.
+        batch.add(
+            kIssueInvoice,
+            {protocol::kEmitido, s.rpsSeries, number, now, deadline, branch, entry, protocol::kNaoEmitido},
+            db::WriteBatch::Rows::One);
+        const db::WriteResult written = write(batch, s.rpsSeries, number);
+        return Status::ok({s.rpsSeries, QString::number(written.value(number))});
     });
 }
 
-QString TrdmEmissaoRPS::CounterOf(const QString& branch, const QString& entry) {
-    const InvoiceState s = readInvoice(db_, branch, entry);
-    if (!s.found || !s.status().notEmitted()) return {};
-    return s.company + u'|' + s.municipalRegistration + u'|' + s.rpsSeries;
+InvoiceState TrdmEmissaoRPS::invoice(const QString& branch, const QString& entry) {
+    InvoiceState s;
+    if (readAhead_ && readAhead_->take({branch, entry}, s)) return s;
+    return ReadInvoiceState(db_, branch, entry);
 }
 
 Status TrdmEmissaoRPS::CancelaEmissao(const QString& branch, const QString& entry) {
-    return writing(db_, deadline_, writesGuarded_, [&]() -> Status {
-        const InvoiceState s = readInvoice(db_, branch, entry);
+    return writing(db_, deadline_, trail_ != nullptr, [&]() -> Status {
+        const InvoiceState s = invoice(branch, entry);
         rpsRead_ = s.standingRps();
         if (!s.found) return Status::refused(notFound(branch, entry));
         if (s.status().substituted()) {
@@ -409,28 +345,47 @@ Status TrdmEmissaoRPS::CancelaEmissao(const QString& branch, const QString& entr
                 QStringLiteral("O RPS já foi transmitido como NFS-e e não pode ser cancelado."));
         }
 
-        Statement& ledger = db_.prepare(kCancelRps);
-        ledger.execute({nfse::kLedgerCancelled, nowToTheSecond(), db::TextOrNull(user_), branch, entry,
-                        nfse::kLedgerIssued});
-        if (ledger.rowsAffected() != 1) {
+        Statement& ledger = db_.prepare(kIssuedInLedger);
+        ledger.execute({branch, entry, nfse::kLedgerIssued});
+        const bool inLedger = ledger.next() && ledger.integer(0) == 1;
+        ledger.finish();
+        if (!inLedger) {
             return Status::refused(
                 QStringLiteral("O RPS nº %1 da série %2 não consta como emitido no controle de RPS.")
                     .arg(s.rpsNumber, s.rpsSeries));
         }
-        Statement& invoice = db_.prepare(kFreeInvoice);
-        invoice.execute(
-            {protocol::kNaoEmitido, protocol::kNaoTransmitido, branch, entry, protocol::kEmitido});
-        if (invoice.rowsAffected() != 1)
-            throw db::ConflictError(QStringLiteral("Nota fiscal alterada durante o cancelamento."));
+        // The ledger and the invoice are still as they were read, or the cancel starts over from their new
+        // state.
+        db::WriteBatch batch;
+        batch.add(kCancelRps,
+                  {nfse::kLedgerCancelled, nowToTheSecond(), db::TextOrNull(user_), branch, entry,
+                   nfse::kLedgerIssued},
+                  db::WriteBatch::Rows::One);
+        batch.add(kFreeInvoice,
+                  {protocol::kNaoEmitido, protocol::kNaoTransmitido, branch, entry, protocol::kEmitido},
+                  db::WriteBatch::Rows::One);
+        write(batch, rpsRead_.first, db::TextOrNull(rpsRead_.second));
         return Status::ok();
     });
+}
+
+db::WriteResult TrdmEmissaoRPS::write(db::WriteBatch& batch, const QString& rpsSeries,
+                                      const db::WriteBatch::Operand& rpsNumber) {
+    if (trail_) {
+        db::AuditEntry row = *trail_;
+        row.rpsSeries = rpsSeries;
+        db::AddAudit(batch, row, rpsNumber);
+    }
+    db::WriteResult written = db_.write(batch);
+    trailWritten_ = trail_ != nullptr;
+    return written;
 }
 
 Status TrdmEmissaoRPS::GeraDPS(const QString& branch, const QString& entry) {
     Reading reading(db_);
     const std::optional<nfse::RpsDps> rps = nfse::ReadStandingRps(db_, branch, entry, signer_.origin());
     if (!rps) {
-        const bool found = readInvoice(db_, branch, entry).found;
+        const bool found = ReadInvoiceState(db_, branch, entry).found;
         return Status::refused(found ? QStringLiteral("A nota fiscal não tem RPS emitido.")
                                      : notFound(branch, entry));
     }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "appserver/invoice_filter.h"
+#include "appserver/invoice_state.h"
+#include "db/write_batch.h"
 #include "nfse/rps/dps_signer.h"
 #include "protocol/codes.h"
 
@@ -13,7 +15,8 @@
 
 namespace kpv::db {
 class Connection;
-}
+struct AuditEntry;
+}  // namespace kpv::db
 
 namespace kpv::server {
 
@@ -49,9 +52,15 @@ class TrdmEmissaoRPS {
     // What the calls run on, for the server's own work around them (the caller's checks, its audit row).
     db::Connection& connection() { return db_; }
     QDeadlineTimer deadline() const { return deadline_; }
-    // The caller holds a savepoint around each write and takes a refusal back itself, so the writes need
-    // none of their own.
-    void setWritesGuarded(bool guarded) { writesGuarded_ = guarded; }
+    // The caller's row of the audit trail for the next write call, completed with the call's RPS and written
+    // in the same batch as the call's writes, so that neither stands without the other; the call writes
+    // nothing else. trailWritten() says whether a batch carried it: a refusal, or a success that wrote
+    // nothing, leaves the row to the caller.
+    void setTrail(const db::AuditEntry* entry) {
+        trail_ = entry;
+        trailWritten_ = false;
+    }
+    bool trailWritten() const { return trailWritten_; }
     // The RPS (series, number) the invoice stood with when the last write read it; empty when it had none
     // or was not found.
     const std::pair<QString, QString>& rpsRead() const { return rpsRead_; }
@@ -75,17 +84,24 @@ class TrdmEmissaoRPS {
     // exports for it. Reads only: it spends and records nothing.
     Status GeraDPS(const QString& branch, const QString& entry);
 
-    // The RPS counter PreparaImpressao would take for the invoice ("company|registration|series"), empty
-    // when there is none: the server's writer takes the counters of a group in this order, the same on
-    // every server, so that the groups of two servers never wait for each other in a circle.
-    QString CounterOf(const QString& branch, const QString& entry);
+    // The invoices of the writes to come, read ahead together: the calls take theirs from `ahead` (which
+    // outlives them) instead of reading it.
+    void useReadAhead(InvoicesReadAhead* ahead) { readAhead_ = ahead; }
 
   private:
+    InvoiceState invoice(const QString& branch, const QString& entry);
+    // The call's writes, and with them the caller's row of the trail about the RPS `rpsSeries`/`rpsNumber`:
+    // all of it stands or none; the last the call asks of the database.
+    db::WriteResult write(db::WriteBatch& batch, const QString& rpsSeries,
+                          const db::WriteBatch::Operand& rpsNumber);
+
     db::Connection& db_;
     QDeadlineTimer deadline_;
     const nfse::DpsSigner& signer_;
     QString user_;
-    bool writesGuarded_ = false;
+    const db::AuditEntry* trail_ = nullptr;
+    InvoicesReadAhead* readAhead_ = nullptr;
+    bool trailWritten_ = false;
     std::pair<QString, QString> rpsRead_;
 };
 

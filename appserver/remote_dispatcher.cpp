@@ -111,9 +111,9 @@ std::variant<CheckedCall, CallReply> RemoteDispatcher::check(const QByteArray& b
     }
 }
 
-QString RemoteDispatcher::sharedLock(TrdmEmissaoRPS& module, const CheckedCall& call) {
-    if (!call.layout || call.layout->method != protocol::Method::PreparaImpressao) return {};
-    return module.CounterOf(call.args[0].toString(), call.args[1].toString());
+std::optional<InvoicesReadAhead::Invoice> RemoteDispatcher::issuedInvoice(const CheckedCall& call) {
+    if (!call.layout || call.layout->method != protocol::Method::PreparaImpressao) return std::nullopt;
+    return InvoicesReadAhead::Invoice{call.args[0].toString(), call.args[1].toString()};
 }
 
 CallReply RemoteDispatcher::run(TrdmEmissaoRPS& module, const CheckedCall& call) {
@@ -130,7 +130,7 @@ CallReply RemoteDispatcher::method(TrdmEmissaoRPS& module, const CheckedCall& ca
     const bool ok = status.code == protocol::kSim;
     CallReply reply{protocol::kPayloadStatus,
                     protocol::EncodeStatusReply(status.code, status.text, status.values), method,
-                    ok ? QStringLiteral("ok") : QStringLiteral("refused: ") + status.text, ok};
+                    ok ? kSucceeded : QStringLiteral("refused: ") + status.text, ok};
     reply.values = status.values;
     return reply;
 }

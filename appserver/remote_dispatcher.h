@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appserver/invoice_state.h"
 #include "protocol/fault_codes.h"
 
 #include <QByteArray>
@@ -8,6 +9,7 @@
 #include <QVariantList>
 
 #include <functional>
+#include <optional>
 #include <variant>
 
 namespace kpv::protocol {
@@ -18,6 +20,9 @@ namespace kpv::server {
 
 class ServerFault;
 class TrdmEmissaoRPS;
+
+// The outcome of a call that succeeded, as its log line and its row of the audit trail say it.
+inline const QString kSucceeded = QStringLiteral("ok");
 
 // The answer to one call, ready for the wire and for the call's log line.
 struct CallReply {
@@ -60,9 +65,9 @@ class RemoteDispatcher {
     static CallReply run(TrdmEmissaoRPS& module, const CheckedCall& call);
     // The method alone.
     static CallReply method(TrdmEmissaoRPS& module, const CheckedCall& call);
-    // The lock a write will take that another server's writes may want too (db rows shared by many calls,
-    // the RPS counters), as a text that orders them; empty for a call that takes none.
-    static QString sharedLock(TrdmEmissaoRPS& module, const CheckedCall& call);
+    // The invoice a call gives an RPS number to, taking its series' counter: a lock another server's writes
+    // may want too. None for a call that takes no counter.
+    static std::optional<InvoicesReadAhead::Invoice> issuedInvoice(const CheckedCall& call);
 };
 
 CallReply FaultReply(const QString& method, const ServerFault& fault);

@@ -116,7 +116,7 @@ CallReply SignIn::answer(const QString& login, const std::optional<accounts::Acc
     const QByteArray session = accounts::SessionDigest(token.toLatin1());
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const QDateTime idleSince = now.addSecs(-std::chrono::seconds(access_.idle()).count());
-    entry.outcome = QStringLiteral("ok");
+    entry.outcome = kSucceeded;
     CallReply opened =
         WriteAndWait(workers_,
                      OwnWrite(kMethod,

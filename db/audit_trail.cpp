@@ -36,16 +36,21 @@ QString NewAuditKey(const QDateTime& when) {
     return key.left(32);
 }
 
-void RecordAudit(Connection& connection, const AuditEntry& e) {
+void AddAudit(WriteBatch& batch, const AuditEntry& e, const WriteBatch::Operand& rpsNumber) {
     // Stored as the UTC wall-clock time, whatever the zone of the server that writes it.
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QString outcome = e.outcome;
     if (outcome.size() > kOutcomeSize) outcome = outcome.left(kOutcomeSize - 1) + QChar(0x2026);
     // The columns' sizes: a login typed at a failed sign-in may be any text.
-    connection.prepare(kInsert).execute({NewAuditKey(now), now, TextOrNull(e.login.left(30)),
-                                         TextOrNull(e.address.left(64)), e.action.left(30),
-                                         TextOrNull(e.branch), TextOrNull(e.entry), TextOrNull(e.rpsSeries),
-                                         TextOrNull(e.rpsNumber), outcome});
+    batch.add(kInsert, {Value(NewAuditKey(now)), Value(now), TextOrNull(e.login.left(30)),
+                        TextOrNull(e.address.left(64)), Value(e.action.left(30)), TextOrNull(e.branch),
+                        TextOrNull(e.entry), TextOrNull(e.rpsSeries), rpsNumber, Value(outcome)});
+}
+
+void RecordAudit(Connection& connection, const AuditEntry& e) {
+    WriteBatch batch;
+    AddAudit(batch, e, TextOrNull(e.rpsNumber));
+    connection.write(batch);
 }
 
 }  // namespace kpv::db

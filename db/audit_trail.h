@@ -1,13 +1,12 @@
 #pragma once
 
 #include "db/db_export.h"
+#include "db/write_batch.h"
 
 #include <QDateTime>
 #include <QString>
 
 namespace kpv::db {
-
-class Connection;
 
 // One row of the audit trail (AUDITORIASERV): who did what, when, from where, to which invoice and RPS, and
 // how it ended. Every program that changes the state of an RPS on someone's behalf records it: the
@@ -27,6 +26,9 @@ struct AuditEntry {
 // Appends the row in the caller's transaction, at the present time: the caller's write and its row are kept
 // or lost together. Throws DatabaseError. Rows are never changed nor removed (the table refuses it).
 KPV_DB_EXPORT void RecordAudit(Connection& connection, const AuditEntry& entry);
+// The row as the last step of a write's batch, about the RPS number `rpsNumber` (a text, or what an earlier
+// step returns), in place of the entry's: the write stands only with its row.
+KPV_DB_EXPORT void AddAudit(WriteBatch& batch, const AuditEntry& entry, const WriteBatch::Operand& rpsNumber);
 
 // Who runs a tool on this machine, for the address of the rows it writes: "user@machine".
 KPV_DB_EXPORT QString LocalOperator();

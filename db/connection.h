@@ -19,6 +19,8 @@
 namespace kpv::db {
 
 struct DatabaseSettings;
+class WriteBatch;
+class WriteResult;
 
 // A date and time as stored: wall-clock, no time zone, whole milliseconds.
 struct KPV_DB_EXPORT Timestamp {
@@ -84,6 +86,9 @@ class KPV_DB_EXPORT Connection {
 
     // The statement of this text, prepared on first use and kept for the life of the connection.
     virtual Statement& prepare(const QString& sql) = 0;
+    // Runs the batch (db/write_batch.h) in the open transaction: all of it stands, or none of it. Throws
+    // ConflictError when a step found no row to change, DatabaseError or one of its kinds otherwise.
+    virtual WriteResult write(const WriteBatch& batch) = 0;
 
     // A transaction for reading or for writing. A write transaction takes the engine's write lock as
     // early as the engine allows, and waits at most `lockWait` for a lock another writer holds

@@ -21,7 +21,8 @@ void execute(QSqlDatabase& db, const QString& statement) {
     }
 }
 
-// What a database made by an earlier version lacks: the server's own tables and the columns added since.
+// What a database made by an earlier version lacks: the server's own tables, the columns and the routines
+// added since.
 // The host application's tables are never made here: a database that lacks one of them is not ours.
 QStringList upgradeStatements(QSqlDatabase& db, const Dialect& dialect, const QStringList& existing) {
     QStringList missingOfApplication;
@@ -51,7 +52,7 @@ QStringList upgradeStatements(QSqlDatabase& db, const Dialect& dialect, const QS
             statements << QStringLiteral("ALTER TABLE %1 ADD %2").arg(t.name, dialect.columnDefinition(c));
         }
     }
-    return statements;
+    return statements + dialect.missingRoutineStatements(db);
 }
 
 }  // namespace

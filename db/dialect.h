@@ -65,6 +65,8 @@ class KPV_DB_EXPORT Dialect {
     QStringList createStatements() const;
     // One table, its indexes and, for an append-only table, what keeps its rows as written.
     QStringList createStatements(const Table& table) const;
+    // The routines a database made by an earlier version lacks.
+    virtual QStringList missingRoutineStatements(const QSqlDatabase& db) const { return {}; }
 
     // A transaction through Qt's driver; throws DatabaseError.
     virtual void begin(QSqlDatabase& db) const;

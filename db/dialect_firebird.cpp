@@ -3,9 +3,11 @@
 #include "db/firebird_client.h"
 #include "db/firebird_connection.h"
 #include "db/firebird_tools.h"
+#include "db/firebird_write_block_p.h"
 
 #include <QFileInfo>
 #include <QSqlError>
+#include <QSqlQuery>
 
 #include <cerrno>
 #include <cstring>
@@ -68,6 +70,20 @@ class Firebird final : public Dialect {
         return std::make_unique<FirebirdConnection>(s);
     }
 
+    QStringList missingRoutineStatements(const QSqlDatabase& db) const override {
+        QStringList statements;
+        for (const Routine& r : routines()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(r.catalogue, r.nameColumn));
+            q.addBindValue(r.name);
+            if (!q.exec()) {
+                ThrowSqlError(QStringLiteral("Falha ao ler as rotinas do banco de dados"), q.lastError());
+            }
+            if (!q.next()) statements << r.statement;
+        }
+        return statements;
+    }
+
   protected:
     QStringList appendOnlyStatements(const Table& t) const override {
         return {QStringLiteral("CREATE EXCEPTION EX_%1 '%2'").arg(t.name, appendOnlyRefusal(t)),
@@ -79,27 +95,49 @@ class Firebird final : public Dialect {
                     .arg(t.name)};
     }
 
-    // The routines the module's Firebird statements rely on: PARAM turns a parameter into a one-row
-    // table so a statement can use it as a value; NVLSTR is NVL for texts.
     QStringList routineStatements() const override {
-        return {
-            QStringLiteral("CREATE PROCEDURE PARAM (VALOR VARCHAR(1000))\n"
-                           "RETURNS (PARAM VARCHAR(1000))\n"
-                           "AS\n"
-                           "BEGIN\n"
-                           "  PARAM = VALOR;\n"
-                           "  SUSPEND;\n"
-                           "END"),
-            QStringLiteral("CREATE FUNCTION NVLSTR (VALOR VARCHAR(1000), SUBSTITUTO VARCHAR(1000))\n"
-                           "RETURNS VARCHAR(1000)\n"
-                           "AS\n"
-                           "BEGIN\n"
-                           "  RETURN COALESCE(VALOR, SUBSTITUTO);\n"
-                           "END"),
-        };
+        QStringList statements;
+        for (const Routine& r : routines()) statements << r.statement;
+        return statements;
     }
 
   private:
+    // A routine of the database, and where the engine's catalogue lists it by name.
+    struct Routine {
+        QString name;
+        QString catalogue;
+        QString nameColumn;
+        QString statement;
+    };
+
+    // What the module's Firebird statements rely on: PARAM turns a parameter into a one-row table so a
+    // statement can use it as a value; NVLSTR is NVL for texts; the exception undoes a write block whose row
+    // changed since it was read (FirebirdWriteBlock).
+    static std::vector<Routine> routines() {
+        return {
+            {QStringLiteral("PARAM"), QStringLiteral("RDB$PROCEDURES"), QStringLiteral("RDB$PROCEDURE_NAME"),
+             QStringLiteral("CREATE PROCEDURE PARAM (VALOR VARCHAR(1000))\n"
+                            "RETURNS (PARAM VARCHAR(1000))\n"
+                            "AS\n"
+                            "BEGIN\n"
+                            "  PARAM = VALOR;\n"
+                            "  SUSPEND;\n"
+                            "END")},
+            {QStringLiteral("NVLSTR"), QStringLiteral("RDB$FUNCTIONS"), QStringLiteral("RDB$FUNCTION_NAME"),
+             QStringLiteral("CREATE FUNCTION NVLSTR (VALOR VARCHAR(1000), SUBSTITUTO VARCHAR(1000))\n"
+                            "RETURNS VARCHAR(1000)\n"
+                            "AS\n"
+                            "BEGIN\n"
+                            "  RETURN COALESCE(VALOR, SUBSTITUTO);\n"
+                            "END")},
+            {QLatin1String(kRowChangedException), QStringLiteral("RDB$EXCEPTIONS"),
+             QStringLiteral("RDB$EXCEPTION_NAME"),
+             QStringLiteral("CREATE EXCEPTION %1 'Gravação desfeita: a linha que ela alteraria mudou depois "
+                            "de lida.'")
+                 .arg(QLatin1String(kRowChangedException))},
+        };
+    }
+
     void requireConfigured(const DatabaseSettings& s) const {
         requireDriver();
         if (s.path.isEmpty()) throw DatabaseError(QStringLiteral("Banco de dados Firebird não configurado."));

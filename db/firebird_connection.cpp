@@ -4,6 +4,7 @@
 #include "db/firebird_cell_p.h"
 #include "db/firebird_client.h"
 #include "db/firebird_watchdog_p.h"
+#include "db/firebird_write_block_p.h"
 
 #include <ibase.h>
 
@@ -36,6 +37,17 @@ std::vector<ISC_STATUS> codesOf(const ISC_STATUS* status) {
 
 enum class Failure { Other, Lost, Conflict, Cancelled };
 
+QString textOf(const ISC_STATUS* status) {
+    QString text;
+    const ISC_STATUS* cursor = status;
+    char buffer[512];
+    while (fb_interpret(buffer, sizeof buffer, &cursor) > 0) {
+        if (!text.isEmpty()) text += QStringLiteral(" - ");
+        text += QString::fromUtf8(buffer);
+    }
+    return text;
+}
+
 // `writesRows`: the failed statement was an UPDATE ... RETURNING (or a DELETE, an INSERT). Having waited
 // for another writer's lock, such a statement can find its row changed under it and end with "no current
 // record for fetch": it wrote nothing, and the transaction is worth starting over as after any conflict.
@@ -52,18 +64,10 @@ Failure failureOf(const ISC_STATUS* status, bool writesRows) {
     if (any({isc_deadlock, isc_lock_conflict, isc_update_conflict, isc_lock_timeout}) ||
         (writesRows && any({isc_no_cur_rec})))
         return Failure::Conflict;
+    // A write block whose row had changed since it was read: the engine undid all of it.
+    if (any({isc_except, isc_except2}) && textOf(status).contains(QLatin1String(kRowChangedException)))
+        return Failure::Conflict;
     return Failure::Other;
-}
-
-QString textOf(const ISC_STATUS* status) {
-    QString text;
-    const ISC_STATUS* cursor = status;
-    char buffer[512];
-    while (fb_interpret(buffer, sizeof buffer, &cursor) > 0) {
-        if (!text.isEmpty()) text += QStringLiteral(" - ");
-        text += QString::fromUtf8(buffer);
-    }
-    return text;
 }
 
 void appendText(std::string& block, char item, const QByteArray& value) {
@@ -157,6 +161,10 @@ class FirebirdStatement final : public Statement {
         isc_dsql_free_statement(status, &handle_, DSQL_close);
         cursorOpen_ = false;
     }
+
+    // A query that writes as it is read, and gives one row: a write block, whose returned row is made as its
+    // statements run.
+    void markWritesRows() { writesRows_ = true; }
 
     // Asked of the server only when someone wants it: a count is a round trip of its own, and most
     // statements (savepoints, inserts) are never asked.
@@ -330,15 +338,21 @@ class FirebirdStatement final : public Statement {
         pending_ = false;
         affected_ = type_ == isc_info_sql_stmt_select ? std::optional<qint64>(0) : std::nullopt;
         unsigned int* transaction = connection_.transactionFor();
+        // A write block's one row comes back with its execution, in the same exchange.
+        const bool singleRow = writesRows_ && type_ == isc_info_sql_stmt_select;
         {
             const FirebirdConnection::Running running(connection_);
             const ISC_STATUS failed =
-                type_ == isc_info_sql_stmt_exec_procedure
+                type_ == isc_info_sql_stmt_exec_procedure || singleRow
                     ? isc_dsql_execute2(status, transaction, &handle_, SQL_DIALECT_V6, in_, out_)
                     : isc_dsql_execute(status, transaction, &handle_, SQL_DIALECT_V6, in_);
             if (failed)
                 connection_.fail(QStringLiteral("Falha ao executar comando SQL"), status, sql_,
-                                 type_ != isc_info_sql_stmt_select);
+                                 writesRows_ || type_ != isc_info_sql_stmt_select);
+        }
+        if (singleRow) {
+            pending_ = true;
+            return;
         }
         if (type_ == isc_info_sql_stmt_select) {
             cursorOpen_ = true;
@@ -366,7 +380,9 @@ class FirebirdStatement final : public Statement {
             cursorOpen_ = false;
             return false;
         }
-        if (result) connection_.fail(QStringLiteral("Falha ao ler o resultado do comando SQL"), status, sql_);
+        if (result)
+            connection_.fail(QStringLiteral("Falha ao ler o resultado do comando SQL"), status, sql_,
+                             writesRows_);
         return true;
     }
 
@@ -395,6 +411,7 @@ class FirebirdStatement final : public Statement {
     XSQLDA* in_ = nullptr;
     XSQLDA* out_ = nullptr;
     int type_ = 0;
+    bool writesRows_ = false;
     std::vector<char> outBuffer_;
     std::vector<short> indicators_;
     mutable std::vector<std::string> shown_;  // the texts of the columns that are not text, as last read
@@ -466,6 +483,23 @@ unsigned int* FirebirdConnection::transactionFor() {
         implicit_ = true;
     }
     return &transaction_;
+}
+
+// The batch as one block: one exchange with the server, and undone whole by the engine when any of it fails.
+WriteResult FirebirdConnection::write(const WriteBatch& batch) {
+    std::vector<Value> params;
+    auto& block = static_cast<FirebirdStatement&>(prepare(FirebirdWriteBlock(batch, params)));
+    block.markWritesRows();
+    block.execute(params);
+    std::vector<qint64> values(batch.steps().size(), 0);
+    if (block.next()) {
+        int column = 0;
+        for (std::size_t i = 0; i < batch.steps().size(); ++i) {
+            if (batch.steps()[i].returns) values[i] = block.integer(column++);
+        }
+        block.finish();
+    }
+    return WriteResult(std::move(values));
 }
 
 Statement& FirebirdConnection::prepare(const QString& sql) {

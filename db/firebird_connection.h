@@ -20,6 +20,7 @@ class FirebirdConnection final : public Connection {
 
     QString engineName() const override { return QStringLiteral("Firebird"); }
     Statement& prepare(const QString& sql) override;
+    WriteResult write(const WriteBatch& batch) override;
     void begin(Access access, std::chrono::milliseconds lockWait) override;
     void commit() override;
     void rollback() noexcept override;

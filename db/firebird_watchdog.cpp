@@ -25,7 +25,8 @@ class Watchdog {
         const std::lock_guard lock(mutex_);
         const int ticket = ++lastTicket_;
         watched_.emplace(ticket, Watched{attachment, deadline, lost, false});
-        wake_.notify_one();
+        // Woken only when it would sleep past the new deadline: most statements end long before theirs.
+        if (deadline < sleepsUntil_) wake_.notify_one();
         return ticket;
     }
 
@@ -60,6 +61,7 @@ class Watchdog {
                 if (w.due.hasExpired()) fire(w);
                 if (w.due < next) next = w.due;
             }
+            sleepsUntil_ = next;
             if (next.isForever()) {
                 wake_.wait(lock);
             } else {
@@ -86,6 +88,8 @@ class Watchdog {
     std::condition_variable wake_;
     std::map<int, Watched> watched_;
     int lastTicket_ = 0;
+    // When the watching thread wakes next by itself, whatever was disarmed since.
+    QDeadlineTimer sleepsUntil_ = QDeadlineTimer::Forever;
     bool stopping_ = false;
     std::thread thread_;
 };

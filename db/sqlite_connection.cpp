@@ -1,6 +1,7 @@
 #include "db/sqlite_connection.h"
 
 #include "db/database_settings.h"
+#include "db/write_batch.h"
 
 #include <QThread>
 
@@ -184,6 +185,10 @@ void SqliteConnection::fail(const QString& what, int code, const QString& sql) c
         default:
             throw DatabaseError(what, detail);
     }
+}
+
+WriteResult SqliteConnection::write(const WriteBatch& batch) {
+    return WriteStepByStep(*this, batch);
 }
 
 Statement& SqliteConnection::prepare(const QString& sql) {

@@ -23,6 +23,8 @@ class SqliteConnection final : public Connection {
 
     QString engineName() const override { return QStringLiteral("SQLite"); }
     Statement& prepare(const QString& sql) override;
+    // Statement by statement: on a local file each costs no more than the batch would.
+    WriteResult write(const WriteBatch& batch) override;
     void begin(Access access, std::chrono::milliseconds lockWait) override;
     void commit() override;
     void rollback() noexcept override;

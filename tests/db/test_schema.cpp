@@ -8,6 +8,7 @@
 #include "db/demodata/demo_generator.h"
 #include "db/dialect.h"
 #include "db/sql.h"
+#include "db/write_batch.h"
 #include "db/write_transaction.h"
 #include "emission/statements.h"
 #include "filter/statements.h"
@@ -632,6 +633,7 @@ class Schema : public QObject {
             QStringList statements;
             for (const QString& t : tables) statements << "DROP TABLE " + t;
             for (const auto& [t, c] : columns) statements << QString("ALTER TABLE %1 DROP %2").arg(t, c);
+            if (engine != QLatin1String("sqlite")) statements << "DROP EXCEPTION EX_LINHAALTERADA";
             statements << "INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')";
             for (const QString& statement : statements)
                 QVERIFY2(q.exec(statement), qPrintable(statement + ": " + q.lastError().text()));
@@ -645,6 +647,81 @@ class Schema : public QObject {
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), QStringLiteral("Brasil"));
         QVERIFY(q.value(1).isNull());
+        if (engine != QLatin1String("sqlite")) {
+            QVERIFY(q.exec(QStringLiteral(
+                "SELECT 1 FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = 'EX_LINHAALTERADA'")));
+            QVERIFY2(q.next(), "the write batches' exception is back");
+        }
+    }
+
+    // A write batch stands whole or not at all, and the transaction goes on after one that fell: what a step
+    // returns feeds the steps after it; a step that finds no row to change is a conflict; a step the engine
+    // refuses is a failure of its own.
+    void writeBatchStandsWhole_data() {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("lastStep");  // what the batch's last step finds
+        for (const char* engine : {"sqlite", "firebird", "firebird-server"}) {
+            QTest::addRow("%s, stands", engine) << QString(engine) << "row";
+            QTest::addRow("%s, row changed", engine) << QString(engine) << "no row";
+            QTest::addRow("%s, refused", engine) << QString(engine) << "duplicate";
+        }
+    }
+    void writeBatchStandsWhole() {
+        QFETCH(QString, engine);
+        QFETCH(QString, lastStep);
+        const TestDatabase target = fresh(engine);
+        if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
+        { QSqlDatabase created = db::OpenDatabase(SettingsOf(target), name()); }
+        db::CloseDatabase(name());
+        const std::unique_ptr<db::Connection> c = db::Connect(SettingsOf(target));
+        const auto counter = [&] {
+            db::Statement& q = c->prepare("SELECT NRULTRPS FROM SERIERPS WHERE CDSERIERPS = 'A'");
+            q.execute({});
+            const qint64 last = q.next() ? q.integer(0) : -1;
+            q.finish();
+            return last;
+        };
+        const auto countries = [&] {
+            db::Statement& q = c->prepare("SELECT CDPAIS, NMPAIS, SGPAIS FROM PAIS ORDER BY CDPAIS");
+            q.execute({});
+            QStringList rows;
+            while (q.next()) rows << q.string(0) + '/' + q.string(1) + '/' + q.string(2);
+            return rows;
+        };
+        c->begin(db::Access::Write, std::chrono::milliseconds(1000));
+        c->prepare(
+             "INSERT INTO SERIERPS (CDEMPRESA, CDINSCMUNI, CDSERIERPS, NRULTRPS) VALUES ('01', 'M', 'A', 7)")
+            .execute({});
+
+        db::WriteBatch batch;
+        const db::WriteBatch::Returned number = batch.addReturning(
+            "UPDATE SERIERPS SET NRULTRPS = NRULTRPS + 1 WHERE CDEMPRESA = ? AND CDINSCMUNI = ? AND "
+            "CDSERIERPS = ?"
+            " RETURNING NRULTRPS",
+            {QString("01"), QString("M"), QString("A")});
+        batch.add("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES (?, 'Ilha ?')", {number});
+        if (lastStep == "duplicate")
+            batch.add("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES (?, ?)", {number, QString("Outra")});
+        else
+            batch.add("UPDATE PAIS SET SGPAIS = ? WHERE CDPAIS = ?",
+                      {QString("IL"), lastStep == "row" ? db::WriteBatch::Operand(number) : QString("0")},
+                      db::WriteBatch::Rows::One);
+        try {
+            const db::WriteResult written = c->write(batch);
+            QCOMPARE(lastStep, QString("row"));
+            QCOMPARE(written.value(number), 8);
+        } catch (const db::ConflictError& e) {
+            QVERIFY2(lastStep == "no row", qPrintable(e.message()));
+        } catch (const db::DatabaseError& e) {
+            QVERIFY2(lastStep == "duplicate", qPrintable(e.message()));
+        }
+        QVERIFY(c->inTransaction());
+        const bool stood = lastStep == "row";
+        QCOMPARE(counter(), stood ? 8 : 7);
+        QCOMPARE(countries(), stood ? QStringList{"8/Ilha ?/IL"} : QStringList{});
+        c->prepare("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')").execute({});
+        c->commit();
+        QCOMPARE(countries().size(), stood ? 2 : 1);
     }
 
     // The audit trail keeps what was written: the engine itself refuses to change or remove a row, whoever
