@@ -79,8 +79,8 @@ void seed(const TestDatabase& target) {
     db::CloseDatabase("seed");
 }
 
-// An invoice issued under the series RPX whose ledger holds two standing numbers: its cancellation marks
-// both before it finds the fault, and is refused.
+// An invoice issued under the series RPX whose ledger holds two standing numbers: its cancellation finds
+// the fault, and is refused.
 void seedBrokenInvoice(const TestDatabase& target) {
     {
         QSqlDatabase db = db::OpenDatabase(SettingsOf(target), "broken");
@@ -157,6 +157,7 @@ std::vector<qint64> oneTo(qint64 n) {
 
 // A client thread that makes its calls on a connection of its own and keeps what each answered.
 struct Answered {
+    QString method;
     QString entry;
     QVariantList status;  // empty when the call failed
     QString failure;
@@ -172,7 +173,7 @@ QThread* client(int port, std::vector<std::pair<QString, QString>> calls, QMutex
         connection.SetPort(port);
         connection.SetConnected(true);
         for (const auto& [method, entry] : calls) {
-            Answered a{entry, {}, {}};
+            Answered a{method, entry, {}, {}};
             try {
                 a.status =
                     CheckResultServ(connection.AppServer().Call(method, {"0001", entry}), true, rkStatusArray)
@@ -337,10 +338,11 @@ class AppServerNumbering : public QObject {
     }
 };
 
-// The writes that wait together run as one group, in one transaction: two refusals among good issues, one
-// of them found after it had written, are rolled back alone and answered with their own reasons, while
-// the good ones are committed with the numbers they were answered. On SQLite the test holds the database's
-// write lock while the calls arrive, so that all of them wait for the same transaction.
+// The writes that wait together run as one group, in one transaction: two refusals among good issues are
+// answered with their own reasons and spend nothing, while the good ones are committed with the numbers
+// they were answered; an invoice the group cancels and then prints again is printed as the cancel left it.
+// On SQLite the test holds the database's write lock while the calls arrive, so that all of them wait for
+// the same transaction.
 void AppServerNumbering::aGroupAnswersEachCallItsOwn_data() {
     engineRows();
 }
@@ -355,19 +357,33 @@ void AppServerNumbering::aGroupAnswersEachCallItsOwn() {
     QString error;
     QVERIFY2(server.start(&error), qPrintable(error));
 
+    QMutex lock;
+    std::vector<Answered> answers;
+    std::vector<std::unique_ptr<QThread>> clients;
+    const auto launch = [&](const QString& method, const QString& entry) {
+        clients.emplace_back(client(server.port(), {{method, entry}}, lock, answers));
+        clients.back()->start();
+    };
+    // An invoice issued before the group, which the group cancels and then prints again: the print reads
+    // the invoice as the cancel left it, and gives it a new number.
+    const QString again = entry(6);
+    launch("PreparaImpressao", again);
+    QVERIFY(clients.back()->wait(60000));
+    QCOMPARE(answers.at(0).status.value(3).toLongLong(), 1);
+    answers.clear();
+    clients.clear();
+
     std::optional<QSqlDatabase> holder;
     if (engine == "sqlite") {
         holder = db::OpenDatabase(SettingsOf(target), "holder");
         QVERIFY(QSqlQuery(*holder).exec("BEGIN IMMEDIATE"));
     }
-    QMutex lock;
-    std::vector<Answered> answers;
-    std::vector<std::unique_ptr<QThread>> clients;
-    for (int i = 0; i < 6; ++i)
-        clients.emplace_back(client(server.port(), {{"PreparaImpressao", entry(i)}}, lock, answers));
-    clients.emplace_back(client(server.port(), {{"CancelaEmissao", "9000000000"}}, lock, answers));
-    clients.emplace_back(client(server.port(), {{"PreparaImpressao", "9999999999"}}, lock, answers));
-    for (auto& c : clients) c->start();
+    for (int i = 0; i < 6; ++i) launch("PreparaImpressao", entry(i));
+    launch("CancelaEmissao", "9000000000");
+    launch("PreparaImpressao", "9999999999");
+    launch("CancelaEmissao", again);
+    QThread::msleep(100);  // the cancel is on its way before the print
+    launch("PreparaImpressao", again);
     if (holder) {
         QThread::msleep(400);  // every call is queued behind the lock by now
         QVERIFY(QSqlQuery(*holder).exec("ROLLBACK"));
@@ -377,22 +393,25 @@ void AppServerNumbering::aGroupAnswersEachCallItsOwn() {
     for (auto& c : clients) QVERIFY(c->wait(60000));
     QCOMPARE(server.stop(), 0);
 
-    QCOMPARE(int(answers.size()), 8);
+    QCOMPARE(int(answers.size()), 10);
     std::map<QString, QVariantList> by;
     for (const Answered& a : answers) {
         QVERIFY2(a.failure.isEmpty(), qPrintable(a.entry + ": " + a.failure));
-        by[a.entry] = a.status;
+        by[a.method + ' ' + a.entry] = a.status;
     }
-    QCOMPARE(by["9000000000"],
+    QCOMPARE(by["CancelaEmissao 9000000000"],
              (QVariantList{"N", "O RPS nº 8 da série RPX não consta como emitido no controle de RPS."}));
-    QCOMPARE(by["9999999999"],
+    QCOMPARE(by["PreparaImpressao 9999999999"],
              (QVariantList{"N", "Nota fiscal não encontrada (filial 0001, lançamento 9999999999)."}));
+    QCOMPARE(by["CancelaEmissao " + again], (QVariantList{"S", ""}));
     const Ledger l = readLedger(target);
     QVERIFY2(l.halfWritten.isEmpty(), qPrintable(l.halfWritten.join(", ")));
-    QCOMPARE(l.counter, 6);  // the refusals spent nothing
-    QVERIFY(l.standing == oneTo(6));
-    for (int i = 0; i < 6; ++i) {
-        const QVariantList& s = by[entry(i)];
+    QCOMPARE(l.counter, 8);  // the refusals spent nothing; the cancelled number stays spent
+    std::vector<qint64> standing = oneTo(8);
+    standing.erase(standing.begin());
+    QVERIFY(l.standing == standing);
+    for (int i = 0; i <= 6; ++i) {
+        const QVariantList& s = by["PreparaImpressao " + entry(i)];
         QCOMPARE(s.mid(0, 3), (QVariantList{"S", "", "RPS"}));
         QCOMPARE(s.value(3).toLongLong(), l.issued.at(entry(i)));
     }
