@@ -8,6 +8,7 @@
 #include "db/write_transaction.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace kpv::server {
 
@@ -185,10 +186,12 @@ void GroupWriter::runGroup() {
 // order, so that two of them never wait for each other's counters in a circle: one of them waits for the
 // other's commit, and starts over. The calls come back in that order, with their counters (empty for none).
 std::vector<QString> GroupWriter::readAheadAndOrder(Jobs& calls) {
+    std::vector<std::optional<InvoicesReadAhead::Invoice>> issued;
     std::vector<InvoicesReadAhead::Invoice> invoices;
     QDeadlineTimer until = QDeadlineTimer::Forever;
     for (const std::shared_ptr<CallJob>& job : calls) {
-        if (const auto invoice = RemoteDispatcher::issuedInvoice(job->call)) invoices.push_back(*invoice);
+        issued.push_back(RemoteDispatcher::issuedInvoice(job->call));
+        if (issued.back()) invoices.push_back(*issued.back());
         until = std::min(until, workDeadline(*job));
     }
     try {
@@ -200,10 +203,9 @@ std::vector<QString> GroupWriter::readAheadAndOrder(Jobs& calls) {
         return std::vector<QString>(calls.size());
     }
     std::vector<std::pair<QString, std::shared_ptr<CallJob>>> keyed;
-    for (const std::shared_ptr<CallJob>& job : calls) {
-        const auto invoice = RemoteDispatcher::issuedInvoice(job->call);
-        const InvoiceState* state = invoice ? readAhead_.find(*invoice) : nullptr;
-        keyed.emplace_back(state ? state->counter() : QString(), job);
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        const InvoiceState* state = issued[i] ? readAhead_.find(*issued[i]) : nullptr;
+        keyed.emplace_back(state ? state->counter() : QString(), calls[i]);
     }
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });

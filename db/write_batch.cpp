@@ -4,6 +4,16 @@
 
 namespace kpv::db {
 
+namespace {
+
+// The refusal of a step that found no row to change.
+[[noreturn]] void throwRowChanged(const WriteBatch::Step& step) {
+    throw ConflictError(QStringLiteral("Gravação desfeita: a linha que ela alteraria mudou depois de lida"),
+                        step.sql.simplified());
+}
+
+}  // namespace
+
 void WriteBatch::add(QString sql, std::vector<Operand> operands, Rows rows) {
     steps_.push_back({std::move(sql), std::move(operands), rows, false});
 }
@@ -11,11 +21,6 @@ void WriteBatch::add(QString sql, std::vector<Operand> operands, Rows rows) {
 WriteBatch::Returned WriteBatch::addReturning(QString sql, std::vector<Operand> operands) {
     steps_.push_back({std::move(sql), std::move(operands), Rows::One, true});
     return {steps_.size() - 1};
-}
-
-void ThrowRowChanged(const WriteBatch::Step& step) {
-    throw ConflictError(QStringLiteral("Gravação desfeita: a linha que ela alteraria mudou depois de lida"),
-                        step.sql.simplified());
 }
 
 WriteResult WriteStepByStep(Connection& connection, const WriteBatch& batch) {
@@ -34,11 +39,11 @@ WriteResult WriteStepByStep(Connection& connection, const WriteBatch& batch) {
         Statement& statement = connection.prepare(step.sql);
         statement.execute(params);
         if (step.returns) {
-            if (!statement.next()) ThrowRowChanged(step);  // the savepoint takes back what came before
+            if (!statement.next()) throwRowChanged(step);  // the savepoint takes back what came before
             values[i] = statement.integer(0);
             statement.finish();
         } else if (step.rows == WriteBatch::Rows::One && statement.rowsAffected() != 1) {
-            ThrowRowChanged(step);
+            throwRowChanged(step);
         }
     }
     savepoint.release();

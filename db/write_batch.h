@@ -57,7 +57,4 @@ class KPV_DB_EXPORT WriteResult {
 // statements cost no exchange of their own.
 WriteResult WriteStepByStep(Connection& connection, const WriteBatch& batch);
 
-// The refusal of a step that found no row to change.
-[[noreturn]] void ThrowRowChanged(const WriteBatch::Step& step);
-
 }  // namespace kpv::db
