@@ -84,6 +84,13 @@ class Schema : public QObject {
 
     QString name() { return QStringLiteral("c%1").arg(connections_); }
 
+    // The server's own connection to `target`, made with its schema first.
+    std::unique_ptr<db::Connection> connectWithSchema(const TestDatabase& target) {
+        { QSqlDatabase created = db::OpenDatabase(SettingsOf(target), name()); }
+        db::CloseDatabase(name());
+        return db::Connect(SettingsOf(target));
+    }
+
     static void engines() {
         QTest::addColumn<QString>("engine");
         QTest::newRow("sqlite") << "sqlite";
@@ -671,9 +678,7 @@ class Schema : public QObject {
         QFETCH(QString, lastStep);
         const TestDatabase target = fresh(engine);
         if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
-        { QSqlDatabase created = db::OpenDatabase(SettingsOf(target), name()); }
-        db::CloseDatabase(name());
-        const std::unique_ptr<db::Connection> c = db::Connect(SettingsOf(target));
+        const std::unique_ptr<db::Connection> c = connectWithSchema(target);
         const auto counter = [&] {
             db::Statement& q = c->prepare("SELECT NRULTRPS FROM SERIERPS WHERE CDSERIERPS = 'A'");
             q.execute({});
@@ -870,9 +875,7 @@ class Schema : public QObject {
         QFETCH(QString, engine);
         const TestDatabase target = fresh(engine);
         if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
-        { QSqlDatabase created = db::OpenDatabase(SettingsOf(target), name()); }
-        db::CloseDatabase(name());
-        const std::unique_ptr<db::Connection> connection = db::Connect(SettingsOf(target));
+        const std::unique_ptr<db::Connection> connection = connectWithSchema(target);
         const QDateTime issued(QDate(2026, 12, 8), QTime(9, 5, 30));
         db::RunWriteTransaction(
             *connection,
@@ -910,10 +913,8 @@ class Schema : public QObject {
         QFETCH(bool, declines);
         const TestDatabase target = fresh(engine);
         if (!target.isValid()) QSKIP("the firebird_server fixture is not running");
-        { QSqlDatabase created = db::OpenDatabase(SettingsOf(target), name()); }
-        db::CloseDatabase(name());
         const QString insert = QStringLiteral("INSERT INTO PAIS (CDPAIS, NMPAIS) VALUES ('1058', 'Brasil')");
-        const std::unique_ptr<db::Connection> connection = db::Connect(SettingsOf(target));
+        const std::unique_ptr<db::Connection> connection = connectWithSchema(target);
         try {
             db::RunWriteTransaction(
                 *connection,
