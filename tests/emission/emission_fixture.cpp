@@ -152,3 +152,22 @@ int EmissionFixture::emittedInvoices() const {
 QString EmissionFixture::outputFolder() const {
     return dir().filePath(QStringLiteral("rps"));
 }
+
+void EmissionTestCase::initTestCase() {
+    QString error;
+    QVERIFY2(fixture_.start(&error), qPrintable(error));
+    QVERIFY(fixture_.demo().rows > 10);
+}
+
+void EmissionTestCase::init() {
+    QVERIFY(fixture_.openScreen());
+    fixture_.resetUser();
+}
+
+void EmissionTestCase::cleanup() {
+    QVERIFY(fixture_.closeScreen());
+}
+
+void EmissionTestCase::cleanupTestCase() {
+    fixture_.stop();
+}

@@ -8,6 +8,7 @@
 #include "screen_fixture.h"
 
 #include <QDate>
+#include <QObject>
 #include <QVariant>
 
 #include <memory>
@@ -63,4 +64,20 @@ class EmissionFixture : public ScreenFixture {
     TestDatabase database_;
     std::unique_ptr<AppServerProcess> server_;
     InvoiceSelection demo_;
+};
+
+// A test case of the emission screen: the fixture started once for the case, and a fresh screen for each
+// test with nothing shown to the user yet.
+class EmissionTestCase : public QObject {
+    Q_OBJECT
+
+  protected Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+  protected:
+    EmissionFixture fixture_;
+    kpv::ScriptedInteraction& user_ = fixture_.user();
 };

@@ -64,14 +64,12 @@ std::function<void(QDialog*)> answer(Filter filter) {
 
 Q_DECLARE_METATYPE(Filter)
 
-class CompanyStrip : public QObject {
+class CompanyStrip : public EmissionTestCase {
     Q_OBJECT
 
   private Q_SLOTS:
     void initTestCase();
     void init();
-    void cleanup();
-    void cleanupTestCase();
     void companyCheck_data();
     void companyCheck();
     void enteringTheStripClosesTheList();
@@ -98,9 +96,6 @@ class CompanyStrip : public QObject {
     void enterTypeAndLeave(const QString& code, Leave leave = Leave::ToTheGrid);
     // The screen's window gets the activation, as when the user clicks it or a dialog over it has gone.
     void activate();
-
-    EmissionFixture fixture_;
-    kpv::ScriptedInteraction& user_ = fixture_.user();
 };
 
 void CompanyStrip::initTestCase() {
@@ -114,14 +109,6 @@ void CompanyStrip::init() {
     QVERIFY(fixture_.openScreen());
     activate();
     fixture_.resetUser();
-}
-
-void CompanyStrip::cleanup() {
-    QVERIFY(fixture_.closeScreen());
-}
-
-void CompanyStrip::cleanupTestCase() {
-    fixture_.stop();
 }
 
 void CompanyStrip::settleInTheGrid() {

@@ -42,41 +42,15 @@ enum class ReportFor { Nobody, TheTicked, TheCurrent };
 
 Q_DECLARE_METATYPE(ReportFor)
 
-class ReportCommands : public QObject {
+class ReportCommands : public EmissionTestCase {
     Q_OBJECT
 
   private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
     void operationMenu_data();
     void operationMenu();
     void reportParameters_data();
     void reportParameters();
-
-  private:
-    EmissionFixture fixture_;
-    kpv::ScriptedInteraction& user_ = fixture_.user();
 };
-
-void ReportCommands::initTestCase() {
-    QString error;
-    QVERIFY2(fixture_.start(&error), qPrintable(error));
-}
-
-void ReportCommands::init() {
-    QVERIFY(fixture_.openScreen());
-    fixture_.resetUser();
-}
-
-void ReportCommands::cleanup() {
-    QVERIFY(fixture_.closeScreen());
-}
-
-void ReportCommands::cleanupTestCase() {
-    fixture_.stop();
-}
 
 void ReportCommands::operationMenu_data() {
     QTest::addColumn<QString>("command");

@@ -24,43 +24,16 @@ TfrmEmissaoRPS* screen() {
 
 }  // namespace
 
-class EmissionRetrieval : public QObject {
+class EmissionRetrieval : public EmissionTestCase {
     Q_OBJECT
 
   private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
     void retrievalLoadsTheServersRows();
     void retrievalRunsUnderTheBusyAnimation();
     void failedRetrievalKeepsRowsAndStates_data();
     void failedRetrievalKeepsRowsAndStates();
     void tickAllModeSurvivesARefresh();
-
-  private:
-    EmissionFixture fixture_;
-    kpv::ScriptedInteraction& user_ = fixture_.user();
 };
-
-void EmissionRetrieval::initTestCase() {
-    QString error;
-    QVERIFY2(fixture_.start(&error), qPrintable(error));
-    QVERIFY(fixture_.demo().rows > 10);
-}
-
-void EmissionRetrieval::init() {
-    QVERIFY(fixture_.openScreen());
-    fixture_.resetUser();
-}
-
-void EmissionRetrieval::cleanup() {
-    QVERIFY(fixture_.closeScreen());
-}
-
-void EmissionRetrieval::cleanupTestCase() {
-    fixture_.stop();
-}
 
 void EmissionRetrieval::retrievalLoadsTheServersRows() {
     fixture_.fetch();

@@ -82,14 +82,10 @@ QString pdfOf(const EmissionFixture& fixture, const QString& folder, const std::
 
 }  // namespace
 
-class EmissionWithServer : public QObject {
+class EmissionWithServer : public EmissionTestCase {
     Q_OBJECT
 
   private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
     void printStopsAtTheFirstRefusal();
     void printStopsWhenTheServerGoesAway();
     void printShowsHowFarTheRunIs_data();
@@ -110,30 +106,7 @@ class EmissionWithServer : public QObject {
     void cancelWithoutInvoicesSendsNothing_data();
     void cancelWithoutInvoicesSendsNothing();
     void importedNfseShowsTheRowTransmitted();
-
-  private:
-    EmissionFixture fixture_;
-    kpv::ScriptedInteraction& user_ = fixture_.user();
 };
-
-void EmissionWithServer::initTestCase() {
-    QString error;
-    QVERIFY2(fixture_.start(&error), qPrintable(error));
-    QVERIFY(fixture_.demo().rows > 10);
-}
-
-void EmissionWithServer::init() {
-    QVERIFY(fixture_.openScreen());
-    fixture_.resetUser();
-}
-
-void EmissionWithServer::cleanup() {
-    QVERIFY(fixture_.closeScreen());
-}
-
-void EmissionWithServer::cleanupTestCase() {
-    fixture_.stop();
-}
 
 void EmissionWithServer::printStopsAtTheFirstRefusal() {
     fixture_.fetch();
