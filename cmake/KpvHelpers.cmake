@@ -13,6 +13,7 @@ function(kpv_add_test)
   target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
   # Where the test finds the tables of expected values kept beside its sources (tests/support/expected_table.h).
   target_compile_definitions(${T_NAME} PRIVATE KPV_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+  set_target_properties(${T_NAME} PROPERTIES KPV_TEST ON)
   kpv_precompile_qt(${T_NAME})
   if(NOT T_SHARED_FRAMEWORK)
     set_target_properties(${T_NAME} PROPERTIES KPV_STATIC_FRAMEWORK ON)

@@ -19,7 +19,7 @@ function(kpv_make_qt_precompiled_header target)
   foreach(module Gui Widgets Sql)
     target_include_directories(${target} SYSTEM PRIVATE $<TARGET_PROPERTY:Qt6::${module},INTERFACE_INCLUDE_DIRECTORIES>)
   endforeach()
-  target_precompile_headers(${target} PRIVATE ${KPV_QT_PRECOMPILED_HEADERS})
+  target_precompile_headers(${target} PRIVATE ${KPV_QT_PRECOMPILED_HEADERS} ${ARGN})
   set_target_properties(${target} PROPERTIES AUTOMOC OFF)
 endfunction()
 
@@ -29,12 +29,21 @@ add_library(kpv_qt_pch_library STATIC ${CMAKE_BINARY_DIR}/kpv_qt_pch/library.cpp
 add_executable(kpv_qt_pch_program ${CMAKE_BINARY_DIR}/kpv_qt_pch/program.cpp)
 kpv_make_qt_precompiled_header(kpv_qt_pch_library)
 kpv_make_qt_precompiled_header(kpv_qt_pch_program)
+# The tests' own: <QtTest> brings the whole of QtCore, which no other file includes. <QtTest> itself stays
+# out: it reads each test's own folders from macros.
+if(KPV_TESTS)
+  add_executable(kpv_qt_pch_test ${CMAKE_BINARY_DIR}/kpv_qt_pch/program.cpp)
+  kpv_make_qt_precompiled_header(kpv_qt_pch_test <QtCore>)
+endif()
 
 # kpv_precompile_qt(target ...): the targets compile with the precompiled Qt headers of their kind.
 function(kpv_precompile_qt)
   foreach(target ${ARGN})
     get_target_property(type ${target} TYPE)
-    if(type STREQUAL "EXECUTABLE")
+    get_target_property(test ${target} KPV_TEST)
+    if(test)
+      target_precompile_headers(${target} REUSE_FROM kpv_qt_pch_test)
+    elseif(type STREQUAL "EXECUTABLE")
       target_precompile_headers(${target} REUSE_FROM kpv_qt_pch_program)
     else()
       target_precompile_headers(${target} REUSE_FROM kpv_qt_pch_library)
