@@ -15,6 +15,9 @@ function(kpv_add_test)
   target_compile_definitions(${T_NAME} PRIVATE KPV_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
   set_target_properties(${T_NAME} PROPERTIES KPV_TEST ON)
   kpv_precompile_qt(${T_NAME})
+  # A test includes its own moc: the file AUTOMOC adds beside it is empty, and loads no precompiled header.
+  set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_autogen/mocs_compilation.cpp
+                              PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
   if(NOT T_SHARED_FRAMEWORK)
     set_target_properties(${T_NAME} PROPERTIES KPV_STATIC_FRAMEWORK ON)
   endif()
