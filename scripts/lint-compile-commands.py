@@ -28,8 +28,10 @@ def main(build: Path, clang: str) -> None:
             continue
         header, kind = found.group(1), found.group(2)
         if kind not in made:
-            # The flags of the file that makes GCC's header, for clang's: the same defines and folders.
-            maker = next(e for e in commands if e["file"].endswith(f"kpv_qt_pch/{kind}.cpp"))
+            # The flags of the file that makes this very header for GCC, for clang's: the same defines and
+            # folders (the tests' header is made from the same source file, with another header).
+            maker = next(e for e in commands
+                         if e["file"].endswith(f"kpv_qt_pch/{kind}.cpp") and header in e["command"])
             flags = shlex.split(GCC_PCH.sub("", maker["command"]))
             flags = [f for f in drop_output(flags[1:]) if f != "-Werror"]
             pch = lint / f"{kind}.pch"
