@@ -1,6 +1,6 @@
 # Qt's headers are most of what a compile here parses: they are parsed once into a precompiled header that
-# the project's targets reuse (kpv_precompile_qt). GCC takes a precompiled header only where it was made
-# with the same settings: libraries are position-independent code and executables position-independent
+# the project's targets reuse (kpv_precompile_qt). GCC and clang take a precompiled header only where it was
+# made with the same settings: libraries are position-independent code and executables position-independent
 # executables, so each kind has its own; and every macro defined where one is made must be defined where
 # it is used, so they are made with Qt's include folders but none of the QT_<module>_LIB definitions
 # except QtCore's, which every target here has (these headers test none of them; QtTest's do, and stay

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config libsqlite3-dev clang-format clang-22 clang-tidy-22
+  build-essential cmake ninja-build pkg-config libsqlite3-dev clang-format clang-22 libclang-rt-22-dev clang-tidy-22
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libqt6sql6-sqlite libqt6sql6-ibase
   firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclient2

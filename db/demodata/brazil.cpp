@@ -113,7 +113,12 @@ QString PersonName(Random& r) {
         "Moreira",   "Nunes",     "Marques",  "Machado", "Mendes",    "Freitas",  "Cardoso",    "Ramos",
         "Gonçalves", "Teixeira",  "Araújo",   "Correia",
     };
-    return r.pick(first) + QLatin1Char(' ') + r.pick(last) + QLatin1Char(' ') + r.pick(last);
+    // Drawn one statement at a time, last name first as they always were: the operands of one expression are
+    // evaluated in whatever order the compiler likes, and the demo data is the same for a seed on every one.
+    const QString& secondSurname = r.pick(last);
+    const QString& surname = r.pick(last);
+    const QString& name = r.pick(first);
+    return name + QLatin1Char(' ') + surname + QLatin1Char(' ') + secondSurname;
 }
 
 QPair<QString, QString> CompanyName(Random& r) {
@@ -160,7 +165,8 @@ QString Street(Random& r) {
         "Santos Dumont",  "Castro Alves",   "Bela Vista",       "Barão do Rio Branco",
         "José Bonifácio", "dos Andradas",   "Paulista",         "Afonso Pena",
     };
-    return r.pick(kind) + QLatin1Char(' ') + r.pick(name);
+    const QString& called = r.pick(name);  // before the kind, as always (see PersonName)
+    return r.pick(kind) + QLatin1Char(' ') + called;
 }
 
 QString District(Random& r) {

@@ -339,7 +339,9 @@ class Generator {
                 trade = QStringLiteral("Lusitana Software");
             } else if (random_.chance(0.6)) {
                 c.kind = "J";
-                c.number = Cnpj(random_.digits(8), random_.chance(0.8) ? 1 : random_.between(2, 40));
+                // The branch drawn before the root, as always: a call's arguments are evaluated in any order.
+                const int branch = random_.chance(0.8) ? 1 : random_.between(2, 40);
+                c.number = Cnpj(random_.digits(8), branch);
                 const auto names = CompanyName(random_);
                 name = names.first.left(50);
                 trade = names.second.left(50);

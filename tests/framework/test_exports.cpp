@@ -14,7 +14,7 @@ QString binary(const QString& name) {
 // The framework's class or function a demangled symbol belongs to: "kpv::data::TField::AsString() const"
 // and "vtable for kpv::data::TField" give "kpv::data::TField", "kpv::MensErro(QString const&, bool)"
 // gives "kpv::MensErro". Namespaces are lower case, classes and the given routines are not. Empty for
-// a symbol that is not the project's.
+// a symbol that is not the project's, such as the standard library's templates made for its types.
 QString entityOf(QString symbol) {
     static const QStringList kinds{"typeinfo name for ", "typeinfo for ",         "vtable for ",
                                    "VTT for ",           "non-virtual thunk to ", "virtual thunk to ",
@@ -22,7 +22,6 @@ QString entityOf(QString symbol) {
     for (const QString& kind : kinds) {
         if (symbol.startsWith(kind)) symbol.remove(0, kind.size());
     }
-    if (!symbol.startsWith(QLatin1String("kpv::"))) return {};
     QString name;  // without the parameters and the template arguments
     int depth = 0;
     for (const QChar c : symbol) {
@@ -34,6 +33,10 @@ QString entityOf(QString symbol) {
         else if (depth == 0)
             name += c;
     }
+    // A function template's symbol begins with its return type: "kpv::data::TField*& std::get" is std's.
+    const qsizetype conversion = name.indexOf(QLatin1String("::operator "));
+    name = conversion >= 0 ? name.left(conversion) : name.section(u' ', -1);
+    if (!name.startsWith(QLatin1String("kpv::"))) return {};
     QStringList entity;
     for (const QString& part : name.split(QStringLiteral("::"))) {
         entity << part.trimmed();
