@@ -1,5 +1,6 @@
 #include "accounts/audit_listing.h"
 
+#include "db/audit_trail.h"
 #include "db/connection.h"
 
 #include <QDateTime>
@@ -13,7 +14,8 @@ namespace {
 
 constexpr qint64 kProgressEvery = 1000;
 
-const QString kWhere = QStringLiteral(" FROM AUDITORIASERV WHERE DTAUDITORIA >= ? AND DTAUDITORIA < ?");
+// The days asked for are a span of the trail's keys, read through its primary key.
+const QString kWhere = QStringLiteral(" FROM AUDITORIASERV WHERE CDAUDITORIA >= ? AND CDAUDITORIA < ?");
 const QString kRows = QStringLiteral(
     "SELECT DTAUDITORIA, CDUSUARIO, DSENDERECO, DSACAO, CDFILIAL, NRLANCTONF, CDSERIERPS, NRRPS, "
     "DSRESULTADO");
@@ -44,7 +46,7 @@ void ListAudit(db::Connection& connection, const AuditFilter& filter, bool csv, 
     const QDateTime to =
         filter.to.isValid() ? utcStart(filter.to.addDays(1)) : QDateTime(QDate(9999, 12, 31), QTime(0, 0));
     QString where = kWhere;
-    std::vector<db::Value> binds{from, to};
+    std::vector<db::Value> binds{db::AuditKeyAt(from), db::AuditKeyAt(to)};
     if (!filter.login.isEmpty()) {
         where += QStringLiteral(" AND CDUSUARIO = ?");
         binds.emplace_back(filter.login);

@@ -4,6 +4,8 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -28,10 +30,14 @@ QString LocalOperator() {
     return user + QLatin1Char('@') + QString::fromLocal8Bit(machine);
 }
 
+QString AuditKeyAt(const QDateTime& when) {
+    return QStringLiteral("%1").arg(std::max<qint64>(0, when.toMSecsSinceEpoch()), 12, 16, QLatin1Char('0'));
+}
+
 QString NewAuditKey(const QDateTime& when) {
     quint32 random[3];
     QRandomGenerator::system()->fillRange(random);
-    QString key = QStringLiteral("%1").arg(when.toMSecsSinceEpoch(), 12, 16, QLatin1Char('0'));
+    QString key = AuditKeyAt(when);
     for (const quint32 r : random) key += QStringLiteral("%1").arg(r, 8, 16, QLatin1Char('0'));
     return key.left(32);
 }

@@ -36,5 +36,8 @@ KPV_DB_EXPORT QString LocalOperator();
 // The audit trail's key for a row written at `when`: its milliseconds, then random digits, so rows written
 // by several servers at once never collide and sort in the order they were written.
 KPV_DB_EXPORT QString NewAuditKey(const QDateTime& when);
+// Where the keys of `when` begin: every row written at `when` or later has a key at least this, every row
+// written before it a smaller one (an instant before 1970 is taken as 1970's first).
+KPV_DB_EXPORT QString AuditKeyAt(const QDateTime& when);
 
 }  // namespace kpv::db

@@ -55,27 +55,49 @@ QStringList upgradeStatements(QSqlDatabase& db, const Dialect& dialect, const QS
     return statements + dialect.missingRoutineStatements(db);
 }
 
+// The retired indexes a database made by an earlier version still holds are dropped, each in a transaction
+// of its own once the schema stands. One the engine will not drop just now (on Firebird, while another
+// program uses its table) stays until a later start: it costs its writes, and nothing reads it.
+void dropRetiredIndexes(QSqlDatabase& db, const Dialect& dialect) {
+    for (const Table& t : Schema()) {
+        for (const QString& index : t.retiredIndexes) {
+            if (!dialect.holdsIndex(db, index)) continue;
+            dialect.begin(db);
+            bool dropped = false;
+            {
+                QSqlQuery q(db);
+                dropped = q.exec(QStringLiteral("DROP INDEX %1").arg(index));
+            }
+            if (dropped)
+                dialect.commit(db);
+            else
+                dialect.rollback(db);
+        }
+    }
+}
+
 }  // namespace
 
 void InstallSchema(QSqlDatabase& db) {
     const Dialect& dialect = DialectOf(db);
     dialect.begin(db);
+    bool earlier = false;
     try {
         const QStringList existing = dialect.tables(db);
-        bool any = false;
-        for (const Table& t : Schema()) any = any || existing.contains(t.name);
+        for (const Table& t : Schema()) earlier = earlier || existing.contains(t.name);
         const QStringList statements =
-            any ? upgradeStatements(db, dialect, existing) : dialect.createStatements();
+            earlier ? upgradeStatements(db, dialect, existing) : dialect.createStatements();
         if (statements.isEmpty()) {
             dialect.rollback(db);
-            return;
+        } else {
+            for (const QString& statement : statements) execute(db, statement);
+            dialect.commit(db);
         }
-        for (const QString& statement : statements) execute(db, statement);
-        dialect.commit(db);
     } catch (...) {
         if (db.driver()->hasFeature(QSqlDriver::Transactions)) db.rollback();
         throw;
     }
+    if (earlier) dropRetiredIndexes(db, dialect);
 }
 
 namespace {

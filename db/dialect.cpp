@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 
 #include <array>
 
@@ -55,6 +56,14 @@ QString Dialect::appendOnlyRefusal(const Table& table) {
     return QStringLiteral(
                "A tabela %1 só recebe linhas novas: as que tem não podem ser alteradas nem removidas.")
         .arg(table.name);
+}
+
+bool Dialect::catalogueHolds(const QSqlDatabase& db, const QString& sql, const QString& name) {
+    QSqlQuery q(db);
+    q.prepare(sql);
+    q.addBindValue(name);
+    if (!q.exec()) ThrowSqlError(QStringLiteral("Falha ao ler o catálogo do banco de dados"), q.lastError());
+    return q.next();
 }
 
 QStringList Dialect::createStatements() const {

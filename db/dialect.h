@@ -67,6 +67,8 @@ class KPV_DB_EXPORT Dialect {
     QStringList createStatements(const Table& table) const;
     // The routines a database made by an earlier version lacks.
     virtual QStringList missingRoutineStatements(const QSqlDatabase& db) const { return {}; }
+    // Whether the database holds the index `name` (false on an engine whose schema is never changed here).
+    virtual bool holdsIndex(const QSqlDatabase& db, const QString& name) const { return false; }
 
     // A transaction through Qt's driver; throws DatabaseError.
     virtual void begin(QSqlDatabase& db) const;
@@ -85,6 +87,8 @@ class KPV_DB_EXPORT Dialect {
     virtual QStringList appendOnlyStatements(const Table& table) const { return {}; }
     // The engine's words when it refuses one.
     static QString appendOnlyRefusal(const Table& table);
+    // Whether the catalogue query `sql`, with `name` bound to its one parameter, finds a row.
+    static bool catalogueHolds(const QSqlDatabase& db, const QString& sql, const QString& name);
     // Refuses, naming the package to install, when Qt lacks the engine's driver.
     void requireDriver() const;
 };

@@ -73,15 +73,16 @@ class Firebird final : public Dialect {
     QStringList missingRoutineStatements(const QSqlDatabase& db) const override {
         QStringList statements;
         for (const Routine& r : routines()) {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(r.catalogue, r.nameColumn));
-            q.addBindValue(r.name);
-            if (!q.exec()) {
-                ThrowSqlError(QStringLiteral("Falha ao ler as rotinas do banco de dados"), q.lastError());
-            }
-            if (!q.next()) statements << r.statement;
+            if (!catalogueHolds(
+                    db, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(r.catalogue, r.nameColumn),
+                    r.name))
+                statements << r.statement;
         }
         return statements;
+    }
+
+    bool holdsIndex(const QSqlDatabase& db, const QString& name) const override {
+        return catalogueHolds(db, QStringLiteral("SELECT 1 FROM RDB$INDICES WHERE RDB$INDEX_NAME = ?"), name);
     }
 
   protected:

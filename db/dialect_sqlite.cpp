@@ -62,6 +62,11 @@ class Sqlite final : public Dialect {
         return c.type == ColumnType::BigInt ? QStringLiteral("INTEGER") : Dialect::typeName(c);
     }
 
+    bool holdsIndex(const QSqlDatabase& db, const QString& name) const override {
+        return catalogueHolds(
+            db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"), name);
+    }
+
     // IMMEDIATE takes the write lock at once: two writers never both read the same counter value.
     void begin(QSqlDatabase& db) const override { run(db, QStringLiteral("BEGIN IMMEDIATE")); }
     void commit(QSqlDatabase& db) const override { run(db, QStringLiteral("COMMIT")); }

@@ -253,16 +253,18 @@ std::vector<Table> accountTables() {
          TableOwner::Server},
         // The audit trail: who did what, when (UTC), from where, to which invoice and RPS, and how it ended
         // ("ok", "refused: ...", "error <code>: ..."). CDAUDITORIA begins with the time in milliseconds, so
-        // rows sort in the order they were written. Nobody changes or removes a row.
+        // rows sort in the order they were written and a span of time is a span of keys (AuditKeyAt): the
+        // trail needs no index of its own on DTAUDITORIA. Nobody changes or removes a row.
         {"AUDITORIASERV",
          {req("CDAUDITORIA", T::Text, 32), req("DTAUDITORIA", T::Timestamp), opt("CDUSUARIO", T::Text, 30),
           opt("DSENDERECO", T::Text, 64), req("DSACAO", T::Text, 30), opt("CDFILIAL", T::Text, 4),
           opt("NRLANCTONF", T::Text, 10), opt("CDSERIERPS", T::Text, 5), opt("NRRPS", T::Text, 30),
           req("DSRESULTADO", T::Text, 500)},
          {"CDAUDITORIA"},
-         {{"IX_AUDITORIASERV_DATA", {"DTAUDITORIA"}}},
+         {},
          TableOwner::Server,
-         true},
+         true,
+         {"IX_AUDITORIASERV_DATA"}},
     };
 }
 

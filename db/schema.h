@@ -45,6 +45,9 @@ struct KPV_DB_EXPORT Table {
     TableOwner owner = TableOwner::Application;
     // Rows are only ever added: the database itself refuses to change or remove one (the audit trail).
     bool appendOnly = false;
+    // Indexes an earlier version made and this one no longer reads: they only cost each commit a page, and
+    // a server drops them from the database it opens.
+    QStringList retiredIndexes = {};
 
     const Column* column(const QString& name) const;
 };

@@ -5,6 +5,7 @@
 // sign-ins per account and per address, the right password still getting in.
 #include "accounts_tool.h"
 #include "appserver_process.h"
+#include "db/audit_trail.h"
 #include "http_message.h"
 #include "protocol/codec.h"
 #include "test_certificate.h"
@@ -13,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -289,6 +291,31 @@ class AppServerAccounts : public QObject {
                      actions.contains("CancelaEmissao ok"),
                  qPrintable(actions.join('\n')));
         QVERIFY(actions.indexOf("PreparaImpressao ok") < actions.indexOf("CancelaEmissao ok"));
+    }
+
+    // --from and --to are whole local days: a row a millisecond before the first day is left out, one at its
+    // first instant and one at the last instant of the last day are in, one at the next day's first is out.
+    void theToolListsTheDaysAsked() {
+        const QDateTime first = QDate(2026, 3, 10).startOfDay(), next = QDate(2026, 3, 12).startOfDay();
+        const QList<QDateTime> written{first.addMSecs(-1), first, next.addMSecs(-1), next};
+        for (const QDateTime& when : written) {
+            QSqlQuery q(db_);
+            q.prepare(
+                "INSERT INTO AUDITORIASERV (CDAUDITORIA, DTAUDITORIA, CDUSUARIO, DSACAO, DSRESULTADO)"
+                " VALUES (?, ?, 'dias', 'teste', ?)");
+            q.addBindValue(db::NewAuditKey(when.toUTC()));
+            q.addBindValue(when.toUTC().toString("yyyy-MM-dd HH:mm:ss"));
+            q.addBindValue(when.toString(Qt::ISODateWithMs));
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
+        const AccountsRun run = RunAccountsTool(
+            database_, {"audit", "--csv", "--user", "dias", "--from", "2026-03-10", "--to", "2026-03-11"});
+        QCOMPARE(run.exitCode, 0);
+        QStringList listed;
+        for (const QString& line : run.output.split('\n', Qt::SkipEmptyParts).mid(1))
+            listed << csvFields(line).value(8);
+        QCOMPARE(listed, (QStringList{written[1].toString(Qt::ISODateWithMs),
+                                      written[2].toString(Qt::ISODateWithMs)}));
     }
 
     // A session opened on one server serves on every server over the database; an account disabled there
