@@ -62,16 +62,21 @@ void dropRetiredIndexes(QSqlDatabase& db, const Dialect& dialect) {
     for (const Table& t : Schema()) {
         for (const QString& index : t.retiredIndexes) {
             if (!dialect.holdsIndex(db, index)) continue;
-            dialect.begin(db);
-            bool dropped = false;
-            {
-                QSqlQuery q(db);
-                dropped = q.exec(QStringLiteral("DROP INDEX %1").arg(index));
+            try {
+                dialect.begin(db);
+                bool dropped = false;
+                {
+                    QSqlQuery q(db);
+                    dropped = q.exec(QStringLiteral("DROP INDEX %1").arg(index));
+                }
+                if (dropped)
+                    dialect.commit(db);
+                else
+                    dialect.rollback(db);
+            } catch (const DatabaseError&) {
+                // The database busy with another program's writes: a later start drops it.
+                if (db.driver()->hasFeature(QSqlDriver::Transactions)) db.rollback();
             }
-            if (dropped)
-                dialect.commit(db);
-            else
-                dialect.rollback(db);
         }
     }
 }
